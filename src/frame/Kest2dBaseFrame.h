@@ -1,0 +1,177 @@
+// The engine's one game window: the hub through which every part of the engine
+// reaches the renderer, textures, fonts, archives, sound, configuration, the
+// script host and the TCP client.
+#pragma once
+
+#include <list>
+#include <map>
+#include <string>
+
+#include "frame/Kest2dLogger.h"
+#include "frame/types/Kest2dDimension2d.h"
+#include "gui/Kest2dGUIContainer.h"
+#include "platform/KesSharedMemory.h"
+#include "platform/KesWindow.h"
+
+struct lua_State;
+
+namespace kest2d {
+
+class OpenAL_AudioInterfaceFactory;
+
+// Timers and window messages that belong to the engine.
+enum : UINT {
+    KES_TIMER_FRAME = 10000,
+    KES_TIMER_LOG_EXPORT = 10001,
+    KES_WM_SOCKET_NOTIFY = 10003,
+    KES_WM_DOWNLOAD_STATE = 10004,
+};
+
+// Download and self-update state of the frame.
+enum DownloadStatus {
+    UPDATE_ERROR = 0,
+    UPDATE_LIST = 1,
+    UPDATE_COMPLETE = 2,
+    UPDATE_RESOURCES = 3,
+    UPDATE_NULL = 4,
+};
+
+// The shared-memory block of the log export.
+enum : unsigned {
+    KES_SHARE_SLOTS = 500,
+    KES_SHARE_SLOT_SIZE = 5000,
+    KES_SHARE_SIZE = 4 + KES_SHARE_SLOTS * KES_SHARE_SLOT_SIZE,
+    KES_PENDING_LOG_CAP = 20000,
+};
+
+class CKesBaseFrame : public KesWnd, public CKesBaseGUIContainer {
+public:
+    explicit CKesBaseFrame(KesWnd* parent);
+    ~CKesBaseFrame() override;
+
+    static CKesBaseFrame& getSingleton();
+    static CKesBaseFrame* getSingletonPtr();
+
+    bool Initialize(std::string caption, CKesDimension2d<int> size);
+    int DoModal();
+    void CloseGameFrame(int code);
+    void MinGameFrame();
+    void DitherMainFrame();
+
+    // Hooks of a host subclass.
+    virtual void OnProcessGameTimer(unsigned int id);
+    virtual void LoadResources();
+    virtual void DrawScene();
+    virtual int OnProcessFileDownload(std::string file, double totalToDownload, double nowDownloaded,
+                                      double totalToUpload, double nowUploaded);
+    virtual void OnProcessGameUpdate();
+
+    // GUI root.
+    bool OnProcessEvent(const CKesEvent& event) override;
+
+    // ---- Game loop and timers ----
+    void StartGameTimer(unsigned int id, unsigned int period);
+    void StopGameTimer(unsigned int id);
+
+    // ---- Logging ----
+    void SystemLog(Level level, const std::string& message);
+    // Copies pending lines into the shared-memory block (timer 10001).
+    void ExportPendingLogs();
+    const std::list<std::string>& GetPendingLogs() const { return mPendingLogs; }
+
+    // ---- Configuration and working folder ----
+    void SetSwitchGameMode(bool allowed) { mSwitchGameMode = allowed; }
+    bool IsSwitchGameMode() const { return mSwitchGameMode; }
+    std::string GetWorkingDirection() const { return mWorkingDir; }
+    void Ini_SetFile(const char* name);
+    char* Ini_GetFile();
+    void Ini_SetInt(const char* section, const char* key, int value);
+    int Ini_GetInt(const char* section, const char* key, int defaultValue);
+    void Ini_SetFloat(const char* section, const char* key, float value);
+    float Ini_GetFloat(const char* section, const char* key, float defaultValue);
+    void Ini_SetString(const char* section, const char* key, const char* value);
+    char* Ini_GetString(const char* section, const char* key, const char* defaultValue);
+    std::string GetStartCommond(std::string key);
+    void ChangePlayerWorkingDir(std::string folder);
+
+    // ---- Resources and archives ----
+    void LoadGameResourcesFromCurDir();
+    void ClearAllPackagers();
+
+    // ---- Script host ----
+    void ReLoadGameResources();
+    DownloadStatus GetUpdateState() const { return mUpdateState; }
+    void SetUpdateState(DownloadStatus state) { mUpdateState = state; }
+
+    // ---- Renderer ----
+    bool IsWindowed() const { return mWindowed; }
+    int GetScreenWidth() const { return mScreenWidth; }
+    int GetScreenHeight() const { return mScreenHeight; }
+
+    // ---- Sound ----
+
+    // ---- Fonts ----
+    void ClearAllFonts();
+
+    // ---- Network ----
+
+    // ---- Download and self-update ----
+
+    // Window-layer entry points.
+    bool PreTranslateMessage(MSG* msg) override;
+    LRESULT WindowProc(UINT msg, WPARAM wp, LPARAM lp) override;
+
+protected:
+    std::string GetCurrentPath();
+    void OnTimer(unsigned int id);
+    void OnPaint();
+    void OnSize(UINT type, int cx, int cy);
+    void OnMouseMove(UINT flags, int x, int y);
+    void OnMouseLeave();
+    bool postEventFromUser(const CKesEvent& event) override;
+
+private:
+    void LoadSystemInitConfig();
+    void ParseStartCommand(const std::string& commandLine);
+    bool InitWinSocket();
+    void ShutdownWinSocket();
+    void FrameTick();
+    void RenderScene();
+    bool InitD3D(int width, int height, bool windowed);
+    void ShutdownRenderer();
+    void InitScriptSystem();
+    void DestroyScriptSystem();
+    void RunMainScript();
+    void CallScriptGameTimer(unsigned int id);
+    void InitSoundSystem();
+    void ShutdownSoundSystem();
+    void ShutdownDownloads();
+
+    static CKesBaseFrame* m_Singleton;
+
+protected:
+    KesWnd* mParentWnd = nullptr;
+    bool mWindowed = true;
+    bool mSwitchGameMode = true;
+    int mScreenWidth = 800;
+    int mScreenHeight = 600;
+    std::string mIniFile;
+    char mIniBuffer[256] = {0};
+    std::string mWorkingDir;
+    std::string mCaption;
+    std::map<std::string, std::string> mStartCommand;
+    int mSampleRate = 44100;
+    DownloadStatus mUpdateState = UPDATE_NULL;
+    std::string mImeString;
+    std::string mCandidateList;
+    lua_State* mLuaState = nullptr;
+    platform::KesSharedMemory mShareMemory;
+    std::list<std::string> mPendingLogs;
+    bool mPendingCapWarned = false;
+    OpenAL_AudioInterfaceFactory* mAudioFactory = nullptr;
+    bool mGUILoaded = false;
+    DWORD mLastVideoTick = 0;
+    bool mVideoTickStarted = false;
+};
+
+}  // namespace kest2d

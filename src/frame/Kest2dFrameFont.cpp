@@ -1,0 +1,8 @@
+// The font registry.
+#include "frame/Kest2dBaseFrame.h"
+
+namespace kest2d {
+
+void CKesBaseFrame::ClearAllFonts() {}
+
+}  // namespace kest2d

@@ -1,0 +1,99 @@
+// The base of every element of the GUI tree.
+#pragma once
+
+#include <list>
+#include <string>
+
+#include "frame/Kest2dEvent.h"
+#include "frame/types/Kest2dRect.h"
+
+enum KESGUI_ELEMENT_TYPE {
+    KESGUI_CONTAINER = 0,
+    KESGUI_BUTTON = 1,
+    KESGUT_IMAGE = 2,
+    KESGUT_PROCESSBAR = 3,
+    KESGUT_STATIC = 4,
+    KESGUT_EDITORBOX = 5,
+    KESGUI_VIDEOBOX = 6,
+    KESGUI_GAMECARD = 7,
+    KESGUI_GAMECLOCK = 8,
+    KESGUI_GAMEANIMATOR = 9,
+    KESGUI_INFOSCROLLER = 10,
+    KESGUI_TEXTAREA = 11,
+    KESGUT_SCROLLBAR = 12,
+    KESGUI_CHATMESSAGE = 13,
+    KESGUI_IMAGELISTBOX = 14,
+    KESGUI_MULTIBUTTON = 15,
+    KESGUI_MULTILISTBOX = 16,
+    KESGUI_BIAOQING = 17,
+    KESGUI_MOVEANIMATOR = 18,
+    KESGUI_DRAGCONTROL = 19,
+    KESGUI_COUNT = 20,
+};
+
+namespace kest2d {
+
+class CKesBaseFrame;
+
+class CKesBaseGUIElement : public CKesEventReceiver {
+public:
+    CKesBaseGUIElement();
+    CKesBaseGUIElement(KESGUI_ELEMENT_TYPE type, CKesBaseFrame* frame, CKesBaseGUIElement* parent, int id,
+                       const CKesRect<int>& rect);
+    virtual ~CKesBaseGUIElement();
+
+    bool OnProcessEvent(const CKesEvent& event) override;
+    virtual void SetEnabled(bool enabled) { mEnabled = enabled; }
+    virtual void Move(const CKesPosition2d<int>& offset);
+    virtual void Draw();
+    virtual bool OnProcessPostUpdate();
+    virtual void OnProcessLostFocusEvent(const CKesEvent& event) { (void)event; }
+    virtual void OnProcessMouseLeaveFrame(const CKesEvent& event) { (void)event; }
+
+    void AddChildren(CKesBaseGUIElement* child);
+    void DeleteChildren(CKesBaseGUIElement* child);
+    void DeleteAllControls();
+    bool bringToFront(CKesBaseGUIElement* child);
+    std::list<CKesBaseGUIElement*>& GetChildrens() { return mChildren; }
+    bool IsChildrens() const { return !mChildren.empty(); }
+    CKesBaseGUIElement* FindControlById(int id);
+    CKesBaseGUIElement* FindControlByPosition(const CKesPosition2d<int>& pos);
+
+    CKesBaseFrame* GetDriver() const { return mDriver; }
+    void SetDriver(CKesBaseFrame* frame) { mDriver = frame; }
+    CKesBaseGUIElement* GetParent() const { return mParent; }
+    void SetParent(CKesBaseGUIElement* parent) { mParent = parent; }
+    CKesRect<int>& GetAbsoluteRect() { return mAbsoluteRect; }
+    void SetAbsoluteRect(const CKesRect<int>& rect) { mAbsoluteRect = rect; }
+    CKesDimension2d<int>& GetRelativeRect() { return mRelativePos; }
+    void SetRelativeRect(const CKesDimension2d<int>& pos) { mRelativePos = pos; }
+    CKesRect<int>& GetClippingRect() { return mClippingRect; }
+    void SetClippingRect(const CKesRect<int>& rect) { mClippingRect = rect; }
+    bool IsVisible() const { return mVisible; }
+    void SetVisible(bool visible) { mVisible = visible; }
+    bool IsEnabled() const { return mEnabled; }
+    int GetID() const { return mId; }
+    void SetID(int id) { mId = id; }
+    KESGUI_ELEMENT_TYPE GetElementType() const { return mType; }
+    void SetElementType(KESGUI_ELEMENT_TYPE type) { mType = type; }
+
+protected:
+    std::list<CKesBaseGUIElement*> mChildren;
+    CKesBaseGUIElement* mParent = nullptr;
+    CKesRect<int> mAbsoluteRect;
+    CKesDimension2d<int> mSize;
+    CKesDimension2d<int> mRelativePos;
+    CKesRect<int> mClippingRect;
+    unsigned long mBackground = 0;
+    bool mVisible = true;
+    bool mEnabled = true;
+    bool mMoving = false;
+    bool mFocus = false;
+    std::string mCaption;
+    std::string mTipText;
+    int mId = 0;
+    CKesBaseFrame* mDriver = nullptr;
+    KESGUI_ELEMENT_TYPE mType = KESGUI_COUNT;
+};
+
+}  // namespace kest2d

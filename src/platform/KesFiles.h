@@ -1,0 +1,43 @@
+// Paths, folders, the process's command line and INI files. The engine writes
+// paths with "\" as the game scripts do; they are converted to "/" here, at the
+// disk boundary, and nowhere else.
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+namespace kest2d {
+namespace platform {
+
+// "\" to "/". When the exact path does not exist, each missing part is looked
+// up case-insensitively, as the games were written for a case-blind file system.
+std::string DiskPath(const std::string& enginePath);
+// fopen through DiskPath.
+FILE* OpenFile(const std::string& enginePath, const char* mode);
+bool FileExists(const std::string& enginePath);
+bool DirectoryExists(const std::string& enginePath);
+// Creates the folder and its missing parents.
+bool MakeDirectories(const std::string& enginePath);
+
+// Full path of the running executable, and its folder without a trailing separator.
+std::string ModuleFileName();
+std::string ModuleFolder();
+std::string CurrentDirectory();
+bool SetCurrentDirectory(const std::string& enginePath);
+
+// The host's command line without the program name, as one string.
+void SetCommandLine(const std::string& commandLine);
+const std::string& GetCommandLine();
+
+// INI files with the semantics of the Windows profile functions: sections and
+// keys are compared case-insensitively, values are trimmed, a missing key gives
+// the default, values are cut to the buffer, bytes are passed through unchanged.
+// Returns the number of characters copied into `buffer` (without the NUL).
+unsigned GetPrivateProfileString(const char* section, const char* key, const char* defaultValue, char* buffer,
+                                 unsigned size, const std::string& file);
+// Creates the file, section and key as needed and keeps every other line.
+// A null value removes the key; a null key removes the section.
+bool WritePrivateProfileString(const char* section, const char* key, const char* value, const std::string& file);
+
+}  // namespace platform
+}  // namespace kest2d

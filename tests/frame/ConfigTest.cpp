@@ -1,0 +1,68 @@
+#include <gtest/gtest.h>
+
+#include "support/FrameFixture.h"
+
+using namespace kest2d;
+using namespace kest2d::test;
+
+namespace {
+class Config : public FrameFixture {};
+}
+
+TEST_F(Config, StartCommandMovesTheWorkingFolder) {
+    platform::MakeDirectories(GamePath("room1"));
+    CKesBaseFrame* f = StartFrame<PlainFrame>("-r$room1&user$guest$x&user$second&$abc&abc&&");
+    EXPECT_EQ(mGame->path() + "\\room1", f->GetWorkingDirection());
+    EXPECT_EQ(mGame->path() + "/room1", platform::CurrentDirectory());
+    EXPECT_EQ("guest$x", f->GetStartCommond("user"));
+    EXPECT_EQ("room1", f->GetStartCommond("-r"));
+    EXPECT_EQ("", f->GetStartCommond("abc"));
+    EXPECT_EQ("", f->GetStartCommond(""));
+    EXPECT_EQ("", f->GetStartCommond("absent"));
+}
+
+TEST_F(Config, LaterDReplacesEarlierFolders) {
+    platform::MakeDirectories(GamePath("b"));
+    CKesBaseFrame* f = StartFrame<PlainFrame>("-r$a&-d$" + GamePath("b"));
+    EXPECT_EQ(GamePath("b"), f->GetWorkingDirection());
+}
+
+TEST_F(Config, IniAccessorsReadAndWriteSysteminiUntilSetFile) {
+    WriteFile(GamePath("systemini.ini"), "[systemini]\r\nscreenwidth=800\r\n[game]\r\ntext=abc\r\n");
+    CKesBaseFrame* f = StartFrame<PlainFrame>();
+    EXPECT_NE(std::string::npos, std::string(f->Ini_GetFile()).find("systemini.ini"));
+    EXPECT_EQ(0, f->Ini_GetInt("game", "text", 9));
+    EXPECT_EQ(9, f->Ini_GetInt("game", "missing", 9));
+    f->Ini_SetFloat("game", "f", 0.5f);
+    EXPECT_EQ("0.500000", std::string(f->Ini_GetString("game", "f", "")));
+    EXPECT_FLOAT_EQ(0.5f, f->Ini_GetFloat("game", "f", 2.0f));
+    f->Ini_SetInt("game", "n", -12);
+    EXPECT_EQ(-12, f->Ini_GetInt("game", "n", 0));
+    EXPECT_NE(std::string::npos, ReadFile(GamePath("systemini.ini")).find("n=-12"));
+
+    f->Ini_SetFile("player.ini");
+    EXPECT_EQ(mGame->path() + "\\player.ini", std::string(f->Ini_GetFile()));
+    f->Ini_SetString("p", "name", Gbk("玩家").c_str());
+    EXPECT_EQ(Gbk("玩家"), std::string(f->Ini_GetString("p", "name", "")));
+    EXPECT_TRUE(PathExists(GamePath("player.ini")));
+    EXPECT_EQ("d", std::string(f->Ini_GetString("p", "none", "d")));
+}
+
+TEST_F(Config, AccessorsWithoutAFileUseTheDefault) {
+    PlainFrame f;  // not initialised: no INI file named yet
+    EXPECT_EQ(3, f.Ini_GetInt("a", "b", 3));
+    EXPECT_EQ("def", std::string(f.Ini_GetString("a", "b", "def")));
+    f.Ini_SetInt("a", "b", 1);  // does nothing
+    EXPECT_EQ(3, f.Ini_GetInt("a", "b", 3));
+}
+
+TEST_F(Config, ChangePlayerWorkingDirWithEmptyTextChangesNothing) {
+    CKesBaseFrame* f = StartFrame<PlainFrame>();
+    std::string before = f->GetWorkingDirection();
+    f->ChangePlayerWorkingDir("");
+    EXPECT_EQ(before, f->GetWorkingDirection());
+    platform::MakeDirectories(GamePath("other"));
+    f->ChangePlayerWorkingDir(GamePath("other"));
+    EXPECT_EQ(GamePath("other"), f->GetWorkingDirection());
+    EXPECT_EQ(GamePath("other"), platform::CurrentDirectory());
+}
