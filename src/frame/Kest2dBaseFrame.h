@@ -8,6 +8,7 @@
 #include <string>
 
 #include "frame/Kest2dLogger.h"
+#include "frame/types/Kest2dColor.h"
 #include "frame/types/Kest2dDimension2d.h"
 #include "gui/Kest2dGUIContainer.h"
 #include "platform/KesSharedMemory.h"
@@ -97,6 +98,9 @@ public:
     // ---- Resources and archives ----
     void LoadGameResourcesFromCurDir();
     void ClearAllPackagers();
+    // The bytes of a resource (archives first, then the disk) in a new[]
+    // buffer that the caller releases with delete[]; null on failure.
+    void* LoadResource(const char* name, unsigned long* size);
 
     // ---- Script host ----
     void ReLoadGameResources();
@@ -107,6 +111,33 @@ public:
     bool IsWindowed() const { return mWindowed; }
     int GetScreenWidth() const { return mScreenWidth; }
     int GetScreenHeight() const { return mScreenHeight; }
+    bool BeginScene();
+    void EndScene();
+    void Draw2dLine(const CKesPosition2d<int>& start, const CKesPosition2d<int>& end, CKesColor colour);
+    void Draw2dRectangle(const CKesRect<int>& rect, CKesColor upperLeft, CKesColor upperRight, CKesColor lowerLeft,
+                         CKesColor lowerRight, const CKesRect<int>* clip = nullptr);
+    void Draw2dRectangle(const CKesRect<int>& rect, CKesColor colour, const CKesRect<int>* clip = nullptr);
+    void Rotate(int angle, CKesPosition2d<int> position, CKesDimension2d<int> size, CKesPosition2d<int> hotSpot,
+                float hScale, float vScale);
+    void DrawString(const char* text, const CKesRect<int>& rect, CKesColor colour, bool hCenter = false,
+                    bool vCenter = false, const CKesRect<int>* clip = nullptr);
+    CKesDimension2d<int> GetTextDimension(const char* text);
+
+    // ---- Texture table ----
+    unsigned long LoadTexture(const char* name, unsigned long size = 0);
+    unsigned long CreateTexture(const char* name, int width, int height);
+    void FreeTexture(unsigned long tex);
+    int GetTextureWidth(unsigned long tex, bool fromRecord = true);
+    int GetTextureHeight(unsigned long tex, bool fromRecord = true);
+    CKesColor GetTexColor(unsigned long tex, int x, int y);
+    DWORD* LockTexture(unsigned long tex, bool readOnly, int left, int top, int width, int height);
+    void UnLockTexture(unsigned long tex);
+    void ClearAllTextures();
+    void Draw2DImage(unsigned long tex, CKesPosition2d<int>& position, CKesColor colour = CKesColor(0xFFFFFFFF));
+    void Draw2DImage(unsigned long tex, const CKesPosition2d<int>& position, const CKesRect<int>& source,
+                     const CKesRect<int>* clip = nullptr, CKesColor colour = CKesColor(0xFFFFFFFF));
+    void Draw2DImage(unsigned long tex, const CKesRect<int>& destination, const CKesRect<int>& source,
+                     const CKesRect<int>* clip = nullptr, CKesColor colour = CKesColor(0xFFFFFFFF));
 
     // ---- Sound ----
 

@@ -41,3 +41,19 @@ void CKesBaseFrame::OnPaint() {}
 void CKesBaseFrame::OnSize(UINT /*type*/, int /*cx*/, int /*cy*/) {}
 
 }  // namespace kest2d
+
+namespace kest2d {
+
+bool CKesBaseFrame::BeginScene() { return false; }
+void CKesBaseFrame::EndScene() {}
+void CKesBaseFrame::Draw2dLine(const CKesPosition2d<int>&, const CKesPosition2d<int>&, CKesColor) {}
+void CKesBaseFrame::Draw2dRectangle(const CKesRect<int>&, CKesColor, CKesColor, CKesColor, CKesColor,
+                                    const CKesRect<int>*) {}
+void CKesBaseFrame::Draw2dRectangle(const CKesRect<int>& rect, CKesColor colour, const CKesRect<int>* clip) {
+    Draw2dRectangle(rect, colour, colour, colour, colour, clip);
+}
+void CKesBaseFrame::Rotate(int, CKesPosition2d<int>, CKesDimension2d<int>, CKesPosition2d<int>, float, float) {}
+void CKesBaseFrame::DrawString(const char*, const CKesRect<int>&, CKesColor, bool, bool, const CKesRect<int>*) {}
+CKesDimension2d<int> CKesBaseFrame::GetTextDimension(const char*) { return CKesDimension2d<int>(0, 0); }
+
+}  // namespace kest2d
