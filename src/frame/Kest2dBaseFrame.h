@@ -101,6 +101,8 @@ public:
     // The bytes of a resource (archives first, then the disk) in a new[]
     // buffer that the caller releases with delete[]; null on failure.
     void* LoadResource(const char* name, unsigned long* size);
+    // Writes every entry of the open archives, inflated, under `folder`.
+    bool ExtractAllFiles(std::string folder);
 
     // ---- Script host ----
     void ReLoadGameResources();
@@ -147,6 +149,8 @@ public:
     // ---- Network ----
 
     // ---- Download and self-update ----
+    // Message 10004 on the UI thread: turns the download state into an update event.
+    void OnProcessUpdateState();
 
     // Window-layer entry points.
     bool PreTranslateMessage(MSG* msg) override;

@@ -10,4 +10,6 @@ int CKesBaseFrame::OnProcessFileDownload(std::string /*file*/, double /*totalToD
 
 void CKesBaseFrame::ShutdownDownloads() {}
 
+void CKesBaseFrame::OnProcessUpdateState() {}
+
 }  // namespace kest2d

@@ -53,7 +53,5 @@ void CKesBaseFrame::Draw2dRectangle(const CKesRect<int>& rect, CKesColor colour,
     Draw2dRectangle(rect, colour, colour, colour, colour, clip);
 }
 void CKesBaseFrame::Rotate(int, CKesPosition2d<int>, CKesDimension2d<int>, CKesPosition2d<int>, float, float) {}
-void CKesBaseFrame::DrawString(const char*, const CKesRect<int>&, CKesColor, bool, bool, const CKesRect<int>*) {}
-CKesDimension2d<int> CKesBaseFrame::GetTextDimension(const char*) { return CKesDimension2d<int>(0, 0); }
 
 }  // namespace kest2d

@@ -10,6 +10,8 @@ void CKesBaseFrame::LoadGameResourcesFromCurDir() {}
 
 void CKesBaseFrame::ClearAllPackagers() {}
 
+bool CKesBaseFrame::ExtractAllFiles(std::string /*folder*/) { return false; }
+
 void* CKesBaseFrame::LoadResource(const char* name, unsigned long* size) {
     if (size) *size = 0;
     if (!name || !*name) return nullptr;
