@@ -32,9 +32,13 @@ CKesBaseFrame::CKesBaseFrame(KesWnd* parent) : mParentWnd(parent) {
         m_Singleton = nullptr;
         throw;
     }
-    gVideoManager = new TheoraVideoManager(1);
+    // One manager per process: a second frame uses the one that exists.
     mAudioFactory = new OpenAL_AudioInterfaceFactory();
-    gVideoManager->setAudioInterfaceFactory(mAudioFactory);
+    if (!gVideoManager) {
+        gVideoManager = new TheoraVideoManager(1);
+        gVideoManager->setAudioInterfaceFactory(mAudioFactory);
+        mOwnsVideoManager = true;
+    }
 }
 
 CKesBaseFrame::~CKesBaseFrame() {
@@ -48,8 +52,10 @@ CKesBaseFrame::~CKesBaseFrame() {
     mShareMemory.Close();
     // Clips play their sound through the factory: the manager (and with it
     // every clip) goes before the factory.
-    delete gVideoManager;
-    gVideoManager = nullptr;
+    if (mOwnsVideoManager) {
+        delete gVideoManager;
+        gVideoManager = nullptr;
+    }
     delete mAudioFactory;
     mAudioFactory = nullptr;
     if (m_Singleton == this) m_Singleton = nullptr;

@@ -207,6 +207,7 @@ protected:
     bool mGUILoaded = false;
     DWORD mLastVideoTick = 0;
     bool mVideoTickStarted = false;
+    bool mOwnsVideoManager = false;
 };
 
 }  // namespace kest2d
