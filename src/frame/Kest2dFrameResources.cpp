@@ -144,6 +144,7 @@ void* CKesBaseFrame::LoadResource(const char* name, unsigned long* size) {
     delete[] data;
     if (!key.empty()) data = ReadDiskFile(key.c_str(), &got);
     if (!data) {
+        if (size) *size = 0;
         if (CKesLogger::admits(ERRORR)) {
             char text[260];
             std::snprintf(text, sizeof(text), "不能导入资源: %s", key.c_str());
