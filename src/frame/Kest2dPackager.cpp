@@ -166,7 +166,6 @@ int64_t FileSizeOf(FILE* f) {
     return static_cast<int64_t>(st.st_size);
 }
 
-
 }  // namespace
 
 CKesPackager::CKesPackager(int flag) : mRememberedFolder(platform::CurrentDirectory()), mFlag(flag) {

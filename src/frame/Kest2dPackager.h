@@ -72,8 +72,8 @@ private:
 // which holds `capacity` bytes; output beyond the capacity is never written
 // and makes the stream fail with Z_DATA_ERROR. 0 on success, else a zlib
 // status (Z_ERRNO for a read error). `produced` receives the bytes written.
-int InflateToMemory(InflateInput& input, unsigned char* destination, unsigned long capacity,
-                    unsigned long compressed, unsigned long* produced);
+int InflateToMemory(InflateInput& input, unsigned char* destination, unsigned long capacity, unsigned long compressed,
+                    unsigned long* produced);
 // The same into a stdio stream; more than `limit` bytes of output fail with
 // Z_DATA_ERROR, a write error with Z_ERRNO.
 int InflateToFile(InflateInput& input, FILE* output, unsigned long compressed, unsigned long limit,

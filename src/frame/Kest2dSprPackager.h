@@ -23,8 +23,8 @@ struct SprFileHeader {
 };
 
 struct SprFileEntry {
-    char name[264];         // frame name (messages only); always NUL-terminated once read
-    unsigned char shown;    // 0: the frame stays in the animation but is not drawn
+    char name[264];       // frame name (messages only); always NUL-terminated once read
+    unsigned char shown;  // 0: the frame stays in the animation but is not drawn
     unsigned char pad[3];
     int32_t offset;         // start of the frame's zlib stream in the file
     uint32_t uncompressed;  // inflated size

@@ -72,7 +72,8 @@ TEST_F(Hostile, NamesThatCouldLeaveTheFolderRefuseTheWholeArchive) {
         SCOPED_TRACE(bad);
         // A harmless entry that sorts first would be written if the archive
         // were extracted entry by entry.
-        std::string bytes = pack::PakHeader(2) + pack::PakRecord("!ok.txt", kData2, 7, static_cast<uint32_t>(z.size())) +
+        std::string bytes = pack::PakHeader(2) +
+                            pack::PakRecord("!ok.txt", kData2, 7, static_cast<uint32_t>(z.size())) +
                             pack::PakRecord(bad, kData2, 7, static_cast<uint32_t>(z.size())) + z;
         CKesPackager p(1);
         StdoutCapture out;
@@ -85,7 +86,9 @@ TEST_F(Hostile, NamesThatCouldLeaveTheFolderRefuseTheWholeArchive) {
         ExpectNothingWritten();
     }
     EXPECT_FALSE(CKesPackager::IsSafeEntryName("a\\b:c"));
-    EXPECT_TRUE(CKesPackager::IsSafeEntryName("a\\b\\..c\\\xB1\\"  "d"));  // "\" as a GBK trail byte splits too
+    EXPECT_TRUE(
+        CKesPackager::IsSafeEntryName("a\\b\\..c\\\xB1\\"
+                                      "d"));  // "\" as a GBK trail byte splits too
     EXPECT_TRUE(CKesPackager::IsSafeEntryName("scripts\\\xCE\xC4\xBC\xFE.lua"));
 }
 
@@ -102,7 +105,8 @@ TEST_F(Hostile, HugeAndNegativeCountsAreBoundedByTheFile) {
         EXPECT_EQ(1u, p.GetEntries().size());
         EXPECT_EQ(archive::MAX_MISSING_REPORTS, Count(printed, Gbk("文件信息读取错误.\n")));
         char summary[100];
-        std::snprintf(summary, sizeof(summary), "%lld", static_cast<long long>(count) - 1 - archive::MAX_MISSING_REPORTS);
+        std::snprintf(summary, sizeof(summary), "%lld",
+                      static_cast<long long>(count) - 1 - archive::MAX_MISSING_REPORTS);
         EXPECT_TRUE(Contains(printed, Gbk("文件信息读取错误: 另有") + summary + Gbk("条记录缺失.\n"))) << printed;
     }
     std::string spr = pack::SprHeader(2147483647, 1, 1, 1) + pack::SprRecord("f", true, 300, 1, 9);
@@ -142,7 +146,8 @@ TEST_F(Hostile, EntrySizesAndPlacesThatDoNotFitAreRefused) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        std::string path = Write(OneEntry("e", c.offset == kAfter ? kData1 : c.offset, c.uncompressed, c.compressed, c.data));
+        std::string path =
+            Write(OneEntry("e", c.offset == kAfter ? kData1 : c.offset, c.uncompressed, c.compressed, c.data));
         CKesPackager p(1);
         StdoutCapture out;
         ASSERT_TRUE(p.Open(path));
@@ -157,10 +162,9 @@ TEST_F(Hostile, EntrySizesAndPlacesThatDoNotFitAreRefused) {
         ExpectNothingWritten();
 
         // The same entry as a sprite frame.
-        std::string spr = pack::SprHeader(1, 1, 1, 1) +
-                          pack::SprRecord("e", true, c.offset == kAfter ? 20 + 280 : c.offset, c.uncompressed,
-                                          c.compressed) +
-                          c.data;
+        std::string spr =
+            pack::SprHeader(1, 1, 1, 1) +
+            pack::SprRecord("e", true, c.offset == kAfter ? 20 + 280 : c.offset, c.uncompressed, c.compressed) + c.data;
         pack::WriteBytes(mGame + "/e.spr", spr);
         CKesSprPackager s;
         StdoutCapture sout;
@@ -213,11 +217,10 @@ TEST_F(Hostile, ExtractionStopsAtTheFirstBadEntryAndLeavesNoTemporaries) {
     std::string good = pack::Deflate("good"), bad = pack::Deflate(Blob(3000));
     bad.resize(bad.size() / 2);
     int32_t base = 8 + 3 * 524;
-    std::string bytes = pack::PakHeader(3) +
-                        pack::PakRecord("a\\1.txt", base, 4, static_cast<uint32_t>(good.size())) +
-                        pack::PakRecord("b\\2.txt", base + static_cast<int32_t>(good.size()), 3000,
-                                        static_cast<uint32_t>(bad.size())) +
-                        pack::PakRecord("c.txt", base, 4, static_cast<uint32_t>(good.size())) + good + bad;
+    std::string bytes =
+        pack::PakHeader(3) + pack::PakRecord("a\\1.txt", base, 4, static_cast<uint32_t>(good.size())) +
+        pack::PakRecord("b\\2.txt", base + static_cast<int32_t>(good.size()), 3000, static_cast<uint32_t>(bad.size())) +
+        pack::PakRecord("c.txt", base, 4, static_cast<uint32_t>(good.size())) + good + bad;
     CKesPackager p(1);
     StdoutCapture out;
     ASSERT_TRUE(p.Open(Write(bytes)));

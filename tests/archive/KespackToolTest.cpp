@@ -35,7 +35,8 @@ TEST(Kespack, PacksAFolderWithBackslashNamesAndImagesIntoSprites) {
     WriteFile(dir.file("f0.png"), "PNG0");
     WriteFile(dir.file("f1.png"), "PNG1");
     ASSERT_EQ(0, RunKespack("pak " + dir.file("src") + " " + dir.file("game.pak")));
-    ASSERT_EQ(0, RunKespack("spr " + dir.file("anim.spr") + " 16 24 5 " + dir.file("f0.png") + " " + dir.file("f1.png")));
+    ASSERT_EQ(0,
+              RunKespack("spr " + dir.file("anim.spr") + " 16 24 5 " + dir.file("f0.png") + " " + dir.file("f1.png")));
 
     StdoutCapture out;
     CKesPackager p(1);
@@ -63,6 +64,7 @@ TEST(Kespack, PacksAFolderWithBackslashNamesAndImagesIntoSprites) {
     EXPECT_EQ(2, RunKespack("spr x.spr a b c img"));
     EXPECT_EQ(1, RunKespack("spr " + dir.file("x.spr") + " 1 1 1 " + dir.file("missing.png")));
     // A name too long for its field is refused rather than cut.
-    WriteFile(dir.file("long/" + std::string(200, 'a') + "/" + std::string(200, 'b') + "/" + std::string(200, 'c')), "x");
+    WriteFile(dir.file("long/" + std::string(200, 'a') + "/" + std::string(200, 'b') + "/" + std::string(200, 'c')),
+              "x");
     EXPECT_EQ(1, RunKespack("pak " + dir.file("long") + " " + dir.file("long.pak")));
 }

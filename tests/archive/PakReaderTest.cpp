@@ -112,12 +112,13 @@ TEST_F(PakReader, LaterDuplicateReplacesEarlierAndDataMayLieAnywhere) {
     // Data blocks in reverse order with a gap, located only by their offsets.
     int32_t base = 8 + 3 * 524;
     std::string gap(37, '\x5A');
-    std::string bytes = pack::PakHeader(3) + pack::PakRecord("dup", base + 37 + static_cast<int32_t>(two.size()), 5,
-                                                             static_cast<uint32_t>(one.size())) +
-                        pack::PakRecord("dup", base + 37, 9, static_cast<uint32_t>(two.size())) +
-                        pack::PakRecord("\xFF\xFE\xB1\xED", base + 37 + static_cast<int32_t>(two.size()), 5,
-                                        static_cast<uint32_t>(one.size())) +
-                        gap + two + one;
+    std::string bytes =
+        pack::PakHeader(3) +
+        pack::PakRecord("dup", base + 37 + static_cast<int32_t>(two.size()), 5, static_cast<uint32_t>(one.size())) +
+        pack::PakRecord("dup", base + 37, 9, static_cast<uint32_t>(two.size())) +
+        pack::PakRecord("\xFF\xFE\xB1\xED", base + 37 + static_cast<int32_t>(two.size()), 5,
+                        static_cast<uint32_t>(one.size())) +
+        gap + two + one;
     CKesPackager p(1);
     StdoutCapture out;
     ASSERT_TRUE(p.Open(Write("d.pak", bytes)));

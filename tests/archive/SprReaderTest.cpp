@@ -29,7 +29,8 @@ protected:
 }  // namespace
 
 TEST_F(SprReader, HeaderDirectoryAndFramesInFileOrder) {
-    std::vector<SprFrame> frames = {{"f0.png", Blob(3000, 1), true}, {"f1.png", Blob(10, 2), false},
+    std::vector<SprFrame> frames = {{"f0.png", Blob(3000, 1), true},
+                                    {"f1.png", Blob(10, 2), false},
                                     {"\xB1\xED\xC7\xE9.png", Blob(70000, 3), true}};
     std::string path = Write("a.spr", pack::BuildSpr(frames, 32, 48, 12));
     CKesSprPackager s;
@@ -99,7 +100,7 @@ TEST_F(SprReader, SecondOpenAppendsAndClosedReaderGivesNull) {
     s.Close();
     s.Close();
     EXPECT_FALSE(s.IsOpen());
-    EXPECT_EQ("<null>", Frame(s, 2));  // no use of a closed file
+    EXPECT_EQ("<null>", Frame(s, 2));   // no use of a closed file
     EXPECT_EQ(255, s.GetFrameWidth());  // the header stays
     s.ClearEntries();
     EXPECT_EQ(0, s.GetEntryCount());
@@ -110,7 +111,8 @@ TEST_F(SprReader, SecondOpenAppendsAndClosedReaderGivesNull) {
 TEST_F(SprReader, FrameNameFillingItsFieldIsCut) {
     std::string name(264, 'N');
     std::string z = pack::Deflate("img");
-    std::string bytes = pack::SprHeader(1, 1, 1, 1) + pack::SprRecord(name, true, 300, 3, static_cast<uint32_t>(z.size())) + z;
+    std::string bytes =
+        pack::SprHeader(1, 1, 1, 1) + pack::SprRecord(name, true, 300, 3, static_cast<uint32_t>(z.size())) + z;
     CKesSprPackager s;
     StdoutCapture out;
     ASSERT_TRUE(s.Open(Write("n.spr", bytes)));
