@@ -103,6 +103,13 @@ public:
     void* LoadResource(const char* name, unsigned long* size);
     // Writes every entry of the open archives, inflated, under `folder`.
     bool ExtractAllFiles(std::string folder);
+    // Opens an archive and adds it to the table, once per path; a failure is logged.
+    void AddPackager(std::string path);
+    // The table's reader for exactly that path, or null.
+    class CKesPackager* FindPackagerByName(std::string path);
+    // The archive half of LoadResource: the first archive in path order whose
+    // entry of that name inflates to more than 0 bytes.
+    unsigned char* GetResourceFromThePackager(std::string name, unsigned long* size);
 
     // ---- Script host ----
     void ReLoadGameResources();
@@ -208,6 +215,9 @@ protected:
     DWORD mLastVideoTick = 0;
     bool mVideoTickStarted = false;
     bool mOwnsVideoManager = false;
+    // Resources and archives: the open ".pak" readers by path; the map's
+    // order is the search order of LoadResource.
+    std::map<std::string, CKesPackager*> mPackagers;
 };
 
 }  // namespace kest2d
