@@ -279,7 +279,7 @@ void CKesBaseFrame::JoinDownloadWorkerHook() {}
 // and require), "?" when there is none.
 int luaL_loadfile(lua_State* L, const char* filename) {
     kest2d::CKesBaseFrame* frame = kest2d::CKesBaseFrame::getSingletonPtr();
-    const char* chunkName = lua_tostring(L, -1);
+    const char* chunkName = lua_gettop(L) > 0 ? lua_tostring(L, -1) : nullptr;
     if (!filename) {
         lua_pushliteral(L, "cannot open file: no file name given");
         return LUA_ERRFILE;

@@ -71,6 +71,7 @@ CKesEvent Click(CKesBaseGUIElement* caller) {
 }
 
 const char* const kRecordingScript = R"(
+main_source = debug.getinfo(1, 'S').source
 calls = { update = 0, resources = 0, timer = 0, event = 0 }
 function OnProcessGameUpdate() calls.update = calls.update + 1 end
 function LoadGameResources() calls.resources = calls.resources + 1; resources = calls.resources end
@@ -107,6 +108,8 @@ TEST_F(ScriptHost, StartUpRunsTheScriptAndCallsUpdateThenResources) {
     EXPECT_EQ(1, Number(L, "resources"));
     EXPECT_EQ(1, f->hostLoads);
     EXPECT_EQ(0, lua_gettop(L));
+    // Loaded with nothing on the stack: the main chunk has no name of its own.
+    EXPECT_EQ("?", Text(L, "main_source"));
 
     f->StartGameTimer(5, 10);
     platform::RunFor(45);
@@ -170,6 +173,12 @@ TEST_F(ScriptHost, AMissingMainScriptIsLoggedWithTheFileError) {
     lua_getglobal(f->L(), "toHelper");
     EXPECT_TRUE(lua_istable(f->L(), -1));
     lua_pop(f->L(), 1);
+}
+
+TEST_F(ScriptHost, AMainScriptRaisingANonStringIsLogged) {
+    ScriptFrame* f = Start("error({})\n");
+    EXPECT_EQ(1, Count(ReadLog(), Gbk("导入脚本文件scripts\\gamelogic.lua 失败:%s (error object is a table value)")));
+    EXPECT_EQ(0, lua_gettop(f->L()));
 }
 
 TEST_F(ScriptHost, AMainScriptThatFailsKeepsWhatItDefinedBeforeTheError) {
