@@ -150,6 +150,16 @@ TEST_F(ScriptHost, ErrorValuesThatAreNoStringsAreLogged) {
     EXPECT_EQ(0, lua_gettop(f->L()));
 }
 
+TEST_F(ScriptHost, AStrictGlobalTableRaisingOnLookupIsLoggedLikeAnyError) {
+    ScriptFrame* f = Start("setmetatable(_G, { __index = function(_, k) error('undeclared ' .. k, 0) end })\n");
+    f->StartGameTimer(6, 10);
+    platform::RunFor(25);
+    f->StopGameTimer(6);
+    ASSERT_GE(f->ticks, 1);
+    EXPECT_EQ(f->ticks, Count(ReadLog(), Gbk("call OnProcessGameTimer 失败:undeclared OnProcessGameTimer")));
+    EXPECT_EQ(0, lua_gettop(f->L()));
+}
+
 TEST_F(ScriptHost, TheCallbackLineIsCutTo1023Bytes) {
     ScriptFrame* f = Start("function OnProcessGameTimer() error(string.rep('x', 3000) .. 'END', 0) end\n");
     f->StartGameTimer(9, 10);
