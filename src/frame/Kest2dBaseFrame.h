@@ -3,6 +3,7 @@
 // script host and the TCP client.
 #pragma once
 
+#include <functional>
 #include <list>
 #include <map>
 #include <string>
@@ -115,6 +116,21 @@ public:
     void ReLoadGameResources();
     DownloadStatus GetUpdateState() const { return mUpdateState; }
     void SetUpdateState(DownloadStatus state) { mUpdateState = state; }
+
+private:
+    // Calls the script's global function `name` with the arguments that
+    // `pushArgs` pushes (it returns how many); no results. A failure, a
+    // missing function included, is logged as "call <name> 失败:<error>" and
+    // its error value is popped. False when the call failed or there is no
+    // Lua state.
+    bool CallScriptFunction(const char* name, const std::function<int(lua_State*)>& pushArgs = nullptr);
+    // Built-in actions of the control ids 10007 and 10008, and the join of a
+    // finished download worker: the renderer and the download code fill these.
+    void SwitchScreenAndWindowHook();
+    void RestoreD3DHook();
+    void JoinDownloadWorkerHook();
+
+public:
 
     // ---- Renderer ----
     bool IsWindowed() const { return mWindowed; }

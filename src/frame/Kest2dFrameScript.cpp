@@ -1,38 +1,299 @@
-// The script host: the Lua state, the main script and its callbacks.
+// The script host: the Lua state, the main script, the engine's own
+// luaL_loadfile and the callbacks into the script.
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <string>
+
 #include "frame/Kest2dBaseFrame.h"
+#include "lua.h"
+#include "lauxlib.h"
+#include "lualib.h"
+#include "script/Kest2dScriptBinding.h"
 
 namespace kest2d {
 
-void CKesBaseFrame::InitScriptSystem() {}
+namespace {
 
-void CKesBaseFrame::DestroyScriptSystem() {}
+const char* const kMainScript = "scripts\\gamelogic.lua";
 
-void CKesBaseFrame::RunMainScript() {}
+// The error value on top of the stack as text; error values need not be
+// strings (error({}) is legal Lua).
+const char* ErrorText(lua_State* L) {
+    const char* text = lua_tostring(L, -1);
+    if (text) return text;
+    lua_pushfstring(L, "(error object is a %s value)", luaL_typename(L, -1));
+    lua_replace(L, -2);
+    return lua_tostring(L, -1);
+}
 
-void CKesBaseFrame::CallScriptGameTimer(unsigned int /*id*/) {}
+struct WholeBuffer {
+    const char* data;
+    size_t size;
+};
 
-void CKesBaseFrame::OnProcessGameUpdate() { mUpdateState = UPDATE_COMPLETE; }
+// Hands the whole resource to lua_load in one piece.
+const char* ReadWhole(lua_State*, void* ud, size_t* size) {
+    WholeBuffer* b = static_cast<WholeBuffer*>(ud);
+    if (b->size == 0) {
+        *size = 0;
+        return nullptr;
+    }
+    *size = b->size;
+    b->size = 0;
+    return b->data;
+}
+
+// A loader for require, run before Lua's own file loader: it looks the
+// module up through the frame's resources (archives first, then disk), so
+// modules held only in archives are found. It tries the relative templates
+// of package.path, with "\" as the engine writes its paths.
+int ResourceLoader(lua_State* L) {
+    const char* name = luaL_checkstring(L, 1);
+    std::string module(name);
+    for (char& c : module)
+        if (c == '.') c = '\\';
+
+    lua_getglobal(L, "package");
+    const char* path = nullptr;
+    if (lua_istable(L, -1)) {
+        lua_getfield(L, -1, "path");
+        path = lua_tostring(L, -1);
+    }
+    std::string templates = path ? path : "?.lua";
+    std::string tried;
+    size_t start = 0;
+    while (start <= templates.size()) {
+        size_t end = templates.find(';', start);
+        if (end == std::string::npos) end = templates.size();
+        std::string candidate = templates.substr(start, end - start);
+        start = end + 1;
+        if (candidate.empty() || candidate[0] == '/') continue;
+        if (candidate.compare(0, 2, "./") == 0 || candidate.compare(0, 2, ".\\") == 0) candidate.erase(0, 2);
+        for (char& c : candidate)
+            if (c == '/') c = '\\';
+        size_t q;
+        while ((q = candidate.find('?')) != std::string::npos) candidate.replace(q, 1, module);
+
+        lua_pushstring(L, candidate.c_str());  // names the chunk
+        int status = luaL_loadfile(L, candidate.c_str());
+        if (status == 0) return 1;
+        if (status != LUA_ERRFILE) {
+            return luaL_error(L, "error loading module '%s' from resource '%s':\n\t%s", name, candidate.c_str(),
+                              ErrorText(L));
+        }
+        lua_pop(L, 2);
+        tried += "\n\tno resource '" + candidate + "'";
+    }
+    lua_pushstring(L, tried.c_str());
+    return 1;
+}
+
+// package.loaders gets ResourceLoader in second place, after the preload
+// table and before Lua's own file loader.
+void InstallResourceLoader(lua_State* L) {
+    const int top = lua_gettop(L);
+    lua_getglobal(L, "package");
+    if (lua_istable(L, -1)) {
+        lua_getfield(L, -1, "loaders");
+        if (lua_istable(L, -1)) {
+            const int n = static_cast<int>(lua_objlen(L, -1));
+            for (int i = n; i >= 2; --i) {
+                lua_rawgeti(L, -1, i);
+                lua_rawseti(L, -2, i + 1);
+            }
+            lua_pushcfunction(L, ResourceLoader);
+            lua_rawseti(L, -2, n >= 1 ? 2 : 1);
+        }
+    }
+    lua_settop(L, top);
+}
+
+int OpenBindingProtected(lua_State* L) {
+    int* result = static_cast<int*>(lua_touserdata(L, 1));
+    *result = script::OpenBinding(L);
+    return 0;
+}
+
+// Looks a global up under protection: a metatable on the globals may raise.
+int GetGlobalProtected(lua_State* L) {
+    lua_getfield(L, LUA_GLOBALSINDEX, lua_tostring(L, 1));
+    return 1;
+}
+
+}  // namespace
+
+void CKesBaseFrame::InitScriptSystem() {
+    if (mLuaState) return;
+    mLuaState = luaL_newstate();
+    if (!mLuaState) {
+        if (CKesLogger::admits(ERRORR)) CKesLogger::output("脚本引擎初始失败!", ERRORR);
+        return;
+    }
+    luaL_openlibs(mLuaState);
+    InstallResourceLoader(mLuaState);
+
+    int opened = 0;
+    if (lua_cpcall(mLuaState, OpenBindingProtected, &opened) != 0) lua_pop(mLuaState, 1);
+    if (opened != 1 && CKesLogger::admits(ERRORR)) CKesLogger::output("脚本引擎初始失败!", ERRORR);
+    lua_settop(mLuaState, 0);
+
+    RunMainScript();
+}
+
+void CKesBaseFrame::DestroyScriptSystem() {
+    if (mLuaState) lua_close(mLuaState);
+    mLuaState = nullptr;
+}
+
+// Loads and runs "scripts\gamelogic.lua" (at start-up and again after a
+// change of the working folder).
+void CKesBaseFrame::RunMainScript() {
+    if (!mLuaState) return;
+    lua_State* L = mLuaState;
+    const int top = lua_gettop(L);
+    int status = luaL_loadfile(L, kMainScript);
+    if (status == 0) status = lua_pcall(L, 0, LUA_MULTRET, 0);
+    if (status != 0 && CKesLogger::admits(ERRORR)) {
+        std::string text = std::string("导入脚本文件") + kMainScript + " 失败:%s " + ErrorText(L);
+        CKesLogger::output(text, ERRORR);
+    }
+    // Neither results nor the error value stay behind.
+    lua_settop(L, top);
+}
+
+bool CKesBaseFrame::CallScriptFunction(const char* name, const std::function<int(lua_State*)>& pushArgs) {
+    if (!mLuaState) return false;
+    lua_State* L = mLuaState;
+    const int top = lua_gettop(L);
+    int status = 0;
+    if (lua_getmetatable(L, LUA_GLOBALSINDEX)) {
+        lua_pop(L, 1);
+        lua_pushcfunction(L, GetGlobalProtected);
+        lua_pushstring(L, name);
+        status = lua_pcall(L, 1, 1, 0);
+    } else {
+        lua_getfield(L, LUA_GLOBALSINDEX, name);
+    }
+    if (status == 0) {
+        const int args = pushArgs ? pushArgs(L) : 0;
+        status = lua_pcall(L, args, 0, 0);
+    }
+    if (status != 0 && CKesLogger::admits(ERRORR)) {
+        char text[1024];
+        std::snprintf(text, sizeof(text), "call %s 失败:%s", name, ErrorText(L));
+        SystemLog(ERRORR, text);
+    }
+    // A failed call leaves its error value: with a fast timer that would
+    // overflow the stack.
+    lua_settop(L, top);
+    return status == 0;
+}
+
+void CKesBaseFrame::CallScriptGameTimer(unsigned int id) {
+    if (!mLuaState) return;
+    CallScriptFunction("OnProcessGameTimer", [id](lua_State* L) {
+        lua_pushinteger(L, static_cast<lua_Integer>(id));
+        return 1;
+    });
+}
+
+void CKesBaseFrame::OnProcessGameUpdate() {
+    mUpdateState = UPDATE_COMPLETE;
+    if (mLuaState) CallScriptFunction("OnProcessGameUpdate");
+}
 
 void CKesBaseFrame::ReLoadGameResources() {
     if (mUpdateState != UPDATE_COMPLETE) return;
     LoadResources();
+    if (mLuaState) CallScriptFunction("LoadGameResources");
 }
 
 bool CKesBaseFrame::OnProcessEvent(const CKesEvent& event) {
     if (event.mEventType == KESET_GUI_EVENT && event.mGuiEvent.EventType == KESGET_BUTTON_CLICKED &&
         event.mGuiEvent.Caller) {
+        bool acted = false;
         switch (event.mGuiEvent.Caller->GetID()) {
-        case 10006:
-            MinGameFrame();
-            break;
         case 10009:
-            CloseGameFrame(10009);
+            EndModalLoop(10009);
+            acted = true;
+            break;
+        case 10006:
+            ShowWindow(SW_MINIMIZE);
+            acted = true;
+            break;
+        case 10007:
+            if (mWindowed) {
+                SwitchScreenAndWindowHook();
+                acted = true;
+            }
+            break;
+        case 10008:
+            if (!mWindowed) {
+                RestoreD3DHook();
+                acted = true;
+            }
             break;
         default:
             break;
         }
+        if (acted && mCurrent) {
+            CKesEvent blank;
+            std::memset(&blank, 0, sizeof(blank));
+            mCurrent->OnProcessLostFocusEvent(blank);
+        }
+    } else if (event.mEventType == KESET_GAME_UPDATE_EVENT &&
+               (event.mUpdateEvnet.EventType == KESGAME_UPDATE_COMPLETE ||
+                event.mUpdateEvnet.EventType == KESGAME_UPDATE_ERROR)) {
+        JoinDownloadWorkerHook();
+    }
+    if (mLuaState) {
+        CKesEvent* record = const_cast<CKesEvent*>(&event);
+        CallScriptFunction("OnProcessGameEvent", [record](lua_State* L) {
+            lua_pushlightuserdata(L, record);
+            return 1;
+        });
     }
     return true;
 }
 
+// ---- Hooks filled by the renderer and the download code ----
+
+// 10007 in window mode: SwitchScreenAndWindow.
+void CKesBaseFrame::SwitchScreenAndWindowHook() {}
+
+// 10008 in full screen: RestoreD3D.
+void CKesBaseFrame::RestoreD3DHook() {}
+
+// A "complete" or "error" update event: join the download worker. Must be a
+// no-op when no worker was started or it was joined already (duplicate
+// notices, update events made by a script).
+void CKesBaseFrame::JoinDownloadWorkerHook() {}
+
 }  // namespace kest2d
+
+// The engine's luaL_loadfile, in place of the Lua library's: every chunk that
+// Lua loads by file name (dofile, loadfile, require, the main script) comes
+// through the frame's resources, archives first, then the disk. The chunk is
+// named by the string on top of the stack (the file name for dofile, loadfile
+// and require), "?" when there is none.
+int luaL_loadfile(lua_State* L, const char* filename) {
+    kest2d::CKesBaseFrame* frame = kest2d::CKesBaseFrame::getSingletonPtr();
+    const char* chunkName = lua_gettop(L) > 0 ? lua_tostring(L, -1) : nullptr;
+    if (!filename) {
+        lua_pushliteral(L, "cannot open file: no file name given");
+        return LUA_ERRFILE;
+    }
+    if (!frame) {
+        lua_pushfstring(L, "cannot open %s: no game window", filename);
+        return LUA_ERRFILE;
+    }
+    unsigned long size = 0;
+    std::unique_ptr<unsigned char[]> bytes(static_cast<unsigned char*>(frame->LoadResource(filename, &size)));
+    if (!bytes || size == 0) {
+        lua_pushfstring(L, "cannot open %s", filename);
+        return LUA_ERRFILE;
+    }
+    kest2d::WholeBuffer whole{reinterpret_cast<const char*>(bytes.get()), static_cast<size_t>(size)};
+    return lua_load(L, kest2d::ReadWhole, &whole, chunkName);
+}

@@ -1,16 +1,36 @@
--- The sample game. The engine calls these functions on their occasions.
+-- 示例游戏的逻辑。引擎在各自的时机调用下面五个函数。
+-- (The sample game. The engine calls the five functions below on their occasions.)
 
-function LoadGameResources()
+local frame = kest2d.CKesBaseFrame:getSingleton()
+local CLOCK_TIMER = 1
+local seconds = 0
+
+-- The update check is over (the sample has none): the game may start.
+function OnProcessGameUpdate()
+    frame:SystemLog(kest2d.INFO, "更新完成")
 end
 
-function OnProcessGameUpdate()
+-- Resources are ready: start the game clock.
+function LoadGameResources()
+    frame:SystemLog(kest2d.INFO, "载入游戏资源: " .. frame:GetWorkingDirection())
+    frame:StartGameTimer(CLOCK_TIMER, 1000)
 end
 
 function OnProcessGameTimer(id)
+    if id == CLOCK_TIMER then
+        seconds = seconds + 1
+        frame:SystemLog(kest2d.INFO, "游戏已运行 " .. seconds .. " 秒")
+    end
 end
 
-function OnProcessGameEvent(event)
+-- e is the engine's event record, handed over as light user data.
+function OnProcessGameEvent(e)
+    local event = toHelper.toKesEvent(e)
+    if event.mEventType == kest2d.KESET_GUI_EVENT and event.mGuiEvent.EventType == kest2d.KESGET_BUTTON_CLICKED then
+        frame:SystemLog(kest2d.INFO, "点击了控件 " .. event.mGuiEvent.Caller:GetID())
+    end
 end
 
+-- state is the connection state, message the received message (light user data).
 function OnProcessGameNetwork(state, message)
 end

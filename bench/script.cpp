@@ -1,0 +1,101 @@
+// The cost of crossing between the engine and the script: one
+// "OnProcessGameTimer" round trip (the frame's timer path into Lua and back)
+// and one bound method call, each against a bare lua_pcall of an empty Lua
+// function in the same run.
+#include <benchmark/benchmark.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "frame/Kest2dBaseFrame.h"
+#include "lua.h"
+#include "platform/KesClock.h"
+#include "platform/KesFiles.h"
+
+namespace {
+
+const unsigned kGameTimer = 5;
+
+class BenchFrame : public kest2d::CKesBaseFrame {
+public:
+    BenchFrame() : CKesBaseFrame(nullptr) {}
+    lua_State* L() const { return mLuaState; }
+    void Tick(unsigned id) { OnTimer(id); }
+};
+
+// One headless game in a scratch folder for the whole run.
+class Game {
+public:
+    Game() {
+        setenv("SDL_VIDEODRIVER", "offscreen", 0);
+        setenv("SDL_AUDIODRIVER", "dummy", 0);
+        setenv("KEST2D_SHM_NAME", ("KesShareMemory.bench." + std::to_string(getpid())).c_str(), 1);
+        char tmpl[] = "/tmp/kest2d-bench-XXXXXX";
+        mDir = mkdtemp(tmpl) ? tmpl : "/tmp";
+        mkdir((mDir + "/scripts").c_str(), 0755);
+        if (FILE* f = std::fopen((mDir + "/scripts/gamelogic.lua").c_str(), "wb")) {
+            std::fputs("local frame = kest2d.CKesBaseFrame:getSingleton()\n"
+                       "function OnProcessGameTimer(id) end\n"
+                       "function empty() end\n"
+                       "function bound_call() frame:IsSwitchGameMode() end\n",
+                       f);
+            std::fclose(f);
+        }
+        if (chdir(mDir.c_str()) != 0) std::perror("chdir");
+        kest2d::platform::UseVirtualClock();
+        kest2d::platform::SetCommandLine("-d$" + mDir);
+        mFrame = new BenchFrame();
+        mFrame->Initialize("", kest2d::CKesDimension2d<int>(800, 600));
+    }
+    ~Game() {
+        delete mFrame;
+        std::remove((mDir + "/scripts/gamelogic.lua").c_str());
+        rmdir((mDir + "/scripts").c_str());
+        std::remove((mDir + "/kest2d.log").c_str());
+        rmdir(mDir.c_str());
+    }
+    BenchFrame* frame() const { return mFrame; }
+
+private:
+    std::string mDir;
+    BenchFrame* mFrame = nullptr;
+};
+
+Game& TheGame() {
+    static Game game;
+    return game;
+}
+
+void CallGlobal(benchmark::State& state, const char* name) {
+    lua_State* L = TheGame().frame()->L();
+    if (!L) {
+        state.SkipWithError("no Lua state");
+        return;
+    }
+    for (auto _ : state) {
+        lua_getfield(L, LUA_GLOBALSINDEX, name);
+        if (lua_pcall(L, 0, 0, 0) != 0) {
+            state.SkipWithError(lua_tostring(L, -1));
+            lua_pop(L, 1);
+            return;
+        }
+    }
+}
+
+void BM_BarePcallOfAnEmptyFunction(benchmark::State& state) { CallGlobal(state, "empty"); }
+
+void BM_GameTimerRoundTrip(benchmark::State& state) {
+    BenchFrame* frame = TheGame().frame();
+    for (auto _ : state) frame->Tick(kGameTimer);
+}
+
+void BM_OneBoundMethodCall(benchmark::State& state) { CallGlobal(state, "bound_call"); }
+
+}  // namespace
+
+BENCHMARK(BM_BarePcallOfAnEmptyFunction);
+BENCHMARK(BM_GameTimerRoundTrip);
+BENCHMARK(BM_OneBoundMethodCall);

@@ -1,0 +1,340 @@
+// The script host: the main script, the callbacks and their error lines, the
+// built-in control ids and the event record as the script sees it.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "lua.h"
+#include "support/FrameFixture.h"
+
+using namespace kest2d;
+using namespace kest2d::test;
+
+namespace {
+
+class ScriptFrame : public CKesBaseFrame {
+public:
+    ScriptFrame() : CKesBaseFrame(nullptr) {}
+    lua_State* L() const { return mLuaState; }
+    void SetCurrent(CKesBaseGUIElement* e) { mCurrent = e; }
+    void OnProcessGameTimer(unsigned int id) override {
+        ++ticks;
+        if (id == 99) {
+            StopGameTimer(99);
+            OnProcessEvent(*pending);
+        }
+    }
+    void LoadResources() override { ++hostLoads; }
+    void ChangeDir(const std::string& dir) { ChangePlayerWorkingDir(dir); }
+
+    int ticks = 0;
+    int hostLoads = 0;
+    const CKesEvent* pending = nullptr;
+};
+
+// Counts the lost-focus notices that the built-in actions send.
+class FocusProbe : public CKesBaseGUIElement {
+public:
+    void OnProcessLostFocusEvent(const CKesEvent&) override { ++lost; }
+    int lost = 0;
+};
+
+int Count(const std::string& haystack, const std::string& needle) {
+    int n = 0;
+    for (size_t pos = haystack.find(needle); pos != std::string::npos; pos = haystack.find(needle, pos + 1)) ++n;
+    return n;
+}
+
+double Number(lua_State* L, const char* name) {
+    lua_getglobal(L, name);
+    double v = lua_tonumber(L, -1);
+    lua_pop(L, 1);
+    return v;
+}
+
+std::string Text(lua_State* L, const char* name) {
+    lua_getglobal(L, name);
+    const char* s = lua_tostring(L, -1);
+    std::string v = s ? s : "";
+    lua_pop(L, 1);
+    return v;
+}
+
+CKesEvent Click(CKesBaseGUIElement* caller) {
+    CKesEvent e;
+    std::memset(&e, 0, sizeof(e));
+    e.mEventType = KESET_GUI_EVENT;
+    e.mGuiEvent.EventType = KESGET_BUTTON_CLICKED;
+    e.mGuiEvent.Caller = caller;
+    return e;
+}
+
+const char* const kRecordingScript = R"(
+main_source = debug.getinfo(1, 'S').source
+calls = { update = 0, resources = 0, timer = 0, event = 0 }
+function OnProcessGameUpdate() calls.update = calls.update + 1 end
+function LoadGameResources() calls.resources = calls.resources + 1; resources = calls.resources end
+function OnProcessGameTimer(id) calls.timer = calls.timer + 1; timer_calls = calls.timer; last_timer = id end
+clicks = ""
+function OnProcessGameEvent(e)
+    local ev = toHelper.toKesEvent(e)
+    if ev.mEventType == kest2d.KESET_GUI_EVENT then
+        clicks = clicks .. ev.mGuiEvent.Caller:GetID() .. ";"
+    end
+end
+)";
+
+class ScriptHost : public FrameFixture {
+protected:
+    ScriptFrame* Start(const std::string& script, const std::string& ini = "") {
+        if (!script.empty()) WriteFile(GamePath("scripts/gamelogic.lua"), script);
+        if (!ini.empty()) WriteFile(GamePath("systemini.ini"), ini);
+        ScriptFrame* f = StartFrame<ScriptFrame>();
+        EXPECT_NE(nullptr, f->L());
+        return f;
+    }
+};
+
+}  // namespace
+
+TEST_F(ScriptHost, StartUpRunsTheScriptAndCallsUpdateThenResources) {
+    ScriptFrame* f = Start(kRecordingScript);
+    lua_State* L = f->L();
+    lua_getglobal(L, "calls");
+    lua_getfield(L, -1, "update");
+    EXPECT_EQ(1, lua_tonumber(L, -1));
+    lua_pop(L, 2);
+    EXPECT_EQ(1, Number(L, "resources"));
+    EXPECT_EQ(1, f->hostLoads);
+    EXPECT_EQ(0, lua_gettop(L));
+    // Loaded with nothing on the stack: the main chunk has no name of its own.
+    EXPECT_EQ("?", Text(L, "main_source"));
+
+    f->StartGameTimer(5, 10);
+    platform::RunFor(45);
+    EXPECT_GE(Number(L, "timer_calls"), 3);
+    EXPECT_EQ(f->ticks, Number(L, "timer_calls"));
+    EXPECT_EQ(5, Number(L, "last_timer"));
+    EXPECT_EQ(0, lua_gettop(L));
+}
+
+TEST_F(ScriptHost, AMissingCallbackIsLoggedOnceForEachCallAndTheEngineGoesOn) {
+    ScriptFrame* f = Start("x = 1\n");
+    f->StartGameTimer(7, 10);
+    platform::RunFor(100);
+    ASSERT_GE(f->ticks, 5);
+    const std::string log = ReadLog();
+    EXPECT_EQ(f->ticks, Count(log, Gbk("call OnProcessGameTimer 失败:")));
+    // The timer's and the two start-up callbacks'.
+    EXPECT_EQ(f->ticks + 2, Count(log, "attempt to call a nil value"));
+    // The failed calls leave nothing behind on the stack.
+    EXPECT_EQ(0, lua_gettop(f->L()));
+    EXPECT_EQ(1, Count(log, Gbk("call LoadGameResources 失败:")));
+    EXPECT_EQ(1, Count(log, Gbk("call OnProcessGameUpdate 失败:")));
+    f->StopGameTimer(7);
+    EXPECT_TRUE(f->IsWindow());
+}
+
+TEST_F(ScriptHost, ErrorValuesThatAreNoStringsAreLogged) {
+    ScriptFrame* f = Start("function OnProcessGameTimer() error({}) end\n"
+                           "function OnProcessGameEvent() error(nil) end\n");
+    f->StartGameTimer(8, 10);
+    platform::RunFor(15);
+    f->StopGameTimer(8);
+    CKesBaseGUIElement button(KESGUI_BUTTON, f, nullptr, 1, CKesRect<int>(0, 0, 1, 1));
+    f->OnProcessEvent(Click(&button));
+    const std::string log = ReadLog();
+    EXPECT_GE(Count(log, Gbk("call OnProcessGameTimer 失败:(error object is a table value)")), 1);
+    EXPECT_EQ(1, Count(log, Gbk("call OnProcessGameEvent 失败:(error object is a nil value)")));
+    EXPECT_EQ(0, lua_gettop(f->L()));
+}
+
+TEST_F(ScriptHost, AStrictGlobalTableRaisingOnLookupIsLoggedLikeAnyError) {
+    ScriptFrame* f = Start("setmetatable(_G, { __index = function(_, k) error('undeclared ' .. k, 0) end })\n");
+    f->StartGameTimer(6, 10);
+    platform::RunFor(25);
+    f->StopGameTimer(6);
+    ASSERT_GE(f->ticks, 1);
+    EXPECT_EQ(f->ticks, Count(ReadLog(), Gbk("call OnProcessGameTimer 失败:undeclared OnProcessGameTimer")));
+    EXPECT_EQ(0, lua_gettop(f->L()));
+}
+
+TEST_F(ScriptHost, TheCallbackLineIsCutTo1023Bytes) {
+    ScriptFrame* f = Start("function OnProcessGameTimer() error(string.rep('x', 3000) .. 'END', 0) end\n");
+    f->StartGameTimer(9, 10);
+    platform::RunFor(15);
+    f->StopGameTimer(9);
+    const std::string log = ReadLog();
+    const std::string head = Gbk("call OnProcessGameTimer 失败:");
+    size_t at = log.find(head);
+    ASSERT_NE(std::string::npos, at);
+    size_t run = log.find_first_not_of('x', at + head.size()) - (at + head.size());
+    EXPECT_EQ(1023u - head.size(), run);
+    EXPECT_EQ(std::string::npos, log.find("END"));
+}
+
+TEST_F(ScriptHost, AMissingMainScriptIsLoggedWithTheFileError) {
+    ScriptFrame* f = Start("");
+    const std::string log = ReadLog();
+    EXPECT_EQ(1, Count(log, Gbk("导入脚本文件scripts\\gamelogic.lua 失败:%s cannot open scripts\\gamelogic.lua")));
+    EXPECT_EQ(0, lua_gettop(f->L()));
+    // The binding is there all the same.
+    lua_getglobal(f->L(), "toHelper");
+    EXPECT_TRUE(lua_istable(f->L(), -1));
+    lua_pop(f->L(), 1);
+}
+
+TEST_F(ScriptHost, AMainScriptRaisingANonStringIsLogged) {
+    ScriptFrame* f = Start("error({})\n");
+    EXPECT_EQ(1, Count(ReadLog(), Gbk("导入脚本文件scripts\\gamelogic.lua 失败:%s (error object is a table value)")));
+    EXPECT_EQ(0, lua_gettop(f->L()));
+}
+
+TEST_F(ScriptHost, AMainScriptThatFailsKeepsWhatItDefinedBeforeTheError) {
+    ScriptFrame* f = Start("function LoadGameResources() resources = (resources or 0) + 1 end\n"
+                           "error('stopped here')\n");
+    EXPECT_EQ(1, Count(ReadLog(), "stopped here"));
+    EXPECT_EQ(1, Number(f->L(), "resources"));
+}
+
+TEST_F(ScriptHost, ReLoadGameResourcesDoesNothingUntilTheUpdateIsComplete) {
+    ScriptFrame* f = Start(kRecordingScript);
+    ASSERT_EQ(1, Number(f->L(), "resources"));
+    for (DownloadStatus s : {UPDATE_ERROR, UPDATE_LIST, UPDATE_RESOURCES, UPDATE_NULL}) {
+        f->SetUpdateState(s);
+        f->ReLoadGameResources();
+    }
+    EXPECT_EQ(1, Number(f->L(), "resources"));
+    EXPECT_EQ(1, f->hostLoads);
+    f->SetUpdateState(UPDATE_COMPLETE);
+    f->ReLoadGameResources();
+    EXPECT_EQ(2, Number(f->L(), "resources"));
+    EXPECT_EQ(2, f->hostLoads);
+}
+
+TEST_F(ScriptHost, InWindowModeA10008ClickRunsNoBuiltInActionButReachesTheScript) {
+    ScriptFrame* f = Start(kRecordingScript);
+    ASSERT_TRUE(f->IsWindowed());
+    FocusProbe probe;
+    f->SetCurrent(&probe);
+    CKesBaseGUIElement restore(KESGUI_BUTTON, f, nullptr, 10008, CKesRect<int>(0, 0, 1, 1));
+    CKesBaseGUIElement other(KESGUI_BUTTON, f, nullptr, 55, CKesRect<int>(0, 0, 1, 1));
+    CKesBaseGUIElement sw(KESGUI_BUTTON, f, nullptr, 10007, CKesRect<int>(0, 0, 1, 1));
+    CKesBaseGUIElement minimise(KESGUI_BUTTON, f, nullptr, 10006, CKesRect<int>(0, 0, 1, 1));
+    EXPECT_TRUE(f->OnProcessEvent(Click(&restore)));
+    EXPECT_EQ(0, probe.lost);
+    f->OnProcessEvent(Click(&other));
+    EXPECT_EQ(0, probe.lost);
+    f->OnProcessEvent(Click(&sw));  // acts in window mode
+    EXPECT_EQ(1, probe.lost);
+    f->OnProcessEvent(Click(&minimise));
+    EXPECT_EQ(2, probe.lost);
+    EXPECT_TRUE(f->IsIconic());
+    EXPECT_EQ("10008;55;10007;10006;", Text(f->L(), "clicks"));
+    f->SetCurrent(nullptr);
+}
+
+TEST_F(ScriptHost, InFullScreen10008ActsAnd10007DoesNot) {
+    ScriptFrame* f = Start(kRecordingScript, "[systemini]\niswindows=0\n");
+    ASSERT_FALSE(f->IsWindowed());
+    FocusProbe probe;
+    f->SetCurrent(&probe);
+    CKesBaseGUIElement restore(KESGUI_BUTTON, f, nullptr, 10008, CKesRect<int>(0, 0, 1, 1));
+    CKesBaseGUIElement sw(KESGUI_BUTTON, f, nullptr, 10007, CKesRect<int>(0, 0, 1, 1));
+    f->OnProcessEvent(Click(&sw));
+    EXPECT_EQ(0, probe.lost);
+    f->OnProcessEvent(Click(&restore));
+    EXPECT_EQ(1, probe.lost);
+    EXPECT_EQ("10007;10008;", Text(f->L(), "clicks"));
+    f->SetCurrent(nullptr);
+}
+
+TEST_F(ScriptHost, A10009ClickEndsTheModalLoopWith10009) {
+    ScriptFrame* f = Start(kRecordingScript);
+    CKesBaseGUIElement close(KESGUI_BUTTON, f, nullptr, 10009, CKesRect<int>(0, 0, 1, 1));
+    CKesEvent click = Click(&close);
+    f->pending = &click;
+    f->StartGameTimer(99, 20);
+    EXPECT_EQ(10009, f->DoModal());
+    EXPECT_EQ("10009;", Text(f->L(), "clicks"));
+}
+
+TEST_F(ScriptHost, UpdateEventsReachTheScriptAndAJoinWithoutAWorkerIsHarmless) {
+    ScriptFrame* f = Start("seen = ''\n"
+                           "function OnProcessGameEvent(e)\n"
+                           "  local u = toHelper.toKesEvent(e).mUpdateEvnet\n"
+                           "  seen = seen .. u.EventType .. ':' .. u.filename .. ';'\n"
+                           "end\n");
+    for (int kind : {KESGAME_UPDATE_PROCESS, KESGAME_UPDATE_COMPLETE, KESGAME_UPDATE_COMPLETE, KESGAME_UPDATE_ERROR}) {
+        CKesEvent e;
+        std::memset(&e, 0, sizeof(e));
+        e.mEventType = KESET_GAME_UPDATE_EVENT;
+        e.mUpdateEvnet.EventType = kind;
+        std::strcpy(e.mUpdateEvnet.filename, "a.pak");
+        EXPECT_TRUE(f->OnProcessEvent(e));
+    }
+    EXPECT_EQ("3:a.pak;0:a.pak;0:a.pak;1:a.pak;", Text(f->L(), "seen"));
+}
+
+TEST_F(ScriptHost, TheScriptReadsAndWritesTheEventRecordThroughTheCast) {
+    ScriptFrame* f = Start(R"(
+function OnProcessGameEvent(e)
+    local ev = toHelper.toKesEvent(e)
+    control = ev.mControlId
+    x = ev.mMouseEvent.X
+    wheel = ev.mMouseEvent.Wheel
+    char = ev.mKeyEvent.Char
+    shift = tostring(ev.mKeyEvent.isShift)
+    ev.mKeyEvent.Char = 300
+    ev.mImeEvent.inputStr = string.rep("a", 2000)
+    table_refused = not pcall(function() ev.mImeEvent.inputStr = {} end)
+    ev.mUpdateEvnet.filename = nil
+    ev.mMouseEvent.Y = 77
+    caller_is_nil = ev.mGuiEvent.Caller == nil
+end
+)");
+    CKesEvent e;
+    std::memset(&e, 0, sizeof(e));
+    e.mEventType = KESET_MOUSE_INPUT_EVENT;
+    e.mControlId = 31;
+    e.mMouseEvent.X = 12;
+    e.mMouseEvent.Wheel = 1.5f;
+    e.mKeyEvent.Char = static_cast<signed char>(200);
+    e.mKeyEvent.isShift = true;
+    std::strcpy(e.mUpdateEvnet.filename, "old");
+    std::memset(e.mImeEvent.inputStr, 'z', sizeof(e.mImeEvent.inputStr));
+    f->OnProcessEvent(e);
+    lua_State* L = f->L();
+    EXPECT_EQ(31, Number(L, "control"));
+    EXPECT_EQ(12, Number(L, "x"));
+    EXPECT_EQ(1.5, Number(L, "wheel"));
+    EXPECT_EQ(-56, Number(L, "char"));
+    EXPECT_EQ("true", Text(L, "shift"));
+    lua_getglobal(L, "table_refused");
+    EXPECT_TRUE(lua_toboolean(L, -1));
+    lua_getglobal(L, "caller_is_nil");
+    EXPECT_TRUE(lua_toboolean(L, -1));
+    lua_pop(L, 2);
+    EXPECT_EQ(44, e.mKeyEvent.Char);
+    EXPECT_EQ(1023u, std::strlen(e.mImeEvent.inputStr));
+    EXPECT_EQ(std::string(1023, 'a'), std::string(e.mImeEvent.inputStr));
+    EXPECT_EQ("", std::string(e.mUpdateEvnet.filename));
+    EXPECT_EQ(77, e.mMouseEvent.Y);
+    EXPECT_EQ(0, Count(ReadLog(), Gbk("call OnProcessGameEvent 失败")));
+}
+
+TEST_F(ScriptHost, ChangingTheWorkingFolderRunsTheNewMainScriptInTheSameState) {
+    ScriptFrame* f = Start("first = true\nfunction LoadGameResources() loads = (loads or 0) + 1 end\n");
+    TempDir other;
+    WriteFile(other.file("scripts/gamelogic.lua"), "second = true\n");
+    f->ChangeDir(other.path());
+    lua_State* L = f->L();
+    lua_getglobal(L, "first");
+    lua_getglobal(L, "second");
+    EXPECT_TRUE(lua_toboolean(L, -2));
+    EXPECT_TRUE(lua_toboolean(L, -1));
+    lua_pop(L, 2);
+    // The old LoadGameResources is still defined and runs once more.
+    EXPECT_EQ(2, Number(L, "loads"));
+}
