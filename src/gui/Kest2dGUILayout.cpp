@@ -121,12 +121,23 @@ std::vector<std::string> KesLayoutProperties::List(const std::string& name, CKes
     return parser.GetParameters();
 }
 
+namespace {
+
+// Geometry far beyond any screen is held here, so that corners and offsets
+// computed from it stay inside the int range.
+int Geometry(int value) {
+    const int limit = 1000000;
+    return value < -limit ? -limit : value > limit ? limit : value;
+}
+
+}  // namespace
+
 void KesLayoutCommon::Read(const KesLayoutProperties& properties) {
     id = properties.Integer("Id", id);
-    startX = properties.Integer("StartX", startX);
-    startY = properties.Integer("StartY", startY);
-    width = properties.Integer("Width", width);
-    height = properties.Integer("Height", height);
+    startX = Geometry(properties.Integer("StartX", startX));
+    startY = Geometry(properties.Integer("StartY", startY));
+    width = Geometry(properties.Integer("Width", width));
+    height = Geometry(properties.Integer("Height", height));
     visible = properties.Flag("Visible", visible);
     enable = properties.Flag("Enable", enable);
     tipText = properties.Text("TipText");

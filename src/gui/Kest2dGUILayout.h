@@ -62,7 +62,8 @@ private:
 std::string LayoutAttribute(const TiXmlElement* element, const char* name, bool utf8);
 
 // The common properties. The integers and flags of controls carry over from
-// one control to the next when a control leaves them out.
+// one control to the next when a control leaves them out. Positions and sizes
+// are held within +-1000000 pixels.
 struct KesLayoutCommon {
     int id = 0;
     int startX = 0;
