@@ -152,3 +152,20 @@ void BM_PremadeQuads(benchmark::State& state) {
 BENCHMARK(BM_PremadeQuads);
 
 }  // namespace
+
+namespace {
+
+// Converting and measuring the paragraph: the part of drawing that is not
+// the quads themselves.
+void BM_MeasureParagraph(benchmark::State& state) {
+    Scene& s = GetScene();
+    if (!s.font) {
+        state.SkipWithError("test font missing");
+        return;
+    }
+    for (auto _ : state) benchmark::DoNotOptimize(s.font->getTextDimension(s.paragraph.c_str()));
+    state.SetItemsProcessed(state.iterations() * 2000);
+}
+BENCHMARK(BM_MeasureParagraph);
+
+}  // namespace

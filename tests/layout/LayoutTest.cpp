@@ -404,6 +404,16 @@ TEST_F(LayoutTest, TheMainWindowLayoutSetsTitleAndShowsTheTree) {
     frame->DeleteAllControls();
 }
 
+TEST_F(LayoutTest, TheSampleGameLayoutLoads) {
+    const std::string source = ReadFile(std::string(KEST2D_SOURCE_DIR) + "/examples/demo/layout/main.xml");
+    ASSERT_FALSE(source.empty());
+    WriteFile(GamePath("layout/main.xml"), source);
+    ASSERT_TRUE(frame->LoadGUIConfig("layout\\main.xml"));
+    EXPECT_EQ(Gbk("Kest2d 示例游戏"), frame->Caption());
+    EXPECT_EQ(CKesRect<int>(0, 0, 800, 600), frame->GetAbsoluteRect());
+    EXPECT_TRUE(frame->GuiShown());
+}
+
 }  // namespace
 }  // namespace test
 }  // namespace kest2d
