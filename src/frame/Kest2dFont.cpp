@@ -37,6 +37,10 @@ bool CKesGUITTFace::load(const char* file) {
 
 // ---- Glyph ----
 
+namespace {
+const int kMaxGlyphTextureSide = 4096;
+}
+
 CKesGUITTGlyph::CKesGUITTGlyph(CKesGUITTGlyph&& other) noexcept { *this = std::move(other); }
 
 CKesGUITTGlyph& CKesGUITTGlyph::operator=(CKesGUITTGlyph&& other) noexcept {
@@ -104,7 +108,9 @@ void CKesGUITTGlyph::render(unsigned glyphIndex) {
     textureWidth = side;
     textureHeight = side;
 
-    if (frame) {
+    // Glyphs beyond the largest texture the renderer makes are measured but
+    // not drawn.
+    if (frame && side <= kMaxGlyphTextureSide) {
         std::vector<std::uint32_t> image(static_cast<size_t>(side) * static_cast<size_t>(side));
         // The pitch is negative for bottom-up bitmaps; start from the top row then.
         const unsigned char* first = bitmap.buffer;

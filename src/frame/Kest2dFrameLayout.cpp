@@ -15,6 +15,7 @@ bool CKesBaseFrame::LoadGUIConfig(const char* fileName) {
     mGUILoaded = false;
     mCurrent = this;
     mFocused = nullptr;
+    mCaptured = nullptr;
 
     KesXmlDocument document;
     if (!ReadLayoutDocument(this, fileName, document)) return false;

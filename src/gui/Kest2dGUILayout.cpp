@@ -254,6 +254,19 @@ bool CKesBaseGUIContainer::LoadGUIConfig(const char* fileName) {
     KesXmlDocument document;
     if (!ReadLayoutDocument(mDriver, fileName, document)) return false;
 
+    // The children go: neither this container nor the frame may keep pointing
+    // at them as the focused, captured or current element.
+    auto inSubtree = [this](CKesBaseGUIElement* e) {
+        for (; e; e = e->GetParent())
+            if (e->GetParent() == this) return true;
+        return false;
+    };
+    for (CKesBaseGUIContainer* holder : {static_cast<CKesBaseGUIContainer*>(this),
+                                         static_cast<CKesBaseGUIContainer*>(mDriver)}) {
+        if (inSubtree(holder->mFocused)) holder->mFocused = nullptr;
+        if (inSubtree(holder->mCaptured)) holder->mCaptured = nullptr;
+        if (inSubtree(holder->mCurrent)) holder->mCurrent = holder;
+    }
     DeleteAllControls();
     const bool utf8 = document.IsUtf8();
     TiXmlElement* root = document.FirstChildElement("KestControl");

@@ -70,6 +70,20 @@ TEST_F(FontTest, AdvancesFallBackForEmptyAndMissingGlyphs) {
     EXPECT_EQ(g->textureWidth, g->textureHeight);
 }
 
+TEST_F(FontTest, HugeSizesMeasureWithoutTextures) {
+    auto* big = static_cast<CKesGUITTFont*>(frame->LoadFont("TestFont", 3000, kTestFont));
+    ASSERT_NE(nullptr, big);
+    const CKesGUITTGlyph* g = big->GetGlyph(L'\x4E2D');
+    ASSERT_NE(nullptr, g);
+    EXPECT_GT(g->textureWidth, 2048);
+    EXPECT_GT(big->getTextDimension("a").Width, 0);
+    // The space's empty bitmap gets the 1 x 1 side.
+    const CKesGUITTGlyph* space = font->GetGlyph(L' ');
+    ASSERT_NE(nullptr, space);
+    EXPECT_EQ(0, space->width);
+    EXPECT_EQ(1, space->textureWidth);
+}
+
 TEST_F(FontTest, DimensionsCountEveryKindOfLineBreak) {
     const int ab = Width(L"ab");
     const int cde = Width(L"cde");
@@ -229,10 +243,6 @@ TEST_F(FontTest, DrawnTextHasInkInItsGlyphs) {
         }
         EXPECT_GT(ink, 0) << "glyph U+" << std::hex << static_cast<unsigned>(c);
     }
-    // The space has no bitmap worth a texture side above 1 and draws nothing.
-    const CKesGUITTGlyph* space = font->GetGlyph(L' ');
-    ASSERT_NE(nullptr, space);
-    EXPECT_EQ(1, space->textureWidth);
 }
 
 }  // namespace

@@ -64,6 +64,8 @@ public:
     std::string Caption() const { return mCaption; }
     std::string Tip() const { return mTipText; }
     bool Moving() const { return mMoving; }
+    void Focus(CKesBaseGUIElement* e) { mFocused = mCaptured = mCurrent = e; }
+    bool HoldsNothing() const { return !mFocused && !mCaptured && mCurrent == this; }
     TestWidget* Widget(size_t index) {
         if (index >= mChildren.size()) return nullptr;
         return dynamic_cast<TestWidget*>(*std::next(mChildren.begin(), static_cast<long>(index)));
@@ -249,6 +251,13 @@ TEST_F(LayoutTest, ARootOtherThanAContainerEmptiesTheContainer) {
     ASSERT_TRUE(Load("a.xml", Layout({}, Control("TestWidget", "w12345", {}))));
     ASSERT_TRUE(Load("c.xml", "<Other/>"));
     EXPECT_TRUE(container->GetChildrens().empty());
+}
+
+TEST_F(LayoutTest, ReloadingForgetsTheOldChildren) {
+    ASSERT_TRUE(Load("a.xml", Layout({}, Control("TestWidget", "w12345", {}))));
+    container->Focus(container->Widget(0));
+    ASSERT_TRUE(Load("a.xml", Layout({}, Control("TestWidget", "w12345", {}))));
+    EXPECT_TRUE(container->HoldsNothing());
 }
 
 TEST_F(LayoutTest, CrLfFilesLoadLikeLfFiles) {
