@@ -58,7 +58,11 @@ void CKesBaseFrame::ApplyLayoutScreen(int width, int height, bool windowed) {
     // Only the first switch between window and full screen in a process
     // follows the layout; later layouts keep the mode the player chose.
     static int switches = 0;
-    if (width != mScreenWidth || height != mScreenHeight) {
+    if (width <= 0 || height <= 0 || width > 16384 || height > 16384) {
+        if (CKesLogger::admits(WARN))
+            SystemLog(WARN, "GUI配置文件:" + mGUIConfigFile + "的窗口大小无效:" + std::to_string(width) + "x" +
+                                std::to_string(height));
+    } else if (width != mScreenWidth || height != mScreenHeight) {
         // TODO(renderer): ChangeGameFrameSize(CKesDimension2d<int>(width, height));
     }
     if (windowed != mWindowed && switches == 0) {
