@@ -8,6 +8,7 @@
 #include <map>
 #include <string>
 
+#include "frame/Kest2dFontTypes.h"
 #include "frame/Kest2dLogger.h"
 #include "frame/types/Kest2dColor.h"
 #include "frame/types/Kest2dDimension2d.h"
@@ -167,7 +168,28 @@ public:
     // ---- Sound ----
 
     // ---- Fonts ----
+    // The font `name` at `size` pixels, made once per name and size; the face
+    // is shared by every size of a name. Null when the file cannot be opened.
+    CKesGUIBaseFont* LoadFont(const char* name, int size, const char* file);
     void ClearAllFonts();
+
+private:
+    CKesGUITTFace* IsExitTTFace(std::string name);
+    CKesGUITTFont* IsExitTTFont(std::string name, int size);
+    void loadBuiltInFont();
+    // What InitD3D does for fonts: drop every font, then load "DefaultFont".
+    void LoadDefaultFont();
+
+public:
+    // ---- Layout ----
+    // The main window's layout: also sets the window size, title and mode.
+    bool LoadGUIConfig(const char* fileName) override;
+
+private:
+    // Size and mode of the game window as the main layout asks for them.
+    void ApplyLayoutScreen(int width, int height, bool windowed);
+
+public:
 
     // ---- Network ----
 
@@ -234,6 +256,12 @@ protected:
     // Resources and archives: the open ".pak" readers by path; the map's
     // order is the search order of LoadResource.
     std::map<std::string, CKesPackager*> mPackagers;
+    // Fonts
+    std::vector<KesFaceRecord> mFaceRecords;
+    std::vector<KesFontRecord> mFontRecords;
+    CKesGUITTFont* mCurrentFont = nullptr;
+    // Layout
+    std::string mGUIConfigFile;
 };
 
 }  // namespace kest2d

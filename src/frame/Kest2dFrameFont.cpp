@@ -1,12 +1,100 @@
-// The font registry.
+// The font registry: faces and fonts by name (and size), and the built-in
+// "DefaultFont" behind DrawString and GetTextDimension.
+#include <cstring>
+
 #include "frame/Kest2dBaseFrame.h"
+#include "frame/Kest2dFont.h"
+#include "platform/KesFontPath.h"
 
 namespace kest2d {
 
-void CKesBaseFrame::ClearAllFonts() {}
+namespace {
 
-void CKesBaseFrame::DrawString(const char*, const CKesRect<int>&, CKesColor, bool, bool, const CKesRect<int>*) {}
+// Record names hold at most 255 bytes; lookups cut the same way.
+std::string RecordName(const std::string& name) { return name.substr(0, KES_FONT_NAME_SIZE - 1); }
 
-CKesDimension2d<int> CKesBaseFrame::GetTextDimension(const char*) { return CKesDimension2d<int>(0, 0); }
+template <typename Record>
+void SetRecordName(Record& record, const std::string& name) {
+    const std::string cut = RecordName(name);
+    std::memcpy(record.name, cut.c_str(), cut.size() + 1);
+}
+
+}  // namespace
+
+CKesGUIBaseFont* CKesBaseFrame::LoadFont(const char* name, int size, const char* file) {
+    if (!name) return nullptr;
+    CKesGUITTFace* face = IsExitTTFace(name);
+    if (!face) {
+        face = new CKesGUITTFace();
+        if (!face->load(file)) {
+            delete face;
+            return nullptr;
+        }
+        KesFaceRecord record;
+        SetRecordName(record, name);
+        record.face = face;
+        mFaceRecords.push_back(record);
+    }
+    if (CKesGUITTFont* found = IsExitTTFont(name, size)) return found;
+    CKesGUITTFont* font = new CKesGUITTFont(this);
+    if (!font->attach(face, size)) {
+        delete font;
+        return nullptr;
+    }
+    KesFontRecord record;
+    SetRecordName(record, name);
+    record.size = size;
+    record.font = font;
+    mFontRecords.push_back(record);
+    return font;
+}
+
+void CKesBaseFrame::ClearAllFonts() {
+    if (mFaceRecords.empty() && mFontRecords.empty()) return;
+    // Fonts use the faces: they go first.
+    for (KesFontRecord& record : mFontRecords) delete record.font;
+    mFontRecords.clear();
+    for (KesFaceRecord& record : mFaceRecords) delete record.face;
+    mFaceRecords.clear();
+    mCurrentFont = nullptr;
+}
+
+CKesGUITTFace* CKesBaseFrame::IsExitTTFace(std::string name) {
+    if (name.empty()) return nullptr;
+    name = RecordName(name);
+    for (const KesFaceRecord& record : mFaceRecords)
+        if (name == record.name) return record.face;
+    return nullptr;
+}
+
+CKesGUITTFont* CKesBaseFrame::IsExitTTFont(std::string name, int size) {
+    if (name.empty()) return nullptr;
+    name = RecordName(name);
+    for (const KesFontRecord& record : mFontRecords)
+        if (record.size == size && name == record.name) return record.font;
+    return nullptr;
+}
+
+void CKesBaseFrame::loadBuiltInFont() {
+    const std::string path = platform::GetWindowsDirectory() + "\\fonts\\SIMHEI.TTF";
+    mCurrentFont = static_cast<CKesGUITTFont*>(LoadFont("DefaultFont", 13, path.c_str()));
+    if (!mCurrentFont && CKesLogger::admits(ERRORR)) SystemLog(ERRORR, "导入TTF字体:" + path + "出错!");
+}
+
+void CKesBaseFrame::LoadDefaultFont() {
+    ClearAllFonts();
+    loadBuiltInFont();
+}
+
+void CKesBaseFrame::DrawString(const char* text, const CKesRect<int>& rect, CKesColor colour, bool hCenter,
+                               bool vCenter, const CKesRect<int>* clip) {
+    if (!mCurrentFont) return;
+    mCurrentFont->draw(text, rect, colour, hCenter, vCenter, clip);
+}
+
+CKesDimension2d<int> CKesBaseFrame::GetTextDimension(const char* text) {
+    if (!mCurrentFont) return CKesDimension2d<int>(0, 0);
+    return mCurrentFont->getTextDimension(text);
+}
 
 }  // namespace kest2d

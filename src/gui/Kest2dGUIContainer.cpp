@@ -22,9 +22,6 @@ bool CKesBaseGUIContainer::OnProcessEvent(const CKesEvent& event) {
     return CKesBaseGUIElement::OnProcessEvent(event);
 }
 
-bool CKesBaseGUIContainer::LoadGUIConfig(const char* /*fileName*/) { return false; }
-void CKesBaseGUIContainer::SaveGUIConfig(std::string /*fileName*/) {}
-
 int CKesBaseGUIContainer::ParseStringToParameter(const std::string& text, const std::string& separator) {
     mParameters.clear();
     if (separator.empty()) {

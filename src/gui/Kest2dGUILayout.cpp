@@ -1,0 +1,345 @@
+// Loading and saving layout files of containers.
+#include "gui/Kest2dGUILayout.h"
+
+#include <tinyxml.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cmath>
+#include <cstdlib>
+
+#include "frame/Kest2dBaseFrame.h"
+#include "frame/Kest2dXmlDocument.h"
+#include "gui/Kest2dGUIContainer.h"
+#include "platform/KesCharset.h"
+#include "platform/KesFiles.h"
+
+namespace kest2d {
+
+const char* const kLayoutTextFiller = "___";
+
+// ---- Value forms ----
+
+int LayoutInteger(const std::string& text) {
+    const char* p = text.c_str();
+    while (*p == ' ' || *p == '\t' || *p == '\n' || *p == '\r' || *p == '\v' || *p == '\f') ++p;
+    bool negative = false;
+    if (*p == '+' || *p == '-') negative = *p++ == '-';
+    long long value = 0;
+    for (; *p >= '0' && *p <= '9'; ++p) {
+        value = value * 10 + (*p - '0');
+        if (value > static_cast<long long>(INT_MAX) + 1) value = static_cast<long long>(INT_MAX) + 1;
+    }
+    if (negative) value = -value;
+    if (value > INT_MAX) value = INT_MAX;
+    if (value < INT_MIN) value = INT_MIN;
+    return static_cast<int>(value);
+}
+
+double LayoutDecimal(const std::string& text) {
+    errno = 0;
+    const double value = std::strtod(text.c_str(), nullptr);
+    return std::isfinite(value) ? value : 0.0;
+}
+
+std::string LayoutTrimmed(const std::string& text) {
+    // Start offsets of the characters: a byte with its top bit set begins a
+    // two-byte character.
+    std::vector<size_t> starts;
+    for (size_t i = 0; i < text.size();) {
+        starts.push_back(i);
+        i += (static_cast<unsigned char>(text[i]) & 0x80) && i + 1 < text.size() ? 2 : 1;
+    }
+    if (starts.size() < 3) return text;
+    return text.substr(0, starts[starts.size() - 3]);
+}
+
+std::string LayoutAttribute(const TiXmlElement* element, const char* name, bool utf8) {
+    if (!element) return std::string();
+    const char* value = element->Attribute(name);
+    if (!value) return std::string();
+    return utf8 ? platform::Utf8ToGbk(value) : std::string(value);
+}
+
+// ---- Properties ----
+
+void KesLayoutProperties::Read(const TiXmlElement* control, bool utf8) {
+    mValues.clear();
+    if (!control) return;
+    const TiXmlElement* list = control->FirstChildElement("Propertys");
+    if (!list) return;
+    for (const TiXmlElement* p = list->FirstChildElement("Property"); p; p = p->NextSiblingElement("Property"))
+        mValues[LayoutAttribute(p, "Name", utf8)] = LayoutAttribute(p, "Value", utf8);
+}
+
+std::string KesLayoutProperties::Value(const std::string& name) const {
+    auto it = mValues.find(name);
+    return it == mValues.end() ? std::string() : it->second;
+}
+
+int KesLayoutProperties::Integer(const std::string& name, int absent) const {
+    auto it = mValues.find(name);
+    return it == mValues.end() ? absent : LayoutInteger(it->second);
+}
+
+bool KesLayoutProperties::Flag(const std::string& name, bool absent) const {
+    auto it = mValues.find(name);
+    return it == mValues.end() ? absent : LayoutInteger(it->second) > 0;
+}
+
+double KesLayoutProperties::Decimal(const std::string& name) const { return LayoutDecimal(Value(name)); }
+
+std::string KesLayoutProperties::Text(const std::string& name) const {
+    const std::string value = Value(name);
+    if (name == "TipText" || name == "Text" || name == "Message") return LayoutTrimmed(value);
+    return value;
+}
+
+bool KesLayoutProperties::Colour(const std::string& name, CKesColor& out, CKesBaseGUIContainer& parser) const {
+    const std::string value = Value(name);
+    if (value.empty() || parser.ParseStringToParameter(value, ";") != 4) return false;
+    const std::vector<std::string>& p = parser.GetParameters();
+    out = CKesColor(static_cast<unsigned>(LayoutInteger(p[0])), static_cast<unsigned>(LayoutInteger(p[1])),
+                    static_cast<unsigned>(LayoutInteger(p[2])), static_cast<unsigned>(LayoutInteger(p[3])));
+    return true;
+}
+
+bool KesLayoutProperties::Pair(const std::string& name, CKesDimension2d<int>& out,
+                               CKesBaseGUIContainer& parser) const {
+    const std::string value = Value(name);
+    if (value.empty() || parser.ParseStringToParameter(value, ";") != 2) return false;
+    const std::vector<std::string>& p = parser.GetParameters();
+    out = CKesDimension2d<int>(LayoutInteger(p[0]), LayoutInteger(p[1]));
+    return true;
+}
+
+std::vector<std::string> KesLayoutProperties::List(const std::string& name, CKesBaseGUIContainer& parser) const {
+    const std::string value = Value(name);
+    if (value.empty()) return {};
+    parser.ParseStringToParameter(value, ";");
+    return parser.GetParameters();
+}
+
+namespace {
+
+// Geometry far beyond any screen is held here, so that corners and offsets
+// computed from it stay inside the int range.
+int Geometry(int value) {
+    const int limit = 1000000;
+    return value < -limit ? -limit : value > limit ? limit : value;
+}
+
+}  // namespace
+
+void KesLayoutCommon::Read(const KesLayoutProperties& properties) {
+    id = properties.Integer("Id", id);
+    startX = Geometry(properties.Integer("StartX", startX));
+    startY = Geometry(properties.Integer("StartY", startY));
+    width = Geometry(properties.Integer("Width", width));
+    height = Geometry(properties.Integer("Height", height));
+    visible = properties.Flag("Visible", visible);
+    enable = properties.Flag("Enable", enable);
+    tipText = properties.Text("TipText");
+}
+
+// ---- One load ----
+
+KesLayoutLoad::KesLayoutLoad(CKesBaseFrame* frame, std::string file, bool utf8)
+    : mFrame(frame), mFile(std::move(file)), mUtf8(utf8) {}
+
+void KesLayoutLoad::Problem(const std::string& key, const std::string& message) {
+    if (!mReported.insert(key).second) return;
+    if (mFrame && CKesLogger::admits(WARN)) mFrame->SystemLog(WARN, message);
+}
+
+unsigned long KesLayoutLoad::Texture(const std::string& name) {
+    if (name.empty() || !mFrame) return 0;
+    const unsigned long tex = mFrame->LoadTexture(name.c_str(), 0);
+    if (!tex) Problem("texture:" + name, "GUI配置文件:" + mFile + "的纹理导入失败:" + name);
+    return tex;
+}
+
+CKesGUIBaseFont* KesLayoutLoad::Font(const std::string& controlName, int size, const std::string& file) {
+    if (!mFrame) return nullptr;
+    CKesGUIBaseFont* font = file.empty() ? mFrame->LoadFont("DefaultFont", size, "")
+                                         : mFrame->LoadFont(controlName.c_str(), size, file.c_str());
+    if (!font) {
+        const std::string what = file.empty() ? std::string("DefaultFont") : file;
+        Problem("font:" + what, "GUI配置文件:" + mFile + "的字体导入失败:" + what);
+    }
+    return font;
+}
+
+// ---- Control types ----
+
+namespace {
+
+std::vector<KesLayoutControlType>& ControlTypes() {
+    // One entry per control type, e.g.
+    //   {"Button", MakeButton, SetElementTipText, ApplyButton},
+    static std::vector<KesLayoutControlType> types = {};
+    return types;
+}
+
+}  // namespace
+
+const KesLayoutControlType* FindLayoutControlType(const std::string& type) {
+    for (const KesLayoutControlType& entry : ControlTypes())
+        if (entry.type && type == entry.type) return &entry;
+    return nullptr;
+}
+
+void RegisterLayoutControlType(const KesLayoutControlType& type) {
+    if (!type.type || !type.create) return;
+    for (KesLayoutControlType& entry : ControlTypes()) {
+        if (entry.type && std::string(entry.type) == type.type) {
+            entry = type;
+            return;
+        }
+    }
+    ControlTypes().push_back(type);
+}
+
+// ---- Loading ----
+
+bool ReadLayoutDocument(CKesBaseFrame* frame, const char* fileName, KesXmlDocument& document) {
+    if (!frame || !fileName) return false;
+    unsigned long size = 0;
+    char* bytes = static_cast<char*>(frame->LoadResource(fileName, &size));
+    if (!bytes || size == 0) {
+        delete[] bytes;
+        return false;
+    }
+    const bool parsed = document.LoadFromMemory(bytes, size);
+    delete[] bytes;
+    if (!parsed) {
+        if (CKesLogger::admits(ERRORR))
+            frame->SystemLog(ERRORR, std::string("导入GUI配置文件:") + fileName + "失败。");
+        return false;
+    }
+    return true;
+}
+
+bool LoadControlsFromTheNode(CKesBaseGUIContainer* parent, TiXmlElement* node, KesLayoutLoad& load) {
+    if (!parent || !node) return false;
+    KesLayoutCommon common;
+    // The first "KestControl" by name, then every following sibling element.
+    for (TiXmlElement* child = node->FirstChildElement("KestControl"); child; child = child->NextSiblingElement()) {
+        const std::string type = LayoutAttribute(child, "Type", load.IsUtf8());
+        const KesLayoutControlType* entry = FindLayoutControlType(type);
+        if (!entry) {
+            if (type != "Container")
+                load.Problem("type:" + type, "GUI配置文件:" + load.File() + "的控件类型未知:" + type);
+            continue;
+        }
+        const std::string name = LayoutTrimmed(LayoutAttribute(child, "Name", load.IsUtf8()));
+        KesLayoutProperties properties;
+        properties.Read(child, load.IsUtf8());
+        common.Read(properties);
+        const CKesRect<int> rect(common.startX, common.startY, common.startX + common.width,
+                                 common.startY + common.height);
+        CKesBaseGUIElement* control = entry->create(*parent, common.id, name, rect, parent);
+        if (!control) continue;
+        control->SetVisible(common.visible);
+        control->SetEnabled(common.enable);
+        if (entry->setTipText) entry->setTipText(*control, common.tipText);
+        if (entry->apply) entry->apply(*control, properties, common, *parent, load);
+    }
+    return true;
+}
+
+bool CKesBaseGUIContainer::LoadGUIConfig(const char* fileName) {
+    if (!fileName || !mDriver) return false;
+    KesXmlDocument document;
+    if (!ReadLayoutDocument(mDriver, fileName, document)) return false;
+
+    // The children go: neither this container nor the frame may keep pointing
+    // at them as the focused, captured or current element.
+    auto inSubtree = [this](CKesBaseGUIElement* e) {
+        for (; e; e = e->GetParent())
+            if (e->GetParent() == this) return true;
+        return false;
+    };
+    for (CKesBaseGUIContainer* holder : {static_cast<CKesBaseGUIContainer*>(this),
+                                         static_cast<CKesBaseGUIContainer*>(mDriver)}) {
+        if (inSubtree(holder->mFocused)) holder->mFocused = nullptr;
+        if (inSubtree(holder->mCaptured)) holder->mCaptured = nullptr;
+        if (inSubtree(holder->mCurrent)) holder->mCurrent = holder;
+    }
+    DeleteAllControls();
+    const bool utf8 = document.IsUtf8();
+    TiXmlElement* root = document.FirstChildElement("KestControl");
+    if (!root || LayoutAttribute(root, "Type", utf8) != "Container") return true;
+
+    KesLayoutLoad load(mDriver, fileName, utf8);
+    const std::string name = LayoutTrimmed(LayoutAttribute(root, "Name", utf8));
+    KesLayoutProperties properties;
+    properties.Read(root, utf8);
+    KesLayoutCommon common;
+    common.Read(properties);
+    const bool moving = properties.Flag("Moving");
+    const bool modal = properties.Flag("IsModal");
+    const std::string background = properties.Value("background");
+
+    SetID(common.id);
+    if (mParent) {
+        mRelativePos = CKesDimension2d<int>(common.startX, common.startY);
+        const CKesPosition2d<int> origin = mParent->GetAbsoluteRect().UpperLeftCorner;
+        mAbsoluteRect = CKesRect<int>(origin.X + common.startX, origin.Y + common.startY,
+                                      origin.X + common.startX + common.width,
+                                      origin.Y + common.startY + common.height);
+    } else {
+        mAbsoluteRect = CKesRect<int>(common.startX, common.startY, common.startX + common.width,
+                                      common.startY + common.height);
+    }
+    if (!common.tipText.empty()) mTipText = common.tipText;
+    SetVisible(common.visible);
+    SetModal(modal);
+    mMoving = moving;
+    SetEnabled(common.enable);
+    mCaption = name;
+    SetElementType(KESGUI_CONTAINER);
+    mSize = mAbsoluteRect.getSize();
+    if (!background.empty()) mBackground = load.Texture(background);
+
+    if (TiXmlElement* children = root->FirstChildElement("Childrens")) LoadControlsFromTheNode(this, children, load);
+    return true;
+}
+
+// ---- Saving ----
+
+void CKesBaseGUIContainer::SaveGUIConfig(std::string fileName) {
+    if (fileName.empty()) return;
+    TiXmlDocument document;
+    // The engine's text is GBK, and so is the file.
+    document.LinkEndChild(new TiXmlDeclaration("1.0", "GBK", ""));
+    TiXmlElement* root = new TiXmlElement("KestControl");
+    document.LinkEndChild(root);
+    // The loader drops the last three characters of names and tip texts; the
+    // writer adds three so that a saved file loads back as it was.
+    root->SetAttribute("Type", "Container");
+    root->SetAttribute("Name", mCaption + kLayoutTextFiller);
+    TiXmlElement* list = new TiXmlElement("Propertys");
+    root->LinkEndChild(list);
+    auto add = [list](const char* name, const std::string& value) {
+        TiXmlElement* p = new TiXmlElement("Property");
+        p->SetAttribute("Name", name);
+        p->SetAttribute("Value", value);
+        list->LinkEndChild(p);
+    };
+    add("Id", std::to_string(GetID()));
+    add("StartX", std::to_string(mRelativePos.Width));
+    add("StartY", std::to_string(mRelativePos.Height));
+    add("Width", std::to_string(mAbsoluteRect.getWidth()));
+    add("Height", std::to_string(mAbsoluteRect.getHeight()));
+    add("TipText", mTipText + kLayoutTextFiller);
+    add("Visible", IsVisible() ? "1" : "0");
+    add("Enable", IsEnabled() ? "1" : "0");
+    add("Moving", mMoving ? "1" : "0");
+    add("IsModal", IsModal() ? "1" : "0");
+    if (!document.SaveFile(platform::DiskPath(fileName).c_str()) && mDriver && CKesLogger::admits(ERRORR))
+        mDriver->SystemLog(ERRORR, "保存GUI配置文件:" + fileName + "失败。");
+}
+
+}  // namespace kest2d
