@@ -11,6 +11,7 @@
 #include "frame/types/Kest2dColor.h"
 #include "frame/types/Kest2dDimension2d.h"
 #include "gui/Kest2dGUIContainer.h"
+#include "net/Kest2dSocketClient.h"
 #include "platform/KesSharedMemory.h"
 #include "platform/KesWindow.h"
 
@@ -147,6 +148,18 @@ public:
     void ClearAllFonts();
 
     // ---- Network ----
+    // The game server connection (forwarded to mSocketClient).
+    bool Connect(std::string host, int port);
+    int Send(CKesMessageOut& message);
+    void CloseConnect();
+    // Every connection state change and every received message; the default
+    // hands both to the script's "OnProcessGameNetwork".
+    virtual void OnProcessNetMessage(ConnectState state, CKesMessageIn& message);
+
+private:
+    void CallScriptNetwork(ConnectState state, CKesMessageIn& message);
+
+public:
 
     // ---- Download and self-update ----
     // Message 10004 on the UI thread: turns the download state into an update event.
@@ -208,6 +221,9 @@ protected:
     DWORD mLastVideoTick = 0;
     bool mVideoTickStarted = false;
     bool mOwnsVideoManager = false;
+    // Network
+    CKesTcpSocketClient mSocketClient;
+    bool mWinSocketStarted = false;
 };
 
 }  // namespace kest2d
