@@ -72,7 +72,7 @@ public:
     // length >= 0: exactly `length` bytes, the text cut or zero-padded.
     void writeString(const std::string& text, int length);
 
-    char* getData() { return mBuffer; }
+    char* getData() const { return mBuffer; }
     unsigned int getLength() const { return mLength; }
     unsigned int getCapacity() const { return mCapacity; }
     // Back to an empty message of the initial capacity.

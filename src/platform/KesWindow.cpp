@@ -426,11 +426,8 @@ void* NativeWindow(const KesWnd* wnd) { return wnd ? KesWndAccess::Native(wnd) :
 bool PumpOneMessage() {
     Loop& l = L();
     GatherBackerInput();
-    if (!l.pollers.empty()) {
-        // A poller may add or remove pollers: run over a copy.
-        std::vector<platform::PumpPoller> pollers = l.pollers;
-        for (platform::PumpPoller p : pollers) p();
-    }
+    // By index: a poller may add pollers while it runs.
+    for (size_t i = 0; i < l.pollers.size(); ++i) l.pollers[i]();
     PostedMessage m{};
     bool have = false;
     {
