@@ -13,6 +13,7 @@
 #include "frame/types/Kest2dColor.h"
 #include "frame/types/Kest2dDimension2d.h"
 #include "gui/Kest2dGUIContainer.h"
+#include "net/Kest2dSocketClient.h"
 #include "platform/KesSharedMemory.h"
 #include "platform/KesWindow.h"
 
@@ -192,6 +193,18 @@ private:
 public:
 
     // ---- Network ----
+    // The game server connection (forwarded to mSocketClient).
+    bool Connect(std::string host, int port);
+    int Send(CKesMessageOut& message);
+    void CloseConnect();
+    // Every connection state change and every received message; the default
+    // hands both to the script's "OnProcessGameNetwork".
+    virtual void OnProcessNetMessage(ConnectState state, CKesMessageIn& message);
+
+private:
+    void CallScriptNetwork(ConnectState state, CKesMessageIn& message);
+
+public:
 
     // ---- Download and self-update ----
     // Message 10004 on the UI thread: turns the download state into an update event.
@@ -262,6 +275,9 @@ protected:
     CKesGUITTFont* mCurrentFont = nullptr;
     // Layout
     std::string mGUIConfigFile;
+    // Network
+    CKesTcpSocketClient mSocketClient;
+    bool mWinSocketStarted = false;
 };
 
 }  // namespace kest2d

@@ -46,6 +46,7 @@ struct Loop {
     UINT focus = 0;
     UINT active = 0;
     platform::BackerEventHook hook = nullptr;
+    std::vector<platform::PumpPoller> pollers;
     bool videoStarted = false;
     bool videoFailed = false;
     bool display = false;
@@ -425,6 +426,8 @@ void* NativeWindow(const KesWnd* wnd) { return wnd ? KesWndAccess::Native(wnd) :
 bool PumpOneMessage() {
     Loop& l = L();
     GatherBackerInput();
+    // By index: a poller may add pollers while it runs.
+    for (size_t i = 0; i < l.pollers.size(); ++i) l.pollers[i]();
     PostedMessage m{};
     bool have = false;
     {
@@ -507,6 +510,16 @@ bool InitVideoBacker() {
 }
 
 void SetBackerEventHook(BackerEventHook hook) { L().hook = hook; }
+
+void AddPumpPoller(PumpPoller poller) {
+    auto& ps = L().pollers;
+    if (poller && std::find(ps.begin(), ps.end(), poller) == ps.end()) ps.push_back(poller);
+}
+
+void RemovePumpPoller(PumpPoller poller) {
+    auto& ps = L().pollers;
+    ps.erase(std::remove(ps.begin(), ps.end(), poller), ps.end());
+}
 
 }  // namespace platform
 

@@ -112,6 +112,13 @@ bool InitVideoBacker();
 // Installed by the input layer; the default handles window-manager events.
 typedef void (*BackerEventHook)(const void* sdlEvent);
 void SetBackerEventHook(BackerEventHook hook);
+// Pollers run on the UI thread at the start of every pump, after the backer's
+// input is gathered and before the next message is taken: the socket layer
+// turns socket readiness into posted notifications there. Adding a poller
+// twice has no effect.
+typedef void (*PumpPoller)();
+void AddPumpPoller(PumpPoller poller);
+void RemovePumpPoller(PumpPoller poller);
 }  // namespace platform
 
 }  // namespace kest2d
