@@ -154,7 +154,7 @@ public:
                      const CKesRect<int>* clip = nullptr, CKesColor colour = CKesColor(0xFFFFFFFF));
 
     // ---- Sound ----
-    void MusicPlay(std::string name, bool loop);
+    void MusicPlay(std::string name, bool loop = false);
     void EffectPlay(std::string name);
     void SoundStop(std::string name);
     void SoundPause(std::string name);
@@ -183,7 +183,7 @@ public:
     // Starts an update run from the update INI `iniName` of the working folder.
     void UpdateGame(std::string iniName);
     // Starts one download into the current folder on a worker.
-    bool DownloadFile(std::string url, std::string target);
+    bool DownloadFile(std::string url, std::string target = "");
     // Downloads on the calling thread into `target` + the URL's file name.
     bool DownloadSingleFile(std::string url, std::string target);
     // Reads an update list and fetches its files when it is newer.

@@ -183,9 +183,11 @@ TEST_F(Download, SelfUpdateFetchesANewerListAndWritesTheVersionBack) {
               "<?xml version=\"1.0\"?>\n<UPDATEVERSION ver=\"1.1\">\n"
               "  <UPDATEFILE path=\"" + server.url("/game/files/readme.txt") + "\"/>\n"
               "  <EXTRA path=\"" + server.url("/game/files/rules.txt") + "\"/>\n"
+              "  <UPDATEFILE path=\"" + server.url("/game/files/data.pak") + "\"/>\n"
               "</UPDATEVERSION>\n");
     server.Ok("/game/files/readme.txt", "new readme\r\n");
     server.Ok("/game/files/rules.txt", "rules");
+    server.Ok("/game/files/data.pak", "archive bytes");
     WriteUpdateIni("1.0", server.url("/game/update.xml"));
     UpdateFrame* f = Start();
 
@@ -194,6 +196,9 @@ TEST_F(Download, SelfUpdateFetchesANewerListAndWritesTheVersionBack) {
     EXPECT_EQ("new readme\r\n", ReadFile(GamePath("readme.txt")));
     EXPECT_EQ("rules", ReadFile(GamePath("rules.txt")));
     EXPECT_FALSE(PathExists(GamePath("update.xml")));
+    // An archive is unpacked from its temporary file and never kept as such.
+    EXPECT_EQ(1, server.CountRequests("/game/files/data.pak"));
+    EXPECT_FALSE(PathExists(GamePath("data.pak")));
     EXPECT_FALSE(HasTempFiles(mGame->path()));
     EXPECT_EQ("1.1", IniVersion());
     EXPECT_FLOAT_EQ(1.1f, f->GetUpdateSet().version);
