@@ -194,6 +194,10 @@ public:
     bool FileIsExist(std::string path);
     // Joins the download workers that have finished; never waits for a running one.
     void JoinDownloadWorker();
+    // Ends the running transfers and joins every worker. A subclass that
+    // overrides OnProcessFileDownload calls it in its destructor, since
+    // workers call that hook until they are joined.
+    void StopDownloads();
     // Message 10004 on the UI thread: turns the download state into an update event.
     void OnProcessUpdateState();
     static int UpdateProgress(void* data, double totalToDownload, double nowDownloaded, double totalToUpload,

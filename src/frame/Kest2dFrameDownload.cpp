@@ -282,12 +282,18 @@ void CKesBaseFrame::JoinDownloadWorker() {
     }
 }
 
-void CKesBaseFrame::ShutdownDownloads() {
+void CKesBaseFrame::StopDownloads() {
     // Running transfers end at their next progress call (at least once a second).
     mDownloadCancel = true;
     for (auto& worker : mDownloadWorkers)
         if (worker->thread.joinable()) worker->thread.join();
     mDownloadWorkers.clear();
+    mDownloadCancel = false;
+}
+
+void CKesBaseFrame::ShutdownDownloads() {
+    StopDownloads();
+    mDownloadCancel = true;
     std::lock_guard<std::mutex> lock(mDownloadMutex);
     mUpdateNotices.clear();
 }

@@ -18,6 +18,7 @@ namespace {
 // A frame that takes message 10004 itself and records the update events.
 class UpdateFrame : public PlainFrame {
 public:
+    ~UpdateFrame() override { StopDownloads(); }
     bool PreTranslateMessage(MSG* msg) override {
         if (msg->message == KES_WM_DOWNLOAD_STATE) {
             OnProcessUpdateState();
