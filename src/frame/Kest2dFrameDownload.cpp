@@ -498,9 +498,9 @@ CKesBaseFrame::FetchResult CKesBaseFrame::FetchFile(const std::string& url, cons
 }
 
 bool CKesBaseFrame::UnpackArchiveFile(const std::string& archive, const std::string& folder) {
-    // The archive reader writes every entry of `archive` under `folder`
-    // (refusing names that would leave it).
-    (void)archive;
+    // To do: open `archive` with the archive reader and write every entry
+    // under `folder` (the reader refuses names that would leave it); until
+    // then a downloaded archive is only reported.
     (void)folder;
     WorkerLog(ERRORR, "解开更新包失败:" + archive);
     return false;

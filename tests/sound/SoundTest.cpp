@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdint>
+#include <cstdlib>
 #include <functional>
 #include <thread>
 
@@ -228,4 +229,21 @@ TEST_F(Sound, VolumesRoundTripExactly) {
     f->MusicSetVolume(57);
     for (int i = 0; i < 50; ++i) f->MusicSetVolume(f->MusicGetVolume());
     EXPECT_EQ(57, f->MusicGetVolume());
+}
+
+TEST_F(Sound, WithoutAWorkingDeviceTheGamePlaysSilently) {
+    const char* saved = std::getenv("SDL_AUDIODRIVER");
+    std::string keep = saved ? saved : "";
+    setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
+    EXPECT_FALSE(AudioInit(1, 44100));
+    CKesBaseFrame* f = Start();
+    if (saved)
+        setenv("SDL_AUDIODRIVER", keep.c_str(), 1);
+    else
+        unsetenv("SDL_AUDIODRIVER");
+    EXPECT_TRUE(AudioIsSilent());
+    f->MusicPlay("music.wav", true);
+    EXPECT_TRUE(f->SoundIsPlaying("music.wav"));
+    mFrame.reset();
+    EXPECT_FALSE(AudioIsStarted());
 }
