@@ -192,8 +192,10 @@ TEST_F(Download, SelfUpdateFetchesANewerListAndWritesTheVersionBack) {
     WriteUpdateIni("1.0", server.url("/game/update.xml"));
     UpdateFrame* f = Start();
 
+    const std::string cwd = platform::CurrentDirectory();
     f->UpdateGame("update.ini");
     ASSERT_TRUE(UntilComplete(f));
+    EXPECT_EQ(cwd, platform::CurrentDirectory());
     EXPECT_EQ("new readme\r\n", ReadFile(GamePath("readme.txt")));
     EXPECT_EQ("rules", ReadFile(GamePath("rules.txt")));
     EXPECT_FALSE(PathExists(GamePath("update.xml")));
