@@ -3,10 +3,16 @@
 // script host and the TCP client.
 #pragma once
 
+#include <atomic>
+#include <deque>
 #include <functional>
 #include <list>
 #include <map>
+#include <memory>
+#include <mutex>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "frame/Kest2dFontTypes.h"
 #include "frame/Kest2dLogger.h"
@@ -22,6 +28,12 @@ struct lua_State;
 namespace kest2d {
 
 class OpenAL_AudioInterfaceFactory;
+
+// A sound of the frame's sound table.
+struct KesSouStr {
+    int type;       // 1: music stream; 0: effect sample
+    DWORD handle;   // the stream or sample handle, 0 when the file could not be opened
+};
 
 // Timers and window messages that belong to the engine.
 enum : UINT {
@@ -117,7 +129,6 @@ public:
     // ---- Script host ----
     void ReLoadGameResources();
     DownloadStatus GetUpdateState() const { return mUpdateState; }
-    void SetUpdateState(DownloadStatus state) { mUpdateState = state; }
 
 private:
     // Calls the script's global function `name` with the arguments that
@@ -167,6 +178,19 @@ public:
                      const CKesRect<int>* clip = nullptr, CKesColor colour = CKesColor(0xFFFFFFFF));
 
     // ---- Sound ----
+    void MusicPlay(std::string name, bool loop = false);
+    void EffectPlay(std::string name);
+    void SoundStop(std::string name);
+    void SoundPause(std::string name);
+    bool SoundIsPlaying(std::string name);
+    void SoundStopAll();
+    void MusicSetVolume(int volume);
+    int MusicGetVolume();
+    void EffectSetVolume(int volume);
+    int EffectGetVolume();
+    // Minimise and restore: pause what plays now, and later resume only that.
+    void PauseAllPlayingSounds();
+    void ResumePausedSounds();
 
     // ---- Fonts ----
     // The font `name` at `size` pixels, made once per name and size; the face
@@ -207,8 +231,34 @@ private:
 public:
 
     // ---- Download and self-update ----
+    // The task of a worker: the installed version and the address to fetch.
+    struct UpdataSet {
+        float version;
+        std::string address;
+        UpdataSet(float v = 0.0f, std::string a = std::string()) : version(v), address(std::move(a)) {}
+    };
+    // Starts an update run from the update INI `iniName` of the working folder.
+    void UpdateGame(std::string iniName);
+    // Starts one download into the current folder on a worker.
+    bool DownloadFile(std::string url, std::string target = "");
+    // Downloads on the calling thread into `target` + the URL's file name.
+    bool DownloadSingleFile(std::string url, std::string target);
+    // Reads an update list and fetches its files when it is newer.
+    bool GetUpdateFileList(std::string file);
+    void SetUpdateState(DownloadStatus state);
+    UpdataSet GetUpdateSet();
+    std::string GetCurrentFile();
+    bool FileIsExist(std::string path);
+    // Joins the download workers that have finished; never waits for a running one.
+    void JoinDownloadWorker();
+    // Ends the running transfers and joins every worker. A subclass that
+    // overrides OnProcessFileDownload calls it in its destructor, since
+    // workers call that hook until they are joined.
+    void StopDownloads();
     // Message 10004 on the UI thread: turns the download state into an update event.
     void OnProcessUpdateState();
+    static int UpdateProgress(void* data, double totalToDownload, double nowDownloaded, double totalToUpload,
+                              double nowUploaded);
 
     // Window-layer entry points.
     bool PreTranslateMessage(MSG* msg) override;
@@ -238,7 +288,29 @@ private:
     void CallScriptGameTimer(unsigned int id);
     void InitSoundSystem();
     void ShutdownSoundSystem();
+    KesSouStr* GetSoundByName(const std::string& name);
+    void DeleteAllSounds();
     void ShutdownDownloads();
+    void CreateDirectionByPath(std::string path);
+    std::string replace(const std::string& text, const char* search, const char* replacement);
+    struct DownloadWorker {
+        std::thread thread;
+        std::atomic<bool> finished{false};
+    };
+    static unsigned ThreadGameUpdate(CKesBaseFrame* frame, UpdataSet task, std::string iniPath,
+                                     std::string folder);
+    static unsigned ThreadGameDownload(CKesBaseFrame* frame, UpdataSet task, std::string folder);
+    bool StartDownloadWorker(std::function<void()> body);
+    void PostUpdateNotice(bool progressOnly, DownloadStatus state, int progress);
+    bool UnpackArchiveFile(const std::string& archive, const std::string& folder);
+    enum class FetchResult { Done, Failed, Repeated };
+    bool ClaimCurrentFile(const std::string& url);
+    bool Transfer(const std::string& url, const std::string& folder, long long limit, std::string* tempFile);
+    FetchResult FetchList(const std::string& url, const std::string& folder, std::string* listFile);
+    FetchResult FetchFile(const std::string& url, const std::string& target, const std::string& folder,
+                          bool claim = true);
+    bool ReadUpdateList(const std::string& diskFile, const std::string& name, UpdataSet task,
+                        const std::string& iniPath, const std::string& folder, bool* failed);
 
     static CKesBaseFrame* m_Singleton;
 
@@ -254,7 +326,7 @@ protected:
     std::string mCaption;
     std::map<std::string, std::string> mStartCommand;
     int mSampleRate = 44100;
-    DownloadStatus mUpdateState = UPDATE_NULL;
+    std::atomic<DownloadStatus> mUpdateState{UPDATE_NULL};
     std::string mImeString;
     std::string mCandidateList;
     lua_State* mLuaState = nullptr;
@@ -278,6 +350,29 @@ protected:
     // Network
     CKesTcpSocketClient mSocketClient;
     bool mWinSocketStarted = false;
+    // Sound
+    std::map<std::string, KesSouStr> mSounds;
+    std::vector<KesSouStr> mPausedChannels;
+    int mMusicVolume = 100;
+    int mEffectVolume = 100;
+    bool mSoundStarted = false;
+    // Download and self-update. mDownloadMutex guards the strings, the list,
+    // the task and the notice queue, which workers and the UI thread share.
+    std::mutex mDownloadMutex;
+    std::string mCurrentFile;
+    std::string mUpdateIniPath;
+    UpdataSet mUpdateSet;
+    std::vector<std::string> mUpdateFileList;
+    std::atomic<int> mProgress{0};
+    float mListVersion = 0.0f;
+    struct UpdateNotice {
+        bool progressOnly;
+        DownloadStatus state;
+        int progress;
+    };
+    std::deque<UpdateNotice> mUpdateNotices;
+    std::list<std::unique_ptr<DownloadWorker>> mDownloadWorkers;  // UI thread only
+    std::atomic<bool> mDownloadCancel{false};
 };
 
 }  // namespace kest2d

@@ -14,6 +14,11 @@ end
 function LoadGameResources()
     frame:SystemLog(kest2d.INFO, "载入游戏资源: " .. frame:GetWorkingDirection())
     frame:StartGameTimer(CLOCK_TIMER, 1000)
+    if frame.MusicPlay then
+        -- Music loops; the effect plays once, somewhere between the speakers.
+        frame:MusicPlay("sounds\\music.wav", true)
+        frame:EffectPlay("sounds\\click.wav")
+    end
 end
 
 function OnProcessGameTimer(id)
