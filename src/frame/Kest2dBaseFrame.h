@@ -6,6 +6,7 @@
 #include <list>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "frame/Kest2dLogger.h"
 #include "frame/types/Kest2dColor.h"
@@ -69,6 +70,26 @@ public:
 
     // GUI root.
     bool OnProcessEvent(const CKesEvent& event) override;
+
+    // ---- Input and GUI ----
+    // The typed or composed text not yet delivered, or null when empty.
+    char* GetImeString();
+    void ClearImeString();
+    void OnChar(char c);
+    void OnImeComposition(UINT window, long lParam);
+    void OnImeNotify(UINT window, unsigned int command);
+    // The entries of the candidate list's current page ("1.xx2.yy...").
+    const char* GetCandidateString() const { return mCandidateList.c_str(); }
+    // Shows the container `id`, loading it from `file` the first time.
+    void ShowGUIContainer(int id, const char* file, SnapStyle snap, bool show);
+    void ShowGUIContainer(int id, const char* file, CKesPosition2d<int> position, bool show);
+
+private:
+    int GetCandidateList(UINT window);
+    int CandidateToString(const void* list);
+    void ClearCandidateList();
+
+public:
 
     // ---- Game loop and timers ----
     void StartGameTimer(unsigned int id, unsigned int period);
@@ -142,6 +163,12 @@ public:
                      const CKesRect<int>* clip = nullptr, CKesColor colour = CKesColor(0xFFFFFFFF));
 
     // ---- Sound ----
+private:
+    // Minimise and restore of the game window (system commands).
+    void PauseSoundsForMinimise();
+    void ResumeSoundsAfterRestore();
+
+public:
 
     // ---- Fonts ----
     void ClearAllFonts();
@@ -208,6 +235,8 @@ protected:
     DWORD mLastVideoTick = 0;
     bool mVideoTickStarted = false;
     bool mOwnsVideoManager = false;
+    // Input: the input method's candidate list as it reported it.
+    std::vector<unsigned char> mCandidateData;
 };
 
 }  // namespace kest2d

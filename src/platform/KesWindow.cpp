@@ -508,6 +508,10 @@ bool InitVideoBacker() {
 
 void SetBackerEventHook(BackerEventHook hook) { L().hook = hook; }
 
+void HandleBackerEventByDefault(const void* sdlEvent) {
+    if (sdlEvent) DefaultBackerEvent(sdlEvent);
+}
+
 }  // namespace platform
 
 }  // namespace kest2d

@@ -112,6 +112,9 @@ bool InitVideoBacker();
 // Installed by the input layer; the default handles window-manager events.
 typedef void (*BackerEventHook)(const void* sdlEvent);
 void SetBackerEventHook(BackerEventHook hook);
+// What the loop does with a backer event when no hook is installed (quit,
+// exposure); a hook calls it for the events it does not translate.
+void HandleBackerEventByDefault(const void* sdlEvent);
 }  // namespace platform
 
 }  // namespace kest2d
