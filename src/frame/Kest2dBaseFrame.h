@@ -6,7 +6,6 @@
 #include <list>
 #include <map>
 #include <string>
-#include <vector>
 
 #include "frame/Kest2dLogger.h"
 #include "frame/types/Kest2dColor.h"

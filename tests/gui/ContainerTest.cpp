@@ -302,3 +302,21 @@ TEST_F(Routing, HandlersMayDeleteElementsWhileTheEventIsRouted) {
     EXPECT_EQ(&root, root.GetCurrentElement());
     EXPECT_EQ(nullptr, root.GetFocusedElement());
 }
+
+TEST_F(Routing, ContainersDrawTheirVisibleChildrenInListOrder) {
+    std::vector<int> drawn;
+    button->drawLog = edit->drawLog = solo->drawLog = &drawn;
+    panel->SetModal(true);  // no frame: no shade, and nothing breaks
+    panel->SetBgImage(5);
+    root.Draw();
+    EXPECT_EQ((std::vector<int>{101, 102, 200}), drawn);
+    drawn.clear();
+    root.bringToFront(panel);
+    edit->SetVisible(false);
+    root.Draw();
+    EXPECT_EQ((std::vector<int>{200, 101}), drawn);
+    drawn.clear();
+    panel->SetVisible(false);
+    root.Draw();
+    EXPECT_EQ((std::vector<int>{200}), drawn);
+}

@@ -366,3 +366,15 @@ TEST_F(FrameInput, ShowGUIContainerCreatesOnceAndPlaces) {
     EXPECT_EQ(CKesPosition2d<int>(10, 20), c->GetAbsoluteRect().UpperLeftCorner);
     EXPECT_EQ(static_cast<CKesBaseGUIElement*>(f), f->GetCurrentElement());
 }
+
+TEST_F(FrameInput, AModalContainerWithABackgroundDrawsThroughTheFrame) {
+    Start();
+    CKesBaseGUIContainer* box = f->AddContainer(50, "box", R(100, 100, 300, 300), nullptr, true);
+    box->SetModal(true);
+    box->SetBgImage(f->CreateTexture("BoxBg", 16, 16));
+    std::vector<int> drawn;
+    auto* rec = new Recorder(box, 51, R(0, 0, 10, 10));
+    rec->drawLog = &drawn;
+    f->Draw();
+    EXPECT_EQ((std::vector<int>{51}), drawn);
+}
