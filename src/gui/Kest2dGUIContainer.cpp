@@ -41,6 +41,21 @@ CKesBaseGUIContainer::CKesBaseGUIContainer(CKesBaseFrame* frame, CKesBaseGUIElem
     Register();
 }
 
+CKesBaseGUIContainer::CKesBaseGUIContainer(const CKesBaseGUIContainer& other)
+    : CKesBaseGUIElement(other), mModal(other.mModal), mParameters(other.mParameters) {
+    mCurrent = this;
+    Register();
+}
+
+CKesBaseGUIContainer& CKesBaseGUIContainer::operator=(const CKesBaseGUIContainer& other) {
+    if (this != &other) {
+        CKesBaseGUIElement::operator=(other);
+        mModal = other.mModal;
+        mParameters = other.mParameters;
+    }
+    return *this;
+}
+
 CKesBaseGUIContainer::~CKesBaseGUIContainer() {
     std::vector<CKesBaseGUIContainer*>& all = Containers();
     all.erase(std::remove(all.begin(), all.end(), this), all.end());

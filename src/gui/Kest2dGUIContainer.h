@@ -24,6 +24,9 @@ class CKesBaseGUIContainer : public CKesBaseGUIElement {
 public:
     CKesBaseGUIContainer();
     CKesBaseGUIContainer(CKesBaseFrame* frame, CKesBaseGUIElement* parent, int id, const CKesRect<int>& rect);
+    // A copy is a detached container: no children, itself current.
+    CKesBaseGUIContainer(const CKesBaseGUIContainer& other);
+    CKesBaseGUIContainer& operator=(const CKesBaseGUIContainer& other);
     ~CKesBaseGUIContainer() override;
 
     bool OnProcessEvent(const CKesEvent& event) override;

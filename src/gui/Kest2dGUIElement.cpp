@@ -28,6 +28,33 @@ CKesBaseGUIElement::CKesBaseGUIElement(KESGUI_ELEMENT_TYPE type, CKesBaseFrame* 
     }
 }
 
+CKesBaseGUIElement::CKesBaseGUIElement(const CKesBaseGUIElement& other)
+    : CKesEventReceiver(other), mSelf(std::make_shared<CKesBaseGUIElement*>(this)) {
+    CopyLook(other);
+}
+
+CKesBaseGUIElement& CKesBaseGUIElement::operator=(const CKesBaseGUIElement& other) {
+    if (this != &other) CopyLook(other);
+    return *this;
+}
+
+void CKesBaseGUIElement::CopyLook(const CKesBaseGUIElement& other) {
+    mAbsoluteRect = other.mAbsoluteRect;
+    mSize = other.mSize;
+    mRelativePos = other.mRelativePos;
+    mClippingRect = other.mClippingRect;
+    mBackground = other.mBackground;
+    mVisible = other.mVisible;
+    mEnabled = other.mEnabled;
+    mMoving = other.mMoving;
+    mFocus = other.mFocus;
+    mCaption = other.mCaption;
+    mTipText = other.mTipText;
+    mId = other.mId;
+    mDriver = other.mDriver;
+    mType = other.mType;
+}
+
 CKesBaseGUIElement::~CKesBaseGUIElement() {
     *mSelf = nullptr;
     // Still standing in a list (a script deleted it directly): leave it.

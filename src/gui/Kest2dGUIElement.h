@@ -58,6 +58,10 @@ public:
     CKesBaseGUIElement();
     CKesBaseGUIElement(KESGUI_ELEMENT_TYPE type, CKesBaseFrame* frame, CKesBaseGUIElement* parent, int id,
                        const CKesRect<int>& rect);
+    // A copy takes the look (geometry, flags, texts, id, frame, type) but
+    // not the place in a tree: it has no parent and no children.
+    CKesBaseGUIElement(const CKesBaseGUIElement& other);
+    CKesBaseGUIElement& operator=(const CKesBaseGUIElement& other);
     virtual ~CKesBaseGUIElement();
 
     // The eight virtual slots every element and control shares.
@@ -141,6 +145,7 @@ protected:
 
 private:
     void Unlink(CKesBaseGUIElement* child);
+    void CopyLook(const CKesBaseGUIElement& other);
 
     // The element whose child list holds this one (usually the parent).
     CKesBaseGUIElement* mHolder = nullptr;

@@ -253,3 +253,28 @@ TEST(ElementTree, ChildDestructorDeletingALaterSiblingIsSafe) {
     root.reset();  // the killer takes b out of the list while the list is being emptied
     EXPECT_EQ(2, destroyed);
 }
+
+TEST(ElementTree, ACopyIsDetachedFromTheTree) {
+    auto root = Root(R(0, 0, 100, 100));
+    auto* child = new CKesBaseGUIElement(KESGUI_BUTTON, nullptr, root.get(), 2, R(1, 2, 3, 4));
+    new CKesBaseGUIElement(KESGUI_BUTTON, nullptr, child, 3, R(0, 0, 1, 1));
+    {
+        CKesBaseGUIElement copy(*child);
+        EXPECT_EQ(2, copy.GetID());
+        EXPECT_EQ(child->GetAbsoluteRect(), copy.GetAbsoluteRect());
+        EXPECT_EQ(nullptr, copy.GetParent());
+        EXPECT_FALSE(copy.IsChildrens());
+        CKesBaseGUIElement assigned;
+        assigned = *child;
+        EXPECT_EQ(2, assigned.GetID());
+        EXPECT_FALSE(assigned.IsChildrens());
+    }
+    EXPECT_EQ((std::vector<int>{2}), Ids(*root));
+    EXPECT_EQ((std::vector<int>{3}), Ids(*child));
+
+    TestContainer box(nullptr, 5, R(0, 0, 10, 10));
+    new CKesBaseGUIElement(KESGUI_BUTTON, nullptr, &box, 6, R(0, 0, 1, 1));
+    TestContainer boxCopy(box);
+    EXPECT_FALSE(boxCopy.IsChildrens());
+    EXPECT_EQ(&boxCopy, boxCopy.GetCurrentElement());
+}
