@@ -208,6 +208,7 @@ void TranslateButton(UINT hwnd, const SDL_MouseButtonEvent& b, bool down) {
     if (!down && vk == VK_LBUTTON && s.dragHwnd) {
         // The release that ends a caption drag is the system's.
         s.dragHwnd = 0;
+        SDL_CaptureMouse(SDL_FALSE);
         return;
     }
     // The window class asks for double clicks: the second press of a pair.
@@ -223,7 +224,10 @@ void TranslateMotion(UINT hwnd, const SDL_MouseMotionEvent& m) {
         if (KesWnd* w = WindowFromHandle(hwnd)) {
             RECT rc;
             w->GetWindowRect(&rc);
-            const int screenX = rc.left + m.x, screenY = rc.top + m.y;
+            int screenX = rc.left + m.x, screenY = rc.top + m.y;
+            // On a real display the event may predate the last move: ask
+            // where the pointer is now.
+            if (HasDisplay()) SDL_GetGlobalMouseState(&screenX, &screenY);
             w->SetWindowPos(nullptr, screenX - s.grabX, screenY - s.grabY, 0, 0,
                             SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
         }
@@ -388,6 +392,7 @@ void BeginCaptionDrag(UINT hwnd) {
     s.dragHwnd = hwnd;
     s.grabX = s.mouseX;
     s.grabY = s.mouseY;
+    SDL_CaptureMouse(SDL_TRUE);  // keep the motion coming when the pointer outruns the window
 }
 
 bool IsCaptionDragging() { return S().dragHwnd != 0 && WindowFromHandle(S().dragHwnd) != nullptr; }
