@@ -85,6 +85,26 @@ public:
     // GUI root.
     bool OnProcessEvent(const CKesEvent& event) override;
 
+    // ---- Input and GUI ----
+    // The typed or composed text not yet delivered, or null when empty.
+    char* GetImeString();
+    void ClearImeString();
+    void OnChar(char c);
+    void OnImeComposition(UINT window, long lParam);
+    void OnImeNotify(UINT window, unsigned int command);
+    // The entries of the candidate list's current page ("1.xx2.yy...").
+    const char* GetCandidateString() const { return mCandidateList.c_str(); }
+    // Shows the container `id`, loading it from `file` the first time.
+    void ShowGUIContainer(int id, const char* file, SnapStyle snap, bool show);
+    void ShowGUIContainer(int id, const char* file, CKesPosition2d<int> position, bool show);
+
+private:
+    int GetCandidateList(UINT window);
+    int CandidateToString(const void* list);
+    void ClearCandidateList();
+
+public:
+
     // ---- Game loop and timers ----
     void StartGameTimer(unsigned int id, unsigned int period);
     void StopGameTimer(unsigned int id);
@@ -191,6 +211,12 @@ public:
     // Minimise and restore: pause what plays now, and later resume only that.
     void PauseAllPlayingSounds();
     void ResumePausedSounds();
+private:
+    // Minimise and restore of the game window (system commands).
+    void PauseSoundsForMinimise();
+    void ResumeSoundsAfterRestore();
+
+public:
 
     // ---- Fonts ----
     // The font `name` at `size` pixels, made once per name and size; the face
@@ -373,6 +399,8 @@ protected:
     std::deque<UpdateNotice> mUpdateNotices;
     std::list<std::unique_ptr<DownloadWorker>> mDownloadWorkers;  // UI thread only
     std::atomic<bool> mDownloadCancel{false};
+    // Input: the input method's candidate list as it reported it.
+    std::vector<unsigned char> mCandidateData;
 };
 
 }  // namespace kest2d

@@ -268,7 +268,7 @@ void CKesBaseFrame::RestoreD3DHook() {}
 // A "complete" or "error" update event: join the download worker. Must be a
 // no-op when no worker was started or it was joined already (duplicate
 // notices, update events made by a script).
-void CKesBaseFrame::JoinDownloadWorkerHook() {}
+void CKesBaseFrame::JoinDownloadWorkerHook() { JoinDownloadWorker(); }
 
 }  // namespace kest2d
 

