@@ -16,6 +16,7 @@ namespace {
 // the start; beyond the upper bound new sound is dropped (a stalled device).
 constexpr double kPrebufferSeconds = 0.1;
 constexpr double kMaxQueuedSeconds = 1.0;
+int gOrphanedOutputs = 0;
 }  // namespace
 
 // ---- SDL audio output ----
@@ -117,6 +118,7 @@ OpenAL_AudioInterfaceFactory::OpenAL_AudioInterfaceFactory() = default;
 OpenAL_AudioInterfaceFactory::~OpenAL_AudioInterfaceFactory() {
     // Outputs still alive lose their device here rather than reach a dead factory later.
     for (OpenAL_AudioInterface* instance : mInstances) instance->detach();
+    gOrphanedOutputs += static_cast<int>(mInstances.size());
     mInstances.clear();
     if (mAudioStarted) SDL_QuitSubSystem(SDL_INIT_AUDIO);
 }
@@ -137,6 +139,8 @@ TheoraAudioInterface* OpenAL_AudioInterfaceFactory::createInstance(TheoraVideoCl
     mInstances.push_back(instance);
     return instance;
 }
+
+int OpenAL_AudioInterfaceFactory::getOrphanedOutputs() { return gOrphanedOutputs; }
 
 void OpenAL_AudioInterfaceFactory::forget(OpenAL_AudioInterface* instance) {
     mInstances.erase(std::remove(mInstances.begin(), mInstances.end(), instance), mInstances.end());

@@ -95,6 +95,9 @@ public:
     int getInstanceCount() const { return static_cast<int>(mInstances.size()); }
     // Why the audio subsystem could not start (empty when it did or was not tried).
     const std::string& getLastError() const { return mLastError; }
+    // Outputs, over the whole process, that were still alive when their
+    // factory was destroyed (they lost their device). Stays 0 when clips go first.
+    static int getOrphanedOutputs();
 
 private:
     friend class OpenAL_AudioInterface;

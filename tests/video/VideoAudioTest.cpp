@@ -180,8 +180,10 @@ TEST_F(VideoAudio, AFactoryGoingFirstLeavesItsOutputsHarmless) {
     TheoraVideoClip* clip = mManager.createVideoClip(Write("av.ogg", WithSound(1.0)));
     ASSERT_NE(nullptr, clip);
     auto* out = static_cast<OpenAL_AudioInterface*>(clip->getAudioInterface());
+    const int orphans = OpenAL_AudioInterfaceFactory::getOrphanedOutputs();
     sdl.reset();
     mManager.setAudioInterfaceFactory(nullptr);
+    EXPECT_EQ(orphans + 1, OpenAL_AudioInterfaceFactory::getOrphanedOutputs());
     EXPECT_FALSE(out->hasDevice());
     EXPECT_EQ(10, PlayOut(mManager, clip, 0.1f));
     mManager.destroyVideoClip(clip);  // must not reach the factory
@@ -208,9 +210,12 @@ TEST_F(VideoInFrame, TheTickPlaysClipsAndTheDestructorRemovesClipsBeforeTheFacto
     platform::RunFor(600);
     EXPECT_TRUE(clip->isDone());
     EXPECT_FALSE(idle->isDone());
-    // Both clips, one still holding its sound output, go with the window.
+    // Both clips and their sound outputs go with the window, before the
+    // factory they play through: no output outlives it.
+    const int orphans = OpenAL_AudioInterfaceFactory::getOrphanedOutputs();
     mFrame.reset();
     EXPECT_EQ(nullptr, gVideoManager);
+    EXPECT_EQ(orphans, OpenAL_AudioInterfaceFactory::getOrphanedOutputs());
 }
 
 }  // namespace

@@ -161,6 +161,7 @@ struct FormatCase {
     th_pixel_fmt format;
     const char* name;
 };
+void PrintTo(const FormatCase& c, std::ostream* os) { *os << c.name; }
 
 class VideoFormats : public VideoTest, public ::testing::WithParamInterface<FormatCase> {};
 
