@@ -18,14 +18,14 @@ constexpr int kFrames = 90;
 
 // Gradients, a moving square and some grain, so the encoder has real work.
 std::string MakeClip(bool withSound) {
-    test::ClipSpec spec;
-    spec.width = 640;
-    spec.height = 480;
-    spec.fpsNumerator = 30;
-    spec.fpsDenominator = 1;
-    spec.frames = kFrames;
-    spec.quality = 48;
-    spec.paint = [](int f, int x, int y) {
+    test::ClipSettings settings;
+    settings.width = 640;
+    settings.height = 480;
+    settings.fpsNumerator = 30;
+    settings.fpsDenominator = 1;
+    settings.frames = kFrames;
+    settings.quality = 48;
+    settings.paint = [](int f, int x, int y) {
         unsigned grain = (static_cast<unsigned>(x) * 2654435761u) ^ (static_cast<unsigned>(y + f) * 40503u);
         int n = static_cast<int>(grain >> 28);
         bool square = x >= 100 + f * 4 && x < 260 + f * 4 && y >= 100 + f * 2 && y < 260 + f * 2;
@@ -33,13 +33,13 @@ std::string MakeClip(bool withSound) {
         return test::Rgb{(x + f * 3) % 256, (y * 2 + n) % 256, (x + y) / 5 % 256};
     };
     if (withSound) {
-        spec.audioRate = 44100;
-        spec.audioChannels = 2;
-        spec.audioSeconds = kFrames / 30.0;
+        settings.audioRate = 44100;
+        settings.audioChannels = 2;
+        settings.audioSeconds = kFrames / 30.0;
     }
     std::string path = "/tmp/kest2d_bench_video_" + std::to_string(getpid()) + (withSound ? "_av.ogg" : ".ogg");
     FILE* f = fopen(path.c_str(), "wb");
-    std::string bytes = test::MakeOggTheora(spec);
+    std::string bytes = test::MakeOggTheora(settings);
     if (!f || fwrite(bytes.data(), 1, bytes.size(), f) != bytes.size()) std::abort();
     fclose(f);
     return path;

@@ -22,7 +22,7 @@ struct Rgb {
     int r, g, b;
 };
 
-struct ClipSpec {
+struct ClipSettings {
     int width = 32;  // picture size
     int height = 24;
     int picX = 0;  // picture offset inside the coded frame
@@ -74,32 +74,32 @@ inline void RgbToYCbCr(const Rgb& c, unsigned char& y, unsigned char& cb, unsign
     cr = detail::Clamp8(128.0 + 0.439216 * c.r - 0.367788 * c.g - 0.071427 * c.b);
 }
 
-// The whole file as bytes. Throws std::runtime_error when an encoder refuses the spec.
-inline std::string MakeOggTheora(const ClipSpec& spec) {
+// The whole file as bytes. Throws std::runtime_error when an encoder refuses the settings.
+inline std::string MakeOggTheora(const ClipSettings& settings) {
     using detail::PageBytes;
     using detail::TimedPage;
-    const int fw = spec.frameWidth ? spec.frameWidth : ((spec.picX + spec.width + 15) & ~15);
-    const int fh = spec.frameHeight ? spec.frameHeight : ((spec.picY + spec.height + 15) & ~15);
+    const int fw = settings.frameWidth ? settings.frameWidth : ((settings.picX + settings.width + 15) & ~15);
+    const int fh = settings.frameHeight ? settings.frameHeight : ((settings.picY + settings.height + 15) & ~15);
 
     th_info ti;
     th_info_init(&ti);
     ti.frame_width = static_cast<ogg_uint32_t>(fw);
     ti.frame_height = static_cast<ogg_uint32_t>(fh);
-    ti.pic_width = static_cast<ogg_uint32_t>(spec.width);
-    ti.pic_height = static_cast<ogg_uint32_t>(spec.height);
-    ti.pic_x = static_cast<ogg_uint32_t>(spec.picX);
-    ti.pic_y = static_cast<ogg_uint32_t>(spec.picY);
-    ti.fps_numerator = static_cast<ogg_uint32_t>(spec.fpsNumerator);
-    ti.fps_denominator = static_cast<ogg_uint32_t>(spec.fpsDenominator);
+    ti.pic_width = static_cast<ogg_uint32_t>(settings.width);
+    ti.pic_height = static_cast<ogg_uint32_t>(settings.height);
+    ti.pic_x = static_cast<ogg_uint32_t>(settings.picX);
+    ti.pic_y = static_cast<ogg_uint32_t>(settings.picY);
+    ti.fps_numerator = static_cast<ogg_uint32_t>(settings.fpsNumerator);
+    ti.fps_denominator = static_cast<ogg_uint32_t>(settings.fpsDenominator);
     ti.aspect_numerator = 1;
     ti.aspect_denominator = 1;
     ti.colorspace = TH_CS_UNSPECIFIED;
-    ti.pixel_fmt = spec.format;
+    ti.pixel_fmt = settings.format;
     ti.target_bitrate = 0;
-    ti.quality = spec.quality;
+    ti.quality = settings.quality;
     th_enc_ctx* enc = th_encode_alloc(&ti);
     th_info_clear(&ti);
-    if (!enc) throw std::runtime_error("theora encoder refused the spec");
+    if (!enc) throw std::runtime_error("theora encoder refused the settings");
 
     ogg_stream_state vs;
     ogg_stream_init(&vs, 0x7E0);
@@ -115,9 +115,9 @@ inline std::string MakeOggTheora(const ClipSpec& spec) {
     bool first = true;
     std::vector<unsigned char> idHeader;
     while (th_encode_flushheader(enc, &tc, &op) > 0) {
-        if (first && spec.patchIdHeader) {
+        if (first && settings.patchIdHeader) {
             idHeader.assign(op.packet, op.packet + op.bytes);
-            spec.patchIdHeader(idHeader);
+            settings.patchIdHeader(idHeader);
             op.packet = idHeader.data();
             op.bytes = static_cast<long>(idHeader.size());
         }
@@ -131,7 +131,7 @@ inline std::string MakeOggTheora(const ClipSpec& spec) {
     while (ogg_stream_flush(&vs, &page)) videoRestHead.push_back(PageBytes(page));
 
     // Sound track.
-    const bool withAudio = spec.audioRate > 0;
+    const bool withAudio = settings.audioRate > 0;
     ogg_stream_state as;
     vorbis_info vi;
     vorbis_comment vc;
@@ -139,8 +139,8 @@ inline std::string MakeOggTheora(const ClipSpec& spec) {
     vorbis_block vb;
     if (withAudio) {
         vorbis_info_init(&vi);
-        if (vorbis_encode_init_vbr(&vi, spec.audioChannels, spec.audioRate, 0.3f) != 0)
-            throw std::runtime_error("vorbis encoder refused the spec");
+        if (vorbis_encode_init_vbr(&vi, settings.audioChannels, settings.audioRate, 0.3f) != 0)
+            throw std::runtime_error("vorbis encoder refused the settings");
         vorbis_comment_init(&vc);
         vorbis_analysis_init(&vd, &vi);
         vorbis_block_init(&vd, &vb);
@@ -153,13 +153,13 @@ inline std::string MakeOggTheora(const ClipSpec& spec) {
         ogg_stream_packetin(&as, &h2);
         while (ogg_stream_flush(&as, &page)) audioRestHead.push_back(PageBytes(page));
 
-        const long total = static_cast<long>(spec.audioSeconds * spec.audioRate);
+        const long total = static_cast<long>(settings.audioSeconds * settings.audioRate);
         long done = 0;
         const double pi = 3.14159265358979323846;
         double lastTime = 0.0;
         auto timeOf = [&](const ogg_page& pg) {
             ogg_int64_t g = ogg_page_granulepos(&pg);
-            if (g >= 0) lastTime = static_cast<double>(g) / spec.audioRate;
+            if (g >= 0) lastTime = static_cast<double>(g) / settings.audioRate;
             return lastTime;
         };
         auto drain = [&]() {
@@ -176,8 +176,8 @@ inline std::string MakeOggTheora(const ClipSpec& spec) {
             long n = std::min(1024L, total - done);
             float** buf = vorbis_analysis_buffer(&vd, static_cast<int>(n));
             for (long i = 0; i < n; ++i) {
-                double s = spec.toneAmplitude * std::sin(2.0 * pi * spec.toneHz * (done + i) / spec.audioRate);
-                for (int c = 0; c < spec.audioChannels; ++c) buf[c][i] = static_cast<float>(s);
+                double s = settings.toneAmplitude * std::sin(2.0 * pi * settings.toneHz * (done + i) / settings.audioRate);
+                for (int c = 0; c < settings.audioChannels; ++c) buf[c][i] = static_cast<float>(s);
             }
             vorbis_analysis_wrote(&vd, static_cast<int>(n));
             done += n;
@@ -189,8 +189,8 @@ inline std::string MakeOggTheora(const ClipSpec& spec) {
     }
 
     // Pictures, one page per frame.
-    const int xdec = spec.format == TH_PF_444 ? 0 : 1;
-    const int ydec = spec.format == TH_PF_420 ? 1 : 0;
+    const int xdec = settings.format == TH_PF_444 ? 0 : 1;
+    const int ydec = settings.format == TH_PF_420 ? 1 : 0;
     std::vector<unsigned char> planeY(static_cast<size_t>(fw) * fh);
     std::vector<unsigned char> planeCb(static_cast<size_t>(fw >> xdec) * (fh >> ydec));
     std::vector<unsigned char> planeCr(planeCb.size());
@@ -198,12 +198,12 @@ inline std::string MakeOggTheora(const ClipSpec& spec) {
     ycbcr[0] = th_img_plane{fw, fh, fw, planeY.data()};
     ycbcr[1] = th_img_plane{fw >> xdec, fh >> ydec, fw >> xdec, planeCb.data()};
     ycbcr[2] = th_img_plane{fw >> xdec, fh >> ydec, fw >> xdec, planeCr.data()};
-    const double frameTime = static_cast<double>(spec.fpsDenominator) / spec.fpsNumerator;
-    for (int f = 0; f < spec.frames; ++f) {
+    const double frameTime = static_cast<double>(settings.fpsDenominator) / settings.fpsNumerator;
+    for (int f = 0; f < settings.frames; ++f) {
         for (int y = 0; y < fh; ++y) {
             for (int x = 0; x < fw; ++x) {
                 unsigned char yy, cb, cr;
-                RgbToYCbCr(spec.paint(f, x, y), yy, cb, cr);
+                RgbToYCbCr(settings.paint(f, x, y), yy, cb, cr);
                 planeY[static_cast<size_t>(y) * fw + x] = yy;
                 // Each chroma sample takes the colour of its top-left pixel.
                 if ((x & ((1 << xdec) - 1)) == 0 && (y & ((1 << ydec) - 1)) == 0) {
@@ -214,7 +214,7 @@ inline std::string MakeOggTheora(const ClipSpec& spec) {
             }
         }
         if (th_encode_ycbcr_in(enc, ycbcr) != 0) throw std::runtime_error("theora encoder refused a frame");
-        while (th_encode_packetout(enc, f == spec.frames - 1, &op) > 0) {
+        while (th_encode_packetout(enc, f == settings.frames - 1, &op) > 0) {
             ogg_stream_packetin(&vs, &op);
             while (ogg_stream_flush(&vs, &page)) videoPages.push_back(TimedPage{f * frameTime, PageBytes(page)});
         }
@@ -229,7 +229,7 @@ inline std::string MakeOggTheora(const ClipSpec& spec) {
         vorbis_info_clear(&vi);
     }
 
-    if (!spec.withVideo) {
+    if (!settings.withVideo) {
         videoHead.clear();
         videoRestHead.clear();
     } else {
@@ -245,13 +245,13 @@ inline std::string MakeOggTheora(const ClipSpec& spec) {
 }
 
 // A clip of solid colours, one per frame.
-inline ClipSpec SolidClip(const std::vector<Rgb>& colours, int width = 32, int height = 24) {
-    ClipSpec spec;
-    spec.width = width;
-    spec.height = height;
-    spec.frames = static_cast<int>(colours.size());
-    spec.paint = [colours](int f, int, int) { return colours[static_cast<size_t>(f)]; };
-    return spec;
+inline ClipSettings SolidClip(const std::vector<Rgb>& colours, int width = 32, int height = 24) {
+    ClipSettings settings;
+    settings.width = width;
+    settings.height = height;
+    settings.frames = static_cast<int>(colours.size());
+    settings.paint = [colours](int f, int, int) { return colours[static_cast<size_t>(f)]; };
+    return settings;
 }
 
 }  // namespace test

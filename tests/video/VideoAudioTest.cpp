@@ -56,12 +56,12 @@ private:
     Recording& mRec;
 };
 
-ClipSpec WithSound(double seconds, int rate = 22050, int channels = 1) {
-    ClipSpec spec = SolidClip(kTenColours);
-    spec.audioRate = rate;
-    spec.audioChannels = channels;
-    spec.audioSeconds = seconds;
-    return spec;
+ClipSettings WithSound(double seconds, int rate = 22050, int channels = 1) {
+    ClipSettings settings = SolidClip(kTenColours);
+    settings.audioRate = rate;
+    settings.audioChannels = channels;
+    settings.audioSeconds = seconds;
+    return settings;
 }
 
 class VideoAudio : public VideoTest {

@@ -73,7 +73,7 @@ TEST_F(VideoBadInput, FilesThatAreNotOggTheoraAreRefused) {
     EXPECT_EQ(nullptr, mManager.createVideoClip(mDir.file("text.ogg")));
     EXPECT_NE(std::string::npos, mManager.getLastError().find("no Ogg Theora stream"));
 
-    ClipSpec soundOnly = SolidClip(kTenColours);
+    ClipSettings soundOnly = SolidClip(kTenColours);
     soundOnly.withVideo = false;
     soundOnly.audioRate = 8000;
     soundOnly.audioSeconds = 0.5;
@@ -85,22 +85,22 @@ TEST_F(VideoBadInput, FilesThatAreNotOggTheoraAreRefused) {
 }
 
 TEST_F(VideoBadInput, HugePicturesAreRefusedBeforeAnythingIsAllocated) {
-    ClipSpec spec = SolidClip({{1, 2, 3}});
-    spec.patchIdHeader = [](std::vector<unsigned char>& h) {
+    ClipSettings settings = SolidClip({{1, 2, 3}});
+    settings.patchIdHeader = [](std::vector<unsigned char>& h) {
         // Frame of 4096 x 4096 macroblocks, picture of 65536 x 65536 pixels.
         h[10] = 0x10, h[11] = 0x00, h[12] = 0x10, h[13] = 0x00;
         h[14] = 0x01, h[15] = 0x00, h[16] = 0x00;
         h[17] = 0x01, h[18] = 0x00, h[19] = 0x00;
         h[20] = 0, h[21] = 0;
     };
-    EXPECT_EQ(nullptr, mManager.createVideoClip(Write("huge.ogg", spec)));
+    EXPECT_EQ(nullptr, mManager.createVideoClip(Write("huge.ogg", settings)));
     EXPECT_NE(std::string::npos, mManager.getLastError().find("picture too large")) << mManager.getLastError();
 }
 
 TEST_F(VideoBadInput, TruncatedFilesAreRefusedOrEndEarly) {
     const std::string whole = MakeOggTheora(SolidClip(kTenColours));
     const std::string withSound = [] {
-        ClipSpec s = SolidClip(kTenColours);
+        ClipSettings s = SolidClip(kTenColours);
         s.audioRate = 11025;
         s.audioSeconds = 1.0;
         return MakeOggTheora(s);
@@ -127,11 +127,11 @@ TEST_F(VideoBadInput, TruncatedFilesAreRefusedOrEndEarly) {
 }
 
 TEST_F(VideoBadInput, CorruptPacketsAndPagesNeverCrashOrHang) {
-    ClipSpec spec = SolidClip(kTenColours);
-    spec.paint = [](int f, int x, int y) { return Rgb{(x * 8 + f * 20) % 256, (y * 10) % 256, (x * y) % 256}; };
-    spec.audioRate = 11025;
-    spec.audioSeconds = 1.0;
-    const std::string file = MakeOggTheora(spec);
+    ClipSettings settings = SolidClip(kTenColours);
+    settings.paint = [](int f, int x, int y) { return Rgb{(x * 8 + f * 20) % 256, (y * 10) % 256, (x * y) % 256}; };
+    settings.audioRate = 11025;
+    settings.audioSeconds = 1.0;
+    const std::string file = MakeOggTheora(settings);
     const std::vector<std::string> pages = SplitPages(file);
     ASSERT_GT(pages.size(), 10u);
     std::mt19937 rng(20261209);

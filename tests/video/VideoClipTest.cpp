@@ -145,10 +145,10 @@ TEST_F(VideoClip, OutputModesOtherThanRgbAreRefused) {
 }
 
 TEST_F(VideoClip, FrameRateComesFromTheStream) {
-    ClipSpec spec = SolidClip(kTenColours);
-    spec.fpsNumerator = 30000;
-    spec.fpsDenominator = 1001;
-    TheoraVideoClip* clip = mManager.createVideoClip(Write("ntsc.ogg", spec));
+    ClipSettings settings = SolidClip(kTenColours);
+    settings.fpsNumerator = 30000;
+    settings.fpsDenominator = 1001;
+    TheoraVideoClip* clip = mManager.createVideoClip(Write("ntsc.ogg", settings));
     ASSERT_NE(nullptr, clip);
     EXPECT_NEAR(29.97, clip->getFPS(), 0.01);
     int ticks = PlayOut(mManager, clip, 0.01f);
@@ -168,21 +168,21 @@ class VideoFormats : public VideoTest, public ::testing::WithParamInterface<Form
 TEST_P(VideoFormats, PictureRegionIsCroppedAndUpright) {
     const Rgb quad[4] = {{220, 40, 40}, {40, 200, 60}, {50, 60, 220}, {230, 230, 60}};
     const Rgb outside = {200, 0, 200};
-    ClipSpec spec;
-    spec.format = GetParam().format;
-    spec.width = 20;
-    spec.height = 12;
-    spec.picX = 5;
-    spec.picY = 3;
-    spec.frameWidth = 32;
-    spec.frameHeight = 32;
-    spec.frames = 2;
-    spec.paint = [&](int, int x, int y) {
-        int px = x - spec.picX, py = y - spec.picY;
-        if (px < 0 || py < 0 || px >= spec.width || py >= spec.height) return outside;
-        return quad[(py >= spec.height / 2 ? 2 : 0) + (px >= spec.width / 2 ? 1 : 0)];
+    ClipSettings settings;
+    settings.format = GetParam().format;
+    settings.width = 20;
+    settings.height = 12;
+    settings.picX = 5;
+    settings.picY = 3;
+    settings.frameWidth = 32;
+    settings.frameHeight = 32;
+    settings.frames = 2;
+    settings.paint = [&](int, int x, int y) {
+        int px = x - settings.picX, py = y - settings.picY;
+        if (px < 0 || py < 0 || px >= settings.width || py >= settings.height) return outside;
+        return quad[(py >= settings.height / 2 ? 2 : 0) + (px >= settings.width / 2 ? 1 : 0)];
     };
-    TheoraVideoClip* clip = mManager.createVideoClip(Write("quad.ogg", spec));
+    TheoraVideoClip* clip = mManager.createVideoClip(Write("quad.ogg", settings));
     ASSERT_NE(nullptr, clip) << mManager.getLastError();
     EXPECT_EQ(20, clip->mWidth);
     EXPECT_EQ(12, clip->mHeight);

@@ -44,9 +44,9 @@ inline ::testing::AssertionResult IsSolid(TheoraVideoFrame* f, const Rgb& c, int
 // A manager and a scratch folder to write clips into.
 class VideoTest : public ::testing::Test {
 protected:
-    std::string Write(const std::string& name, const ClipSpec& spec) {
+    std::string Write(const std::string& name, const ClipSettings& settings) {
         std::string path = mDir.file(name);
-        WriteFile(path, MakeOggTheora(spec));
+        WriteFile(path, MakeOggTheora(settings));
         return path;
     }
     // Updates in `step` second ticks until the clip is done; the number of
