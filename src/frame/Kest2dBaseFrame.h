@@ -131,6 +131,8 @@ public:
     void Snapshot(std::string file);
     // The render device (null before InitD3D); tests read its picture back.
     platform::KesRenderDevice* GetRenderDevice() const { return mD3DDevice.get(); }
+    // Seconds the latest frame tick passed to the video clock.
+    float GetFrameDelta() const { return mFrameDelta; }
     int GetScreenWidth() const { return mScreenWidth; }
     int GetScreenHeight() const { return mScreenHeight; }
     bool BeginScene();
@@ -274,6 +276,7 @@ protected:
     int mBatchTextureHeight = 0;
     // The quad queued by the latest drawing call, -1 when it queued none.
     int mLastQuad = -1;
+    float mFrameDelta = 0.0f;
 
     // Texture table: guarded by mTextureMutex (downloader threads add textures).
     std::list<std::unique_ptr<KESTexture>> mTextures;

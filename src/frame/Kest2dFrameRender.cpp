@@ -369,6 +369,7 @@ void CKesBaseFrame::FrameTick() {
         float dt = static_cast<float>(static_cast<DWORD>(now - mLastVideoTick)) * 0.001f;
         mLastVideoTick = now;
         if (dt > 0.25f) dt = 0.05f;
+        mFrameDelta = dt;
         gVideoManager->update(dt);
     }
     // A device waiting for a reset is reset here; when its buffers cannot be

@@ -132,6 +132,36 @@ void DecodeDxtBlock(uint32_t fourcc, const unsigned char* block, uint32_t out[16
     }
 }
 
+// ---- TGA ----
+
+// TGA files carry no signature, and SDL_image fills a short file's missing
+// pixels with whatever it has: check that the file holds every pixel first.
+bool CompleteTga(const unsigned char* p, size_t size) {
+    if (size < 18) return false;
+    const unsigned idLength = p[0], colourMapType = p[1], type = p[2];
+    const unsigned mapLength = ReadLe16(p + 5), mapBits = p[7];
+    const size_t width = ReadLe16(p + 12), height = ReadLe16(p + 14);
+    const unsigned bits = p[16];
+    const bool rle = type == 9 || type == 10 || type == 11;
+    if (!(type == 1 || type == 2 || type == 3 || rle) || colourMapType > 1) return false;
+    if (width == 0 || height == 0 || bits == 0 || bits > 32) return false;
+    size_t pos = 18 + idLength;
+    if (colourMapType == 1) pos += static_cast<size_t>(mapLength) * ((mapBits + 7) / 8);
+    const size_t bytes = (bits + 7) / 8;
+    const size_t pixels = width * height;
+    if (!rle) return pos <= size && (size - pos) / bytes >= pixels;
+    size_t done = 0;
+    while (done < pixels) {
+        if (pos >= size) return false;
+        const unsigned char packet = p[pos++];
+        const size_t run = (packet & 0x7F) + 1u;
+        pos += (packet & 0x80) ? bytes : run * bytes;
+        if (pos > size) return false;
+        done += run;
+    }
+    return true;
+}
+
 // ---- SDL2_image ----
 
 void InitImageLibrary() {
@@ -340,7 +370,8 @@ bool DecodeImage(const void* data, size_t size, KesImage& out, std::string* erro
     if (!surface) {
         // TGA files carry no signature, so the typed loader is asked last.
         std::string first = IMG_GetError();
-        surface = IMG_LoadTGA_RW(SDL_RWFromConstMem(data, static_cast<int>(size)));
+        if (CompleteTga(static_cast<const unsigned char*>(data), size))
+            surface = IMG_LoadTGA_RW(SDL_RWFromConstMem(data, static_cast<int>(size)));
         if (!surface) {
             SetError(error, first);
             return false;
