@@ -370,8 +370,13 @@ bool DecodeImage(const void* data, size_t size, KesImage& out, std::string* erro
     if (!surface) {
         // TGA files carry no signature, so the typed loader is asked last.
         std::string first = IMG_GetError();
-        if (CompleteTga(static_cast<const unsigned char*>(data), size))
-            surface = IMG_LoadTGA_RW(SDL_RWFromConstMem(data, static_cast<int>(size)));
+        if (CompleteTga(static_cast<const unsigned char*>(data), size)) {
+            SDL_RWops* rw = SDL_RWFromConstMem(data, static_cast<int>(size));
+            if (rw) {
+                surface = IMG_LoadTGA_RW(rw);  // does not close its source
+                SDL_RWclose(rw);
+            }
+        }
         if (!surface) {
             SetError(error, first);
             return false;
