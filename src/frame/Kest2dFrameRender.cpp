@@ -26,7 +26,6 @@ const int kKindLines = 2;
 const int kKindTriangles = 3;
 const int kKindQuads = 4;
 const int kBlendUntextured = 2;
-const int kBlendImage = 6;
 
 }  // namespace
 
