@@ -1,6 +1,7 @@
 // The texture table: images and empty textures addressed by handle, and the
 // three ways of drawing them through the quad batch.
 #include <cstring>
+#include <new>
 
 #include "frame/Kest2dBaseFrame.h"
 #include "platform/KesImage.h"
@@ -86,7 +87,13 @@ unsigned long CKesBaseFrame::CreateTexture(const char* name, int width, int heig
         if (CKesLogger::admits(ERRORR)) SystemLog(ERRORR, "不能建立纹理:" + recordName);
         return 0;
     }
-    auto texture = std::make_shared<platform::KesTexture>(width, height);
+    std::shared_ptr<platform::KesTexture> texture;
+    try {
+        texture = std::make_shared<platform::KesTexture>(width, height);
+    } catch (const std::bad_alloc&) {
+        if (CKesLogger::admits(ERRORR)) SystemLog(ERRORR, "不能建立纹理:" + recordName);
+        return 0;
+    }
     std::lock_guard<std::mutex> lock(mTextureMutex);
     return AddTexture(std::move(texture), width, height, recordName);
 }

@@ -5,6 +5,7 @@
 #include <jpeglib.h>
 
 #include <algorithm>
+#include <cctype>
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
@@ -160,6 +161,84 @@ bool CompleteTga(const unsigned char* p, size_t size) {
         done += run;
     }
     return true;
+}
+
+// ---- Sizes announced by headers ----
+
+uint32_t ReadBe32(const unsigned char* p) {
+    return (static_cast<uint32_t>(p[0]) << 24) | (static_cast<uint32_t>(p[1]) << 16) |
+           (static_cast<uint32_t>(p[2]) << 8) | static_cast<uint32_t>(p[3]);
+}
+
+// Reads a decimal number of a PNM header, skipping blanks and comments.
+bool PnmNumber(const unsigned char* p, size_t size, size_t& pos, uint64_t& value) {
+    while (pos < size) {
+        if (p[pos] == '#') {
+            while (pos < size && p[pos] != '\n') ++pos;
+        } else if (std::isspace(p[pos])) {
+            ++pos;
+        } else {
+            break;
+        }
+    }
+    if (pos >= size || !std::isdigit(p[pos])) return false;
+    value = 0;
+    while (pos < size && std::isdigit(p[pos]) && value < (1u << 30)) value = value * 10 + (p[pos++] - '0');
+    return true;
+}
+
+// The picture size a PNG, BMP, JPEG or PNM header announces, so that a small
+// file cannot make the decoder allocate gigabytes. False when the header
+// gives no size we can read (the decoder then decides).
+bool AnnouncedSize(const unsigned char* p, size_t size, uint64_t& w, uint64_t& h) {
+    if (size >= 24 && std::memcmp(p, "\x89PNG", 4) == 0) {
+        w = ReadBe32(p + 16);
+        h = ReadBe32(p + 20);
+        return true;
+    }
+    if (size >= 26 && p[0] == 'B' && p[1] == 'M') {
+        const uint32_t header = ReadLe32(p + 14);
+        if (header == 12) {
+            w = ReadLe16(p + 18);
+            h = ReadLe16(p + 20);
+        } else {
+            const int32_t sw = static_cast<int32_t>(ReadLe32(p + 18)), sh = static_cast<int32_t>(ReadLe32(p + 22));
+            w = static_cast<uint64_t>(sw < 0 ? -static_cast<int64_t>(sw) : sw);
+            h = static_cast<uint64_t>(sh < 0 ? -static_cast<int64_t>(sh) : sh);
+        }
+        return true;
+    }
+    if (size >= 4 && p[0] == 0xFF && p[1] == 0xD8) {
+        size_t pos = 2;
+        while (pos + 4 <= size) {
+            if (p[pos] != 0xFF) return false;
+            const unsigned marker = p[pos + 1];
+            if (marker == 0xFF) {
+                ++pos;
+                continue;
+            }
+            if (marker == 0xD8 || (marker >= 0xD0 && marker <= 0xD7) || marker == 0x01) {
+                pos += 2;
+                continue;
+            }
+            const size_t length = static_cast<size_t>(p[pos + 2] << 8 | p[pos + 3]);
+            const bool frame = marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
+            if (frame) {
+                if (pos + 9 > size) return false;
+                h = static_cast<uint64_t>(p[pos + 5] << 8 | p[pos + 6]);
+                w = static_cast<uint64_t>(p[pos + 7] << 8 | p[pos + 8]);
+                return true;
+            }
+            if (length < 2) return false;
+            pos += 2 + length;
+        }
+        return false;
+    }
+    if (size >= 3 && p[0] == 'P' && p[1] >= '1' && p[1] <= '6') {
+        size_t pos = 2;
+        return PnmNumber(p, size, pos, w) && PnmNumber(p, size, pos, h);
+    }
+    return false;
 }
 
 // ---- SDL2_image ----
@@ -365,6 +444,12 @@ bool DecodeImage(const void* data, size_t size, KesImage& out, std::string* erro
         return false;
     }
     if (IsDdsData(data, size)) return DecodeDds(data, size, out, error);
+    uint64_t announcedW = 0, announcedH = 0;
+    if (AnnouncedSize(static_cast<const unsigned char*>(data), size, announcedW, announcedH) &&
+        (announcedW > static_cast<uint64_t>(kMaxImageSide) || announcedH > static_cast<uint64_t>(kMaxImageSide))) {
+        SetError(error, "image size out of range");
+        return false;
+    }
     InitImageLibrary();
     SDL_Surface* surface = IMG_Load_RW(SDL_RWFromConstMem(data, static_cast<int>(size)), 1);
     if (!surface) {

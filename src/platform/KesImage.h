@@ -20,7 +20,7 @@ struct KesImage {
 };
 
 // The largest width or height accepted from a file.
-constexpr int kMaxImageSide = 16384;
+constexpr int kMaxImageSide = 8192;
 
 // True when the bytes begin with the DirectDraw surface magic "DDS ".
 bool IsDdsData(const void* data, size_t size);

@@ -30,6 +30,12 @@ protected:
     static DWORD Stripes(int x, int) { return x % 2 ? 0xFFFF0000u : 0xFF0000FFu; }
 };
 
+// A string of the literal's bytes, embedded NULs included.
+template <size_t N>
+std::string Bytes(const char (&s)[N]) {
+    return std::string(s, N - 1);
+}
+
 std::string DdsHeader(int w, int h, uint32_t flags, const char* fourcc, uint32_t bits, uint32_t r, uint32_t g,
                       uint32_t b, uint32_t a) {
     std::string hdr(128, '\0');
@@ -112,6 +118,16 @@ TEST_F(Textures, DamagedFilesGiveZeroAndALogLine) {
         EXPECT_EQ(0u, f->LoadTexture(name)) << name;
         EXPECT_NE(std::string::npos, ReadLog().find(Gbk("不能导入纹理:") + name)) << name;
     }
+    // Small files announcing enormous pictures are refused before decoding.
+    platform::KesImage img;
+    std::string png = Bytes("\x89PNG\r\n\x1a\n\0\0\0\rIHDR\0\1\0\0\0\1\0\0\x08\x06\0\0\0");
+    EXPECT_FALSE(platform::DecodeImage(png.data(), png.size(), img));
+    std::string bmp = Bytes("BM\0\0\0\0\0\0\0\0\x36\0\0\0\x28\0\0\0\0\0\1\0\x10\0\0\0");
+    EXPECT_FALSE(platform::DecodeImage(bmp.data(), bmp.size(), img));
+    std::string jpg = Bytes("\xFF\xD8\xFF\xE0\0\x04\0\0\xFF\xC0\0\x11\x08\x7F\xFF\x7F\xFF\x03");
+    EXPECT_FALSE(platform::DecodeImage(jpg.data(), jpg.size(), img));
+    std::string ppm("P6\n# big\n90000 2\n255\n");
+    EXPECT_FALSE(platform::DecodeImage(ppm.data(), ppm.size(), img));
 }
 
 TEST_F(Textures, EveryReadableFormatDecodes) {
@@ -124,14 +140,14 @@ TEST_F(Textures, EveryReadableFormatDecodes) {
         EXPECT_TRUE(Near(0xFF20C040u, f->GetTexColor(t, 4, 3).color, 6)) << name;
     }
     // TGA (no signature) and PPM.
-    std::string tga("\0\0\2\0\0\0\0\0\0\0\0\0\2\0\1\0\x20\x28", 18);
-    tga += std::string("\x01\x02\x03\xFF\x04\x05\x06\x80", 8);
+    std::string tga = Bytes("\0\0\2\0\0\0\0\0\0\0\0\0\2\0\1\0\x20\x28");
+    tga += Bytes("\x01\x02\x03\xFF\x04\x05\x06\x80");
     WriteFile(GamePath("p.tga"), tga);
     unsigned long t = f->LoadTexture("p.tga");
     ASSERT_NE(0u, t);
     EXPECT_EQ(0xFF030201u, f->GetTexColor(t, 0, 0).color);
     EXPECT_EQ(0x80060504u, f->GetTexColor(t, 1, 0).color);
-    WriteFile(GamePath("p.ppm"), std::string("P6\n2 1\n255\n\x10\x20\x30\x40\x50\x60", 17));
+    WriteFile(GamePath("p.ppm"), Bytes("P6\n2 1\n255\n\x10\x20\x30\x40\x50\x60"));
     t = f->LoadTexture("p.ppm");
     ASSERT_NE(0u, t);
     EXPECT_EQ(0xFF405060u, f->GetTexColor(t, 1, 0).color);
