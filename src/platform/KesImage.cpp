@@ -211,7 +211,10 @@ bool AnnouncedSize(const unsigned char* p, size_t size, uint64_t& w, uint64_t& h
     if (size >= 4 && p[0] == 0xFF && p[1] == 0xD8) {
         size_t pos = 2;
         while (pos + 4 <= size) {
-            if (p[pos] != 0xFF) return false;
+            if (p[pos] != 0xFF) {
+                ++pos;  // stray bytes between markers, skipped as the decoder does
+                continue;
+            }
             const unsigned marker = p[pos + 1];
             if (marker == 0xFF) {
                 ++pos;
@@ -236,7 +239,8 @@ bool AnnouncedSize(const unsigned char* p, size_t size, uint64_t& w, uint64_t& h
     }
     if (size >= 3 && p[0] == 'P' && p[1] >= '1' && p[1] <= '6') {
         size_t pos = 2;
-        return PnmNumber(p, size, pos, w) && PnmNumber(p, size, pos, h);
+        if (!PnmNumber(p, size, pos, w) || !PnmNumber(p, size, pos, h)) w = h = UINT64_MAX;  // unreadable: refused
+        return true;
     }
     return false;
 }
@@ -451,21 +455,30 @@ bool DecodeImage(const void* data, size_t size, KesImage& out, std::string* erro
         return false;
     }
     InitImageLibrary();
-    SDL_Surface* surface = IMG_Load_RW(SDL_RWFromConstMem(data, static_cast<int>(size)), 1);
+    SDL_RWops* rw = SDL_RWFromConstMem(data, static_cast<int>(size));
+    if (!rw) {
+        SetError(error, SDL_GetError());
+        return false;
+    }
+    // Only the picture types the engine's games use; TGA files carry no
+    // signature, so they are tried last.
+    SDL_Surface* surface = nullptr;
+    if (IMG_isPNG(rw))
+        surface = IMG_LoadPNG_RW(rw);
+    else if (IMG_isJPG(rw))
+        surface = IMG_LoadJPG_RW(rw);
+    else if (IMG_isBMP(rw))
+        surface = IMG_LoadBMP_RW(rw);
+    else if (IMG_isPNM(rw))
+        surface = IMG_LoadPNM_RW(rw);
+    else if (CompleteTga(static_cast<const unsigned char*>(data), size))
+        surface = IMG_LoadTGA_RW(rw);
+    else
+        IMG_SetError("not a BMP, JPEG, PNG, TGA, PPM or DDS picture");
+    SDL_RWclose(rw);
     if (!surface) {
-        // TGA files carry no signature, so the typed loader is asked last.
-        std::string first = IMG_GetError();
-        if (CompleteTga(static_cast<const unsigned char*>(data), size)) {
-            SDL_RWops* rw = SDL_RWFromConstMem(data, static_cast<int>(size));
-            if (rw) {
-                surface = IMG_LoadTGA_RW(rw);  // does not close its source
-                SDL_RWclose(rw);
-            }
-        }
-        if (!surface) {
-            SetError(error, first);
-            return false;
-        }
+        SetError(error, IMG_GetError());
+        return false;
     }
     bool ok = SurfaceToImage(surface, out, error);
     SDL_FreeSurface(surface);
