@@ -178,8 +178,8 @@ private:
     // Makes room for one primitive of `kind` with `texture` and `blendMode`;
     // the vertex index to write at, or -1 when no scene is open.
     int BatchSlot(int kind, unsigned long texture, const std::shared_ptr<platform::KesTexture>& ref, int blendMode);
-    void QueueImageQuad(unsigned long tex, const std::shared_ptr<platform::KesTexture>& ref, float x0, float y0, float x1, float y1, float u0, float v0, float u1,
-                        float v1, CKesColor colour);
+    void QueueImageQuad(unsigned long tex, const std::shared_ptr<platform::KesTexture>& ref, float x0, float y0,
+                        float x1, float y1, float u0, float v0, float u1, float v1, CKesColor colour);
     // Texture table internals (the caller holds mTextureMutex).
     KESTexture* FindTextureByName(std::string name);
     KESTexture* FindTextureByHandle(unsigned long tex);
@@ -187,7 +187,6 @@ private:
                              const std::string& name);
 
 public:
-
     // ---- Sound ----
 
     // ---- Fonts ----
@@ -272,8 +271,6 @@ protected:
     int mBlendMode = 2;
     unsigned long mBatchTexture = 0;
     std::shared_ptr<platform::KesTexture> mBatchTextureRef;
-    int mBatchTextureWidth = 0;
-    int mBatchTextureHeight = 0;
     // The quad queued by the latest drawing call, -1 when it queued none.
     int mLastQuad = -1;
     float mFrameDelta = 0.0f;
