@@ -187,6 +187,7 @@ private:
                              const std::string& name);
 
 public:
+
     // ---- Sound ----
 
     // ---- Fonts ----
