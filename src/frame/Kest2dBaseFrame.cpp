@@ -113,7 +113,7 @@ bool CKesBaseFrame::Initialize(std::string caption, CKesDimension2d<int> size) {
 
     InitSoundSystem();
     InitScriptSystem();
-    if (!InitD3D(size.Width, size.Height, true)) return false;
+    if (!InitD3D(size.Width, size.Height, mWindowed)) return false;
     if (!InitWinSocket()) {
         if (CKesLogger::admits(ERRORR)) SystemLog(ERRORR, "winsocket 初始失败!");
         return false;
