@@ -158,6 +158,8 @@ void KesLayoutLoad::Problem(const std::string& key, const std::string& message) 
 
 unsigned long KesLayoutLoad::Texture(const std::string& name) {
     if (name.empty() || !mFrame) return 0;
+    // A texture that failed once in this load is not tried (and logged) again.
+    if (mReported.count("texture:" + name)) return 0;
     const unsigned long tex = mFrame->LoadTexture(name.c_str(), 0);
     if (!tex) Problem("texture:" + name, "GUI配置文件:" + mFile + "的纹理导入失败:" + name);
     return tex;
