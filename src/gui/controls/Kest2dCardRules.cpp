@@ -471,14 +471,19 @@ bool CKesCardRules::GetLianPaiCardsByOutType(CardOutType type, int value, int le
     const size_t n = static_cast<size_t>(RunGroupSize(type));
     if (n == 0 || length <= 0) return false;
 
-    // Candidate ranks of the run, ascending; the A (as point 1) last.
-    std::vector<int> candidates;
-    for (int rank = 3; rank <= 13; ++rank) {
+    // Run positions: 3 ... 13 for 3 ... K, then 14 for the A above the K.
+    // 2 and the jokers never take part.
+    const int kAcePosition = 14;
+    auto positionRank = [](int position) { return position == 14 ? kRankA : position; };
+    auto groupFits = [this, n](int rank) {
         auto it = m_RankTable.find(static_cast<unsigned char>(rank));
-        if (it != m_RankTable.end() && it->second.size() == n && rank > value) candidates.push_back(rank);
+        return it != m_RankTable.end() && it->second.size() == n;
+    };
+    std::vector<int> candidates;
+    for (int position = 3; position <= 13; ++position) {
+        if (position > value && groupFits(position)) candidates.push_back(position);
     }
-    auto ace = m_RankTable.find(kRankA);
-    if (ace != m_RankTable.end() && ace->second.size() == n) candidates.push_back(1);
+    if (groupFits(kRankA)) candidates.push_back(kAcePosition);
     if (candidates.empty()) return false;
 
     const int cursor = TableValue(m_HintCursor, type);
@@ -489,9 +494,10 @@ bool CKesCardRules::GetLianPaiCardsByOutType(CardOutType type, int value, int le
         start = static_cast<size_t>(pos - candidates.begin()) + 1;
     }
 
+    // The scan ends at the first gap: the card before the gap still joins.
     std::vector<int> run;
     for (size_t k = start; k < candidates.size(); ++k) {
-        if (candidates[k] == 1) continue;
+        if (run.empty() && candidates[k] == kAcePosition) break;  // no run starts at the A
         const bool step = k + 1 < candidates.size() && candidates[k] + 1 == candidates[k + 1];
         run.push_back(candidates[k]);
         if (!step || static_cast<int>(run.size()) >= length) break;
@@ -499,21 +505,20 @@ bool CKesCardRules::GetLianPaiCardsByOutType(CardOutType type, int value, int le
 
     if (static_cast<int>(run.size()) < length) {
         if (cursor == 0) return false;
-        // Past the last run: back to the first one, which may end at the K.
+        // Past the last run: back to the first one (which may end at the A).
         const int firstRank = TableValue(m_HintFirst, type);
-        if (firstRank == 0 || firstRank + length - 1 > 13) return false;
+        if (firstRank == 0 || firstRank + length - 1 > kAcePosition) return false;
         run.clear();
-        for (int rank = firstRank; rank < firstRank + length; ++rank) {
-            auto it = m_RankTable.find(static_cast<unsigned char>(rank));
-            if (it == m_RankTable.end() || it->second.size() != n) return false;
-            run.push_back(rank);
+        for (int position = firstRank; position < firstRank + length; ++position) {
+            if (!groupFits(positionRank(position))) return false;
+            run.push_back(position);
         }
     }
 
     ResetAllCards();
     m_HintCursor[type] = run.front();
     if (TableValue(m_HintFirst, type) == 0) m_HintFirst[type] = run.front();
-    for (int rank : run) RaiseRank(rank, raise);
+    for (int position : run) RaiseRank(positionRank(position), raise);
     return true;
 }
 
