@@ -211,3 +211,22 @@ TEST(UrlOpener, WithoutADesktopOpenerNothingStarts) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(StaticTest, TheDemoLayoutLoadsItsLabelAndButton) {
+    f = StartFrame<ControlFrame>();
+    WriteFile(GamePath("layout/main.xml"), ReadFile(std::string(KEST2D_SOURCE_DIR) + "/examples/demo/layout/main.xml"));
+    ASSERT_TRUE(f->LoadGUIConfig("layout\\main.xml"));
+    CKesGUIStatic* title = Find<CKesGUIStatic>(100);
+    ASSERT_NE(nullptr, title);
+    EXPECT_EQ(Gbk("欢迎来到 Kest2d 中文牌桌"), title->GetText());
+    EXPECT_EQ(CKesColor(0xFFFFFFFFu), title->GetColor());
+    EXPECT_NE(nullptr, title->GetFont());
+    CKesGUIButton* start = Find<CKesGUIButton>(101);
+    ASSERT_NE(nullptr, start);
+    EXPECT_EQ(Gbk("开始"), start->GetText());
+    EXPECT_EQ(Gbk("开始游戏"), start->GetTipText());
+}
+
+}  // namespace
