@@ -243,14 +243,15 @@ void CKesGIFDecoder::Fail(const std::string& reason) {
 }
 
 bool CKesGIFDecoder::OpenBuffer(bool allFrames) {
+    mFailure.clear();
     Reader in(mData.data(), mData.size());
     if (!ReadHeader(in)) {
         Close();
         return false;
     }
     int count = CountFrames(in);
-    if (count == 0) {
-        Fail("没有可读的图像");
+    if (count <= 0) {
+        if (count == 0) Fail("没有可读的图像");
         Close();
         return false;
     }
@@ -308,9 +309,9 @@ bool CKesGIFDecoder::ReadHeader(Reader& in) {
     return true;
 }
 
-// The number of images, walking the blocks without decoding them. An unknown
-// block makes it 0; the end of the file ends the count.
-int CKesGIFDecoder::CountFrames(Reader in) const {
+// The number of images, walking the blocks without decoding them; -1 (and a
+// log line) for an unknown block. The end of the file ends the count.
+int CKesGIFDecoder::CountFrames(Reader in) {
     int count = 0;
     unsigned char b = 0;
     while (in.byte(b)) {
@@ -318,7 +319,10 @@ int CKesGIFDecoder::CountFrames(Reader in) const {
         if (b == 0x21) {
             unsigned char label = 0;
             if (!in.byte(label)) break;
-            if (label != 0x01 && label != 0xF9 && label != 0xFE && label != 0xFF) return 0;
+            if (label != 0x01 && label != 0xF9 && label != 0xFE && label != 0xFF) {
+                Fail("未知的扩展块");
+                return -1;
+            }
             if (!in.skipSubBlocks()) break;
         } else if (b == 0x2C) {
             ++count;
@@ -329,7 +333,8 @@ int CKesGIFDecoder::CountFrames(Reader in) const {
         } else if (b == 0x3B) {
             break;
         } else {
-            return 0;
+            Fail("未知的数据块");
+            return -1;
         }
     }
     return count;

@@ -86,6 +86,8 @@ public:
     // last. Stream mode: decodes the next image, starting again at the first
     // after the trailer. Null when closed or on a decoding error.
     const KesGifFrame* NextFrame();
+    // Why the last Open or NextFrame failed ("" after a clean open).
+    const std::string& GetFailure() const { return mFailure; }
     // All-frames mode: record `index`, or null.
     const KesGifFrame* GetFrame(int index) const;
 
@@ -103,7 +105,7 @@ private:
 
     bool OpenBuffer(bool allFrames);
     bool ReadHeader(Reader& in);
-    int CountFrames(Reader in) const;
+    int CountFrames(Reader in);
     bool DecodeAll(Reader& in);
     // Walks blocks up to and including the next image, which fills `frame`.
     Step NextImage(Reader& in, KesGifFrame& frame, Control& pending, size_t pixelBudget);
