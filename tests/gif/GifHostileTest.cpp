@@ -281,3 +281,21 @@ TEST_F(GifHostile, LongWalksEnd) {
         EXPECT_EQ(nullptr, d.NextFrame());
     }
 }
+
+TEST_F(GifHostile, ManyFramesAreCapped) {
+    Palette pal = Ramp(4);
+    std::string gif = Screen(1, 1, &pal);
+    Image dot;
+    dot.w = dot.h = 1;
+    dot.px = {1};
+    const std::string block = ImageBlock(dot, 4);
+    for (int i = 0; i < CKesGIFDecoder::MAX_FRAMES + 5; ++i) gif += block;
+    gif += ";";
+    CKesGIFDecoder d;
+    ASSERT_TRUE(Open(d, gif));
+    EXPECT_EQ(CKesGIFDecoder::MAX_FRAMES, d.GetFrameCount());
+    EXPECT_TRUE(Logged("GIF帧数过多, 只读取了前8192帧"));
+    d.Close();
+    ASSERT_TRUE(Open(d, gif, false));
+    EXPECT_EQ(CKesGIFDecoder::MAX_FRAMES + 5, d.GetFrameCount());
+}

@@ -341,12 +341,18 @@ int CKesGIFDecoder::CountFrames(Reader in) {
 }
 
 bool CKesGIFDecoder::DecodeAll(Reader& in) {
-    mFrames.assign(mFrameCount, KesGifFrame());
+    const int wanted = std::min(mFrameCount, MAX_FRAMES);
+    mFrames.assign(wanted, KesGifFrame());
     Control pending;
     size_t budget = MAX_TOTAL_PIXELS;
     int done = 0;
     for (;;) {
-        if (done == mFrameCount) break;  // whatever follows the last counted image is not needed
+        if (done == wanted) {
+            if (wanted < mFrameCount) {
+                Log(WARN, "GIF帧数过多, 只读取了前" + std::to_string(wanted) + "帧");
+            }
+            break;
+        }
         Step step = NextImage(in, mFrames[done], pending, budget);
         if (step == Step::Image) {
             budget -= mFrames[done].indices.size();

@@ -61,6 +61,7 @@ public:
     static constexpr size_t MAX_FILE_BYTES = 32u << 20;
     static constexpr size_t MAX_FRAME_PIXELS = 4096u * 4096u;
     static constexpr size_t MAX_TOTAL_PIXELS = 64u << 20;  // all frames of one file together
+    static constexpr int MAX_FRAMES = 8192;                 // all-frames mode keeps no more
 
     CKesGIFDecoder() = default;
     ~CKesGIFDecoder();
