@@ -69,6 +69,11 @@ TEST_F(GifDecoder, OneFrameFromDiskAndFromMemory) {
         EXPECT_EQ(0, d.GetFrameCount());
         EXPECT_TRUE(Open(d, gif)) << "open again after Close";
     }
+    // Paths as the games write them.
+    WriteGif("Pics/One.gif", gif);
+    CKesGIFDecoder d;
+    ASSERT_TRUE(d.Open(mDir.path() + "\\pics\\ONE.GIF", true));
+    EXPECT_EQ(im.px, Indices(*d.NextFrame()));
 }
 
 TEST_F(GifDecoder, VersionsUpTo89aPass) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <new>
 
 #include "frame/Kest2dLogger.h"
 #include "platform/KesFiles.h"
@@ -462,7 +463,12 @@ CKesGIFDecoder::Step CKesGIFDecoder::ReadImage(Reader& in, KesGifFrame& frame, c
         Fail("图像尺寸过大:" + std::to_string(frame.width) + "x" + std::to_string(frame.height));
         return Step::Bad;
     }
-    frame.indices.resize(pixels);
+    try {
+        frame.indices.resize(pixels);
+    } catch (const std::bad_alloc&) {
+        Fail("内存不足");
+        return Step::Bad;
+    }
     size_t produced = 0;
     Lzw result = DecodeLzw(data.data(), data.size(), codeSize, frame.indices.data(), pixels, produced);
     if (result != Lzw::Ok) {
