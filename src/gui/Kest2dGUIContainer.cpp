@@ -3,6 +3,9 @@
 #include <algorithm>
 
 #include "frame/Kest2dBaseFrame.h"
+#include "gui/controls/Kest2dGUIButton.h"
+#include "gui/controls/Kest2dGUIEditorBox.h"
+#include "gui/controls/Kest2dGUIStatic.h"
 
 namespace kest2d {
 
@@ -167,6 +170,21 @@ CKesBaseGUIContainer* CKesBaseGUIContainer::AddContainer(int id, std::string nam
     c->SetCaption(name);
     c->SetVisible(visible);
     return c;
+}
+
+CKesGUIButton* CKesBaseGUIContainer::AddButton(int id, std::string name, CKesRect<int> rect,
+                                               CKesBaseGUIElement* parent) {
+    return FindOrCreateControl<CKesGUIButton>(id, name, rect, parent);
+}
+
+CKesGUIStatic* CKesBaseGUIContainer::AddStaticText(int id, std::string name, CKesRect<int> rect,
+                                                   CKesBaseGUIElement* parent) {
+    return FindOrCreateControl<CKesGUIStatic>(id, name, rect, parent);
+}
+
+CKesGUIEditorBox* CKesBaseGUIContainer::AddEditorBox(int id, std::string name, CKesRect<int> rect,
+                                                     CKesBaseGUIElement* parent) {
+    return FindOrCreateControl<CKesGUIEditorBox>(id, name, rect, parent);
 }
 
 int CKesBaseGUIContainer::ParseStringToParameter(std::string text, std::string separators) {

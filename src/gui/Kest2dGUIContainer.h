@@ -20,6 +20,10 @@ enum SnapStyle {
 // Built-in ids of a layout's close buttons: a click hides their container.
 enum : int { KES_ID_CLOSE = 10004, KES_ID_CLOSE2 = 10005 };
 
+class CKesGUIButton;
+class CKesGUIStatic;
+class CKesGUIEditorBox;
+
 class CKesBaseGUIContainer : public CKesBaseGUIElement {
 public:
     CKesBaseGUIContainer();
@@ -42,6 +46,11 @@ public:
     void EnableControlById(int id, bool enable);
     CKesBaseGUIContainer* AddContainer(int id, std::string name, CKesRect<int> rect, CKesBaseGUIElement* parent,
                                        bool visible);
+    // The control factories: (id, name, rectangle relative to the parent,
+    // parent or null for this container), by FindOrCreateControl.
+    CKesGUIButton* AddButton(int id, std::string name, CKesRect<int> rect, CKesBaseGUIElement* parent);
+    CKesGUIStatic* AddStaticText(int id, std::string name, CKesRect<int> rect, CKesBaseGUIElement* parent);
+    CKesGUIEditorBox* AddEditorBox(int id, std::string name, CKesRect<int> rect, CKesBaseGUIElement* parent);
 
     // The rule every control factory follows: an element of that id and of
     // exactly the class T in this subtree is returned unchanged; otherwise a

@@ -12,6 +12,9 @@
 #include "frame/Kest2dBaseFrame.h"
 #include "frame/Kest2dXmlDocument.h"
 #include "gui/Kest2dGUIContainer.h"
+#include "gui/controls/Kest2dGUIButton.h"
+#include "gui/controls/Kest2dGUIEditorBox.h"
+#include "gui/controls/Kest2dGUIStatic.h"
 #include "platform/KesCharset.h"
 #include "platform/KesFiles.h"
 
@@ -180,10 +183,80 @@ CKesGUIBaseFont* KesLayoutLoad::Font(const std::string& controlName, int size, c
 
 namespace {
 
+void SetElementTipText(CKesBaseGUIElement& control, const std::string& tipText) { control.SetTipText(tipText); }
+
+CKesBaseGUIElement* MakeButton(CKesBaseGUIContainer& container, int id, const std::string& name,
+                               const CKesRect<int>& rect, CKesBaseGUIElement* parent) {
+    return container.AddButton(id, name, rect, parent);
+}
+
+void ApplyButton(CKesBaseGUIElement& control, const KesLayoutProperties& properties, const KesLayoutCommon& common,
+                 CKesBaseGUIContainer& /*parser*/, KesLayoutLoad& load) {
+    CKesGUIButton& button = static_cast<CKesGUIButton&>(control);
+    if (!common.enable) button.SetState(STATE_DISABLED);
+    button.SetType(static_cast<ButtonType>(properties.Integer("ButtonType")));
+    const std::string text = properties.Text("Text");
+    if (!text.empty()) button.SetText(text);
+    const std::string background = properties.Value("background");
+    if (!background.empty()) button.SetBgImage(load.Texture(background));
+}
+
+CKesBaseGUIElement* MakeStaticText(CKesBaseGUIContainer& container, int id, const std::string& name,
+                                   const CKesRect<int>& rect, CKesBaseGUIElement* parent) {
+    return container.AddStaticText(id, name, rect, parent);
+}
+
+void ApplyStaticText(CKesBaseGUIElement& control, const KesLayoutProperties& properties,
+                     const KesLayoutCommon& /*common*/, CKesBaseGUIContainer& parser, KesLayoutLoad& load) {
+    CKesGUIStatic& label = static_cast<CKesGUIStatic&>(control);
+    const std::string text = properties.Text("Text");
+    if (!text.empty()) label.SetText(text);
+    // The colour is always set: a value that does not parse keeps the current one.
+    CKesColor colour = label.GetColor();
+    properties.Colour("Color", colour, parser);
+    label.SetColor(colour);
+    label.SetSnapStyle(properties.Integer("Snap"));
+    const int size = properties.Integer("Size");
+    if (size > 0) {
+        label.SetFont(load.Font(label.GetCaption(), size, properties.Value("Font")));
+        label.SetSize(size);
+    }
+    if (properties.Flag("Ishyperlink")) {
+        label.SetIsHyperlink(true);
+        CKesColor hover;
+        if (properties.Colour("SelColor", hover, parser)) label.SetHLSelColor(hover);
+        const std::string address = properties.Value("address");
+        if (!address.empty()) label.SetHLAddress(address);
+    }
+}
+
+CKesBaseGUIElement* MakeEditorBox(CKesBaseGUIContainer& container, int id, const std::string& name,
+                                  const CKesRect<int>& rect, CKesBaseGUIElement* parent) {
+    return container.AddEditorBox(id, name, rect, parent);
+}
+
+void SetEditorBoxTipText(CKesBaseGUIElement& control, const std::string& tipText) {
+    static_cast<CKesGUIEditorBox&>(control).SetTipText(tipText);
+}
+
+void ApplyEditorBox(CKesBaseGUIElement& control, const KesLayoutProperties& properties,
+                    const KesLayoutCommon& /*common*/, CKesBaseGUIContainer& parser, KesLayoutLoad& /*load*/) {
+    CKesGUIEditorBox& box = static_cast<CKesGUIEditorBox&>(control);
+    // A "Text" stands in for the tip text.
+    const std::string text = properties.Text("Text");
+    if (!text.empty()) box.SetTipText(text);
+    CKesColor colour = box.GetColor();
+    properties.Colour("Color", colour, parser);
+    box.SetColor(colour);
+    box.SetMaxCount(properties.Integer("MaxCount"));
+}
+
 std::vector<KesLayoutControlType>& ControlTypes() {
-    // One entry per control type, e.g.
-    //   {"Button", MakeButton, SetElementTipText, ApplyButton},
-    static std::vector<KesLayoutControlType> types = {};
+    static std::vector<KesLayoutControlType> types = {
+        {"Button", MakeButton, SetElementTipText, ApplyButton},
+        {"StaticText", MakeStaticText, SetElementTipText, ApplyStaticText},
+        {"EditorBox", MakeEditorBox, SetEditorBoxTipText, ApplyEditorBox},
+    };
     return types;
 }
 
