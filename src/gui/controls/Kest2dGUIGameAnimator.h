@@ -43,6 +43,10 @@ public:
     std::string GetAnimatorPath() const { return mPath; }
     // Frames that loaded (entries without a record or data leave none).
     int GetLoadedFrameCount() const { return static_cast<int>(mFrames.size()); }
+    // The texture of loaded frame `index`, 0 for none.
+    unsigned long GetFrameTexture(int index) const {
+        return index >= 0 && index < GetLoadedFrameCount() ? mFrames[index].texture : 0;
+    }
 
 private:
     struct AnimFrame {
