@@ -111,6 +111,21 @@ TEST_F(RadioGroupTest, ADefaultBeyondTheButtonsShowsNoSelection) {
     EXPECT_EQ((std::vector<bool>{true, false, false}), Selection(g));
 }
 
+TEST_F(RadioGroupTest, AButtonDeletedFromOutsideIsForgotten) {
+    CKesGUIMultiButton* g = StartWithGroup(3, "0");
+    CKesGUIButton* middle = g->GetButtons()[1];
+    g->DeleteChildren(middle);
+    EXPECT_EQ(2u, g->GetButtons().size());
+    PressMouse(265, 120);
+    EXPECT_EQ(1, g->GetCurSelectedItem());
+    EXPECT_EQ((std::vector<bool>{false, true}), Selection(g));
+    EXPECT_EQ((Log{"gui7"}), f->events);
+    // The next button added lays out the two that are left and itself.
+    g->AddButton("img\\radio.tga");
+    ASSERT_EQ(3u, g->GetButtons().size());
+    EXPECT_EQ(189, g->GetButtons()[1]->GetAbsoluteRect().UpperLeftCorner.X);
+}
+
 TEST_F(RadioGroupTest, VerticalGroupsAndDisabledGroups) {
     WriteFile(GamePath("img/tall.tga"), Tga(20, 80, [](int, int y) { return Strip(y, 0); }));
     f = StartFrame<ControlFrame>();

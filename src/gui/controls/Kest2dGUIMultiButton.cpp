@@ -16,19 +16,33 @@ CKesGUIMultiButton::CKesGUIMultiButton(CKesBaseFrame* frame, CKesBaseGUIElement*
     mCaption = std::move(name);
 }
 
-CKesGUIMultiButton::~CKesGUIMultiButton() { mButtons.clear(); }
+CKesGUIMultiButton::~CKesGUIMultiButton() {
+    mButtons.clear();
+    mButtonRefs.clear();
+}
+
+void CKesGUIMultiButton::DropDeletedButtons() {
+    for (size_t i = mButtons.size(); i-- > 0;) {
+        if (mButtonRefs[i]) continue;
+        mButtons.erase(mButtons.begin() + static_cast<std::ptrdiff_t>(i));
+        mButtonRefs.erase(mButtonRefs.begin() + static_cast<std::ptrdiff_t>(i));
+    }
+}
 
 void CKesGUIMultiButton::AddButton(std::string imagePath) {
     if (imagePath.empty() || !mDriver) return;
+    DropDeletedButtons();
     CKesGUIButton* button = new CKesGUIButton(mDriver, this, 0, "多选按钮", CKesRect<int>(0, 0, 0, 0));
     button->SetBgImage(mDriver->LoadTexture(imagePath.c_str(), 0));
     button->SetType(BUTTONTYPE_TOGGLE);
     mButtons.push_back(button);
+    mButtonRefs.push_back(button->GetRef());
     if (mDefSelectedItem >= 0 && static_cast<int>(mButtons.size()) - 1 == mDefSelectedItem) SelectButton(button);
     GetButtonsDisPos();
 }
 
 void CKesGUIMultiButton::SelectButton(CKesGUIButton* button) {
+    DropDeletedButtons();
     if (!button || mButtons.empty()) return;
     for (size_t i = 0; i < mButtons.size(); ++i) {
         if (mButtons[i] == button) {
@@ -41,6 +55,7 @@ void CKesGUIMultiButton::SelectButton(CKesGUIButton* button) {
 }
 
 void CKesGUIMultiButton::GetButtonsDisPos() {
+    DropDeletedButtons();
     if (!mDriver || mButtons.empty()) return;
     const int n = static_cast<int>(mButtons.size());
     const int width = mAbsoluteRect.getWidth(), height = mAbsoluteRect.getHeight();
@@ -73,6 +88,7 @@ bool CKesGUIMultiButton::OnProcessEvent(const CKesEvent& event) {
     if (!mEnabled) return false;
     if (event.mEventType != KESET_GUI_EVENT || event.mGuiEvent.EventType != KESGET_BUTTON_CLICKED) return true;
     // Only a click of one of the group's own buttons selects.
+    DropDeletedButtons();
     CKesBaseGUIElement* caller = event.mGuiEvent.Caller;
     auto it = std::find(mButtons.begin(), mButtons.end(), caller);
     if (it == mButtons.end()) return true;

@@ -41,15 +41,22 @@ public:
     void SetDirection(DirectionType direction) { mDirection = direction; }
     DirectionType GetDirection() const { return mDirection; }
 
-    const std::vector<CKesGUIButton*>& GetButtons() const { return mButtons; }
+    // The group's buttons (without any that was deleted from outside).
+    const std::vector<CKesGUIButton*>& GetButtons() {
+        DropDeletedButtons();
+        return mButtons;
+    }
 
 private:
     // Selects `button` and releases every other one.
     void SelectButton(CKesGUIButton* button);
     // Places the buttons centred in equal cells.
     void GetButtonsDisPos();
+    // Forgets buttons that a script deleted directly.
+    void DropDeletedButtons();
 
     std::vector<CKesGUIButton*> mButtons;
+    std::vector<CKesGUIElementRef> mButtonRefs;  // turn null with their button
     DirectionType mDirection = DIR_HORIZONTAL;
     int mDefSelectedItem = 0;
     int mCurSelectedItem = 0;
