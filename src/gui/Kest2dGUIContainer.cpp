@@ -6,6 +6,11 @@
 #include "gui/controls/Kest2dGUIButton.h"
 #include "gui/controls/Kest2dGUIEditorBox.h"
 #include "gui/controls/Kest2dGUIStatic.h"
+#include "gui/controls/Kest2dGUIChatMessage.h"
+#include "gui/controls/Kest2dGUIDragControl.h"
+#include "gui/controls/Kest2dGUIProcessBar.h"
+#include "gui/controls/Kest2dGUIScrollBar.h"
+#include "gui/controls/Kest2dGUITextarea.h"
 
 namespace kest2d {
 
@@ -185,6 +190,31 @@ CKesGUIStatic* CKesBaseGUIContainer::AddStaticText(int id, std::string name, CKe
 CKesGUIEditorBox* CKesBaseGUIContainer::AddEditorBox(int id, std::string name, CKesRect<int> rect,
                                                      CKesBaseGUIElement* parent) {
     return FindOrCreateControl<CKesGUIEditorBox>(id, name, rect, parent);
+}
+
+CKesGUIScrollBar* CKesBaseGUIContainer::AddScrollBar(int id, std::string name, CKesRect<int> rect,
+                                                     CKesBaseGUIElement* parent) {
+    return FindOrCreateControl<CKesGUIScrollBar>(id, name, rect, parent);
+}
+
+CKesGUIDragControl* CKesBaseGUIContainer::AddDragControl(int id, std::string name, CKesRect<int> rect,
+                                                         CKesBaseGUIElement* parent) {
+    return FindOrCreateControl<CKesGUIDragControl>(id, name, rect, parent);
+}
+
+CKesGUIProcessBar* CKesBaseGUIContainer::AddProcessBar(int id, std::string name, CKesRect<int> rect,
+                                                       CKesBaseGUIElement* parent) {
+    return FindOrCreateControl<CKesGUIProcessBar>(id, name, rect, parent);
+}
+
+CKesGUITextarea* CKesBaseGUIContainer::AddTextarea(int id, std::string name, CKesRect<int> rect,
+                                                   CKesBaseGUIElement* parent) {
+    return FindOrCreateControl<CKesGUITextarea>(id, name, rect, parent);
+}
+
+CKesGUIChatMessage* CKesBaseGUIContainer::AddChatMessage(int id, std::string name, CKesRect<int> rect,
+                                                         CKesBaseGUIElement* parent) {
+    return FindOrCreateControl<CKesGUIChatMessage>(id, name, rect, parent);
 }
 
 int CKesBaseGUIContainer::ParseStringToParameter(std::string text, std::string separators) {
