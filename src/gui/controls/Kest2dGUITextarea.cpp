@@ -61,14 +61,14 @@ void CKesGUITextarea::AddString(std::string text, CKesColor color) {
     if (HasScrollBar()) limit -= mScrollBarWidth;
     // A line ends with the first character that brings its width to the
     // limit; the rest of the text starts the next one. Cuts fall between
-    // characters only.
+    // characters only. Without a frame nothing can be measured: the text
+    // stays whole.
     const size_t size = text.size();
     size_t start = 0;
-    size_t end = GetRealPosWith(text, 1);
+    size_t end = mDriver ? GetRealPosWith(text, 1) : size;
     while (end < size) {
         const std::string head = text.substr(start, end - start);
-        const int width = mDriver ? mDriver->GetTextDimension(head.c_str()).Width : 0;
-        if (width >= limit) {
+        if (mDriver->GetTextDimension(head.c_str()).Width >= limit) {
             mRows.emplace_back(color, head);
             start = end;
         }
