@@ -60,7 +60,8 @@ void CKesGUIScrollBar::SetDownButtonImg(std::string path) {
     const int w = mDriver->GetTextureWidth(tex);
     const int h = mDriver->GetTextureHeight(tex);
     const int height = mAbsoluteRect.getHeight();
-    CKesGUIButton* button = new CKesGUIButton(mDriver, this, 0, "向下按钮", CKesRect<int>(0, height - h, w / 4, height));
+    CKesGUIButton* button =
+        new CKesGUIButton(mDriver, this, 0, "向下按钮", CKesRect<int>(0, height - h, w / 4, height));
     button->SetBgImage(tex);
     mDownButton = button;
 }
@@ -161,7 +162,8 @@ bool CKesGUIScrollBar::OnProcessEvent(const CKesEvent& event) {
         PlaceThumbTop(pt.Y - mThumb.GrabOffset);
         const int track = TrackLength();
         // An empty track gives no position but the first.
-        const double along = track > 0 ? static_cast<double>(mThumb.Rect.UpperLeftCorner.Y - ThumbTopMin()) / track : 0.0;
+        const double along =
+            track > 0 ? static_cast<double>(mThumb.Rect.UpperLeftCorner.Y - ThumbTopMin()) / track : 0.0;
         SetCurValue(static_cast<int>(along * mMaxValue));
         return RaiseChanged(mDownButton);
     }
