@@ -11,6 +11,11 @@
 #include "gui/controls/Kest2dGUIGameClock.h"
 #include "gui/controls/Kest2dGUIMultiButton.h"
 #include "gui/controls/Kest2dGUIInfoScroller.h"
+#include "gui/controls/Kest2dGUIChatMessage.h"
+#include "gui/controls/Kest2dGUIDragControl.h"
+#include "gui/controls/Kest2dGUIProcessBar.h"
+#include "gui/controls/Kest2dGUIScrollBar.h"
+#include "gui/controls/Kest2dGUITextarea.h"
 
 namespace kest2d {
 
@@ -210,6 +215,31 @@ CKesGUIMultiButton* CKesBaseGUIContainer::AddMultiButton(int id, std::string nam
 
 CKesGUIInfoScroller* CKesBaseGUIContainer::AddInfoScroller(int id, std::string name, CKesRect<int> rect, CKesBaseGUIElement* parent) {
     return FindOrCreateControl<CKesGUIInfoScroller>(id, name, rect, parent);
+}
+
+CKesGUIScrollBar* CKesBaseGUIContainer::AddScrollBar(int id, std::string name, CKesRect<int> rect,
+                                                     CKesBaseGUIElement* parent) {
+    return FindOrCreateControl<CKesGUIScrollBar>(id, name, rect, parent);
+}
+
+CKesGUIDragControl* CKesBaseGUIContainer::AddDragControl(int id, std::string name, CKesRect<int> rect,
+                                                         CKesBaseGUIElement* parent) {
+    return FindOrCreateControl<CKesGUIDragControl>(id, name, rect, parent);
+}
+
+CKesGUIProcessBar* CKesBaseGUIContainer::AddProcessBar(int id, std::string name, CKesRect<int> rect,
+                                                       CKesBaseGUIElement* parent) {
+    return FindOrCreateControl<CKesGUIProcessBar>(id, name, rect, parent);
+}
+
+CKesGUITextarea* CKesBaseGUIContainer::AddTextarea(int id, std::string name, CKesRect<int> rect,
+                                                   CKesBaseGUIElement* parent) {
+    return FindOrCreateControl<CKesGUITextarea>(id, name, rect, parent);
+}
+
+CKesGUIChatMessage* CKesBaseGUIContainer::AddChatMessage(int id, std::string name, CKesRect<int> rect,
+                                                         CKesBaseGUIElement* parent) {
+    return FindOrCreateControl<CKesGUIChatMessage>(id, name, rect, parent);
 }
 
 int CKesBaseGUIContainer::ParseStringToParameter(std::string text, std::string separators) {

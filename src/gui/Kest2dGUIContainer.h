@@ -28,6 +28,11 @@ class CKesGUIGameAnimator;
 class CKesGUIGameClock;
 class CKesGUIMultiButton;
 class CKesGUIInfoScroller;
+class CKesGUIScrollBar;
+class CKesGUIDragControl;
+class CKesGUIProcessBar;
+class CKesGUITextarea;
+class CKesGUIChatMessage;
 
 class CKesBaseGUIContainer : public CKesBaseGUIElement {
 public:
@@ -61,6 +66,11 @@ public:
     CKesGUIGameClock* AddGameClock(int id, std::string name, CKesRect<int> rect, CKesBaseGUIElement* parent);
     CKesGUIMultiButton* AddMultiButton(int id, std::string name, CKesRect<int> rect, CKesBaseGUIElement* parent);
     CKesGUIInfoScroller* AddInfoScroller(int id, std::string name, CKesRect<int> rect, CKesBaseGUIElement* parent);
+    CKesGUIScrollBar* AddScrollBar(int id, std::string name, CKesRect<int> rect, CKesBaseGUIElement* parent);
+    CKesGUIDragControl* AddDragControl(int id, std::string name, CKesRect<int> rect, CKesBaseGUIElement* parent);
+    CKesGUIProcessBar* AddProcessBar(int id, std::string name, CKesRect<int> rect, CKesBaseGUIElement* parent);
+    CKesGUITextarea* AddTextarea(int id, std::string name, CKesRect<int> rect, CKesBaseGUIElement* parent);
+    CKesGUIChatMessage* AddChatMessage(int id, std::string name, CKesRect<int> rect, CKesBaseGUIElement* parent);
 
     // The rule every control factory follows: an element of that id and of
     // exactly the class T in this subtree is returned unchanged; otherwise a

@@ -20,6 +20,11 @@
 #include "gui/controls/Kest2dGUIGameClock.h"
 #include "gui/controls/Kest2dGUIMultiButton.h"
 #include "gui/controls/Kest2dGUIInfoScroller.h"
+#include "gui/controls/Kest2dGUIChatMessage.h"
+#include "gui/controls/Kest2dGUIDragControl.h"
+#include "gui/controls/Kest2dGUIProcessBar.h"
+#include "gui/controls/Kest2dGUIScrollBar.h"
+#include "gui/controls/Kest2dGUITextarea.h"
 #include "platform/KesCharset.h"
 #include "platform/KesFiles.h"
 
@@ -333,6 +338,138 @@ void ApplyInfoScroller(CKesBaseGUIElement& control, const KesLayoutProperties& p
     }
 }
 
+CKesBaseGUIElement* MakeScrollBar(CKesBaseGUIContainer& container, int id, const std::string& name,
+                                  const CKesRect<int>& rect, CKesBaseGUIElement* parent) {
+    return container.AddScrollBar(id, name, rect, parent);
+}
+
+// The images of a scroll bar, from the properties of its owner or its own.
+void ApplyScrollBarImages(CKesGUIScrollBar& bar, const KesLayoutProperties& properties) {
+    const std::string up = properties.Value("UpButtonImg");
+    if (!up.empty()) bar.SetUpBtnImg(up);
+    const std::string down = properties.Value("DownButtonImg");
+    if (!down.empty()) bar.SetDownButtonImg(down);
+    const std::string thumb = properties.Value("ScrollBarImg");
+    if (!thumb.empty()) bar.SetScrollBarImg(thumb);
+}
+
+void ApplyScrollBar(CKesBaseGUIElement& control, const KesLayoutProperties& properties,
+                    const KesLayoutCommon& /*common*/, CKesBaseGUIContainer& parser, KesLayoutLoad& /*load*/) {
+    CKesGUIScrollBar& bar = static_cast<CKesGUIScrollBar&>(control);
+    bar.SetMaxValue(properties.Integer("MaxValue"));
+    bar.SetCurValue(properties.Integer("CurValue"));
+    bar.SetPageCount(properties.Integer("PageCount"));
+    CKesColor colour;
+    if (properties.Colour("BgColor", colour, parser)) bar.SetBackgroundColor(colour);
+    ApplyScrollBarImages(bar, properties);
+}
+
+// The width of a child scroll bar: a quarter of its thumb strip's width, 0
+// when the strip does not load.
+int ChildScrollBarWidth(const KesLayoutProperties& properties, KesLayoutLoad& load) {
+    const std::string thumb = properties.Value("ScrollBarImg");
+    const unsigned long tex = load.Texture(thumb);
+    return tex && load.Frame() ? load.Frame()->GetTextureWidth(tex) / 4 : -1;
+}
+
+// A child scroll bar pages by the lines its owner shows.
+void ApplyChildScrollBar(CKesGUIScrollBar* bar, int lines, const KesLayoutProperties& properties,
+                         const char* colourName, CKesBaseGUIContainer& parser) {
+    if (!bar) return;
+    bar->SetPageCount(lines);
+    CKesColor colour;
+    if (properties.Colour(colourName, colour, parser)) bar->SetBackgroundColor(colour);
+    ApplyScrollBarImages(*bar, properties);
+}
+
+CKesBaseGUIElement* MakeDragControl(CKesBaseGUIContainer& container, int id, const std::string& name,
+                                    const CKesRect<int>& rect, CKesBaseGUIElement* parent) {
+    return container.AddDragControl(id, name, rect, parent);
+}
+
+void ApplyDragControl(CKesBaseGUIElement& control, const KesLayoutProperties& properties,
+                      const KesLayoutCommon& /*common*/, CKesBaseGUIContainer& /*parser*/, KesLayoutLoad& load) {
+    CKesGUIDragControl& slider = static_cast<CKesGUIDragControl&>(control);
+    const std::string one = properties.Value("dragbgimgone");
+    if (!one.empty()) slider.SetBgImageOne(one);
+    const std::string two = properties.Value("dragbgimgtwo");
+    if (!two.empty()) slider.SetBgImageTwo(two);
+    const std::string three = properties.Value("dragbgimgthree");
+    if (!three.empty()) slider.SetBgImageThree(three);
+    const std::string background = properties.Value("background");
+    if (!background.empty()) {
+        const unsigned long tex = load.Texture(background);
+        slider.SetBgImage(tex);
+        slider.SetDragScrollBar(tex);
+    }
+    slider.SetCurrentProcess(properties.Integer("process"));
+}
+
+CKesBaseGUIElement* MakeProcessBar(CKesBaseGUIContainer& container, int id, const std::string& name,
+                                   const CKesRect<int>& rect, CKesBaseGUIElement* parent) {
+    return container.AddProcessBar(id, name, rect, parent);
+}
+
+void ApplyProcessBar(CKesBaseGUIElement& control, const KesLayoutProperties& properties,
+                     const KesLayoutCommon& /*common*/, CKesBaseGUIContainer& parser, KesLayoutLoad& /*load*/) {
+    CKesGUIProcessBar& bar = static_cast<CKesGUIProcessBar&>(control);
+    bar.SetMaxValue(properties.Integer("maxvalue"));
+    bar.SetProcess(properties.Integer("process"));
+    bar.SetIsTip(properties.Flag("IsTip"));
+    const std::string one = properties.Value("BgImageOne");
+    if (!one.empty()) bar.SetBgImageOne(one);
+    const std::string two = properties.Value("BgImageTwo");
+    if (!two.empty()) bar.SetBgImageTwo(two);
+    const std::string three = properties.Value("BgImageThree");
+    if (!three.empty()) bar.SetBgImageThree(three);
+    const std::string four = properties.Value("BgImageFour");
+    if (!four.empty()) bar.SetBgImageFour(four);
+    CKesColor colour;
+    if (properties.Colour("bgColor", colour, parser)) bar.SetBgColor(colour);
+    if (properties.Colour("proColor", colour, parser)) bar.SetProcessColor(colour);
+    if (properties.Colour("tipColor", colour, parser)) bar.SetProTipColor(colour);
+}
+
+CKesBaseGUIElement* MakeTextarea(CKesBaseGUIContainer& container, int id, const std::string& name,
+                                 const CKesRect<int>& rect, CKesBaseGUIElement* parent) {
+    return container.AddTextarea(id, name, rect, parent);
+}
+
+void ApplyTextarea(CKesBaseGUIElement& control, const KesLayoutProperties& properties,
+                   const KesLayoutCommon& /*common*/, CKesBaseGUIContainer& parser, KesLayoutLoad& load) {
+    CKesGUITextarea& area = static_cast<CKesGUITextarea&>(control);
+    if (!properties.Flag("IsUseScrollbar")) return;
+    const int width = ChildScrollBarWidth(properties, load);
+    if (width >= 0) area.SetScrollBarWidth(width);
+    area.SetUseScrollBar(true);
+    ApplyChildScrollBar(area.GetScrollBar(), area.GetDisplayLineCount(), properties, "BgColor", parser);
+}
+
+CKesBaseGUIElement* MakeChatMessage(CKesBaseGUIContainer& container, int id, const std::string& name,
+                                    const CKesRect<int>& rect, CKesBaseGUIElement* parent) {
+    return container.AddChatMessage(id, name, rect, parent);
+}
+
+void ApplyChatMessage(CKesBaseGUIElement& control, const KesLayoutProperties& properties,
+                      const KesLayoutCommon& /*common*/, CKesBaseGUIContainer& parser, KesLayoutLoad& load) {
+    CKesGUIChatMessage& box = static_cast<CKesGUIChatMessage&>(control);
+    const std::string background = properties.Value("background");
+    if (!background.empty()) box.SetBgImage(load.Texture(background));
+    CKesColor colour;
+    if (properties.Colour("TextColor", colour, parser)) box.SetTextColor(colour);
+    if (properties.Colour("SelectTextColor", colour, parser)) box.SetSelectTextColor(colour);
+    const int width = ChildScrollBarWidth(properties, load);
+    if (width >= 0) box.SetScrollBarWidth(width);
+    box.CreateScrollBar();
+    ApplyChildScrollBar(box.GetScrollBar(), box.GetDisplayLineCount(), properties, "ScrollBarBgColor", parser);
+    const std::string messages = properties.Text("Message");
+    if (messages.empty()) return;
+    parser.GetParameters().clear();
+    parser.ParseStringToParameter(messages, ";");
+    const std::vector<std::string> pieces = parser.GetParameters();
+    for (const std::string& piece : pieces) box.AddString(piece);
+}
+
 std::vector<KesLayoutControlType>& ControlTypes() {
     static std::vector<KesLayoutControlType> types = {
         {"Button", MakeButton, SetElementTipText, ApplyButton},
@@ -343,6 +480,11 @@ std::vector<KesLayoutControlType>& ControlTypes() {
         {"GameClock", MakeGameClock, SetElementTipText, ApplyGameClock},
         {"MultiButton", MakeMultiButton, SetElementTipText, ApplyMultiButton},
         {"InfoScroller", MakeInfoScroller, SetElementTipText, ApplyInfoScroller},
+        {"ScrollBar", MakeScrollBar, SetElementTipText, ApplyScrollBar},
+        {"DragControl", MakeDragControl, SetElementTipText, ApplyDragControl},
+        {"ProcessBar", MakeProcessBar, SetElementTipText, ApplyProcessBar},
+        {"Textarea", MakeTextarea, SetElementTipText, ApplyTextarea},
+        {"ChatMessage", MakeChatMessage, SetElementTipText, ApplyChatMessage},
     };
     return types;
 }
