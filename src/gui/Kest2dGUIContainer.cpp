@@ -5,6 +5,7 @@
 #include "frame/Kest2dBaseFrame.h"
 #include "gui/controls/Kest2dGUIButton.h"
 #include "gui/controls/Kest2dGUIEditorBox.h"
+#include "gui/controls/Kest2dGUIGameCard.h"
 #include "gui/controls/Kest2dGUIStatic.h"
 
 namespace kest2d {
@@ -185,6 +186,11 @@ CKesGUIStatic* CKesBaseGUIContainer::AddStaticText(int id, std::string name, CKe
 CKesGUIEditorBox* CKesBaseGUIContainer::AddEditorBox(int id, std::string name, CKesRect<int> rect,
                                                      CKesBaseGUIElement* parent) {
     return FindOrCreateControl<CKesGUIEditorBox>(id, name, rect, parent);
+}
+
+CKesGUIGameCard* CKesBaseGUIContainer::AddGameCard(int id, std::string name, CKesRect<int> rect,
+                                                   CKesBaseGUIElement* parent) {
+    return FindOrCreateControl<CKesGUIGameCard>(id, name, rect, parent);
 }
 
 int CKesBaseGUIContainer::ParseStringToParameter(std::string text, std::string separators) {
