@@ -217,6 +217,9 @@ TEST_F(CardDrawTest, FactoryDefaultsAndTheDefaultConstructor) {
     EXPECT_EQ(0u, made->GetCardBackTex());
     EXPECT_EQ(0, made->GetCardCount());
     made->Draw();  // nothing to draw, nothing fails
+    // The element part lies at the start of the control, so that a plain
+    // cast of an element pointer (as the script binding's casts do) is valid.
+    EXPECT_EQ(static_cast<void*>(static_cast<CKesBaseGUIElement*>(made)), static_cast<void*>(made));
 
     CKesGUIGameCard plain;
     EXPECT_EQ(KESGUI_COUNT, static_cast<CKesBaseGUIElement&>(plain).GetType());
