@@ -5,6 +5,7 @@
 #include "frame/Kest2dBaseFrame.h"
 #include "gui/controls/Kest2dGUIButton.h"
 #include "gui/controls/Kest2dGUIEditorBox.h"
+#include "gui/controls/Kest2dGUIGameCard.h"
 #include "gui/controls/Kest2dGUIStatic.h"
 #include "gui/controls/Kest2dGUIVideo.h"
 #include "gui/controls/Kest2dGUIGameAnimator.h"
@@ -240,6 +241,11 @@ CKesGUITextarea* CKesBaseGUIContainer::AddTextarea(int id, std::string name, CKe
 CKesGUIChatMessage* CKesBaseGUIContainer::AddChatMessage(int id, std::string name, CKesRect<int> rect,
                                                          CKesBaseGUIElement* parent) {
     return FindOrCreateControl<CKesGUIChatMessage>(id, name, rect, parent);
+}
+
+CKesGUIGameCard* CKesBaseGUIContainer::AddGameCard(int id, std::string name, CKesRect<int> rect,
+                                                   CKesBaseGUIElement* parent) {
+    return FindOrCreateControl<CKesGUIGameCard>(id, name, rect, parent);
 }
 
 int CKesBaseGUIContainer::ParseStringToParameter(std::string text, std::string separators) {

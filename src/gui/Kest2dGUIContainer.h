@@ -33,6 +33,7 @@ class CKesGUIDragControl;
 class CKesGUIProcessBar;
 class CKesGUITextarea;
 class CKesGUIChatMessage;
+class CKesGUIGameCard;
 
 class CKesBaseGUIContainer : public CKesBaseGUIElement {
 public:
@@ -71,6 +72,7 @@ public:
     CKesGUIProcessBar* AddProcessBar(int id, std::string name, CKesRect<int> rect, CKesBaseGUIElement* parent);
     CKesGUITextarea* AddTextarea(int id, std::string name, CKesRect<int> rect, CKesBaseGUIElement* parent);
     CKesGUIChatMessage* AddChatMessage(int id, std::string name, CKesRect<int> rect, CKesBaseGUIElement* parent);
+    CKesGUIGameCard* AddGameCard(int id, std::string name, CKesRect<int> rect, CKesBaseGUIElement* parent);
 
     // The rule every control factory follows: an element of that id and of
     // exactly the class T in this subtree is returned unchanged; otherwise a

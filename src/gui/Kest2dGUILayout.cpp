@@ -14,6 +14,7 @@
 #include "gui/Kest2dGUIContainer.h"
 #include "gui/controls/Kest2dGUIButton.h"
 #include "gui/controls/Kest2dGUIEditorBox.h"
+#include "gui/controls/Kest2dGUIGameCard.h"
 #include "gui/controls/Kest2dGUIStatic.h"
 #include "gui/controls/Kest2dGUIVideo.h"
 #include "gui/controls/Kest2dGUIGameAnimator.h"
@@ -470,6 +471,37 @@ void ApplyChatMessage(CKesBaseGUIElement& control, const KesLayoutProperties& pr
     for (const std::string& piece : pieces) box.AddString(piece);
 }
 
+CKesBaseGUIElement* MakeGameCard(CKesBaseGUIContainer& container, int id, const std::string& name,
+                                 const CKesRect<int>& rect, CKesBaseGUIElement* parent) {
+    return container.AddGameCard(id, name, rect, parent);
+}
+
+void ApplyGameCard(CKesBaseGUIElement& control, const KesLayoutProperties& properties,
+                   const KesLayoutCommon& /*common*/, CKesBaseGUIContainer& parser, KesLayoutLoad& load) {
+    CKesGUIGameCard& cards = static_cast<CKesGUIGameCard&>(control);
+    const std::string faces = properties.Value("background");
+    if (!faces.empty()) cards.SetBgImage(load.Texture(faces));
+    const std::string backs = properties.Value("backcard");
+    if (!backs.empty()) cards.SetCardBackTex(load.Texture(backs));
+    cards.SetCardWidthAndHeight(properties.Integer("CardWidth"), properties.Integer("CardHeight"));
+    CKesDimension2d<int> space;
+    if (properties.Pair("CardSpace", space, parser)) {
+        cards.SetCardSpace(space.Width);
+        cards.SetCardUpSpace(space.Height);
+    }
+    cards.SetShowCards(properties.Flag("IsShowCard"));
+    cards.SetSnapType(static_cast<CKesGUIGameCard::CardSnapType>(properties.Integer("SnapType")));
+    cards.SetReverseShowCards(properties.Flag("IsReverse"));
+    cards.SetCardDirection(static_cast<CKesGUIGameCard::CardDir>(properties.Integer("CardDirecton")));
+    cards.SetDisType(static_cast<CKesGUIGameCard::CardDisType>(properties.Integer("Isslope")));
+    cards.SetSlopeAngle(properties.Integer("slopeangle"));
+    const std::string slope = properties.Value("slopeimage");
+    if (!slope.empty()) cards.SetSlopeImage(slope);
+    CKesVector<int> values;
+    for (const std::string& piece : properties.List("CardData", parser)) values.push_back(LayoutInteger(piece));
+    if (!values.empty()) cards.SetCardData(values, true);
+}
+
 std::vector<KesLayoutControlType>& ControlTypes() {
     static std::vector<KesLayoutControlType> types = {
         {"Button", MakeButton, SetElementTipText, ApplyButton},
@@ -485,6 +517,7 @@ std::vector<KesLayoutControlType>& ControlTypes() {
         {"ProcessBar", MakeProcessBar, SetElementTipText, ApplyProcessBar},
         {"Textarea", MakeTextarea, SetElementTipText, ApplyTextarea},
         {"ChatMessage", MakeChatMessage, SetElementTipText, ApplyChatMessage},
+        {"GameCard", MakeGameCard, SetElementTipText, ApplyGameCard},
     };
     return types;
 }
