@@ -354,3 +354,25 @@ static int tolua_set_kest2d__CKesGUITTFont_unsigned_size(lua_State* L) {
     self->size = static_cast<int>(::kest2d::script::ToUint32(tolua_tonumber(L, 2, 0)));
     return 0;
 }
+
+// A writer's data as text ends at its first zero byte, and never runs past
+// the bytes written: the buffer itself has no terminator.
+#define TOLUA_DISABLE_tolua_package_kest2d_CKesMessageOut_getData00
+static int tolua_package_kest2d_CKesMessageOut_getData00(lua_State* L) {
+    tolua_Error err;
+    if (!tolua_isusertype(L, 1, "const kest2d::CKesMessageOut", 0, &err) || !tolua_isnoobj(L, 2, &err)) {
+        tolua_error(L, "#ferror in function 'getData'.", &err);
+        return 0;
+    }
+    const auto* self = static_cast<const kest2d::CKesMessageOut*>(tolua_tousertype(L, 1, 0));
+    if (!self) tolua_error(L, "invalid 'self' in function 'getData'", nullptr);
+    const char* data = self->getData();
+    if (!data) {
+        lua_pushnil(L);
+        return 1;
+    }
+    const void* zero = std::memchr(data, 0, self->getLength());
+    const size_t n = zero ? static_cast<size_t>(static_cast<const char*>(zero) - data) : self->getLength();
+    lua_pushlstring(L, data, n);
+    return 1;
+}
