@@ -67,44 +67,6 @@ int SafeCast(lua_State* L) {
     return 1;
 }
 
-// Calling a class table runs its ".call" (the collected constructor) and
-// hands back every result: a size made as kest2d.CKesDimension2d_int_(3, 4)
-// also returns its two numbers, as :new_local does.
-int CallClassTable(lua_State* L) {
-    if (lua_istable(L, 1)) {
-        lua_pushstring(L, ".call");
-        lua_rawget(L, 1);
-        if (lua_isfunction(L, -1)) {
-            lua_insert(L, 1);
-            lua_call(L, lua_gettop(L) - 1, LUA_MULTRET);
-            return lua_gettop(L);
-        }
-        lua_pop(L, 1);
-    }
-    tolua_error(L, "Attempt to call a non-callable object.", nullptr);
-    return 0;
-}
-
-// Every metatable the runtime made carries its class events; their "__call"
-// is replaced by the one above.
-void ReplaceCallEvents(lua_State* L) {
-    lua_pushnil(L);
-    while (lua_next(L, LUA_REGISTRYINDEX) != 0) {
-        if (lua_type(L, -2) == LUA_TSTRING && lua_istable(L, -1)) {
-            lua_pushstring(L, "__call");
-            lua_rawget(L, -2);
-            const bool hasCall = lua_iscfunction(L, -1) != 0;
-            lua_pop(L, 1);
-            if (hasCall) {
-                lua_pushstring(L, "__call");
-                lua_pushcfunction(L, CallClassTable);
-                lua_rawset(L, -3);
-            }
-        }
-        lua_pop(L, 1);
-    }
-}
-
 }  // namespace
 
 void FixUpBinding(lua_State* L) {
@@ -115,7 +77,6 @@ void FixUpBinding(lua_State* L) {
     SetCollector(L, "const BYTE", CollectBox<uint8_t>);
     // Readers made by scripts own a copy of their bytes.
     SetCollector(L, "kest2d::CKesMessageIn", CollectScriptMessageIn);
-    ReplaceCallEvents(L);
 
     lua_getglobal(L, "tolua");
     if (lua_istable(L, -1)) {

@@ -18,9 +18,12 @@ check_eq(kept:getAlpha(), 0, "CKesColor:new() is 0 too")
 check(kest2d.CKesColor(1, 0, 0, 0) < kest2d.CKesColor(2, 0, 0, 0), ".lt on the packed values")
 check(kest2d.CKesColor(0x7FFFFFFF) < kest2d.CKesColor(0x80000000), ".lt is unsigned")
 
--- A size: the constructor and set return the two numbers too; set returns the object itself.
-local size, w, h = kest2d.CKesDimension2d_int_(3, 4)
+-- A size: the constructor and set return the two numbers too; set returns the
+-- object itself. Calling the class table keeps the runtime's one result, so
+-- that a size can be built inside another constructor's arguments.
+local size, w, h = kest2d.CKesDimension2d_int_:new_local(3, 4)
 check_eq(w * 10 + h, 34, "constructor results")
+check_eq(select("#", kest2d.CKesDimension2d_int_(3, 4)), 1, "calling the class table gives the size only")
 local same, w2, h2 = size:set(5, 6)
 check(rawequal(same, size), "set returns self, not a copy")
 check_eq(w2 * 10 + h2, 56, "set results")
