@@ -5,6 +5,21 @@ local frame = kest2d.CKesBaseFrame:getSingleton()
 local CLOCK_TIMER = 1
 local seconds = 0
 
+local function log(text)
+    kest2d.CKesLogger:output(text, kest2d.INFO)
+end
+
+-- 记录游戏运行了多少次 (the player's settings live in an INI file of the game folder).
+frame:Ini_SetFile("player.ini")
+local runs = frame:Ini_GetInt("player", "runs", 0) + 1
+frame:Ini_SetInt("player", "runs", runs)
+log("第 " .. runs .. " 次运行")
+
+-- 主界面 (the main window's layout: its size, title and controls).
+if not frame:LoadGUIConfig("layout\\main.xml") then
+    log("主界面载入失败")
+end
+
 -- The update check is over (the sample has none): the game may start.
 function OnProcessGameUpdate()
     frame:SystemLog(kest2d.INFO, "更新完成")
@@ -25,6 +40,7 @@ function OnProcessGameTimer(id)
     if id == CLOCK_TIMER then
         seconds = seconds + 1
         frame:SystemLog(kest2d.INFO, "游戏已运行 " .. seconds .. " 秒")
+        frame:Ini_SetInt("player", "seconds", frame:Ini_GetInt("player", "seconds", 0) + 1)
     end
 end
 
@@ -33,6 +49,10 @@ function OnProcessGameEvent(e)
     local event = toHelper.toKesEvent(e)
     if event.mEventType == kest2d.KESET_GUI_EVENT and event.mGuiEvent.EventType == kest2d.KESGET_BUTTON_CLICKED then
         frame:SystemLog(kest2d.INFO, "点击了控件 " .. event.mGuiEvent.Caller:GetID())
+    elseif event.mEventType == kest2d.KESET_KEY_INPUT_EVENT and event.mKeyEvent.isPressedDown and
+           event.mKeyEvent.Key == kest2d.KEY_ESCAPE then
+        -- Esc 退出游戏 (Esc closes the game).
+        frame:CloseGameFrame()
     end
 end
 
