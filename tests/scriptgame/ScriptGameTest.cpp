@@ -21,106 +21,97 @@ namespace {
 // frame's own message translation does it.
 class GameFrame : public PlainFrame {
 public:
-  ~GameFrame() override { StopDownloads(); }
-  bool PreTranslateMessage(MSG *msg) override {
-    if (msg->message == KES_WM_DOWNLOAD_STATE) {
-      OnProcessUpdateState();
-      return true;
+    ~GameFrame() override { StopDownloads(); }
+    bool PreTranslateMessage(MSG* msg) override {
+        if (msg->message == KES_WM_DOWNLOAD_STATE) {
+            OnProcessUpdateState();
+            return true;
+        }
+        return PlainFrame::PreTranslateMessage(msg);
     }
-    return PlainFrame::PreTranslateMessage(msg);
-  }
 };
 
 class ScriptGame : public FrameFixture {
 protected:
-  void CopyGame() {
-    std::filesystem::copy(std::string(KEST2D_TEST_DATA_DIR) + "/scriptgame",
-                          mGame->path(),
-                          std::filesystem::copy_options::recursive);
-  }
-  std::string Ini() const { return ReadFile(GamePath("game.ini")); }
+    void CopyGame() {
+        std::filesystem::copy(std::string(KEST2D_TEST_DATA_DIR) + "/scriptgame", mGame->path(),
+                              std::filesystem::copy_options::recursive);
+    }
+    std::string Ini() const { return ReadFile(GamePath("game.ini")); }
 };
 
 // The game server: reads the player's hello and answers with a welcome.
-std::string ServeOneGame(const LoopbackListener &listener) {
-  int fd = listener.Accept();
-  if (fd < 0)
-    return "no connection";
-  std::string hello = ServerDecipher(RecvExact(fd, 4));
-  const size_t nameLength = hello.size() == 4
-                                ? (static_cast<unsigned char>(hello[2]) << 8) |
-                                      static_cast<unsigned char>(hello[3])
-                                : 0;
-  hello += ServerDecipher(RecvExact(fd, nameLength));
-  CKesMessageIn in(hello.data(), static_cast<int>(hello.size()));
-  if (in.getId() != 0x0101) {
+std::string ServeOneGame(const LoopbackListener& listener) {
+    int fd = listener.Accept();
+    if (fd < 0) return "no connection";
+    std::string hello = ServerDecipher(RecvExact(fd, 4));
+    const size_t nameLength =
+        hello.size() == 4 ? (static_cast<unsigned char>(hello[2]) << 8) | static_cast<unsigned char>(hello[3]) : 0;
+    hello += ServerDecipher(RecvExact(fd, nameLength));
+    CKesMessageIn in(hello.data(), static_cast<int>(hello.size()));
+    if (in.getId() != 0x0101) {
+        ::close(fd);
+        return "unexpected message";
+    }
+    const std::string name = in.readString(-1);
+    CKesMessageOut welcome(0x0102);
+    welcome.writeString("welcome " + name, -1);
+    SendAll(fd, ServerEncipher(Bytes(welcome)));
+    WaitForEnd(fd);
     ::close(fd);
-    return "unexpected message";
-  }
-  const std::string name = in.readString(-1);
-  CKesMessageOut welcome(0x0102);
-  welcome.writeString("welcome " + name, -1);
-  SendAll(fd, ServerEncipher(Bytes(welcome)));
-  WaitForEnd(fd);
-  ::close(fd);
-  return name;
+    return name;
 }
 
 TEST_F(ScriptGame, TheScriptPlaysAWholeGameAndClosesTheWindow) {
-  CopyGame();
-  LoopbackListener listener;
-  ASSERT_TRUE(listener.ok());
-  LoopbackHttpServer http;
-  http.Ok("/files/data.txt", "downloaded by the script");
-  auto server = std::async(std::launch::async,
-                           [&listener] { return ServeOneGame(listener); });
+    CopyGame();
+    LoopbackListener listener;
+    ASSERT_TRUE(listener.ok());
+    LoopbackHttpServer http;
+    http.Ok("/files/data.txt", "downloaded by the script");
+    auto server = std::async(std::launch::async, [&listener] { return ServeOneGame(listener); });
 
-  CKesBaseFrame *f =
-      StartFrame<GameFrame>("port$" + std::to_string(listener.port()) +
-                            "&url$" + http.url("/files/data.txt"));
-  // The layout of the script's top-level code is loaded before the loop runs.
-  EXPECT_EQ(640, f->GetAbsoluteRect().getWidth());
+    CKesBaseFrame* f =
+        StartFrame<GameFrame>("port$" + std::to_string(listener.port()) + "&url$" + http.url("/files/data.txt"));
+    // The layout of the script's top-level code is loaded before the loop runs.
+    EXPECT_EQ(640, f->GetAbsoluteRect().getWidth());
 
-  EXPECT_EQ(10009, f->DoModal());
-  EXPECT_EQ("guest", server.get());
+    EXPECT_EQ(10009, f->DoModal());
+    EXPECT_EQ("guest", server.get());
 
-  EXPECT_EQ("downloaded by the script", ReadFile(GamePath("data.txt")));
-  const std::string ini = Ini();
-  EXPECT_NE(std::string::npos, ini.find("runs=1")) << ini;
-  EXPECT_NE(std::string::npos, ini.find("name=guest")) << ini;
-  EXPECT_NE(std::string::npos, ini.find("volume=0.5")) << ini;
-  EXPECT_NE(std::string::npos, ini.find("width=640")) << ini;
-  EXPECT_NE(std::string::npos, ini.find("reply=welcome guest")) << ini;
-  EXPECT_NE(std::string::npos, ini.find("file=true")) << ini;
-  EXPECT_EQ(std::string::npos, ini.find("ticks=0")) << ini;
+    EXPECT_EQ("downloaded by the script", ReadFile(GamePath("data.txt")));
+    const std::string ini = Ini();
+    EXPECT_NE(std::string::npos, ini.find("runs=1")) << ini;
+    EXPECT_NE(std::string::npos, ini.find("name=guest")) << ini;
+    EXPECT_NE(std::string::npos, ini.find("volume=0.5")) << ini;
+    EXPECT_NE(std::string::npos, ini.find("width=640")) << ini;
+    EXPECT_NE(std::string::npos, ini.find("reply=welcome guest")) << ini;
+    EXPECT_NE(std::string::npos, ini.find("file=true")) << ini;
+    EXPECT_EQ(std::string::npos, ini.find("ticks=0")) << ini;
 
-  const std::string log = ReadLog();
-  EXPECT_NE(std::string::npos, log.find("game: layout true 640x480")) << log;
-  EXPECT_NE(std::string::npos, log.find("game: connect true")) << log;
-  EXPECT_NE(std::string::npos, log.find("game: reply welcome guest")) << log;
-  EXPECT_NE(std::string::npos, log.find("game: done with 10009")) << log;
-  EXPECT_EQ(std::string::npos, log.find(Gbk("失败"))) << log;
-  if (HasFailure())
-    std::printf("%s\n", log.c_str());
+    const std::string log = ReadLog();
+    EXPECT_NE(std::string::npos, log.find("game: layout true 640x480")) << log;
+    EXPECT_NE(std::string::npos, log.find("game: connect true")) << log;
+    EXPECT_NE(std::string::npos, log.find("game: reply welcome guest")) << log;
+    EXPECT_NE(std::string::npos, log.find("game: done with 10009")) << log;
+    EXPECT_EQ(std::string::npos, log.find(Gbk("失败"))) << log;
+    if (HasFailure()) std::printf("%s\n", log.c_str());
 }
 
 TEST_F(ScriptGame, ASecondRunReadsWhatTheFirstWrote) {
-  CopyGame();
-  WriteFile(GamePath("game.ini"), "[player]\nruns=4\nname=ann\n");
-  LoopbackListener listener;
-  LoopbackHttpServer http;
-  http.Ok("/files/data.txt", "again");
-  auto server = std::async(std::launch::async,
-                           [&listener] { return ServeOneGame(listener); });
-  CKesBaseFrame *f =
-      StartFrame<GameFrame>("port$" + std::to_string(listener.port()) +
-                            "&url$" + http.url("/files/data.txt"));
-  EXPECT_EQ(10009, f->DoModal());
-  EXPECT_EQ("ann", server.get().substr(0, 3));
-  const std::string ini = Ini();
-  EXPECT_NE(std::string::npos, ini.find("runs=5")) << ini;
+    CopyGame();
+    WriteFile(GamePath("game.ini"), "[player]\nruns=4\nname=ann\n");
+    LoopbackListener listener;
+    LoopbackHttpServer http;
+    http.Ok("/files/data.txt", "again");
+    auto server = std::async(std::launch::async, [&listener] { return ServeOneGame(listener); });
+    CKesBaseFrame* f =
+        StartFrame<GameFrame>("port$" + std::to_string(listener.port()) + "&url$" + http.url("/files/data.txt"));
+    EXPECT_EQ(10009, f->DoModal());
+    EXPECT_EQ("ann", server.get().substr(0, 3));
+    const std::string ini = Ini();
+    EXPECT_NE(std::string::npos, ini.find("runs=5")) << ini;
 }
 
-} // namespace
-} // namespace test
-} // namespace kest2d
+}  // namespace
+}  // namespace test
+}  // namespace kest2d
