@@ -321,7 +321,8 @@ static int tolua_package_kest2d_CKesLogger_output00(lua_State* L) {
         return 0;
     }
     const std::string message = tolua_tostring(L, 2, 0);
-    const kest2d::Level level = static_cast<kest2d::Level>(static_cast<int>(::kest2d::script::ToUint32(tolua_tonumber(L, 3, 0))));
+    const int number = static_cast<int>(::kest2d::script::ToUint32(tolua_tonumber(L, 3, 0)));
+    const kest2d::Level level = static_cast<kest2d::Level>(number);
     return ::kest2d::script::CallCatching(L, "output", [&] { kest2d::CKesLogger::output(message, level); });
 }
 
