@@ -9,11 +9,10 @@ local function log(text)
     kest2d.CKesLogger:output(text, kest2d.INFO)
 end
 
--- 记录游戏运行了多少次 (the player's settings live in an INI file of the game folder).
-frame:Ini_SetFile("player.ini")
-local runs = frame:Ini_GetInt("player", "runs", 0) + 1
-frame:Ini_SetInt("player", "runs", runs)
-log("第 " .. runs .. " 次运行")
+-- 游戏的设置 (the game's settings: the INI file of the game folder, read only here).
+frame:Ini_SetFile("systemini.ini")
+log("游戏名称: " .. frame:Ini_GetString("systemini", "caption", "") .. ", 窗口 " ..
+    frame:Ini_GetInt("systemini", "screenwidth", 800) .. "x" .. frame:Ini_GetInt("systemini", "screenheight", 600))
 
 -- 主界面 (the main window's layout: its size, title and controls).
 if not frame:LoadGUIConfig("layout\\main.xml") then
@@ -40,7 +39,6 @@ function OnProcessGameTimer(id)
     if id == CLOCK_TIMER then
         seconds = seconds + 1
         frame:SystemLog(kest2d.INFO, "游戏已运行 " .. seconds .. " 秒")
-        frame:Ini_SetInt("player", "seconds", frame:Ini_GetInt("player", "seconds", 0) + 1)
     end
 end
 
