@@ -87,6 +87,10 @@ TEST_F(ScriptGame, TheScriptPlaysAWholeGameAndClosesTheWindow) {
     EXPECT_NE(std::string::npos, ini.find("reply=welcome guest")) << ini;
     EXPECT_NE(std::string::npos, ini.find("file=true")) << ini;
     EXPECT_EQ(std::string::npos, ini.find("ticks=0")) << ini;
+    // With the renderer bound the script also takes a screenshot.
+    if (ini.find("file=shot.png") != std::string::npos) {
+        EXPECT_EQ("\x89PNG", ReadFile(GamePath("shot.png")).substr(0, 4));
+    }
 
     const std::string log = ReadLog();
     EXPECT_NE(std::string::npos, log.find("game: layout true 640x480")) << log;
