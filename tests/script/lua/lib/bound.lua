@@ -148,9 +148,9 @@ function sample_values()
 end
 
 -- The arguments and their count (a wide text is nil).
-function sample_args(spec, values)
+function sample_args(letters, values)
     local out, n = {}, 0
-    for letter in string.gmatch(spec or "", "%S+") do
+    for letter in string.gmatch(letters or "", "%S+") do
         n = n + 1
         if letter ~= "W" then
             out[n] = values[letter]
