@@ -5,6 +5,10 @@
 // Without a display the game runs headless and ends by itself after
 // KEST2D_RUN_MS milliseconds (default 5000); with a display it runs until the
 // game closes, or for KEST2D_RUN_MS milliseconds when that is set.
+// KEST2D_SCREENSHOT=FILE saves the picture (.jpg, .png or .bmp) just before
+// that timer closes the game.
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
@@ -23,10 +27,22 @@ public:
     void OnProcessGameTimer(unsigned int id) override {
         if (id == kHostStopTimer) {
             StopGameTimer(kHostStopTimer);
+            if (!screenshot.empty()) Snapshot(screenshot);
             CloseGameFrame(0);
         }
     }
+    std::string screenshot;
 };
+
+// A relative path is taken from the folder the host was started in (the game
+// later moves into its own working folder).
+std::string FromStartFolder(const char* path) {
+    std::string p = path;
+    if (p.empty() || p[0] == '/') return p;
+    char buf[4096];
+    if (!getcwd(buf, sizeof(buf))) return p;
+    return std::string(buf) + "/" + p;
+}
 
 }  // namespace
 
@@ -45,6 +61,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "kest2d: cannot start: %s\n", e.what());
         return 2;
     }
+    const char* shot = std::getenv("KEST2D_SCREENSHOT");
+    if (shot && *shot) frame->screenshot = FromStartFolder(shot);
     if (!frame->Initialize("", kest2d::CKesDimension2d<int>(800, 600))) {
         std::fprintf(stderr, "kest2d: the engine could not be initialised; see kest2d.log\n");
         delete frame;

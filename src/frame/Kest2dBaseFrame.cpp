@@ -8,6 +8,7 @@
 #include "frame/types/Kest2dAssert.h"
 #include "platform/KesClock.h"
 #include "platform/KesFiles.h"
+#include "platform/KesInput.h"
 #include "platform/KesVideo.h"
 
 namespace kest2d {
@@ -87,6 +88,7 @@ bool CKesBaseFrame::Initialize(std::string caption, CKesDimension2d<int> size) {
         if (CKesLogger::admits(ERRORR)) SystemLog(ERRORR, "引擎窗口建立失败!");
         return false;
     }
+    platform::AttachInput(this);
 
     mWorkingDir = platform::ModuleFolder();
     CenterWindow();
@@ -111,7 +113,7 @@ bool CKesBaseFrame::Initialize(std::string caption, CKesDimension2d<int> size) {
 
     InitSoundSystem();
     InitScriptSystem();
-    if (!InitD3D(size.Width, size.Height, true)) return false;
+    if (!InitD3D(size.Width, size.Height, mWindowed)) return false;
     if (!InitWinSocket()) {
         if (CKesLogger::admits(ERRORR)) SystemLog(ERRORR, "winsocket 初始失败!");
         return false;

@@ -13,13 +13,17 @@
 #include <string>
 #include <thread>
 #include <vector>
+#include <unordered_map>
 
 #include "frame/Kest2dFontTypes.h"
 #include "frame/Kest2dLogger.h"
+#include "frame/Kest2dTexture.h"
+#include "frame/Kest2dVertex.h"
 #include "frame/types/Kest2dColor.h"
 #include "frame/types/Kest2dDimension2d.h"
 #include "gui/Kest2dGUIContainer.h"
 #include "net/Kest2dSocketClient.h"
+#include "platform/KesRenderDevice.h"
 #include "platform/KesSharedMemory.h"
 #include "platform/KesWindow.h"
 
@@ -85,6 +89,26 @@ public:
     // GUI root.
     bool OnProcessEvent(const CKesEvent& event) override;
 
+    // ---- Input and GUI ----
+    // The typed or composed text not yet delivered, or null when empty.
+    char* GetImeString();
+    void ClearImeString();
+    void OnChar(char c);
+    void OnImeComposition(UINT window, long lParam);
+    void OnImeNotify(UINT window, unsigned int command);
+    // The entries of the candidate list's current page ("1.xx2.yy...").
+    const char* GetCandidateString() const { return mCandidateList.c_str(); }
+    // Shows the container `id`, loading it from `file` the first time.
+    void ShowGUIContainer(int id, const char* file, SnapStyle snap, bool show);
+    void ShowGUIContainer(int id, const char* file, CKesPosition2d<int> position, bool show);
+
+private:
+    int GetCandidateList(UINT window);
+    int CandidateToString(const void* list);
+    void ClearCandidateList();
+
+public:
+
     // ---- Game loop and timers ----
     void StartGameTimer(unsigned int id, unsigned int period);
     void StopGameTimer(unsigned int id);
@@ -147,6 +171,22 @@ public:
 
     // ---- Renderer ----
     bool IsWindowed() const { return mWindowed; }
+    // Toggles window mode and full screen (when switching is allowed).
+    void SwitchScreenAndWindow();
+    // Resets a device that waits for a reset; true when drawing can go on.
+    bool RestoreD3D();
+    // Resizes the window and the back buffer (window mode only).
+    void ChangeGameFrameSize(CKesDimension2d<int> size);
+    // The client-area size.
+    CKesDimension2d<int> getScreenSize();
+    void Clear(CKesColor colour);
+    // Saves the back buffer; an empty name takes the first free
+    // "screenshot\shotNNN.jpg". The type follows the extension (jpg, png, bmp).
+    void Snapshot(std::string file);
+    // The render device (null before InitD3D); tests read its picture back.
+    platform::KesRenderDevice* GetRenderDevice() const { return mD3DDevice.get(); }
+    // Seconds the latest frame tick passed to the video clock.
+    float GetFrameDelta() const { return mFrameDelta; }
     int GetScreenWidth() const { return mScreenWidth; }
     int GetScreenHeight() const { return mScreenHeight; }
     bool BeginScene();
@@ -178,6 +218,31 @@ public:
     void Draw2DImage(unsigned long tex, const CKesRect<int>& destination, const CKesRect<int>& source,
                      const CKesRect<int>* clip = nullptr, CKesColor colour = CKesColor(0xFFFFFFFF));
 
+private:
+    // Renderer internals.
+    bool CreateD3DScreenOrWindow(int width, int height, bool windowed);
+    int Format_Id(platform::PixelFormat format);
+    bool FindFullScreenFormat(int width, int height, platform::PixelFormat* format);
+    void SetProjectionMatrix(int width, int height);
+    bool InitVertexBufferAndIndexBuffer();
+    void ShutdownVertexAndIndexBuffer();
+    bool RecoverDevice();
+    void ShutdownD3D();
+    void Render_batch(bool endScene);
+    void SetBlendMode(int mode);
+    // Makes room for one primitive of `kind` with `texture` and `blendMode`;
+    // the vertex index to write at, or -1 when no scene is open.
+    int BatchSlot(int kind, unsigned long texture, const std::shared_ptr<platform::KesTexture>& ref, int blendMode);
+    void QueueImageQuad(unsigned long tex, const std::shared_ptr<platform::KesTexture>& ref, float x0, float y0,
+                        float x1, float y1, float u0, float v0, float u1, float v1, CKesColor colour);
+    // Texture table internals (the caller holds mTextureMutex).
+    KESTexture* FindTextureByName(std::string name);
+    KESTexture* FindTextureByHandle(unsigned long tex);
+    unsigned long AddTexture(std::shared_ptr<platform::KesTexture> texture, int width, int height,
+                             const std::string& name);
+
+public:
+
     // ---- Sound ----
     void MusicPlay(std::string name, bool loop = false);
     void EffectPlay(std::string name);
@@ -192,6 +257,12 @@ public:
     // Minimise and restore: pause what plays now, and later resume only that.
     void PauseAllPlayingSounds();
     void ResumePausedSounds();
+private:
+    // Minimise and restore of the game window (system commands).
+    void PauseSoundsForMinimise();
+    void ResumeSoundsAfterRestore();
+
+public:
 
     // ---- Fonts ----
     // The font `name` at `size` pixels, made once per name and size; the face
@@ -374,6 +445,34 @@ protected:
     std::deque<UpdateNotice> mUpdateNotices;
     std::list<std::unique_ptr<DownloadWorker>> mDownloadWorkers;  // UI thread only
     std::atomic<bool> mDownloadCancel{false};
+    // Input: the input method's candidate list as it reported it.
+    std::vector<unsigned char> mCandidateData;
+
+    // Renderer: device, window modes and the quad batch.
+    std::unique_ptr<platform::KesRenderSystem> mD3D;
+    std::unique_ptr<platform::KesRenderDevice> mD3DDevice;
+    platform::PresentParams mWindowedParams;
+    platform::PresentParams mFullScreenParams;
+    platform::PresentParams* mCurrentParams = nullptr;
+    platform::Matrix4 mViewMatrix = platform::Matrix4::Identity();
+    platform::Matrix4 mProjectionMatrix = platform::Matrix4::Identity();
+    std::unique_ptr<platform::KesRenderBuffer> mVertexBuffer;
+    std::unique_ptr<platform::KesRenderBuffer> mIndexBuffer;
+    KESVertex* mVertexPtr = nullptr;
+    int mBatchCount = 0;
+    int mBatchKind = 4;
+    int mBlendMode = 2;
+    unsigned long mBatchTexture = 0;
+    std::shared_ptr<platform::KesTexture> mBatchTextureRef;
+    // The quad queued by the latest drawing call, -1 when it queued none.
+    int mLastQuad = -1;
+    float mFrameDelta = 0.0f;
+
+    // Texture table: guarded by mTextureMutex (downloader threads add textures).
+    std::list<std::unique_ptr<KESTexture>> mTextures;
+    std::unordered_map<unsigned long, KESTexture*> mTextureIndex;
+    unsigned long mNextTextureHandle = 1;
+    std::mutex mTextureMutex;
 };
 
 }  // namespace kest2d

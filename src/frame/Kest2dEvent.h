@@ -1,6 +1,8 @@
 // The one event record of the engine and the root receiver interface.
 #pragma once
 
+#include <type_traits>
+
 namespace kest2d {
 
 class CKesBaseGUIElement;
@@ -98,6 +100,11 @@ struct CKesEvent {
     CKesImeEvent mImeEvent;
     CKesUpdateEvent mUpdateEvnet;
 };
+
+// Scripts receive the record as light user data and read its fields in
+// place: it stays a plain record without constructors or virtual operations.
+static_assert(std::is_trivial<CKesEvent>::value && std::is_standard_layout<CKesEvent>::value,
+              "CKesEvent is a plain record");
 
 class CKesEventReceiver {
 public:

@@ -43,6 +43,7 @@ void CKesBaseFrame::LoadSystemInitConfig() {
 }
 
 void CKesBaseFrame::ParseStartCommand(const std::string& commandLine) {
+    GetParameters().clear();
     ParseStringToParameter(commandLine, "&");
     for (const std::string& piece : GetParameters()) {
         size_t dollar = piece.find('$');

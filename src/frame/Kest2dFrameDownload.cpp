@@ -23,6 +23,7 @@
 #include <system_error>
 
 #include "frame/Kest2dBaseFrame.h"
+#include "frame/Kest2dPackager.h"
 #include "platform/KesFiles.h"
 
 namespace kest2d {
@@ -498,12 +499,12 @@ CKesBaseFrame::FetchResult CKesBaseFrame::FetchFile(const std::string& url, cons
 }
 
 bool CKesBaseFrame::UnpackArchiveFile(const std::string& archive, const std::string& folder) {
-    // To do: open `archive` with the archive reader and write every entry
-    // under `folder` (the reader refuses names that would leave it); until
-    // then a downloaded archive is only reported.
-    (void)folder;
-    WorkerLog(ERRORR, "解开更新包失败:" + archive);
-    return false;
+    // The reader refuses an archive whose names would leave `folder`.
+    CKesPackager reader(1);
+    bool ok = reader.Open(archive) && reader.ExtractAllFiles(folder);
+    reader.Close();
+    if (!ok) WorkerLog(ERRORR, "解开更新包失败:" + archive);
+    return ok;
 }
 
 bool CKesBaseFrame::GetUpdateFileList(std::string file) {

@@ -88,7 +88,8 @@ void CKesBaseFrame::LoadDefaultFont() {
 
 void CKesBaseFrame::DrawString(const char* text, const CKesRect<int>& rect, CKesColor colour, bool hCenter,
                                bool vCenter, const CKesRect<int>* clip) {
-    if (!mCurrentFont) return;
+    // Text is drawn only inside an open scene, like every other quad.
+    if (!mCurrentFont || !mVertexPtr) return;
     mCurrentFont->draw(text, rect, colour, hCenter, vCenter, clip);
 }
 

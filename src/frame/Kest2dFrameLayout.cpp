@@ -63,11 +63,11 @@ void CKesBaseFrame::ApplyLayoutScreen(int width, int height, bool windowed) {
             SystemLog(WARN, "GUI配置文件:" + mGUIConfigFile + "的窗口大小无效:" + std::to_string(width) + "x" +
                                 std::to_string(height));
     } else if (width != mScreenWidth || height != mScreenHeight) {
-        // TODO(renderer): ChangeGameFrameSize(CKesDimension2d<int>(width, height));
+        ChangeGameFrameSize(CKesDimension2d<int>(width, height));
     }
     if (windowed != mWindowed && switches == 0) {
         ++switches;
-        // TODO(renderer): SwitchScreenAndWindow();
+        SwitchScreenAndWindow();
     }
 }
 

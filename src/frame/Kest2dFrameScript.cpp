@@ -257,18 +257,18 @@ bool CKesBaseFrame::OnProcessEvent(const CKesEvent& event) {
     return true;
 }
 
-// ---- Hooks filled by the renderer and the download code ----
+// ---- Built-in actions that belong to the renderer and the downloads ----
 
 // 10007 in window mode: SwitchScreenAndWindow.
-void CKesBaseFrame::SwitchScreenAndWindowHook() {}
+void CKesBaseFrame::SwitchScreenAndWindowHook() { SwitchScreenAndWindow(); }
 
 // 10008 in full screen: RestoreD3D.
-void CKesBaseFrame::RestoreD3DHook() {}
+void CKesBaseFrame::RestoreD3DHook() { RestoreD3D(); }
 
 // A "complete" or "error" update event: join the download worker. Must be a
 // no-op when no worker was started or it was joined already (duplicate
 // notices, update events made by a script).
-void CKesBaseFrame::JoinDownloadWorkerHook() {}
+void CKesBaseFrame::JoinDownloadWorkerHook() { JoinDownloadWorker(); }
 
 }  // namespace kest2d
 

@@ -1,21 +1,292 @@
-// The texture table.
+// The texture table: images and empty textures addressed by handle, and the
+// three ways of drawing them through the quad batch.
+#include <cstring>
+#include <new>
+
 #include "frame/Kest2dBaseFrame.h"
+#include "platform/KesImage.h"
 
 namespace kest2d {
 
-unsigned long CKesBaseFrame::LoadTexture(const char*, unsigned long) { return 0; }
-unsigned long CKesBaseFrame::CreateTexture(const char*, int, int) { return 0; }
-void CKesBaseFrame::FreeTexture(unsigned long) {}
-int CKesBaseFrame::GetTextureWidth(unsigned long, bool) { return 0; }
-int CKesBaseFrame::GetTextureHeight(unsigned long, bool) { return 0; }
-CKesColor CKesBaseFrame::GetTexColor(unsigned long, int, int) { return CKesColor(0xFF000000); }
-DWORD* CKesBaseFrame::LockTexture(unsigned long, bool, int, int, int, int) { return nullptr; }
-void CKesBaseFrame::UnLockTexture(unsigned long) {}
-void CKesBaseFrame::ClearAllTextures() {}
-void CKesBaseFrame::Draw2DImage(unsigned long, CKesPosition2d<int>&, CKesColor) {}
-void CKesBaseFrame::Draw2DImage(unsigned long, const CKesPosition2d<int>&, const CKesRect<int>&, const CKesRect<int>*,
-                                CKesColor) {}
-void CKesBaseFrame::Draw2DImage(unsigned long, const CKesRect<int>&, const CKesRect<int>&, const CKesRect<int>*,
-                                CKesColor) {}
+namespace {
+const int kKindQuads = 4;
+const int kBlendImage = 6;
+}  // namespace
+
+KESTexture* CKesBaseFrame::FindTextureByName(std::string name) {
+    for (auto& rec : mTextures)
+        if (rec->Name == name) return rec.get();
+    return nullptr;
+}
+
+KESTexture* CKesBaseFrame::FindTextureByHandle(unsigned long tex) {
+    if (tex == 0) return nullptr;
+    auto it = mTextureIndex.find(tex);
+    return it == mTextureIndex.end() ? nullptr : it->second;
+}
+
+unsigned long CKesBaseFrame::AddTexture(std::shared_ptr<platform::KesTexture> texture, int width, int height,
+                                        const std::string& name) {
+    std::unique_ptr<KESTexture> rec(new KESTexture());
+    rec->tex = mNextTextureHandle++;
+    if (mNextTextureHandle == 0) mNextTextureHandle = 1;
+    rec->Width = width;
+    rec->Height = height;
+    rec->Name = name;
+    rec->texture = std::move(texture);
+    const unsigned long handle = rec->tex;
+    mTextureIndex[handle] = rec.get();
+    mTextures.push_back(std::move(rec));
+    return handle;
+}
+
+unsigned long CKesBaseFrame::LoadTexture(const char* name, unsigned long size) {
+    if (!name) return 0;
+    const bool fromMemory = size > 0;
+    const unsigned char* bytes = nullptr;
+    unsigned long length = size;
+    std::unique_ptr<unsigned char[]> owned;
+    std::string recordName;
+    if (fromMemory) {
+        // `name` points to `size` bytes of image data: no lookup, and the
+        // record carries no name (the bytes are not text).
+        bytes = reinterpret_cast<const unsigned char*>(name);
+    } else {
+        recordName = name;
+        {
+            std::lock_guard<std::mutex> lock(mTextureMutex);
+            if (KESTexture* rec = FindTextureByName(recordName)) return rec->tex;
+        }
+        length = 0;
+        owned.reset(static_cast<unsigned char*>(LoadResource(name, &length)));
+        if (!owned || length == 0) return 0;
+        bytes = owned.get();
+    }
+
+    platform::KesImage image;
+    if (!platform::DecodeImage(bytes, length, image)) {
+        if (CKesLogger::admits(ERRORR))
+            SystemLog(ERRORR, std::string("不能导入纹理:") + (fromMemory ? std::string("(内存图像)") : recordName));
+        return 0;
+    }
+    owned.reset();
+    auto texture = std::make_shared<platform::KesTexture>(image.width, image.height);
+    std::memcpy(texture->Pixels(), image.pixels.data(), image.pixels.size() * sizeof(uint32_t));
+
+    std::lock_guard<std::mutex> lock(mTextureMutex);
+    // Another thread may have loaded the same name meanwhile.
+    if (!fromMemory) {
+        if (KESTexture* rec = FindTextureByName(recordName)) return rec->tex;
+    }
+    return AddTexture(std::move(texture), image.width, image.height, recordName);
+}
+
+unsigned long CKesBaseFrame::CreateTexture(const char* name, int width, int height) {
+    const std::string recordName = name ? name : "";
+    if (width <= 0 || height <= 0 || width > platform::kMaxImageSide || height > platform::kMaxImageSide) {
+        if (CKesLogger::admits(ERRORR)) SystemLog(ERRORR, "不能建立纹理:" + recordName);
+        return 0;
+    }
+    std::shared_ptr<platform::KesTexture> texture;
+    try {
+        texture = std::make_shared<platform::KesTexture>(width, height);
+    } catch (const std::bad_alloc&) {
+        if (CKesLogger::admits(ERRORR)) SystemLog(ERRORR, "不能建立纹理:" + recordName);
+        return 0;
+    }
+    std::lock_guard<std::mutex> lock(mTextureMutex);
+    return AddTexture(std::move(texture), width, height, recordName);
+}
+
+void CKesBaseFrame::FreeTexture(unsigned long tex) {
+    if (tex == 0) return;
+    std::lock_guard<std::mutex> lock(mTextureMutex);
+    auto it = mTextureIndex.find(tex);
+    if (it == mTextureIndex.end()) return;
+    KESTexture* rec = it->second;
+    mTextureIndex.erase(it);
+    mTextures.remove_if([rec](const std::unique_ptr<KESTexture>& r) { return r.get() == rec; });
+}
+
+void CKesBaseFrame::ClearAllTextures() {
+    std::lock_guard<std::mutex> lock(mTextureMutex);
+    mTextureIndex.clear();
+    mTextures.clear();
+}
+
+int CKesBaseFrame::GetTextureWidth(unsigned long tex, bool fromRecord) {
+    std::lock_guard<std::mutex> lock(mTextureMutex);
+    KESTexture* rec = FindTextureByHandle(tex);
+    if (!rec) return 0;
+    return fromRecord ? rec->Width : rec->texture->Width();
+}
+
+int CKesBaseFrame::GetTextureHeight(unsigned long tex, bool fromRecord) {
+    std::lock_guard<std::mutex> lock(mTextureMutex);
+    KESTexture* rec = FindTextureByHandle(tex);
+    if (!rec) return 0;
+    return fromRecord ? rec->Height : rec->texture->Height();
+}
+
+CKesColor CKesBaseFrame::GetTexColor(unsigned long tex, int x, int y) {
+    std::lock_guard<std::mutex> lock(mTextureMutex);
+    KESTexture* rec = FindTextureByHandle(tex);
+    if (!rec) return CKesColor(0xFF000000);
+    const platform::KesTexture& t = *rec->texture;
+    if (x < 0 || y < 0 || x >= t.Width() || y >= t.Height()) return CKesColor(0xFF000000);
+    return CKesColor(t.Pixels()[static_cast<size_t>(y) * t.Width() + x]);
+}
+
+DWORD* CKesBaseFrame::LockTexture(unsigned long tex, bool readOnly, int left, int top, int width, int height) {
+    if (tex == 0) return nullptr;
+    std::lock_guard<std::mutex> lock(mTextureMutex);
+    KESTexture* rec = FindTextureByHandle(tex);
+    if (!rec) return nullptr;
+    platform::KesTexture& t = *rec->texture;
+    size_t offset = 0;
+    if (width != 0 && height != 0) {
+        // A part of the texture: rows keep the texture's width as their pitch.
+        if (left < 0 || top < 0 || width < 0 || height < 0 || left + width > t.Width() || top + height > t.Height()) {
+            if (CKesLogger::admits(ERRORR)) SystemLog(ERRORR, "不能锁定纹理。");
+            return nullptr;
+        }
+        offset = static_cast<size_t>(top) * t.Width() + left;
+    }
+    if (t.Width() == 0 || t.Height() == 0) {
+        if (CKesLogger::admits(ERRORR)) SystemLog(ERRORR, "不能锁定纹理。");
+        return nullptr;
+    }
+    if (!readOnly) rec->WriteLocked = true;
+    return t.Pixels() + offset;
+}
+
+void CKesBaseFrame::UnLockTexture(unsigned long tex) {
+    if (tex == 0) return;
+    std::lock_guard<std::mutex> lock(mTextureMutex);
+    KESTexture* rec = FindTextureByHandle(tex);
+    if (!rec || !rec->WriteLocked) return;
+    rec->WriteLocked = false;
+    rec->texture->Touch();
+}
+
+// ---- Drawing ----
+
+void CKesBaseFrame::QueueImageQuad(unsigned long tex, const std::shared_ptr<platform::KesTexture>& ref, float x0,
+                                   float y0, float x1, float y1, float u0, float v0, float u1, float v1,
+                                   CKesColor colour) {
+    const int at = BatchSlot(kKindQuads, tex, ref, kBlendImage);
+    if (at < 0) return;
+    KESVertex* v = mVertexPtr + at;
+    const DWORD c = colour.color;
+    v[0] = KESVertex{x0, y0, 0.0f, c, u0, v0};
+    v[1] = KESVertex{x0, y1, 0.0f, c, u0, v1};
+    v[2] = KESVertex{x1, y1, 0.0f, c, u1, v1};
+    v[3] = KESVertex{x1, y0, 0.0f, c, u1, v0};
+}
+
+namespace {
+
+// Cuts one axis of a quad to [lo, hi): position p, length len, and the amount
+// cut at the start added to `cut`. False when nothing is left.
+bool ClipAxis(int& p, int& len, int& cut, int lo, int hi) {
+    if (p < lo) {
+        len -= lo - p;
+        if (len <= 0) return false;
+        cut += lo - p;
+        p = lo;
+    }
+    if (p + len > hi) {
+        len = hi - p;
+        if (len <= 0) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+void CKesBaseFrame::Draw2DImage(unsigned long tex, CKesPosition2d<int>& position, CKesColor colour) {
+    mLastQuad = -1;
+    if (tex == 0 || !mVertexPtr) return;
+    std::shared_ptr<platform::KesTexture> ref;
+    if (tex == mBatchTexture && mBatchTextureRef) {
+        ref = mBatchTextureRef;
+    } else {
+        std::lock_guard<std::mutex> lock(mTextureMutex);
+        KESTexture* rec = FindTextureByHandle(tex);
+        if (!rec) return;
+        ref = rec->texture;
+    }
+    const float x = static_cast<float>(position.X), y = static_cast<float>(position.Y);
+    QueueImageQuad(tex, ref, x, y, x + ref->Width(), y + ref->Height(), 0.0f, 0.0f, 1.0f, 1.0f, colour);
+}
+
+void CKesBaseFrame::Draw2DImage(unsigned long tex, const CKesPosition2d<int>& position, const CKesRect<int>& source,
+                                const CKesRect<int>* clip, CKesColor colour) {
+    mLastQuad = -1;
+    if (tex == 0 || !mVertexPtr) return;
+    if (source.LowerRightCorner.X < source.UpperLeftCorner.X || source.LowerRightCorner.Y < source.UpperLeftCorner.Y)
+        return;
+    std::shared_ptr<platform::KesTexture> ref;
+    if (tex == mBatchTexture && mBatchTextureRef) {
+        ref = mBatchTextureRef;
+    } else {
+        std::lock_guard<std::mutex> lock(mTextureMutex);
+        KESTexture* rec = FindTextureByHandle(tex);
+        if (!rec) return;
+        ref = rec->texture;
+    }
+    int x = position.X, y = position.Y;
+    int sx = source.UpperLeftCorner.X, sy = source.UpperLeftCorner.Y;
+    int w = source.getWidth(), h = source.getHeight();
+    if (w <= 0 || h <= 0) return;
+    if (clip) {
+        if (!ClipAxis(x, w, sx, clip->UpperLeftCorner.X, clip->LowerRightCorner.X)) return;
+        if (!ClipAxis(y, h, sy, clip->UpperLeftCorner.Y, clip->LowerRightCorner.Y)) return;
+    }
+    const CKesDimension2d<int> screen = getScreenSize();
+    if (!ClipAxis(x, w, sx, 0, screen.Width)) return;
+    if (!ClipAxis(y, h, sy, 0, screen.Height)) return;
+    const float tw = static_cast<float>(ref->Width()), th = static_cast<float>(ref->Height());
+    if (tw <= 0 || th <= 0) return;
+    QueueImageQuad(tex, ref, static_cast<float>(x), static_cast<float>(y), static_cast<float>(x + w),
+                   static_cast<float>(y + h), sx / tw, sy / th, (sx + w) / tw, (sy + h) / th, colour);
+}
+
+void CKesBaseFrame::Draw2DImage(unsigned long tex, const CKesRect<int>& destination, const CKesRect<int>& source,
+                                const CKesRect<int>* clip, CKesColor colour) {
+    mLastQuad = -1;
+    if (tex == 0 || !mVertexPtr) return;
+    if (source.LowerRightCorner.X < source.UpperLeftCorner.X || source.LowerRightCorner.Y < source.UpperLeftCorner.Y)
+        return;
+    const int destW = destination.getWidth(), destH = destination.getHeight();
+    if (destW == 0 || destH == 0) return;
+    std::shared_ptr<platform::KesTexture> ref;
+    if (tex == mBatchTexture && mBatchTextureRef) {
+        ref = mBatchTextureRef;
+    } else {
+        std::lock_guard<std::mutex> lock(mTextureMutex);
+        KESTexture* rec = FindTextureByHandle(tex);
+        if (!rec) return;
+        ref = rec->texture;
+    }
+    int x = destination.UpperLeftCorner.X, y = destination.UpperLeftCorner.Y;
+    int dw = destW, dh = destH, cx = 0, cy = 0;
+    const int sw = source.getWidth(), sh = source.getHeight();
+    if (clip) {
+        if (!ClipAxis(x, dw, cx, clip->UpperLeftCorner.X, clip->LowerRightCorner.X)) return;
+        if (!ClipAxis(y, dh, cy, clip->UpperLeftCorner.Y, clip->LowerRightCorner.Y)) return;
+    }
+    const CKesDimension2d<int> screen = getScreenSize();
+    if (!ClipAxis(x, dw, cx, 0, screen.Width)) return;
+    if (!ClipAxis(y, dh, cy, 0, screen.Height)) return;
+    const float tw = static_cast<float>(ref->Width()), th = static_cast<float>(ref->Height());
+    if (tw <= 0 || th <= 0) return;
+    const int a = source.UpperLeftCorner.X + static_cast<int>(static_cast<long long>(cx) * sw / destW);
+    const int b = source.UpperLeftCorner.Y + static_cast<int>(static_cast<long long>(cy) * sh / destH);
+    const float right = a + static_cast<float>(dw) * sw / destW;
+    const float bottom = b + static_cast<float>(dh) * sh / destH;
+    QueueImageQuad(tex, ref, static_cast<float>(x), static_cast<float>(y), static_cast<float>(x + dw),
+                   static_cast<float>(y + dh), a / tw, b / th, right / tw, bottom / th, colour);
+}
 
 }  // namespace kest2d

@@ -1,66 +1,149 @@
 #include "gui/Kest2dGUIElement.h"
 
 #include <algorithm>
+#include <cstdio>
+
+#include "frame/Kest2dBaseFrame.h"
+#include "gui/Kest2dGUIContainer.h"
 
 namespace kest2d {
 
-CKesBaseGUIElement::CKesBaseGUIElement() = default;
+CKesBaseGUIElement::CKesBaseGUIElement() : mSelf(std::make_shared<CKesBaseGUIElement*>(this)) {}
 
 CKesBaseGUIElement::CKesBaseGUIElement(KESGUI_ELEMENT_TYPE type, CKesBaseFrame* frame, CKesBaseGUIElement* parent,
                                        int id, const CKesRect<int>& rect)
-    : mParent(parent), mId(id), mDriver(frame), mType(type) {
+    : mParent(parent), mId(id), mDriver(frame), mType(type), mSelf(std::make_shared<CKesBaseGUIElement*>(this)) {
     mRelativePos = CKesDimension2d<int>(rect.UpperLeftCorner.X, rect.UpperLeftCorner.Y);
     if (parent) {
         const CKesPosition2d<int> origin = parent->GetAbsoluteRect().UpperLeftCorner;
-        mAbsoluteRect = rect + origin;
+        const CKesPosition2d<int> upperLeft = origin + rect.UpperLeftCorner;
+        mAbsoluteRect = CKesRect<int>(upperLeft, rect.getSize());
         mClippingRect = parent->GetAbsoluteRect();
+        mSize = mAbsoluteRect.getSize();
+        parent->AddChildren(this);
     } else {
         mAbsoluteRect = rect;
-        mClippingRect = rect;
+        mSize = mAbsoluteRect.getSize();
+        mClippingRect = mAbsoluteRect;
     }
-    mSize = mAbsoluteRect.getSize();
 }
 
-CKesBaseGUIElement::~CKesBaseGUIElement() { DeleteAllControls(); }
+CKesBaseGUIElement::CKesBaseGUIElement(const CKesBaseGUIElement& other)
+    : CKesEventReceiver(other), mSelf(std::make_shared<CKesBaseGUIElement*>(this)) {
+    CopyLook(other);
+}
+
+CKesBaseGUIElement& CKesBaseGUIElement::operator=(const CKesBaseGUIElement& other) {
+    if (this != &other) CopyLook(other);
+    return *this;
+}
+
+void CKesBaseGUIElement::CopyLook(const CKesBaseGUIElement& other) {
+    mAbsoluteRect = other.mAbsoluteRect;
+    mSize = other.mSize;
+    mRelativePos = other.mRelativePos;
+    mClippingRect = other.mClippingRect;
+    mBackground = other.mBackground;
+    mVisible = other.mVisible;
+    mEnabled = other.mEnabled;
+    mMoving = other.mMoving;
+    mFocus = other.mFocus;
+    mCaption = other.mCaption;
+    mTipText = other.mTipText;
+    mId = other.mId;
+    mDriver = other.mDriver;
+    mType = other.mType;
+}
+
+CKesBaseGUIElement::~CKesBaseGUIElement() {
+    *mSelf = nullptr;
+    // Still standing in a list (a script deleted it directly): leave it.
+    if (mHolder) mHolder->Unlink(this);
+    CKesBaseGUIContainer::ForgetElement(this);
+    DeleteAllControls();
+}
 
 bool CKesBaseGUIElement::OnProcessEvent(const CKesEvent& event) {
     return mParent ? mParent->OnProcessEvent(event) : false;
 }
 
-void CKesBaseGUIElement::Move(const CKesPosition2d<int>& offset) {
-    mAbsoluteRect = mAbsoluteRect + offset;
-    for (CKesBaseGUIElement* c : mChildren) c->Move(offset);
+void CKesBaseGUIElement::Move(const CKesPosition2d<int>& pos) {
+    mAbsoluteRect = CKesRect<int>(pos, mSize);
+    const CKesGUIElementRef self = GetRef();
+    for (const CKesGUIElementRef& ref : SnapshotChildren()) {
+        CKesBaseGUIElement* child = ref.get();
+        if (!child) continue;
+        const CKesPosition2d<int> upperLeft = pos + child->mRelativePos;
+        child->mAbsoluteRect = CKesRect<int>(upperLeft, child->mSize);
+        child->mClippingRect = mAbsoluteRect;
+        child->Move(upperLeft);
+        if (!self) return;
+    }
 }
 
 void CKesBaseGUIElement::Draw() {
     if (!mVisible) return;
-    for (CKesBaseGUIElement* c : mChildren) c->Draw();
+    const CKesGUIElementRef self = GetRef();
+    for (const CKesGUIElementRef& ref : SnapshotChildren()) {
+        CKesBaseGUIElement* child = ref.get();
+        if (child && child->isVisible()) child->Draw();
+        if (!self) return;
+    }
 }
 
+// Every visible child is visited each frame, so a later sibling (a video box
+// whose clip ended) is never starved by an earlier one that reports work.
 bool CKesBaseGUIElement::OnProcessPostUpdate() {
-    for (CKesBaseGUIElement* c : mChildren)
-        if (c->IsVisible()) c->OnProcessPostUpdate();
+    if (!mVisible || mChildren.empty()) return false;
+    const CKesGUIElementRef self = GetRef();
+    for (const CKesGUIElementRef& ref : SnapshotChildren()) {
+        CKesBaseGUIElement* child = ref.get();
+        if (child && child->isVisible()) child->OnProcessPostUpdate();
+        if (!self) break;
+    }
     return true;
 }
 
+void CKesBaseGUIElement::Unlink(CKesBaseGUIElement* child) {
+    auto it = std::find(mChildren.begin(), mChildren.end(), child);
+    if (it != mChildren.end()) mChildren.erase(it);
+    if (child->mHolder == this) child->mHolder = nullptr;
+}
+
 void CKesBaseGUIElement::AddChildren(CKesBaseGUIElement* child) {
-    if (!child) return;
+    if (!child || child->mHolder == this) return;
     if (std::find(mChildren.begin(), mChildren.end(), child) != mChildren.end()) return;
+    // An element may stand in one list only, and never below itself.
+    for (const CKesBaseGUIElement* e = this; e; e = e->mHolder)
+        if (e == child) return;
+    if (child->mHolder) child->mHolder->Unlink(child);
     mChildren.push_back(child);
+    child->mHolder = this;
 }
 
 void CKesBaseGUIElement::DeleteChildren(CKesBaseGUIElement* child) {
-    auto it = std::find(mChildren.begin(), mChildren.end(), child);
-    if (it == mChildren.end()) return;
-    mChildren.erase(it);
+    if (!child) return;
+    const bool ours = child->mHolder == this ||
+                      std::find(mChildren.begin(), mChildren.end(), child) != mChildren.end();
+    if (!ours && (child->mHolder || child->mParent)) {
+        // It belongs to another element: deleting it here would pull it out
+        // from under its real parent.
+        if (mDriver && CKesLogger::admits(WARN)) {
+            char text[128];
+            std::snprintf(text, sizeof(text), "删除子元素失败: 元素 %d 不是元素 %d 的子元素", child->GetID(), mId);
+            mDriver->SystemLog(WARN, text);
+        }
+        return;
+    }
+    Unlink(child);
     delete child;
 }
 
 void CKesBaseGUIElement::DeleteAllControls() {
     while (!mChildren.empty()) {
-        CKesBaseGUIElement* c = mChildren.front();
+        CKesBaseGUIElement* child = mChildren.front();
         mChildren.pop_front();
-        delete c;
+        delete child;
     }
 }
 
@@ -73,19 +156,38 @@ bool CKesBaseGUIElement::bringToFront(CKesBaseGUIElement* child) {
 }
 
 CKesBaseGUIElement* CKesBaseGUIElement::FindControlById(int id) {
-    for (CKesBaseGUIElement* c : mChildren) {
-        if (c->GetID() == id) return c;
-        if (CKesBaseGUIElement* f = c->FindControlById(id)) return f;
+    if (id == 0 || id == -1) return nullptr;
+    for (CKesBaseGUIElement* child : mChildren) {
+        if (child->GetID() == id) return child;
+        if (child->IsChildrens()) {
+            if (CKesBaseGUIElement* found = child->FindControlById(id)) return found;
+        }
     }
-    return nullptr;
+    return mId == id ? this : nullptr;
 }
 
 CKesBaseGUIElement* CKesBaseGUIElement::FindControlByPosition(const CKesPosition2d<int>& pos) {
-    for (auto it = mChildren.rbegin(); it != mChildren.rend(); ++it) {
-        CKesBaseGUIElement* c = *it;
-        if (c->IsVisible() && c->IsEnabled() && c->GetAbsoluteRect().isPointInside(pos)) return c;
+    if (!mChildren.empty() && mVisible && mEnabled) {
+        for (auto it = mChildren.rbegin(); it != mChildren.rend(); ++it) {
+            CKesBaseGUIElement* child = *it;
+            if (!child->isVisible() || !child->IsEnabled() || !child->GetAbsoluteRect().isPointInside(pos)) continue;
+            return child->IsChildrens() ? child->FindControlByPosition(pos) : child;
+        }
     }
-    return nullptr;
+    return (mVisible && mEnabled && mAbsoluteRect.isPointInside(pos)) ? this : nullptr;
+}
+
+bool CKesBaseGUIElement::IsInSubtree(const CKesBaseGUIElement* element) const {
+    for (const CKesBaseGUIElement* e = element; e; e = e->mHolder)
+        if (e == this) return true;
+    return false;
+}
+
+std::vector<CKesGUIElementRef> CKesBaseGUIElement::SnapshotChildren() const {
+    std::vector<CKesGUIElementRef> refs;
+    refs.reserve(mChildren.size());
+    for (const CKesBaseGUIElement* child : mChildren) refs.push_back(child->GetRef());
+    return refs;
 }
 
 }  // namespace kest2d

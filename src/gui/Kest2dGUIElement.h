@@ -2,7 +2,9 @@
 #pragma once
 
 #include <list>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "frame/Kest2dEvent.h"
 #include "frame/types/Kest2dRect.h"
@@ -34,22 +36,45 @@ enum KESGUI_ELEMENT_TYPE {
 namespace kest2d {
 
 class CKesBaseFrame;
+class CKesBaseGUIElement;
+
+// A pointer to an element that reads as null once the element is destroyed.
+// Traversals keep these while they call handlers that may delete elements
+// (scripts do so from inside a click).
+class CKesGUIElementRef {
+public:
+    CKesGUIElementRef() = default;
+    CKesBaseGUIElement* get() const { return mCell ? *mCell : nullptr; }
+    explicit operator bool() const { return get() != nullptr; }
+
+private:
+    friend class CKesBaseGUIElement;
+    explicit CKesGUIElementRef(std::shared_ptr<CKesBaseGUIElement*> cell) : mCell(std::move(cell)) {}
+    std::shared_ptr<CKesBaseGUIElement*> mCell;
+};
 
 class CKesBaseGUIElement : public CKesEventReceiver {
 public:
     CKesBaseGUIElement();
     CKesBaseGUIElement(KESGUI_ELEMENT_TYPE type, CKesBaseFrame* frame, CKesBaseGUIElement* parent, int id,
                        const CKesRect<int>& rect);
+    // A copy takes the look (geometry, flags, texts, id, frame, type) but
+    // not the place in a tree: it has no parent and no children.
+    CKesBaseGUIElement(const CKesBaseGUIElement& other);
+    CKesBaseGUIElement& operator=(const CKesBaseGUIElement& other);
     virtual ~CKesBaseGUIElement();
 
+    // The eight virtual slots every element and control shares.
     bool OnProcessEvent(const CKesEvent& event) override;
     virtual void SetEnabled(bool enabled) { mEnabled = enabled; }
-    virtual void Move(const CKesPosition2d<int>& offset);
+    virtual void Move(const CKesPosition2d<int>& pos);
     virtual void Draw();
     virtual bool OnProcessPostUpdate();
     virtual void OnProcessLostFocusEvent(const CKesEvent& event) { (void)event; }
     virtual void OnProcessMouseLeaveFrame(const CKesEvent& event) { (void)event; }
 
+    // Tree. The child list keeps insertion order: drawn first to last, hit
+    // tested last to first.
     void AddChildren(CKesBaseGUIElement* child);
     void DeleteChildren(CKesBaseGUIElement* child);
     void DeleteAllControls();
@@ -58,6 +83,11 @@ public:
     bool IsChildrens() const { return !mChildren.empty(); }
     CKesBaseGUIElement* FindControlById(int id);
     CKesBaseGUIElement* FindControlByPosition(const CKesPosition2d<int>& pos);
+    // True when `element` is this element or lies in its subtree.
+    bool IsInSubtree(const CKesBaseGUIElement* element) const;
+
+    // A handle that turns null when this element is destroyed.
+    CKesGUIElementRef GetRef() const { return CKesGUIElementRef(mSelf); }
 
     CKesBaseFrame* GetDriver() const { return mDriver; }
     void SetDriver(CKesBaseFrame* frame) { mDriver = frame; }
@@ -69,15 +99,33 @@ public:
     void SetRelativeRect(const CKesDimension2d<int>& pos) { mRelativePos = pos; }
     CKesRect<int>& GetClippingRect() { return mClippingRect; }
     void SetClippingRect(const CKesRect<int>& rect) { mClippingRect = rect; }
+    CKesDimension2d<int>& GetControlWidthAndHeight() { return mSize; }
+    void SetControlWidthAndHeight(const CKesDimension2d<int>& size) { mSize = size; }
+    bool isVisible() const { return mVisible; }
     bool IsVisible() const { return mVisible; }
     void SetVisible(bool visible) { mVisible = visible; }
     bool IsEnabled() const { return mEnabled; }
+    bool isMoving() const { return mMoving; }
+    void SetMoving(bool moving) { mMoving = moving; }
+    bool GetFocus() const { return mFocus; }
+    void SetFocus(bool focus) { mFocus = focus; }
+    unsigned long GetBgImage() const { return mBackground; }
+    void SetBgImage(unsigned long texture) { mBackground = texture; }
+    std::string GetCaption() const { return mCaption; }
+    void SetCaption(std::string caption) { mCaption = std::move(caption); }
+    std::string GetTipText() const { return mTipText; }
+    void SetTipText(std::string text) { mTipText = std::move(text); }
     int GetID() const { return mId; }
     void SetID(int id) { mId = id; }
+    KESGUI_ELEMENT_TYPE GetType() const { return mType; }
+    void SetType(KESGUI_ELEMENT_TYPE type) { mType = type; }
     KESGUI_ELEMENT_TYPE GetElementType() const { return mType; }
     void SetElementType(KESGUI_ELEMENT_TYPE type) { mType = type; }
 
 protected:
+    // The children as handles, for loops that call handlers.
+    std::vector<CKesGUIElementRef> SnapshotChildren() const;
+
     std::list<CKesBaseGUIElement*> mChildren;
     CKesBaseGUIElement* mParent = nullptr;
     CKesRect<int> mAbsoluteRect;
@@ -94,6 +142,14 @@ protected:
     int mId = 0;
     CKesBaseFrame* mDriver = nullptr;
     KESGUI_ELEMENT_TYPE mType = KESGUI_COUNT;
+
+private:
+    void Unlink(CKesBaseGUIElement* child);
+    void CopyLook(const CKesBaseGUIElement& other);
+
+    // The element whose child list holds this one (usually the parent).
+    CKesBaseGUIElement* mHolder = nullptr;
+    std::shared_ptr<CKesBaseGUIElement*> mSelf;
 };
 
 }  // namespace kest2d

@@ -12,6 +12,9 @@
 #include "frame/Kest2dBaseFrame.h"
 #include "frame/Kest2dXmlDocument.h"
 #include "gui/Kest2dGUIContainer.h"
+#include "gui/controls/Kest2dGUIButton.h"
+#include "gui/controls/Kest2dGUIEditorBox.h"
+#include "gui/controls/Kest2dGUIStatic.h"
 #include "platform/KesCharset.h"
 #include "platform/KesFiles.h"
 
@@ -98,6 +101,7 @@ std::string KesLayoutProperties::Text(const std::string& name) const {
 
 bool KesLayoutProperties::Colour(const std::string& name, CKesColor& out, CKesBaseGUIContainer& parser) const {
     const std::string value = Value(name);
+    parser.GetParameters().clear();
     if (value.empty() || parser.ParseStringToParameter(value, ";") != 4) return false;
     const std::vector<std::string>& p = parser.GetParameters();
     out = CKesColor(static_cast<unsigned>(LayoutInteger(p[0])), static_cast<unsigned>(LayoutInteger(p[1])),
@@ -108,6 +112,7 @@ bool KesLayoutProperties::Colour(const std::string& name, CKesColor& out, CKesBa
 bool KesLayoutProperties::Pair(const std::string& name, CKesDimension2d<int>& out,
                                CKesBaseGUIContainer& parser) const {
     const std::string value = Value(name);
+    parser.GetParameters().clear();
     if (value.empty() || parser.ParseStringToParameter(value, ";") != 2) return false;
     const std::vector<std::string>& p = parser.GetParameters();
     out = CKesDimension2d<int>(LayoutInteger(p[0]), LayoutInteger(p[1]));
@@ -117,6 +122,7 @@ bool KesLayoutProperties::Pair(const std::string& name, CKesDimension2d<int>& ou
 std::vector<std::string> KesLayoutProperties::List(const std::string& name, CKesBaseGUIContainer& parser) const {
     const std::string value = Value(name);
     if (value.empty()) return {};
+    parser.GetParameters().clear();
     parser.ParseStringToParameter(value, ";");
     return parser.GetParameters();
 }
@@ -155,6 +161,8 @@ void KesLayoutLoad::Problem(const std::string& key, const std::string& message) 
 
 unsigned long KesLayoutLoad::Texture(const std::string& name) {
     if (name.empty() || !mFrame) return 0;
+    // A texture that failed once in this load is not tried (and logged) again.
+    if (mReported.count("texture:" + name)) return 0;
     const unsigned long tex = mFrame->LoadTexture(name.c_str(), 0);
     if (!tex) Problem("texture:" + name, "GUI配置文件:" + mFile + "的纹理导入失败:" + name);
     return tex;
@@ -175,10 +183,80 @@ CKesGUIBaseFont* KesLayoutLoad::Font(const std::string& controlName, int size, c
 
 namespace {
 
+void SetElementTipText(CKesBaseGUIElement& control, const std::string& tipText) { control.SetTipText(tipText); }
+
+CKesBaseGUIElement* MakeButton(CKesBaseGUIContainer& container, int id, const std::string& name,
+                               const CKesRect<int>& rect, CKesBaseGUIElement* parent) {
+    return container.AddButton(id, name, rect, parent);
+}
+
+void ApplyButton(CKesBaseGUIElement& control, const KesLayoutProperties& properties, const KesLayoutCommon& common,
+                 CKesBaseGUIContainer& /*parser*/, KesLayoutLoad& load) {
+    CKesGUIButton& button = static_cast<CKesGUIButton&>(control);
+    if (!common.enable) button.SetState(STATE_DISABLED);
+    button.SetType(static_cast<ButtonType>(properties.Integer("ButtonType")));
+    const std::string text = properties.Text("Text");
+    if (!text.empty()) button.SetText(text);
+    const std::string background = properties.Value("background");
+    if (!background.empty()) button.SetBgImage(load.Texture(background));
+}
+
+CKesBaseGUIElement* MakeStaticText(CKesBaseGUIContainer& container, int id, const std::string& name,
+                                   const CKesRect<int>& rect, CKesBaseGUIElement* parent) {
+    return container.AddStaticText(id, name, rect, parent);
+}
+
+void ApplyStaticText(CKesBaseGUIElement& control, const KesLayoutProperties& properties,
+                     const KesLayoutCommon& /*common*/, CKesBaseGUIContainer& parser, KesLayoutLoad& load) {
+    CKesGUIStatic& label = static_cast<CKesGUIStatic&>(control);
+    const std::string text = properties.Text("Text");
+    if (!text.empty()) label.SetText(text);
+    // The colour is always set: a value that does not parse keeps the current one.
+    CKesColor colour = label.GetColor();
+    properties.Colour("Color", colour, parser);
+    label.SetColor(colour);
+    label.SetSnapStyle(properties.Integer("Snap"));
+    const int size = properties.Integer("Size");
+    if (size > 0) {
+        label.SetFont(load.Font(label.GetCaption(), size, properties.Value("Font")));
+        label.SetSize(size);
+    }
+    if (properties.Flag("Ishyperlink")) {
+        label.SetIsHyperlink(true);
+        CKesColor hover;
+        if (properties.Colour("SelColor", hover, parser)) label.SetHLSelColor(hover);
+        const std::string address = properties.Value("address");
+        if (!address.empty()) label.SetHLAddress(address);
+    }
+}
+
+CKesBaseGUIElement* MakeEditorBox(CKesBaseGUIContainer& container, int id, const std::string& name,
+                                  const CKesRect<int>& rect, CKesBaseGUIElement* parent) {
+    return container.AddEditorBox(id, name, rect, parent);
+}
+
+void SetEditorBoxTipText(CKesBaseGUIElement& control, const std::string& tipText) {
+    static_cast<CKesGUIEditorBox&>(control).SetTipText(tipText);
+}
+
+void ApplyEditorBox(CKesBaseGUIElement& control, const KesLayoutProperties& properties,
+                    const KesLayoutCommon& /*common*/, CKesBaseGUIContainer& parser, KesLayoutLoad& /*load*/) {
+    CKesGUIEditorBox& box = static_cast<CKesGUIEditorBox&>(control);
+    // A "Text" stands in for the tip text.
+    const std::string text = properties.Text("Text");
+    if (!text.empty()) box.SetTipText(text);
+    CKesColor colour = box.GetColor();
+    properties.Colour("Color", colour, parser);
+    box.SetColor(colour);
+    box.SetMaxCount(properties.Integer("MaxCount"));
+}
+
 std::vector<KesLayoutControlType>& ControlTypes() {
-    // One entry per control type, e.g.
-    //   {"Button", MakeButton, SetElementTipText, ApplyButton},
-    static std::vector<KesLayoutControlType> types = {};
+    static std::vector<KesLayoutControlType> types = {
+        {"Button", MakeButton, SetElementTipText, ApplyButton},
+        {"StaticText", MakeStaticText, SetElementTipText, ApplyStaticText},
+        {"EditorBox", MakeEditorBox, SetEditorBoxTipText, ApplyEditorBox},
+    };
     return types;
 }
 

@@ -67,6 +67,7 @@ enum : UINT {
     WM_PAINT = 0x000F,
     WM_CLOSE = 0x0010,
     WM_QUIT = 0x0012,
+    WM_NCLBUTTONDOWN = 0x00A1,
     WM_KEYDOWN = 0x0100,
     WM_KEYUP = 0x0101,
     WM_CHAR = 0x0102,
@@ -243,5 +244,26 @@ enum : UINT {
 
 // IME composition flags (lParam of WM_IME_COMPOSITION).
 enum : UINT { GCS_COMPSTR = 0x0008, GCS_RESULTSTR = 0x0800 };
+
+// WM_IME_NOTIFY commands.
+enum : UINT { IMN_OPENCANDIDATE = 0x0003, IMN_CLOSECANDIDATE = 0x0004, IMN_CHANGECANDIDATE = 0x0005 };
+
+// Hit-test codes (wParam of WM_NCLBUTTONDOWN).
+enum : UINT { HTCLIENT = 1, HTCAPTION = 2 };
+
+// TrackMouseEvent flags.
+enum : DWORD { TME_HOVER = 0x00000001, TME_LEAVE = 0x00000002 };
+
+// An input method's candidate list: a header followed by the offsets (from
+// the start of the list) of `dwCount` NUL-terminated strings.
+struct CANDIDATELIST {
+    DWORD dwSize;
+    DWORD dwStyle;
+    DWORD dwCount;
+    DWORD dwSelection;
+    DWORD dwPageStart;
+    DWORD dwPageSize;
+    DWORD dwOffset[1];
+};
 
 }  // namespace kest2d

@@ -521,6 +521,10 @@ void RemovePumpPoller(PumpPoller poller) {
     ps.erase(std::remove(ps.begin(), ps.end(), poller), ps.end());
 }
 
+void HandleBackerEventByDefault(const void* sdlEvent) {
+    if (sdlEvent) DefaultBackerEvent(sdlEvent);
+}
+
 }  // namespace platform
 
 }  // namespace kest2d

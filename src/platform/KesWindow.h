@@ -119,6 +119,9 @@ void SetBackerEventHook(BackerEventHook hook);
 typedef void (*PumpPoller)();
 void AddPumpPoller(PumpPoller poller);
 void RemovePumpPoller(PumpPoller poller);
+// What the loop does with a backer event when no hook is installed (quit,
+// exposure); a hook calls it for the events it does not translate.
+void HandleBackerEventByDefault(const void* sdlEvent);
 }  // namespace platform
 
 }  // namespace kest2d

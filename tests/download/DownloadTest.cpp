@@ -6,6 +6,7 @@
 #include <functional>
 #include <thread>
 
+#include "KesPackWriter.h"
 #include "download/LoopbackHttpServer.h"
 #include "platform/KesFiles.h"
 #include "support/FrameFixture.h"
@@ -188,7 +189,8 @@ TEST_F(Download, SelfUpdateFetchesANewerListAndWritesTheVersionBack) {
               "</UPDATEVERSION>\n");
     server.Ok("/game/files/readme.txt", "new readme\r\n");
     server.Ok("/game/files/rules.txt", "rules");
-    server.Ok("/game/files/data.pak", "archive bytes");
+    server.Ok("/game/files/data.pak",
+              pack::BuildPak({{"maps\\level1.txt", "level one\r\n"}, {"maps\\deep\\level2.txt", "two"}}));
     WriteUpdateIni("1.0", server.url("/game/update.xml"));
     UpdateFrame* f = Start();
 
@@ -201,6 +203,8 @@ TEST_F(Download, SelfUpdateFetchesANewerListAndWritesTheVersionBack) {
     EXPECT_FALSE(PathExists(GamePath("update.xml")));
     // An archive is unpacked from its temporary file and never kept as such.
     EXPECT_EQ(1, server.CountRequests("/game/files/data.pak"));
+    EXPECT_EQ("level one\r\n", ReadFile(GamePath("maps/level1.txt")));
+    EXPECT_EQ("two", ReadFile(GamePath("maps/deep/level2.txt")));
     EXPECT_FALSE(PathExists(GamePath("data.pak")));
     EXPECT_FALSE(HasTempFiles(mGame->path()));
     EXPECT_EQ("1.1", IniVersion());
@@ -220,6 +224,21 @@ TEST_F(Download, SelfUpdateFetchesANewerListAndWritesTheVersionBack) {
     EXPECT_EQ(1, server.CountRequests("/game/files/rules.txt"));
     EXPECT_EQ("1.1", IniVersion());
     EXPECT_FALSE(f->Saw(KESGAME_UPDATE_ERROR));
+}
+
+TEST_F(Download, AnUpdateArchiveWithEscapingNamesWritesNothing) {
+    server.Ok("/game/update.xml",
+              "<?xml version=\"1.0\"?>\n<UPDATEVERSION ver=\"2\">\n"
+              "  <UPDATEFILE path=\"" + server.url("/game/evil.pak") + "\"/>\n</UPDATEVERSION>\n");
+    server.Ok("/game/evil.pak", pack::BuildPak({{"good.txt", "fine"}, {"..\\escaped.txt", "bad"}}));
+    WriteUpdateIni("1.0", server.url("/game/update.xml"));
+    UpdateFrame* f = Start();
+    f->UpdateGame("update.ini");
+    ASSERT_TRUE(UntilComplete(f));
+    EXPECT_FALSE(PathExists(GamePath("../escaped.txt")));
+    EXPECT_FALSE(PathExists(GamePath("good.txt")));  // the archive is refused whole
+    EXPECT_FALSE(HasTempFiles(mGame->path()));
+    EXPECT_NE(std::string::npos, ReadFile(GamePath("kest2d.log")).find(Gbk("解开更新包失败")));
 }
 
 TEST_F(Download, AVersionWithMoreDecimalsReadsBackTheSame) {

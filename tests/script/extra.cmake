@@ -9,3 +9,5 @@ foreach(script ${KEST2D_LUA_TESTS})
   add_test(NAME lua.${stem} COMMAND kest2d_script_runner ${script})
   set_tests_properties(lua.${stem} PROPERTIES TIMEOUT 120 ENVIRONMENT "${KEST2D_TEST_ENV}")
 endforeach()
+# Scripts held only in ".pak" archives are made with the archive writer.
+target_link_libraries(test_script PRIVATE kespack_writer)

@@ -1,0 +1,175 @@
+// Frame time of a standard 800 x 600 scene: a full-screen background, 1000
+// alpha-blended 64 x 64 sprites from one texture, 200 gradient rectangles and
+// 500 lines. Drawn through the engine (batch, device, SDL's software renderer
+// underneath), and the same triangles and lines sent straight to SDL's
+// software renderer in the same run. The engine's overhead is the ratio of the
+// two times.
+#include <SDL.h>
+#include <benchmark/benchmark.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "frame/Kest2dBaseFrame.h"
+#include "platform/KesFiles.h"
+
+using namespace kest2d;
+
+namespace {
+
+const int kW = 800, kH = 600, kSprites = 1000, kRects = 200, kLines = 500, kSprite = 64;
+
+struct Scene {
+    std::vector<int> sx, sy;            // sprite positions
+    std::vector<CKesRect<int>> rects;   // gradient rectangles
+    std::vector<int> l;                 // line ends, 4 per line
+    std::vector<uint32_t> background, sprite;
+
+    Scene() {
+        uint32_t seed = 12345;
+        auto next = [&](int range) {
+            seed = seed * 1103515245u + 12345u;
+            return static_cast<int>((seed >> 8) % static_cast<uint32_t>(range));
+        };
+        for (int i = 0; i < kSprites; ++i) {
+            sx.push_back(next(kW + kSprite) - kSprite / 2);
+            sy.push_back(next(kH + kSprite) - kSprite / 2);
+        }
+        for (int i = 0; i < kRects; ++i) {
+            int x = next(kW - 40), y = next(kH - 30);
+            rects.emplace_back(x, y, x + 40, y + 30);
+        }
+        for (int i = 0; i < kLines * 4; ++i) l.push_back(next(i % 2 ? kH : kW));
+        background.resize(static_cast<size_t>(kW) * kH);
+        for (int y = 0; y < kH; ++y)
+            for (int x = 0; x < kW; ++x)
+                background[static_cast<size_t>(y) * kW + x] =
+                    0xFF000000u | (static_cast<uint32_t>(x * 255 / kW) << 16) | (static_cast<uint32_t>(y * 255 / kH) << 8);
+        sprite.resize(kSprite * kSprite);
+        for (int y = 0; y < kSprite; ++y)
+            for (int x = 0; x < kSprite; ++x) {
+                int dx = x - 32, dy = y - 32;
+                int a = 255 - (dx * dx + dy * dy) * 255 / 1024;
+                if (a < 0) a = 0;
+                sprite[static_cast<size_t>(y) * kSprite + x] = (static_cast<uint32_t>(a) << 24) | 0x00FFC040u;
+            }
+    }
+};
+
+const Scene& TheScene() {
+    static Scene* s = new Scene();
+    return *s;
+}
+
+class BenchFrame : public CKesBaseFrame {
+public:
+    BenchFrame() : CKesBaseFrame(nullptr) {}
+};
+
+BenchFrame* StartEngine() {
+    static BenchFrame* frame = nullptr;
+    if (frame) return frame;
+    setenv("SDL_VIDEODRIVER", "offscreen", 0);
+    setenv("SDL_AUDIODRIVER", "dummy", 0);
+    char dir[] = "/tmp/kest2d-bench-XXXXXX";
+    if (!mkdtemp(dir) || chdir(dir) != 0) return nullptr;
+    platform::SetCommandLine(std::string("-d$") + dir);
+    frame = new BenchFrame();
+    if (!frame->Initialize("", CKesDimension2d<int>(kW, kH))) return nullptr;
+    return frame;
+}
+
+unsigned long Upload(CKesBaseFrame* f, const char* name, int w, int h, const std::vector<uint32_t>& px) {
+    unsigned long t = f->CreateTexture(name, w, h);
+    DWORD* p = f->LockTexture(t, false, 0, 0, w, h);
+    for (size_t i = 0; i < px.size(); ++i) p[i] = px[i];
+    f->UnLockTexture(t);
+    return t;
+}
+
+void BM_EngineScene(benchmark::State& state) {
+    BenchFrame* f = StartEngine();
+    if (!f) {
+        state.SkipWithError("the engine did not start");
+        return;
+    }
+    const Scene& s = TheScene();
+    unsigned long bg = Upload(f, "bg", kW, kH, s.background);
+    unsigned long sp = Upload(f, "sprite", kSprite, kSprite, s.sprite);
+    for (auto _ : state) {
+        f->Clear(CKesColor(0));
+        f->BeginScene();
+        CKesPosition2d<int> origin(0, 0);
+        f->Draw2DImage(bg, origin);
+        for (int i = 0; i < kSprites; ++i) {
+            CKesPosition2d<int> p(s.sx[i], s.sy[i]);
+            f->Draw2DImage(sp, p);
+        }
+        for (const CKesRect<int>& r : s.rects)
+            f->Draw2dRectangle(r, CKesColor(0x80FF0000), CKesColor(0x8000FF00), CKesColor(0x800000FF),
+                               CKesColor(0x80FFFFFF));
+        for (int i = 0; i < kLines; ++i)
+            f->Draw2dLine(CKesPosition2d<int>(s.l[4 * i], s.l[4 * i + 1]),
+                          CKesPosition2d<int>(s.l[4 * i + 2], s.l[4 * i + 3]), CKesColor(0xFFFFFFFF));
+        f->EndScene();
+        benchmark::DoNotOptimize(f->GetRenderDevice()->ReadPixel(400, 300));
+    }
+    f->FreeTexture(bg);
+    f->FreeTexture(sp);
+}
+BENCHMARK(BM_EngineScene)->Unit(benchmark::kMillisecond);
+
+void Quad(std::vector<SDL_Vertex>& v, std::vector<int>& idx, float x0, float y0, float x1, float y1,
+          const SDL_Color c[4]) {
+    const int b = static_cast<int>(v.size());
+    v.push_back(SDL_Vertex{{x0, y0}, c[0], {0, 0}});
+    v.push_back(SDL_Vertex{{x0, y1}, c[1], {0, 1}});
+    v.push_back(SDL_Vertex{{x1, y1}, c[2], {1, 1}});
+    v.push_back(SDL_Vertex{{x1, y0}, c[3], {1, 0}});
+    for (int k : {0, 1, 2, 2, 3, 0}) idx.push_back(b + k);
+}
+
+void BM_SdlScene(benchmark::State& state) {
+    setenv("SDL_VIDEODRIVER", "offscreen", 0);
+    const Scene& s = TheScene();
+    SDL_Surface* surface = SDL_CreateRGBSurfaceWithFormat(0, kW, kH, 32, SDL_PIXELFORMAT_ARGB8888);
+    SDL_Renderer* r = SDL_CreateSoftwareRenderer(surface);
+    SDL_Texture* bg = SDL_CreateTexture(r, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STATIC, kW, kH);
+    SDL_UpdateTexture(bg, nullptr, s.background.data(), kW * 4);
+    SDL_SetTextureBlendMode(bg, SDL_BLENDMODE_BLEND);
+    SDL_Texture* sp = SDL_CreateTexture(r, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STATIC, kSprite, kSprite);
+    SDL_UpdateTexture(sp, nullptr, s.sprite.data(), kSprite * 4);
+    SDL_SetTextureBlendMode(sp, SDL_BLENDMODE_BLEND);
+    const SDL_Color white[4] = {{255, 255, 255, 255}, {255, 255, 255, 255}, {255, 255, 255, 255}, {255, 255, 255, 255}};
+    const SDL_Color grad[4] = {{255, 0, 0, 128}, {0, 0, 255, 128}, {255, 255, 255, 128}, {0, 255, 0, 128}};
+    std::vector<SDL_Vertex> bgV, spV, rcV;
+    std::vector<int> bgI, spI, rcI;
+    Quad(bgV, bgI, 0, 0, kW, kH, white);
+    for (int i = 0; i < kSprites; ++i)
+        Quad(spV, spI, static_cast<float>(s.sx[i]), static_cast<float>(s.sy[i]), static_cast<float>(s.sx[i] + kSprite),
+             static_cast<float>(s.sy[i] + kSprite), white);
+    for (const CKesRect<int>& q : s.rects)
+        Quad(rcV, rcI, static_cast<float>(q.UpperLeftCorner.X), static_cast<float>(q.UpperLeftCorner.Y),
+             static_cast<float>(q.LowerRightCorner.X), static_cast<float>(q.LowerRightCorner.Y), grad);
+    SDL_SetRenderDrawBlendMode(r, SDL_BLENDMODE_BLEND);
+    for (auto _ : state) {
+        SDL_FillRect(surface, nullptr, 0);
+        SDL_RenderGeometry(r, bg, bgV.data(), static_cast<int>(bgV.size()), bgI.data(), static_cast<int>(bgI.size()));
+        SDL_RenderGeometry(r, sp, spV.data(), static_cast<int>(spV.size()), spI.data(), static_cast<int>(spI.size()));
+        SDL_RenderGeometry(r, nullptr, rcV.data(), static_cast<int>(rcV.size()), rcI.data(),
+                           static_cast<int>(rcI.size()));
+        SDL_SetRenderDrawColor(r, 255, 255, 255, 255);
+        for (int i = 0; i < kLines; ++i)
+            SDL_RenderDrawLine(r, s.l[4 * i], s.l[4 * i + 1], s.l[4 * i + 2], s.l[4 * i + 3]);
+        SDL_RenderFlush(r);
+        benchmark::DoNotOptimize(static_cast<uint32_t*>(surface->pixels)[300 * kW + 400]);
+    }
+    SDL_DestroyRenderer(r);
+    SDL_FreeSurface(surface);
+}
+BENCHMARK(BM_SdlScene)->Unit(benchmark::kMillisecond);
+
+}  // namespace

@@ -1,0 +1,618 @@
+#include "platform/KesRenderDevice.h"
+
+#include <SDL.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <mutex>
+#include <thread>
+#include <unordered_map>
+
+#include "platform/KesWindow.h"
+
+namespace kest2d {
+namespace platform {
+
+// ---- Matrices ----
+
+Matrix4 Matrix4::Identity() {
+    Matrix4 r{};
+    for (int i = 0; i < 4; ++i) r.m[i][i] = 1.0f;
+    return r;
+}
+
+Matrix4 Matrix4::Scaling(float sx, float sy, float sz) {
+    Matrix4 r = Identity();
+    r.m[0][0] = sx;
+    r.m[1][1] = sy;
+    r.m[2][2] = sz;
+    return r;
+}
+
+Matrix4 Matrix4::Translation(float tx, float ty, float tz) {
+    Matrix4 r = Identity();
+    r.m[3][0] = tx;
+    r.m[3][1] = ty;
+    r.m[3][2] = tz;
+    return r;
+}
+
+Matrix4 Matrix4::OrthoOffCenterLH(float l, float r, float b, float t, float zn, float zf) {
+    Matrix4 o = Identity();
+    o.m[0][0] = 2.0f / (r - l);
+    o.m[1][1] = 2.0f / (t - b);
+    o.m[2][2] = 1.0f / (zf - zn);
+    o.m[3][0] = (l + r) / (l - r);
+    o.m[3][1] = (t + b) / (b - t);
+    o.m[3][2] = zn / (zn - zf);
+    return o;
+}
+
+Matrix4 Matrix4::operator*(const Matrix4& o) const {
+    Matrix4 r{};
+    for (int i = 0; i < 4; ++i)
+        for (int j = 0; j < 4; ++j) {
+            float s = 0;
+            for (int k = 0; k < 4; ++k) s += m[i][k] * o.m[k][j];
+            r.m[i][j] = s;
+        }
+    return r;
+}
+
+bool Matrix4::operator==(const Matrix4& o) const { return std::memcmp(m, o.m, sizeof(m)) == 0; }
+
+// ---- Display modes ----
+
+namespace {
+
+struct ModeOverride {
+    std::mutex mutex;
+    bool active = false;
+    DisplayMode desktop;
+    std::vector<DisplayMode> modes;
+};
+
+ModeOverride& Override() {
+    static ModeOverride* o = new ModeOverride();
+    return *o;
+}
+
+PixelFormat FromSdlFormat(Uint32 f) {
+    switch (f) {
+    case SDL_PIXELFORMAT_ARGB8888: return FORMAT_A8R8G8B8;
+    case SDL_PIXELFORMAT_RGB888: return FORMAT_X8R8G8B8;
+    case SDL_PIXELFORMAT_RGB565: return FORMAT_R5G6B5;
+    case SDL_PIXELFORMAT_RGB555: return FORMAT_X1R5G5B5;
+    case SDL_PIXELFORMAT_ARGB1555: return FORMAT_A1R5G5B5;
+    case SDL_PIXELFORMAT_RGB24: return FORMAT_R8G8B8;
+    default:
+        // Other 32-bit layouts (BGR, RGBA ...) are shown as 32-bit colour.
+        if (SDL_BITSPERPIXEL(f) >= 24 && !SDL_ISPIXELFORMAT_FOURCC(f)) return FORMAT_X8R8G8B8;
+        return FORMAT_UNKNOWN;
+    }
+}
+
+DisplayMode FromSdlMode(const SDL_DisplayMode& m) {
+    DisplayMode d;
+    d.width = m.w;
+    d.height = m.h;
+    d.refreshRate = m.refresh_rate;
+    d.format = FromSdlFormat(m.format);
+    return d;
+}
+
+}  // namespace
+
+bool KesRenderSystem::GetAdapterDisplayMode(DisplayMode* mode) {
+    {
+        std::lock_guard<std::mutex> lock(Override().mutex);
+        if (Override().active) {
+            *mode = Override().desktop;
+            return true;
+        }
+    }
+    if (!InitVideoBacker()) return false;
+    SDL_DisplayMode m;
+    if (SDL_GetDesktopDisplayMode(0, &m) != 0) return false;
+    *mode = FromSdlMode(m);
+    return true;
+}
+
+int KesRenderSystem::GetAdapterModeCount() {
+    {
+        std::lock_guard<std::mutex> lock(Override().mutex);
+        if (Override().active) return static_cast<int>(Override().modes.size());
+    }
+    if (!InitVideoBacker()) return 0;
+    return std::max(0, SDL_GetNumDisplayModes(0));
+}
+
+bool KesRenderSystem::EnumAdapterModes(int index, DisplayMode* mode) {
+    {
+        std::lock_guard<std::mutex> lock(Override().mutex);
+        if (Override().active) {
+            if (index < 0 || index >= static_cast<int>(Override().modes.size())) return false;
+            *mode = Override().modes[static_cast<size_t>(index)];
+            return true;
+        }
+    }
+    SDL_DisplayMode m;
+    if (!InitVideoBacker() || SDL_GetDisplayMode(0, index, &m) != 0) return false;
+    *mode = FromSdlMode(m);
+    return true;
+}
+
+void KesRenderSystem::SetDisplayModesForTest(const DisplayMode& desktop, const std::vector<DisplayMode>& modes) {
+    std::lock_guard<std::mutex> lock(Override().mutex);
+    Override().active = true;
+    Override().desktop = desktop;
+    Override().modes = modes;
+}
+
+void KesRenderSystem::ClearDisplayModesForTest() {
+    std::lock_guard<std::mutex> lock(Override().mutex);
+    Override().active = false;
+    Override().modes.clear();
+}
+
+// ---- Device internals ----
+
+struct CachedTexture {
+    SDL_Texture* texture = nullptr;
+    uint64_t version = 0;
+};
+
+struct KesRenderDevice::Impl {
+    SDL_Surface* surface = nullptr;
+    SDL_Renderer* renderer = nullptr;
+    std::unordered_map<uint64_t, CachedTexture> cache;
+    std::vector<uint64_t> dead;  // guarded by the registry mutex
+    std::vector<SDL_Vertex> scratch;
+
+    void DestroyCache() {
+        for (auto& kv : cache)
+            if (kv.second.texture) SDL_DestroyTexture(kv.second.texture);
+        cache.clear();
+    }
+    void Release() {
+        DestroyCache();
+        if (renderer) SDL_DestroyRenderer(renderer);
+        renderer = nullptr;
+        if (surface) SDL_FreeSurface(surface);
+        surface = nullptr;
+    }
+};
+
+namespace {
+
+// Every live device, so that a texture dying on any thread can tell each
+// device to drop its SDL copy on the UI thread.
+struct Registry {
+    std::mutex mutex;
+    std::vector<KesRenderDevice::Impl*> devices;
+    std::atomic<uint64_t> nextSerial{1};
+};
+
+Registry& Devices() {
+    static Registry* r = new Registry();
+    return *r;
+}
+
+SDL_Color ToSdlColor(DWORD c) {
+    SDL_Color s;
+    s.r = static_cast<Uint8>(c >> 16);
+    s.g = static_cast<Uint8>(c >> 8);
+    s.b = static_cast<Uint8>(c);
+    s.a = static_cast<Uint8>(c >> 24);
+    return s;
+}
+
+void DrainDead(KesRenderDevice::Impl* impl) {
+    std::vector<uint64_t> dead;
+    {
+        std::lock_guard<std::mutex> lock(Devices().mutex);
+        dead.swap(impl->dead);
+    }
+    for (uint64_t serial : dead) {
+        auto it = impl->cache.find(serial);
+        if (it == impl->cache.end()) continue;
+        if (it->second.texture) SDL_DestroyTexture(it->second.texture);
+        impl->cache.erase(it);
+    }
+}
+
+}  // namespace
+
+KesTexture::KesTexture(int width, int height)
+    : mWidth(std::max(0, width)),
+      mHeight(std::max(0, height)),
+      mPixels(static_cast<size_t>(mWidth) * static_cast<size_t>(mHeight), 0u),
+      mSerial(Devices().nextSerial.fetch_add(1)) {}
+
+KesTexture::~KesTexture() {
+    std::lock_guard<std::mutex> lock(Devices().mutex);
+    for (KesRenderDevice::Impl* d : Devices().devices) d->dead.push_back(mSerial);
+}
+
+// ---- Device ----
+
+KesRenderDevice::KesRenderDevice() : mImpl(new Impl()) {
+    for (auto& t : mTransforms) t = Matrix4::Identity();
+    std::lock_guard<std::mutex> lock(Devices().mutex);
+    Devices().devices.push_back(mImpl);
+}
+
+KesRenderDevice::~KesRenderDevice() {
+    {
+        std::lock_guard<std::mutex> lock(Devices().mutex);
+        auto& v = Devices().devices;
+        v.erase(std::remove(v.begin(), v.end(), mImpl), v.end());
+    }
+    mTexture.reset();
+    mImpl->Release();
+    delete mImpl;
+}
+
+std::unique_ptr<KesRenderDevice> KesRenderDevice::Create(const PresentParams& params, std::string* error) {
+    std::unique_ptr<KesRenderDevice> d(new KesRenderDevice());
+    if (!d->Build(params, error)) return nullptr;
+    // Device defaults that the engine relies on.
+    d->mStates[RS_ALPHABLENDENABLE] = 0;
+    d->mStates[RS_SRCBLEND] = BLEND_ONE;
+    d->mStates[RS_DESTBLEND] = BLEND_ZERO;
+    d->mStates[RS_ZWRITEENABLE] = 1;
+    d->mStageStates[TSS_COLOROP] = TOP_MODULATE;
+    d->mStageStates[TSS_ALPHAOP] = TOP_MODULATE;
+    d->mStageStates[TSS_MAGFILTER] = TEXF_POINT;
+    d->mStageStates[TSS_MINFILTER] = TEXF_POINT;
+    d->ApplyBlend();
+    return d;
+}
+
+bool KesRenderDevice::Build(const PresentParams& params, std::string* error) {
+    if (params.backBufferWidth <= 0 || params.backBufferHeight <= 0 || params.backBufferWidth > 16384 ||
+        params.backBufferHeight > 16384) {
+        if (error) *error = "bad back-buffer size";
+        return false;
+    }
+    mImpl->Release();
+    mImpl->surface = SDL_CreateRGBSurfaceWithFormat(0, params.backBufferWidth, params.backBufferHeight, 32,
+                                                    SDL_PIXELFORMAT_ARGB8888);
+    if (!mImpl->surface) {
+        if (error) *error = SDL_GetError();
+        return false;
+    }
+    SDL_SetSurfaceBlendMode(mImpl->surface, SDL_BLENDMODE_NONE);
+    mImpl->renderer = SDL_CreateSoftwareRenderer(mImpl->surface);
+    if (!mImpl->renderer) {
+        if (error) *error = SDL_GetError();
+        mImpl->Release();
+        return false;
+    }
+    mParams = params;
+    // The window follows the mode when it is on a real display.
+    SDL_Window* win = static_cast<SDL_Window*>(NativeWindow(params.deviceWindow));
+    if (win && HasDisplay()) {
+        if (!params.windowed) {
+            SDL_DisplayMode want{};
+            want.w = params.backBufferWidth;
+            want.h = params.backBufferHeight;
+            SDL_DisplayMode got;
+            if (SDL_GetClosestDisplayMode(0, &want, &got)) SDL_SetWindowDisplayMode(win, &got);
+            SDL_SetWindowFullscreen(win, SDL_WINDOW_FULLSCREEN);
+        } else {
+            SDL_SetWindowFullscreen(win, 0);
+        }
+    }
+    ApplyBlend();
+    SetTransform(TS_WORLD, mTransforms[TS_WORLD]);
+    return true;
+}
+
+RenderResult KesRenderDevice::Reset(const PresentParams& params) {
+    Record(RenderCall::RESET, 0, 0);
+    mInScene = false;
+    mTexture.reset();
+    if (!Build(params, nullptr)) return RENDER_INVALID_CALL;
+    mCooperativeLevel = RENDER_OK;
+    return RENDER_OK;
+}
+
+void KesRenderDevice::Record(RenderCall::Op op, int arg, uint64_t value) {
+    if (!mRecorder) return;
+    RenderCall c;
+    c.op = op;
+    c.arg = arg;
+    c.value = value;
+    mRecorder->push_back(c);
+}
+
+RenderResult KesRenderDevice::Clear(DWORD colour) {
+    Record(RenderCall::CLEAR, 0, colour);
+    if (mCooperativeLevel != RENDER_OK) return RENDER_DEVICE_LOST;
+    SDL_RenderFlush(mImpl->renderer);
+    SDL_FillRect(mImpl->surface, nullptr, colour);
+    return RENDER_OK;
+}
+
+RenderResult KesRenderDevice::BeginScene() {
+    Record(RenderCall::BEGIN_SCENE, 0, 0);
+    if (mInScene) return RENDER_INVALID_CALL;
+    mInScene = true;
+    return RENDER_OK;
+}
+
+RenderResult KesRenderDevice::EndScene() {
+    Record(RenderCall::END_SCENE, 0, 0);
+    if (!mInScene) return RENDER_INVALID_CALL;
+    mInScene = false;
+    SDL_RenderFlush(mImpl->renderer);
+    return RENDER_OK;
+}
+
+RenderResult KesRenderDevice::Present() {
+    Record(RenderCall::PRESENT, 0, 0);
+    DrainDead(mImpl);
+    if (mCooperativeLevel != RENDER_OK) return RENDER_DEVICE_LOST;
+    SDL_RenderFlush(mImpl->renderer);
+    SDL_Window* win = static_cast<SDL_Window*>(NativeWindow(mParams.deviceWindow));
+    if (!win || !HasDisplay()) return RENDER_OK;
+    SDL_Surface* target = SDL_GetWindowSurface(win);
+    if (!target) return RENDER_OK;
+    SDL_BlitSurface(mImpl->surface, nullptr, target, nullptr);
+    SDL_UpdateWindowSurface(win);
+    return RENDER_OK;
+}
+
+void KesRenderDevice::SetTransform(TransformKind kind, const Matrix4& m) {
+    mTransforms[kind] = m;
+    // Pixel matrix: world x view x projection, then the viewport that maps
+    // -1..1 onto the back buffer, y downwards.
+    double a[4][4], b[4][4];
+    auto load = [](double d[4][4], const Matrix4& s) {
+        for (int i = 0; i < 4; ++i)
+            for (int j = 0; j < 4; ++j) d[i][j] = s.m[i][j];
+    };
+    auto mul = [](double out[4][4], const double x[4][4], const double y[4][4]) {
+        double r[4][4];
+        for (int i = 0; i < 4; ++i)
+            for (int j = 0; j < 4; ++j) {
+                double s = 0;
+                for (int k = 0; k < 4; ++k) s += x[i][k] * y[k][j];
+                r[i][j] = s;
+            }
+        std::memcpy(out, r, sizeof(r));
+    };
+    load(a, mTransforms[TS_WORLD]);
+    load(b, mTransforms[TS_VIEW]);
+    mul(a, a, b);
+    load(b, mTransforms[TS_PROJECTION]);
+    mul(a, a, b);
+    const double w = mParams.backBufferWidth, h = mParams.backBufferHeight;
+    double vp[4][4] = {{w / 2, 0, 0, 0}, {0, -h / 2, 0, 0}, {0, 0, 1, 0}, {w / 2, h / 2, 0, 1}};
+    mul(mPixelMatrix, a, vp);
+}
+
+void KesRenderDevice::Transform(const RenderVertex& v, float* x, float* y) const {
+    const auto& m = mPixelMatrix;
+    double px = v.x * m[0][0] + v.y * m[1][0] + v.z * m[2][0] + m[3][0];
+    double py = v.x * m[0][1] + v.y * m[1][1] + v.z * m[2][1] + m[3][1];
+    double pw = v.x * m[0][3] + v.y * m[1][3] + v.z * m[2][3] + m[3][3];
+    if (pw != 1.0 && pw != 0.0) {
+        px /= pw;
+        py /= pw;
+    }
+    // Snap to 1/256 pixel, so that whole pixels stay whole after the round trip
+    // through the projection.
+    *x = static_cast<float>(std::nearbyint(px * 256.0) / 256.0);
+    *y = static_cast<float>(std::nearbyint(py * 256.0) / 256.0);
+}
+
+void KesRenderDevice::SetRenderState(RenderState state, DWORD value) {
+    if (state < 0 || state >= RS_COUNT) return;
+    Record(RenderCall::SET_STATE, state, value);
+    mStates[state] = value;
+    if (state == RS_ALPHABLENDENABLE || state == RS_SRCBLEND || state == RS_DESTBLEND) ApplyBlend();
+}
+
+void KesRenderDevice::SetTextureStageState(TextureStageState state, DWORD value) {
+    if (state < 0 || state >= TSS_COUNT) return;
+    Record(RenderCall::SET_STAGE_STATE, state, value);
+    mStageStates[state] = value;
+}
+
+void KesRenderDevice::SetTexture(const std::shared_ptr<KesTexture>& texture) {
+    Record(RenderCall::SET_TEXTURE, 0, texture ? texture->Serial() : 0);
+    mTexture = texture;
+}
+
+namespace {
+SDL_BlendMode BlendFor(const DWORD* states) {
+    if (!states[RS_ALPHABLENDENABLE]) return SDL_BLENDMODE_NONE;
+    if (states[RS_DESTBLEND] == BLEND_ONE) return SDL_BLENDMODE_ADD;
+    if (states[RS_DESTBLEND] == BLEND_INVSRCALPHA) return SDL_BLENDMODE_BLEND;
+    return SDL_BLENDMODE_NONE;
+}
+}  // namespace
+
+void KesRenderDevice::ApplyBlend() {
+    if (mImpl->renderer) SDL_SetRenderDrawBlendMode(mImpl->renderer, BlendFor(mStates));
+}
+
+std::unique_ptr<KesRenderBuffer> KesRenderDevice::CreateVertexBuffer(size_t bytes) {
+    if (mFailBuffers || bytes == 0) return nullptr;
+    return std::unique_ptr<KesRenderBuffer>(new KesRenderBuffer(bytes));
+}
+
+std::unique_ptr<KesRenderBuffer> KesRenderDevice::CreateIndexBuffer(size_t bytes) {
+    if (mFailBuffers || bytes == 0) return nullptr;
+    return std::unique_ptr<KesRenderBuffer>(new KesRenderBuffer(bytes));
+}
+
+void KesRenderDevice::SetStreamSource(const KesRenderBuffer* vertices) { mStream = vertices; }
+void KesRenderDevice::SetIndices(const KesRenderBuffer* indices) { mIndices = indices; }
+
+RenderResult KesRenderDevice::DrawPrimitive(PrimitiveType type, int start, int count) {
+    Record(RenderCall::DRAW, type, static_cast<uint64_t>(std::max(0, count)));
+    if (!mStream || start < 0 || count <= 0) return RENDER_INVALID_CALL;
+    const int per = type == PT_LINELIST ? 2 : 3;
+    const size_t needed = (static_cast<size_t>(start) + static_cast<size_t>(count) * per) * sizeof(RenderVertex);
+    if (needed > mStream->Size()) return RENDER_INVALID_CALL;
+    if (mCooperativeLevel != RENDER_OK) return RENDER_DEVICE_LOST;
+    const RenderVertex* v = reinterpret_cast<const RenderVertex*>(mStream->Data()) + start;
+    if (type == PT_LINELIST) {
+        DrawLines(v, count);
+        return RENDER_OK;
+    }
+    // A plain triangle list.
+    const int numVertices = count * 3;
+    auto& sv = mImpl->scratch;
+    if (sv.size() < static_cast<size_t>(numVertices)) sv.resize(static_cast<size_t>(numVertices));
+    for (int i = 0; i < numVertices; ++i) {
+        SDL_Vertex& o = sv[static_cast<size_t>(i)];
+        Transform(v[i], &o.position.x, &o.position.y);
+        o.color = ToSdlColor(v[i].col);
+        o.tex_coord.x = v[i].tx;
+        o.tex_coord.y = v[i].ty;
+    }
+    Submit(numVertices, nullptr, 0);
+    return RENDER_OK;
+}
+
+RenderResult KesRenderDevice::DrawIndexedPrimitive(int minIndex, int numVertices, int startIndex, int count) {
+    Record(RenderCall::DRAW_INDEXED, PT_TRIANGLELIST, static_cast<uint64_t>(std::max(0, count)));
+    if (count <= 0 || numVertices <= 0 || minIndex < 0 || startIndex < 0 || !mStream || !mIndices)
+        return RENDER_INVALID_CALL;
+    const int numIndices = count * 3;
+    const size_t vertexEnd = static_cast<size_t>(minIndex) + static_cast<size_t>(numVertices);
+    if (vertexEnd * sizeof(RenderVertex) > mStream->Size()) return RENDER_INVALID_CALL;
+    if ((static_cast<size_t>(startIndex) + static_cast<size_t>(numIndices)) * 2 > mIndices->Size())
+        return RENDER_INVALID_CALL;
+    if (mCooperativeLevel != RENDER_OK) return RENDER_DEVICE_LOST;
+    const RenderVertex* v = reinterpret_cast<const RenderVertex*>(mStream->Data());
+    const uint16_t* idx = reinterpret_cast<const uint16_t*>(mIndices->Data()) + startIndex;
+    for (int i = 0; i < numIndices; ++i)
+        if (idx[i] < minIndex || static_cast<size_t>(idx[i]) >= vertexEnd) return RENDER_INVALID_CALL;
+    auto& sv = mImpl->scratch;
+    if (sv.size() < vertexEnd) sv.resize(vertexEnd);
+    for (size_t i = static_cast<size_t>(minIndex); i < vertexEnd; ++i) {
+        SDL_Vertex& o = sv[i];
+        Transform(v[i], &o.position.x, &o.position.y);
+        o.color = ToSdlColor(v[i].col);
+        o.tex_coord.x = v[i].tx;
+        o.tex_coord.y = v[i].ty;
+    }
+    Submit(static_cast<int>(vertexEnd), idx, numIndices);
+    return RENDER_OK;
+}
+
+void KesRenderDevice::Submit(int numVertices, const uint16_t* indices, int numIndices) {
+    DrainDead(mImpl);
+    SDL_Texture* tex = nullptr;
+    if (mTexture && mTexture->Width() > 0 && mTexture->Height() > 0) {
+        CachedTexture& c = mImpl->cache[mTexture->Serial()];
+        if (!c.texture) {
+            c.texture = SDL_CreateTexture(mImpl->renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STATIC,
+                                          mTexture->Width(), mTexture->Height());
+            c.version = 0;
+        }
+        if (c.texture) {
+            const uint64_t version = mTexture->Version();
+            if (c.version != version) {
+                SDL_UpdateTexture(c.texture, nullptr, mTexture->Pixels(), mTexture->Width() * 4);
+                c.version = version;
+            }
+            SDL_SetTextureBlendMode(c.texture, BlendFor(mStates));
+            SDL_SetTextureScaleMode(c.texture, mStageStates[TSS_MAGFILTER] == TEXF_LINEAR ? SDL_ScaleModeLinear
+                                                                                          : SDL_ScaleModeNearest);
+        }
+        tex = c.texture;
+    }
+    const auto& sv = mImpl->scratch;
+    const int stride = static_cast<int>(sizeof(SDL_Vertex));
+    SDL_RenderGeometryRaw(mImpl->renderer, tex, &sv[0].position.x, stride, &sv[0].color, stride,
+                          &sv[0].tex_coord.x, stride, numVertices, indices, numIndices, indices ? 2 : 0);
+}
+
+void KesRenderDevice::DrawLines(const RenderVertex* v, int count) {
+    SDL_RenderFlush(mImpl->renderer);
+    SDL_Surface* s = mImpl->surface;
+    const SDL_BlendMode mode = BlendFor(mStates);
+    const int w = s->w, h = s->h;
+    for (int i = 0; i < count; ++i) {
+        const RenderVertex& a = v[2 * i];
+        const RenderVertex& b = v[2 * i + 1];
+        float fx0, fy0, fx1, fy1;
+        Transform(a, &fx0, &fy0);
+        Transform(b, &fx1, &fy1);
+        // Whole pixels; the last pixel of a line is left out, as 3D devices do,
+        // so that joined lines do not draw their shared corner twice.
+        int x0 = static_cast<int>(std::floor(fx0 + 0.5f)), y0 = static_cast<int>(std::floor(fy0 + 0.5f));
+        const int x1 = static_cast<int>(std::floor(fx1 + 0.5f)), y1 = static_cast<int>(std::floor(fy1 + 0.5f));
+        const int dx = std::abs(x1 - x0), dy = -std::abs(y1 - y0);
+        const int sx = x0 < x1 ? 1 : -1, sy = y0 < y1 ? 1 : -1;
+        const int steps = std::max(dx, -dy);
+        int err = dx + dy;
+        for (int k = 0; k < steps; ++k) {
+            // Colour along the line (both ends usually carry the same colour).
+            DWORD c = a.col;
+            if (a.col != b.col) {
+                uint32_t out = 0;
+                for (int sh = 0; sh < 32; sh += 8) {
+                    int ca = (a.col >> sh) & 0xFF, cb = (b.col >> sh) & 0xFF;
+                    out |= static_cast<uint32_t>(ca + (cb - ca) * k / steps) << sh;
+                }
+                c = out;
+            }
+            const uint32_t alpha = c >> 24;
+            if (x0 >= 0 && y0 >= 0 && x0 < w && y0 < h && alpha > 0) {
+                uint32_t* p = reinterpret_cast<uint32_t*>(static_cast<unsigned char*>(s->pixels) + y0 * s->pitch) + x0;
+                if (mode == SDL_BLENDMODE_NONE) {
+                    *p = c;
+                } else {
+                    uint32_t d = *p, out = 0;
+                    for (int sh = 0; sh < 24; sh += 8) {
+                        uint32_t cs = (c >> sh) & 0xFF, cd = (d >> sh) & 0xFF, r;
+                        if (mode == SDL_BLENDMODE_ADD)
+                            r = std::min<uint32_t>(255, cd + (cs * alpha + 127) / 255);
+                        else
+                            r = (cs * alpha + cd * (255 - alpha) + 127) / 255;
+                        out |= r << sh;
+                    }
+                    uint32_t da = d >> 24;
+                    uint32_t ra = mode == SDL_BLENDMODE_ADD ? da : alpha + (da * (255 - alpha) + 127) / 255;
+                    *p = out | (std::min<uint32_t>(ra, 255) << 24);
+                }
+            }
+            const int e2 = 2 * err;
+            if (e2 >= dy) {
+                err += dy;
+                x0 += sx;
+            }
+            if (e2 <= dx) {
+                err += dx;
+                y0 += sy;
+            }
+        }
+    }
+}
+
+int KesRenderDevice::BackBufferWidth() const { return mImpl->surface ? mImpl->surface->w : 0; }
+int KesRenderDevice::BackBufferHeight() const { return mImpl->surface ? mImpl->surface->h : 0; }
+
+DWORD KesRenderDevice::ReadPixel(int x, int y) {
+    SDL_Surface* s = mImpl->surface;
+    if (!s || x < 0 || y < 0 || x >= s->w || y >= s->h) return 0;
+    SDL_RenderFlush(mImpl->renderer);
+    return reinterpret_cast<const uint32_t*>(static_cast<const unsigned char*>(s->pixels) + y * s->pitch)[x];
+}
+
+const uint32_t* KesRenderDevice::BackBufferPixels() {
+    if (!mImpl->surface) return nullptr;
+    SDL_RenderFlush(mImpl->renderer);
+    return static_cast<const uint32_t*>(mImpl->surface->pixels);
+}
+
+}  // namespace platform
+}  // namespace kest2d

@@ -1,0 +1,295 @@
+// The texture table, image decoding (damaged files included) and screenshots.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+#include <thread>
+
+#include "platform/KesImage.h"
+#include "render/RenderFixture.h"
+
+using namespace kest2d;
+using namespace kest2d::test;
+
+namespace {
+
+class Textures : public RenderFixture {
+protected:
+    // A width x height picture file written by our own writer.
+    std::string WritePicture(const std::string& relative, int w, int h, DWORD (*texel)(int, int)) {
+        std::vector<uint32_t> px(static_cast<size_t>(w) * h);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) px[static_cast<size_t>(y) * w + x] = texel(x, y);
+        std::string path = GamePath(relative);
+        for (char& c : path)
+            if (c == '\\') c = '/';
+        WriteFile(path, "");
+        EXPECT_TRUE(platform::SaveImage(path, px.data(), w, h, w));
+        return path;
+    }
+    static DWORD Stripes(int x, int) { return x % 2 ? 0xFFFF0000u : 0xFF0000FFu; }
+};
+
+// A string of the literal's bytes, embedded NULs included.
+template <size_t N>
+std::string Bytes(const char (&s)[N]) {
+    return std::string(s, N - 1);
+}
+
+std::string DdsHeader(int w, int h, uint32_t flags, const char* fourcc, uint32_t bits, uint32_t r, uint32_t g,
+                      uint32_t b, uint32_t a) {
+    std::string hdr(128, '\0');
+    auto put = [&](size_t at, uint32_t v) { std::memcpy(&hdr[at], &v, 4); };
+    std::memcpy(&hdr[0], "DDS ", 4);
+    put(4, 124);
+    put(12, static_cast<uint32_t>(h));
+    put(16, static_cast<uint32_t>(w));
+    put(76, 32);
+    put(80, flags);
+    if (fourcc) std::memcpy(&hdr[84], fourcc, 4);
+    put(88, bits);
+    put(92, r);
+    put(96, g);
+    put(100, b);
+    put(104, a);
+    return hdr;
+}
+
+}  // namespace
+
+TEST_F(Textures, LoadingANameTwiceGivesOneRecordAndCreatingTwiceGivesTwo) {
+    DrawingFrame* f = Start();
+    WritePicture("img\\a.png", 100, 30, Stripes);
+    unsigned long a = f->LoadTexture("img\\a.png");
+    ASSERT_NE(0u, a);
+    EXPECT_EQ(a, f->LoadTexture("img\\a.png"));
+    EXPECT_EQ(100, f->GetTextureWidth(a, true));
+    EXPECT_EQ(100, f->GetTextureWidth(a, false));  // exactly the image size
+    EXPECT_EQ(30, f->GetTextureHeight(a, false));
+    EXPECT_EQ(0xFF0000FFu, f->GetTexColor(a, 0, 0).color);
+    EXPECT_EQ(0xFFFF0000u, f->GetTexColor(a, 99, 29).color);
+    unsigned long c1 = f->CreateTexture("same", 8, 8), c2 = f->CreateTexture("same", 8, 8);
+    EXPECT_NE(0u, c1);
+    EXPECT_NE(c1, c2);
+    EXPECT_EQ(0u, f->GetTexColor(c1, 3, 3).color);  // new textures are transparent black
+}
+
+TEST_F(Textures, OutOfRangeAndUnknownHandlesAreHarmless) {
+    DrawingFrame* f = Start();
+    unsigned long t = MakeTexture(f, 4, 4, [](int, int) { return 0x11223344u; });
+    EXPECT_EQ(0xFF000000u, f->GetTexColor(t, 4, 0).color);
+    EXPECT_EQ(0xFF000000u, f->GetTexColor(t, 0, -1).color);
+    EXPECT_EQ(0xFF000000u, f->GetTexColor(0, 0, 0).color);
+    EXPECT_EQ(0x11223344u, f->GetTexColor(t, 3, 3).color);
+    f->FreeTexture(0);
+    f->FreeTexture(t + 1000);
+    EXPECT_EQ(4, f->GetTextureWidth(t, true));
+    EXPECT_EQ(nullptr, f->LockTexture(t, false, 2, 2, 4, 4));
+    EXPECT_NE(std::string::npos, ReadLog().find(Gbk("不能锁定纹理。")));
+    f->FreeTexture(t);
+    EXPECT_EQ(0, f->GetTextureWidth(t, true));
+    EXPECT_EQ(nullptr, f->LockTexture(t, true, 0, 0, 0, 0));
+    // Drawing a freed handle queues nothing.
+    ASSERT_TRUE(f->BeginScene());
+    CKesPosition2d<int> at(0, 0);
+    f->Draw2DImage(t, at);
+    EXPECT_EQ(0, f->BatchCount());
+    f->EndScene();
+    EXPECT_EQ(0u, f->CreateTexture("bad", 0, 5));
+    EXPECT_NE(std::string::npos, ReadLog().find(Gbk("不能建立纹理:bad")));
+}
+
+TEST_F(Textures, MissingResourceGivesZeroQuietlyAndUndecodableOneIsLogged) {
+    DrawingFrame* f = Start();
+    EXPECT_EQ(0u, f->LoadTexture("nothing\\here.png"));
+    EXPECT_EQ(0u, f->LoadTexture(nullptr));
+    EXPECT_EQ(std::string::npos, ReadLog().find(Gbk("不能导入纹理")));
+    WriteFile(GamePath("text.png"), "this is not a picture at all");
+    EXPECT_EQ(0u, f->LoadTexture("text.png"));
+    EXPECT_NE(std::string::npos, ReadLog().find(Gbk("不能导入纹理:text.png")));
+}
+
+TEST_F(Textures, DamagedFilesGiveZeroAndALogLine) {
+    DrawingFrame* f = Start();
+    for (const char* name : {"corrupt.png", "corrupt.jpg", "corrupt.bmp", "corrupt.tga", "corrupt.dds"}) {
+        std::string bytes = ReadFile(std::string(KEST2D_TEST_DATA_DIR) + "/images/" + name);
+        ASSERT_FALSE(bytes.empty()) << name;
+        WriteFile(GamePath(name), bytes);
+        EXPECT_EQ(0u, f->LoadTexture(name)) << name;
+        EXPECT_NE(std::string::npos, ReadLog().find(Gbk("不能导入纹理:") + name)) << name;
+    }
+    // Small files announcing enormous pictures are refused before decoding.
+    platform::KesImage img;
+    std::string png = Bytes("\x89PNG\r\n\x1a\n\0\0\0\rIHDR\0\1\0\0\0\1\0\0\x08\x06\0\0\0");
+    EXPECT_FALSE(platform::DecodeImage(png.data(), png.size(), img));
+    std::string bmp = Bytes("BM\0\0\0\0\0\0\0\0\x36\0\0\0\x28\0\0\0\0\0\1\0\x10\0\0\0");
+    EXPECT_FALSE(platform::DecodeImage(bmp.data(), bmp.size(), img));
+    std::string jpg = Bytes("\xFF\xD8\xFF\xE0\0\x04\0\0\xFF\xC0\0\x11\x08\x7F\xFF\x7F\xFF\x03");
+    EXPECT_FALSE(platform::DecodeImage(jpg.data(), jpg.size(), img));
+    std::string ppm("P6\n# big\n90000 2\n255\n");
+    EXPECT_FALSE(platform::DecodeImage(ppm.data(), ppm.size(), img));
+}
+
+TEST_F(Textures, EveryReadableFormatDecodes) {
+    DrawingFrame* f = Start();
+    for (const char* name : {"p.png", "p.bmp", "p.jpg"}) {
+        WritePicture(name, 9, 7, [](int, int) { return 0xFF20C040u; });
+        unsigned long t = f->LoadTexture(name);
+        ASSERT_NE(0u, t) << name;
+        EXPECT_EQ(9, f->GetTextureWidth(t, true));
+        EXPECT_TRUE(Near(0xFF20C040u, f->GetTexColor(t, 4, 3).color, 6)) << name;
+    }
+    // TGA (no signature) and PPM.
+    std::string tga = Bytes("\0\0\2\0\0\0\0\0\0\0\0\0\2\0\1\0\x20\x28");
+    tga += Bytes("\x01\x02\x03\xFF\x04\x05\x06\x80");
+    WriteFile(GamePath("p.tga"), tga);
+    unsigned long t = f->LoadTexture("p.tga");
+    ASSERT_NE(0u, t);
+    EXPECT_EQ(0xFF030201u, f->GetTexColor(t, 0, 0).color);
+    EXPECT_EQ(0x80060504u, f->GetTexColor(t, 1, 0).color);
+    WriteFile(GamePath("p.ppm"), Bytes("P6\n2 1\n255\n\x10\x20\x30\x40\x50\x60"));
+    t = f->LoadTexture("p.ppm");
+    ASSERT_NE(0u, t);
+    EXPECT_EQ(0xFF405060u, f->GetTexColor(t, 1, 0).color);
+}
+
+TEST_F(Textures, MemoryFormReadsOnlyItsBufferAndCarriesNoNameFromTheBytes) {
+    DrawingFrame* f = Start();
+    std::string png = ReadFile(WritePicture("m.png", 5, 5, Stripes));
+    // Exactly sized heap buffers: a read past the end would be caught.
+    std::unique_ptr<char[]> whole(new char[png.size()]);
+    std::memcpy(whole.get(), png.data(), png.size());
+    unsigned long t = f->LoadTexture(whole.get(), static_cast<unsigned long>(png.size()));
+    ASSERT_NE(0u, t);
+    EXPECT_EQ(5, f->GetTextureWidth(t, true));
+    // Loaded twice from memory: two textures, no lookup by the bytes.
+    EXPECT_NE(t, f->LoadTexture(whole.get(), static_cast<unsigned long>(png.size())));
+    std::unique_ptr<char[]> half(new char[png.size() / 2]);
+    std::memcpy(half.get(), png.data(), png.size() / 2);
+    EXPECT_EQ(0u, f->LoadTexture(half.get(), static_cast<unsigned long>(png.size() / 2)));
+    const std::string log = ReadLog();
+    EXPECT_NE(std::string::npos, log.find(Gbk("不能导入纹理:")));
+    EXPECT_EQ(std::string::npos, log.find("PNG"));
+}
+
+TEST_F(Textures, DdsSurfacesDecode) {
+    platform::KesImage img;
+    // DXT1: colour 0 red, colour 1 blue; the first row picks 0,1,2,3.
+    std::string dxt1 = DdsHeader(4, 4, 0x4, "DXT1", 0, 0, 0, 0, 0);
+    const unsigned char block1[8] = {0x00, 0xF8, 0x1F, 0x00, 0xE4, 0x00, 0x00, 0x00};
+    dxt1.append(reinterpret_cast<const char*>(block1), 8);
+    ASSERT_TRUE(platform::DecodeImage(dxt1.data(), dxt1.size(), img));
+    EXPECT_EQ(0xFFFF0000u, img.pixels[0]);
+    EXPECT_EQ(0xFF0000FFu, img.pixels[1]);
+    EXPECT_TRUE(Near(0xFFAA0055u, img.pixels[2], 2));
+    EXPECT_EQ(0xFFFF0000u, img.pixels[4]);
+    // DXT1 with colour 0 <= colour 1: index 3 is transparent.
+    std::string punch = DdsHeader(4, 4, 0x4, "DXT1", 0, 0, 0, 0, 0);
+    const unsigned char block2[8] = {0x1F, 0x00, 0x00, 0xF8, 0xFF, 0x00, 0x00, 0x00};
+    punch.append(reinterpret_cast<const char*>(block2), 8);
+    ASSERT_TRUE(platform::DecodeImage(punch.data(), punch.size(), img));
+    EXPECT_EQ(0u, img.pixels[0] >> 24);
+    // DXT5: alpha 255 / 0 by 3-bit index; colour block all colour 0 (green).
+    std::string dxt5 = DdsHeader(4, 4, 0x4, "DXT5", 0, 0, 0, 0, 0);
+    const unsigned char block5[16] = {0xFF, 0x00, 0x08, 0, 0, 0, 0, 0, 0xE0, 0x07, 0xE0, 0x07, 0, 0, 0, 0};
+    dxt5.append(reinterpret_cast<const char*>(block5), 16);
+    ASSERT_TRUE(platform::DecodeImage(dxt5.data(), dxt5.size(), img));
+    EXPECT_EQ(0xFF00FF00u, img.pixels[0]);
+    EXPECT_EQ(0x0000FF00u, img.pixels[1]);
+    // DXT3: explicit 4-bit alpha.
+    std::string dxt3 = DdsHeader(4, 4, 0x4, "DXT3", 0, 0, 0, 0, 0);
+    const unsigned char block3[16] = {0xF8, 0, 0, 0, 0, 0, 0, 0, 0x1F, 0x00, 0x1F, 0x00, 0, 0, 0, 0};
+    dxt3.append(reinterpret_cast<const char*>(block3), 16);
+    ASSERT_TRUE(platform::DecodeImage(dxt3.data(), dxt3.size(), img));
+    EXPECT_EQ(0x880000FFu, img.pixels[0]);
+    EXPECT_EQ(0xFF0000FFu, img.pixels[1]);
+    // Uncompressed 32-bit with alpha, and 16-bit 565 without.
+    std::string argb = DdsHeader(2, 1, 0x41, nullptr, 32, 0xFF0000, 0xFF00, 0xFF, 0xFF000000);
+    argb += std::string("\x33\x22\x11\x80\x01\x02\x03\x04", 8);
+    ASSERT_TRUE(platform::DecodeImage(argb.data(), argb.size(), img));
+    EXPECT_EQ(0x80112233u, img.pixels[0]);
+    EXPECT_EQ(0x04030201u, img.pixels[1]);
+    std::string rgb565 = DdsHeader(1, 1, 0x40, nullptr, 16, 0xF800, 0x07E0, 0x1F, 0);
+    rgb565 += std::string("\x1F\x00", 2);
+    ASSERT_TRUE(platform::DecodeImage(rgb565.data(), rgb565.size(), img));
+    EXPECT_EQ(0xFF0000FFu, img.pixels[0]);
+    // Damaged: truncated blocks, a wrong header size, a huge size, unknown compression.
+    EXPECT_FALSE(platform::DecodeImage(dxt5.data(), dxt5.size() - 1, img));
+    std::string bad = dxt1;
+    bad[4] = 100;
+    EXPECT_FALSE(platform::DecodeImage(bad.data(), bad.size(), img));
+    std::string huge = DdsHeader(1 << 20, 1 << 20, 0x4, "DXT1", 0, 0, 0, 0, 0) + std::string(64, '\0');
+    EXPECT_FALSE(platform::DecodeImage(huge.data(), huge.size(), img));
+    std::string other = DdsHeader(4, 4, 0x4, "ATI2", 0, 0, 0, 0, 0) + std::string(16, '\0');
+    EXPECT_FALSE(platform::DecodeImage(other.data(), other.size(), img));
+    EXPECT_FALSE(platform::DecodeImage(dxt1.data(), 100, img));
+}
+
+TEST_F(Textures, AWorkerThreadCanAddTexturesWhileTheGameDraws) {
+    DrawingFrame* f = Start();
+    WritePicture("w.png", 16, 16, Stripes);
+    std::vector<unsigned long> made;
+    std::thread worker([&] {
+        for (int i = 0; i < 40; ++i) {
+            std::string name = "KesImgTex" + std::to_string(i);
+            unsigned long t = f->CreateTexture(name.c_str(), 16, 16);
+            DWORD* p = f->LockTexture(t, false, 0, 0, 16, 16);
+            for (int k = 0; k < 256; ++k) p[k] = 0xFF00FF00u;
+            f->UnLockTexture(t);
+            made.push_back(t);
+        }
+        made.push_back(f->LoadTexture("w.png"));
+    });
+    for (int frame = 0; frame < 20; ++frame) {
+        Frame(f, [&](DrawingFrame& fr) {
+            for (unsigned long t = 1; t < 45; ++t) {
+                CKesPosition2d<int> at(static_cast<int>(t) * 16, 0);
+                fr.Draw2DImage(t, at);
+            }
+        });
+    }
+    worker.join();
+    ASSERT_EQ(41u, made.size());
+    for (unsigned long t : made) EXPECT_NE(0u, t);
+    Frame(f, [&](DrawingFrame& fr) {
+        CKesPosition2d<int> at(0, 100);
+        fr.Draw2DImage(made[0], at);
+    });
+    EXPECT_EQ(0xFF00FF00u, Px(f, 3, 103));
+}
+
+TEST_F(Textures, SnapshotsTakeTheFirstFreeNumber) {
+    DrawingFrame* f = Start();
+    Frame(f, [](DrawingFrame& fr) { fr.Draw2dRectangle(CKesRect<int>(0, 0, 400, 300), CKesColor(0xFFFF0000)); });
+    f->Snapshot("");
+    f->Snapshot("");
+    EXPECT_TRUE(PathExists(GamePath("screenshot/shot000.jpg")));
+    EXPECT_TRUE(PathExists(GamePath("screenshot/shot001.jpg")));
+    std::remove(GamePath("screenshot/shot001.jpg").c_str());
+    WriteFile(GamePath("screenshot/shot002.jpg"), "keep me");
+    f->Snapshot("");
+    EXPECT_TRUE(PathExists(GamePath("screenshot/shot001.jpg")));
+    EXPECT_EQ("keep me", ReadFile(GamePath("screenshot/shot002.jpg")));
+    // What was saved is the picture.
+    std::string jpg = ReadFile(GamePath("screenshot/shot000.jpg"));
+    platform::KesImage img;
+    ASSERT_TRUE(platform::DecodeImage(jpg.data(), jpg.size(), img));
+    EXPECT_EQ(800, img.width);
+    EXPECT_TRUE(Near(0xFFFF0000u, img.pixels[100 * 800 + 100], 8));
+    EXPECT_TRUE(Near(0xFF000000u, img.pixels[500 * 800 + 700], 8));
+}
+
+TEST_F(Textures, SnapshotTypeFollowsTheExtension) {
+    DrawingFrame* f = Start();
+    Frame(f, [](DrawingFrame& fr) { fr.Draw2dRectangle(CKesRect<int>(1, 2, 3, 4), CKesColor(0xFF123456)); });
+    f->Snapshot("shots\\pic.png");
+    f->Snapshot("pic.bmp");
+    for (const char* name : {"shots/pic.png", "pic.bmp"}) {
+        std::string bytes = ReadFile(GamePath(name));
+        platform::KesImage img;
+        ASSERT_TRUE(platform::DecodeImage(bytes.data(), bytes.size(), img)) << name;
+        EXPECT_EQ(0xFF123456u, img.pixels[2 * 800 + 1]) << name;
+        EXPECT_EQ(0xFF000000u, img.pixels[0]) << name;
+    }
+    EXPECT_FALSE(PathExists(GamePath("shots/pic.bmp")));
+}
