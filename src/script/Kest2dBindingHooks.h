@@ -27,6 +27,7 @@
 #include "frame/types/Kest2dVector3.h"
 #include "gui/Kest2dGUIContainer.h"
 #include "gui/Kest2dGUIElement.h"
+#include "gui/controls/Kest2dCardRules.h"
 #include "net/Kest2dMessage.h"
 #include "net/Kest2dSocketClient.h"
 #include "script/Kest2dScriptObjects.h"
