@@ -19,6 +19,8 @@
 #include "frame/Kest2dFont.h"
 #include "frame/Kest2dKeyCodes.h"
 #include "frame/Kest2dLogger.h"
+#include "frame/Kest2dTexture.h"
+#include "frame/Kest2dVertex.h"
 #include "frame/types/Kest2dColor.h"
 #include "frame/types/Kest2dDimension2d.h"
 #include "frame/types/Kest2dPosition2d.h"

@@ -5,6 +5,8 @@
 // what the script left behind.
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <cstdlib>
 #include <filesystem>
 #include <future>
 #include <string>
@@ -39,6 +41,28 @@ protected:
     }
     std::string Ini() const { return ReadFile(GamePath("game.ini")); }
 };
+
+// A 24- or 32-bit bottom-up bitmap: its width, and the 0xRRGGBB colour of
+// pixel (x, y) counted from the top (0xFFFFFFFF when there is none).
+int32_t Le32(const std::string& b, size_t at) {
+    if (b.size() < at + 4) return 0;
+    return static_cast<int32_t>(static_cast<unsigned char>(b[at]) | (static_cast<unsigned char>(b[at + 1]) << 8) |
+                                (static_cast<unsigned char>(b[at + 2]) << 16) |
+                                (static_cast<uint32_t>(static_cast<unsigned char>(b[at + 3])) << 24));
+}
+int BmpWidth(const std::string& b) { return b.substr(0, 2) == "BM" ? Le32(b, 18) : 0; }
+uint32_t BmpPixel(const std::string& b, int x, int y) {
+    const int width = BmpWidth(b);
+    const int height = Le32(b, 22);
+    const int bytes = b.size() >= 30 ? static_cast<unsigned char>(b[28]) / 8 : 0;
+    if (width <= 0 || (bytes != 3 && bytes != 4) || x >= width || y >= std::abs(height)) return 0xFFFFFFFFu;
+    const size_t stride = (static_cast<size_t>(width) * bytes + 3) / 4 * 4;
+    const int row = height > 0 ? height - 1 - y : y;
+    const size_t at = static_cast<size_t>(Le32(b, 10)) + stride * row + static_cast<size_t>(x) * bytes;
+    if (b.size() < at + 3) return 0xFFFFFFFFu;
+    return static_cast<unsigned char>(b[at]) | (static_cast<unsigned char>(b[at + 1]) << 8) |
+           (static_cast<uint32_t>(static_cast<unsigned char>(b[at + 2])) << 16);
+}
 
 // The game server: reads the player's hello and answers with a welcome.
 std::string ServeOneGame(const LoopbackListener& listener) {
@@ -87,10 +111,11 @@ TEST_F(ScriptGame, TheScriptPlaysAWholeGameAndClosesTheWindow) {
     EXPECT_NE(std::string::npos, ini.find("reply=welcome guest")) << ini;
     EXPECT_NE(std::string::npos, ini.find("file=true")) << ini;
     EXPECT_EQ(std::string::npos, ini.find("ticks=0")) << ini;
-    // With the renderer bound the script also takes a screenshot.
-    if (ini.find("file=shot.png") != std::string::npos) {
-        EXPECT_EQ("\x89PNG", ReadFile(GamePath("shot.png")).substr(0, 4));
-    }
+    // The screenshot shows the layout's background over the whole window.
+    EXPECT_NE(std::string::npos, ini.find("file=shot.bmp")) << ini;
+    const std::string shot = ReadFile(GamePath("shot.bmp"));
+    EXPECT_EQ(0x208040u, BmpPixel(shot, 320, 240));
+    EXPECT_EQ(0x208040u, BmpPixel(shot, 5, 470));
 
     const std::string log = ReadLog();
     EXPECT_NE(std::string::npos, log.find("game: layout true 640x480")) << log;

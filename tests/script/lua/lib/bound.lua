@@ -24,7 +24,9 @@ local function with_ctors(list)
     return out
 end
 
-local RENDER, GUI = "renderer", "full GUI element"
+-- Every part named here is built; a part still to come is marked with its
+-- name as the third argument of m() or var().
+local RENDER, GUI = nil, nil
 
 local function dimension(s, sample)
     return class({ "kest2d", "CKesDimension2d_" .. s .. "_" }, with_ctors({
