@@ -6,6 +6,11 @@
 #include "gui/controls/Kest2dGUIButton.h"
 #include "gui/controls/Kest2dGUIEditorBox.h"
 #include "gui/controls/Kest2dGUIStatic.h"
+#include "gui/controls/Kest2dGUIVideo.h"
+#include "gui/controls/Kest2dGUIGameAnimator.h"
+#include "gui/controls/Kest2dGUIGameClock.h"
+#include "gui/controls/Kest2dGUIMultiButton.h"
+#include "gui/controls/Kest2dGUIInfoScroller.h"
 
 namespace kest2d {
 
@@ -185,6 +190,26 @@ CKesGUIStatic* CKesBaseGUIContainer::AddStaticText(int id, std::string name, CKe
 CKesGUIEditorBox* CKesBaseGUIContainer::AddEditorBox(int id, std::string name, CKesRect<int> rect,
                                                      CKesBaseGUIElement* parent) {
     return FindOrCreateControl<CKesGUIEditorBox>(id, name, rect, parent);
+}
+
+CKesGUIVideo* CKesBaseGUIContainer::AddVideoBox(int id, std::string name, CKesRect<int> rect, CKesBaseGUIElement* parent) {
+    return FindOrCreateControl<CKesGUIVideo>(id, name, rect, parent);
+}
+
+CKesGUIGameAnimator* CKesBaseGUIContainer::AddGameAnimator(int id, std::string name, CKesRect<int> rect, CKesBaseGUIElement* parent) {
+    return FindOrCreateControl<CKesGUIGameAnimator>(id, name, rect, parent);
+}
+
+CKesGUIGameClock* CKesBaseGUIContainer::AddGameClock(int id, std::string name, CKesRect<int> rect, CKesBaseGUIElement* parent) {
+    return FindOrCreateControl<CKesGUIGameClock>(id, name, rect, parent);
+}
+
+CKesGUIMultiButton* CKesBaseGUIContainer::AddMultiButton(int id, std::string name, CKesRect<int> rect, CKesBaseGUIElement* parent) {
+    return FindOrCreateControl<CKesGUIMultiButton>(id, name, rect, parent);
+}
+
+CKesGUIInfoScroller* CKesBaseGUIContainer::AddInfoScroller(int id, std::string name, CKesRect<int> rect, CKesBaseGUIElement* parent) {
+    return FindOrCreateControl<CKesGUIInfoScroller>(id, name, rect, parent);
 }
 
 int CKesBaseGUIContainer::ParseStringToParameter(std::string text, std::string separators) {

@@ -23,6 +23,11 @@ enum : int { KES_ID_CLOSE = 10004, KES_ID_CLOSE2 = 10005 };
 class CKesGUIButton;
 class CKesGUIStatic;
 class CKesGUIEditorBox;
+class CKesGUIVideo;
+class CKesGUIGameAnimator;
+class CKesGUIGameClock;
+class CKesGUIMultiButton;
+class CKesGUIInfoScroller;
 
 class CKesBaseGUIContainer : public CKesBaseGUIElement {
 public:
@@ -51,6 +56,11 @@ public:
     CKesGUIButton* AddButton(int id, std::string name, CKesRect<int> rect, CKesBaseGUIElement* parent);
     CKesGUIStatic* AddStaticText(int id, std::string name, CKesRect<int> rect, CKesBaseGUIElement* parent);
     CKesGUIEditorBox* AddEditorBox(int id, std::string name, CKesRect<int> rect, CKesBaseGUIElement* parent);
+    CKesGUIVideo* AddVideoBox(int id, std::string name, CKesRect<int> rect, CKesBaseGUIElement* parent);
+    CKesGUIGameAnimator* AddGameAnimator(int id, std::string name, CKesRect<int> rect, CKesBaseGUIElement* parent);
+    CKesGUIGameClock* AddGameClock(int id, std::string name, CKesRect<int> rect, CKesBaseGUIElement* parent);
+    CKesGUIMultiButton* AddMultiButton(int id, std::string name, CKesRect<int> rect, CKesBaseGUIElement* parent);
+    CKesGUIInfoScroller* AddInfoScroller(int id, std::string name, CKesRect<int> rect, CKesBaseGUIElement* parent);
 
     // The rule every control factory follows: an element of that id and of
     // exactly the class T in this subtree is returned unchanged; otherwise a

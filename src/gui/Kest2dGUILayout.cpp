@@ -15,6 +15,11 @@
 #include "gui/controls/Kest2dGUIButton.h"
 #include "gui/controls/Kest2dGUIEditorBox.h"
 #include "gui/controls/Kest2dGUIStatic.h"
+#include "gui/controls/Kest2dGUIVideo.h"
+#include "gui/controls/Kest2dGUIGameAnimator.h"
+#include "gui/controls/Kest2dGUIGameClock.h"
+#include "gui/controls/Kest2dGUIMultiButton.h"
+#include "gui/controls/Kest2dGUIInfoScroller.h"
 #include "platform/KesCharset.h"
 #include "platform/KesFiles.h"
 
@@ -251,11 +256,93 @@ void ApplyEditorBox(CKesBaseGUIElement& control, const KesLayoutProperties& prop
     box.SetMaxCount(properties.Integer("MaxCount"));
 }
 
+CKesBaseGUIElement* MakeVideoBox(CKesBaseGUIContainer& container, int id, const std::string& name,
+                                 const CKesRect<int>& rect, CKesBaseGUIElement* parent) {
+    return container.AddVideoBox(id, name, rect, parent);
+}
+
+void ApplyVideoBox(CKesBaseGUIElement& control, const KesLayoutProperties& properties,
+                   const KesLayoutCommon& /*common*/, CKesBaseGUIContainer& /*parser*/, KesLayoutLoad& /*load*/) {
+    static_cast<CKesGUIVideo&>(control).LoadVideo(properties.Value("path"), properties.Flag("IsPlay"));
+}
+
+CKesBaseGUIElement* MakeGameAnimator(CKesBaseGUIContainer& container, int id, const std::string& name,
+                                     const CKesRect<int>& rect, CKesBaseGUIElement* parent) {
+    return container.AddGameAnimator(id, name, rect, parent);
+}
+
+void ApplyGameAnimator(CKesBaseGUIElement& control, const KesLayoutProperties& properties,
+                       const KesLayoutCommon& /*common*/, CKesBaseGUIContainer& /*parser*/, KesLayoutLoad& load) {
+    CKesGUIGameAnimator& animator = static_cast<CKesGUIGameAnimator&>(control);
+    const std::string path = properties.Value("GamePath");
+    if (!animator.LoadAnimator(path) && !path.empty())
+        load.Problem("animator:" + path, "GUI配置文件:" + load.File() + "的动画导入失败:" + path);
+    // "IsDefPlay" decides whether the loaded animation runs.
+    if (properties.Flag("IsDefPlay"))
+        animator.Play();
+    else
+        animator.Pause();
+}
+
+CKesBaseGUIElement* MakeGameClock(CKesBaseGUIContainer& container, int id, const std::string& name,
+                                  const CKesRect<int>& rect, CKesBaseGUIElement* parent) {
+    return container.AddGameClock(id, name, rect, parent);
+}
+
+void ApplyGameClock(CKesBaseGUIElement& control, const KesLayoutProperties& properties,
+                    const KesLayoutCommon& /*common*/, CKesBaseGUIContainer& /*parser*/, KesLayoutLoad& load) {
+    CKesGUIGameClock& clock = static_cast<CKesGUIGameClock&>(control);
+    const std::string background = properties.Value("background");
+    if (!background.empty()) clock.SetBgImage(load.Texture(background));
+    clock.SetClockNumImg(load.Texture(properties.Value("clocknumimg")));
+    clock.SetClockNum(properties.Integer("DefaultNum"));
+    clock.SetNumSpace(properties.Integer("NumSpace"));
+    clock.SetSnapType(static_cast<ClockSnapType>(properties.Integer("SnapType")));
+}
+
+CKesBaseGUIElement* MakeMultiButton(CKesBaseGUIContainer& container, int id, const std::string& name,
+                                    const CKesRect<int>& rect, CKesBaseGUIElement* parent) {
+    return container.AddMultiButton(id, name, rect, parent);
+}
+
+void ApplyMultiButton(CKesBaseGUIElement& control, const KesLayoutProperties& properties,
+                      const KesLayoutCommon& /*common*/, CKesBaseGUIContainer& parser, KesLayoutLoad& /*load*/) {
+    CKesGUIMultiButton& group = static_cast<CKesGUIMultiButton&>(control);
+    group.SetDefSelectedItem(properties.Integer("DefaultSelected"));
+    for (const std::string& image : properties.List("itemImages", parser)) group.AddButton(image);
+}
+
+CKesBaseGUIElement* MakeInfoScroller(CKesBaseGUIContainer& container, int id, const std::string& name,
+                                     const CKesRect<int>& rect, CKesBaseGUIElement* parent) {
+    return container.AddInfoScroller(id, name, rect, parent);
+}
+
+void ApplyInfoScroller(CKesBaseGUIElement& control, const KesLayoutProperties& properties,
+                       const KesLayoutCommon& /*common*/, CKesBaseGUIContainer& parser, KesLayoutLoad& load) {
+    CKesGUIInfoScroller& ticker = static_cast<CKesGUIInfoScroller&>(control);
+    const std::string text = properties.Text("Text");
+    if (!text.empty()) ticker.SetText(text);
+    CKesColor colour = ticker.GetColor();
+    properties.Colour("Color", colour, parser);
+    ticker.SetColor(colour);
+    ticker.SetInfoScrType(static_cast<InfoScrType>(properties.Integer("ScrollType")));
+    const int size = properties.Integer("Size");
+    if (size > 0) {
+        ticker.SetFont(load.Font(ticker.GetCaption(), size, properties.Value("Font")));
+        ticker.SetSize(size);
+    }
+}
+
 std::vector<KesLayoutControlType>& ControlTypes() {
     static std::vector<KesLayoutControlType> types = {
         {"Button", MakeButton, SetElementTipText, ApplyButton},
         {"StaticText", MakeStaticText, SetElementTipText, ApplyStaticText},
         {"EditorBox", MakeEditorBox, SetEditorBoxTipText, ApplyEditorBox},
+        {"VideoBox", MakeVideoBox, nullptr, ApplyVideoBox},
+        {"GameAnimator", MakeGameAnimator, SetElementTipText, ApplyGameAnimator},
+        {"GameClock", MakeGameClock, SetElementTipText, ApplyGameClock},
+        {"MultiButton", MakeMultiButton, SetElementTipText, ApplyMultiButton},
+        {"InfoScroller", MakeInfoScroller, SetElementTipText, ApplyInfoScroller},
     };
     return types;
 }
