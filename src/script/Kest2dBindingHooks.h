@@ -30,6 +30,7 @@
 #include "gui/Kest2dGUIContainer.h"
 #include "gui/Kest2dGUIElement.h"
 #include "gui/controls/Kest2dCardRules.h"
+#include "gui/controls/Kest2dGUIMultiButton.h"
 #include "net/Kest2dMessage.h"
 #include "net/Kest2dSocketClient.h"
 #include "script/Kest2dScriptObjects.h"
