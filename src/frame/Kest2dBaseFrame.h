@@ -191,7 +191,8 @@ public:
     int GetScreenHeight() const { return mScreenHeight; }
     bool BeginScene();
     void EndScene();
-    void Draw2dLine(const CKesPosition2d<int>& start, const CKesPosition2d<int>& end, CKesColor colour);
+    void Draw2dLine(const CKesPosition2d<int>& start, const CKesPosition2d<int>& end,
+                    CKesColor colour = CKesColor(0xFFFFFFFF));
     void Draw2dRectangle(const CKesRect<int>& rect, CKesColor upperLeft, CKesColor upperRight, CKesColor lowerLeft,
                          CKesColor lowerRight, const CKesRect<int>* clip = nullptr);
     void Draw2dRectangle(const CKesRect<int>& rect, CKesColor colour, const CKesRect<int>* clip = nullptr);

@@ -4,16 +4,23 @@
 // the generated version is left out.
 #pragma once
 
+#include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <exception>
 #include <list>
+#include <memory>
 #include <string>
 
 #include "tolua++.h"
 
 #include "frame/Kest2dBaseFrame.h"
 #include "frame/Kest2dEvent.h"
+#include "frame/Kest2dFont.h"
+#include "frame/Kest2dKeyCodes.h"
 #include "frame/Kest2dLogger.h"
+#include "frame/Kest2dTexture.h"
+#include "frame/Kest2dVertex.h"
 #include "frame/types/Kest2dColor.h"
 #include "frame/types/Kest2dDimension2d.h"
 #include "frame/types/Kest2dPosition2d.h"
@@ -22,6 +29,11 @@
 #include "frame/types/Kest2dVector3.h"
 #include "gui/Kest2dGUIContainer.h"
 #include "gui/Kest2dGUIElement.h"
+#include "gui/controls/Kest2dCardRules.h"
+#include "gui/controls/Kest2dGUIMultiButton.h"
+#include "net/Kest2dMessage.h"
+#include "net/Kest2dSocketClient.h"
+#include "script/Kest2dScriptObjects.h"
 
 // The boxed handle types, named in the package without their namespace.
 using kest2d::BYTE;
@@ -124,3 +136,248 @@ KES_VECTOR_INDEX_HOOKS(char)
 KES_TEXT_FIELD_HOOK(tolua_set_kest2d__CKesEvent__CKesImeEvent_inputStr, kest2d::CKesEvent::CKesImeEvent, inputStr)
 KES_TEXT_FIELD_HOOK(tolua_set_kest2d__CKesEvent__CKesUpdateEvent_filename, kest2d::CKesEvent::CKesUpdateEvent,
                     filename)
+
+namespace kest2d {
+namespace script {
+
+// A Lua number as an unsigned 32-bit value: whole part, modulo 2^32 (NaN and
+// infinities give 0), without the undefined cast of a negative double.
+inline uint32_t ToUint32(lua_Number n) {
+    if (!std::isfinite(n)) return 0;
+    const double whole = std::trunc(static_cast<double>(n));
+    double m = std::fmod(whole, 4294967296.0);
+    if (m < 0) m += 4294967296.0;
+    return static_cast<uint32_t>(m);
+}
+
+// kest2d.CKesMessageIn(data, length), :new and :new_local.
+inline int NewScriptMessageIn(lua_State* L, bool collected) {
+    tolua_Error err;
+    if (!tolua_isusertable(L, 1, "kest2d::CKesMessageIn", 0, &err) || !tolua_isstring(L, 2, 0, &err) ||
+        !tolua_isnumber(L, 3, 0, &err) || !tolua_isnoobj(L, 4, &err)) {
+        tolua_error(L, "#ferror in function 'new'.", &err);
+        return 0;
+    }
+    size_t size = 0;
+    const char* data = lua_tolstring(L, 2, &size);
+    if (!data) size = 0;
+    CKesMessageIn* reader = new ScriptMessageIn(data, size, lua_tonumber(L, 3));
+    tolua_pushusertype(L, reader, "kest2d::CKesMessageIn");
+    if (collected) tolua_register_gc(L, lua_gettop(L));
+    return 1;
+}
+
+// Resource buffers handed to scripts stay valid until the Lua state closes,
+// and are freed then: each one is anchored in the registry by a full user
+// data whose finaliser releases it.
+inline int ReleaseResourceBuffer(lua_State* L) {
+    void** box = static_cast<void**>(lua_touserdata(L, 1));
+    if (box && *box) {
+        delete[] static_cast<unsigned char*>(*box);
+        *box = nullptr;
+    }
+    return 0;
+}
+
+inline void AnchorResourceBuffer(lua_State* L, void* buffer) {
+    static const char kTable[] = "kest2d.resource_buffers";
+    lua_getfield(L, LUA_REGISTRYINDEX, kTable);
+    if (!lua_istable(L, -1)) {
+        lua_pop(L, 1);
+        lua_newtable(L);
+        lua_pushvalue(L, -1);
+        lua_setfield(L, LUA_REGISTRYINDEX, kTable);
+    }
+    void** box = static_cast<void**>(lua_newuserdata(L, sizeof(void*)));
+    *box = buffer;
+    lua_newtable(L);
+    lua_pushcfunction(L, ReleaseResourceBuffer);
+    lua_setfield(L, -2, "__gc");
+    lua_setmetatable(L, -2);
+    lua_pushlightuserdata(L, buffer);
+    lua_insert(L, -2);
+    lua_rawset(L, -3);
+    lua_pop(L, 1);
+}
+
+// Calls an engine function that reports failure by throwing; the error
+// becomes a Lua error once the exception is gone (a longjmp must never leave
+// a catch block).
+template <class F>
+int CallCatching(lua_State* L, const char* luaName, F&& f) {
+    char message[512] = {0};
+    try {
+        f();
+        return 0;
+    } catch (const std::exception& e) {
+        std::snprintf(message, sizeof(message), "%s: %s", luaName, e.what());
+    } catch (...) {
+        std::snprintf(message, sizeof(message), "%s failed", luaName);
+    }
+    lua_pushstring(L, message);
+    return lua_error(L);
+}
+
+// The const font functions, reached through the font's virtual table.
+inline CKesDimension2d<int> getDimension(const CKesGUITTFont* font, const wchar_t* text) {
+    return const_cast<CKesGUITTFont*>(font)->getDimension(text);
+}
+inline int getCharacterFromPos(const CKesGUITTFont* font, const wchar_t* text, int pixelX) {
+    return const_cast<CKesGUITTFont*>(font)->getCharacterFromPos(text, pixelX);
+}
+inline int getKeringWidth(const CKesGUITTFont* font, const wchar_t* letter, const wchar_t* previous) {
+    return const_cast<CKesGUITTFont*>(font)->getKeringWidth(letter, previous);
+}
+inline int getKerningHeight(const CKesGUITTFont* font) { return const_cast<CKesGUITTFont*>(font)->getKerningHeight(); }
+
+}  // namespace script
+}  // namespace kest2d
+
+using kest2d::script::getCharacterFromPos;
+using kest2d::script::getDimension;
+using kest2d::script::getKeringWidth;
+using kest2d::script::getKerningHeight;
+
+#define TOLUA_DISABLE_tolua_package_kest2d_CKesMessageIn_new00
+#define TOLUA_DISABLE_tolua_package_kest2d_CKesMessageIn_new00_local
+static int tolua_package_kest2d_CKesMessageIn_new00(lua_State* L) {
+    return ::kest2d::script::NewScriptMessageIn(L, false);
+}
+static int tolua_package_kest2d_CKesMessageIn_new00_local(lua_State* L) {
+    return ::kest2d::script::NewScriptMessageIn(L, true);
+}
+
+// LoadTexture(name, size): with a size, `name` holds the image bytes; never
+// more of them are read than the Lua string holds.
+#define TOLUA_DISABLE_tolua_package_kest2d_CKesBaseFrame_LoadTexture00
+static int tolua_package_kest2d_CKesBaseFrame_LoadTexture00(lua_State* L) {
+    tolua_Error err;
+    if (!tolua_isusertype(L, 1, "kest2d::CKesBaseFrame", 0, &err) || !tolua_isstring(L, 2, 0, &err) ||
+        !tolua_isnumber(L, 3, 1, &err) || !tolua_isnoobj(L, 4, &err)) {
+        tolua_error(L, "#ferror in function 'LoadTexture'.", &err);
+        return 0;
+    }
+    kest2d::CKesBaseFrame* self = static_cast<kest2d::CKesBaseFrame*>(tolua_tousertype(L, 1, 0));
+    size_t length = 0;
+    const char* name = lua_tolstring(L, 2, &length);
+    if (!name) {
+        name = "";
+        length = 0;
+    }
+    const lua_Number n = tolua_tonumber(L, 3, 0);
+    unsigned long size = 0;
+    if (n >= static_cast<lua_Number>(length)) {
+        size = static_cast<unsigned long>(length);
+    } else if (n >= 1) {
+        size = static_cast<unsigned long>(n);
+    }
+    if (!self) tolua_error(L, "invalid 'self' in function 'LoadTexture'", nullptr);
+    tolua_pushusertype(L, new DWORD(static_cast<DWORD>(self->LoadTexture(name, size))), "DWORD");
+    tolua_register_gc(L, lua_gettop(L));
+    return 1;
+}
+
+// LoadResource(name [, size]): the buffer as light user data (nil when the
+// resource is missing) and its size. The buffer stays valid until the Lua
+// state closes.
+#define TOLUA_DISABLE_tolua_package_kest2d_CKesBaseFrame_LoadResource00
+static int tolua_package_kest2d_CKesBaseFrame_LoadResource00(lua_State* L) {
+    tolua_Error err;
+    if (!tolua_isusertype(L, 1, "kest2d::CKesBaseFrame", 0, &err) || !tolua_isstring(L, 2, 0, &err) ||
+        !tolua_isnumber(L, 3, 1, &err) || !tolua_isnoobj(L, 4, &err)) {
+        tolua_error(L, "#ferror in function 'LoadResource'.", &err);
+        return 0;
+    }
+    kest2d::CKesBaseFrame* self = static_cast<kest2d::CKesBaseFrame*>(tolua_tousertype(L, 1, 0));
+    const char* name = tolua_tostring(L, 2, 0);
+    unsigned long size = static_cast<unsigned long>(::kest2d::script::ToUint32(tolua_tonumber(L, 3, 0)));
+    if (!self) tolua_error(L, "invalid 'self' in function 'LoadResource'", nullptr);
+    void* buffer = self->LoadResource(name, &size);
+    if (buffer) {
+        ::kest2d::script::AnchorResourceBuffer(L, buffer);
+    } else {
+        size = 0;
+    }
+    tolua_pushuserdata(L, buffer);
+    tolua_pushnumber(L, static_cast<lua_Number>(size));
+    return 2;
+}
+
+// The logger reports a log file it cannot open by throwing.
+#define TOLUA_DISABLE_tolua_package_kest2d_CKesLogger_setLogFile00
+static int tolua_package_kest2d_CKesLogger_setLogFile00(lua_State* L) {
+    tolua_Error err;
+    if (!tolua_isusertable(L, 1, "kest2d::CKesLogger", 0, &err) || !tolua_iscppstring(L, 2, 0, &err) ||
+        !tolua_isnoobj(L, 3, &err)) {
+        tolua_error(L, "#ferror in function 'setLogFile'.", &err);
+        return 0;
+    }
+    const std::string path = tolua_tostring(L, 2, 0);
+    return ::kest2d::script::CallCatching(L, "setLogFile", [&] { kest2d::CKesLogger::setLogFile(path); });
+}
+
+#define TOLUA_DISABLE_tolua_package_kest2d_CKesLogger_output00
+static int tolua_package_kest2d_CKesLogger_output00(lua_State* L) {
+    tolua_Error err;
+    if (!tolua_isusertable(L, 1, "kest2d::CKesLogger", 0, &err) || !tolua_iscppstring(L, 2, 0, &err) ||
+        !tolua_isnumber(L, 3, 0, &err) || !tolua_isnoobj(L, 4, &err)) {
+        tolua_error(L, "#ferror in function 'output'.", &err);
+        return 0;
+    }
+    const std::string message = tolua_tostring(L, 2, 0);
+    const int number = static_cast<int>(::kest2d::script::ToUint32(tolua_tonumber(L, 3, 0)));
+    const kest2d::Level level = static_cast<kest2d::Level>(number);
+    return ::kest2d::script::CallCatching(L, "output", [&] { kest2d::CKesLogger::output(message, level); });
+}
+
+// A key event's character keeps the low 8 bits of the number.
+#define TOLUA_DISABLE_tolua_set_kest2d__CKesEvent__CKesKeyEvent_Char
+static int tolua_set_kest2d__CKesEvent__CKesKeyEvent_Char(lua_State* L) {
+    auto* self = static_cast<kest2d::CKesEvent::CKesKeyEvent*>(tolua_tousertype(L, 1, 0));
+    tolua_Error err;
+    if (!self) tolua_error(L, "invalid 'self' in accessing variable 'Char'", nullptr);
+    if (!tolua_isnumber(L, 2, 0, &err)) tolua_error(L, "#vinvalid type in variable assignment.", &err);
+    self->Char = static_cast<signed char>(::kest2d::script::ToUint32(tolua_tonumber(L, 2, 0)) & 0xFF);
+    return 0;
+}
+
+// A font's size reads and writes as an unsigned 32-bit number.
+#define TOLUA_DISABLE_tolua_get_kest2d__CKesGUITTFont_unsigned_size
+static int tolua_get_kest2d__CKesGUITTFont_unsigned_size(lua_State* L) {
+    auto* self = static_cast<kest2d::CKesGUITTFont*>(tolua_tousertype(L, 1, 0));
+    if (!self) tolua_error(L, "invalid 'self' in accessing variable 'size'", nullptr);
+    tolua_pushnumber(L, static_cast<lua_Number>(static_cast<uint32_t>(self->size)));
+    return 1;
+}
+
+#define TOLUA_DISABLE_tolua_set_kest2d__CKesGUITTFont_unsigned_size
+static int tolua_set_kest2d__CKesGUITTFont_unsigned_size(lua_State* L) {
+    auto* self = static_cast<kest2d::CKesGUITTFont*>(tolua_tousertype(L, 1, 0));
+    tolua_Error err;
+    if (!self) tolua_error(L, "invalid 'self' in accessing variable 'size'", nullptr);
+    if (!tolua_isnumber(L, 2, 0, &err)) tolua_error(L, "#vinvalid type in variable assignment.", &err);
+    self->size = static_cast<int>(::kest2d::script::ToUint32(tolua_tonumber(L, 2, 0)));
+    return 0;
+}
+
+// A writer's data as text ends at its first zero byte, and never runs past
+// the bytes written: the buffer itself has no terminator.
+#define TOLUA_DISABLE_tolua_package_kest2d_CKesMessageOut_getData00
+static int tolua_package_kest2d_CKesMessageOut_getData00(lua_State* L) {
+    tolua_Error err;
+    if (!tolua_isusertype(L, 1, "const kest2d::CKesMessageOut", 0, &err) || !tolua_isnoobj(L, 2, &err)) {
+        tolua_error(L, "#ferror in function 'getData'.", &err);
+        return 0;
+    }
+    const auto* self = static_cast<const kest2d::CKesMessageOut*>(tolua_tousertype(L, 1, 0));
+    if (!self) tolua_error(L, "invalid 'self' in function 'getData'", nullptr);
+    const char* data = self->getData();
+    if (!data) {
+        lua_pushnil(L);
+        return 1;
+    }
+    const void* zero = std::memchr(data, 0, self->getLength());
+    const size_t n = zero ? static_cast<size_t>(static_cast<const char*>(zero) - data) : self->getLength();
+    lua_pushlstring(L, data, n);
+    return 1;
+}

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "script/Kest2dScriptObjects.h"
 #include "tolua++.h"
 
 namespace kest2d {
@@ -74,6 +75,8 @@ void FixUpBinding(lua_State* L) {
     SetCollector(L, "const DWORD", CollectBox<uint32_t>);
     SetCollector(L, "BYTE", CollectBox<uint8_t>);
     SetCollector(L, "const BYTE", CollectBox<uint8_t>);
+    // Readers made by scripts own a copy of their bytes.
+    SetCollector(L, "kest2d::CKesMessageIn", CollectScriptMessageIn);
 
     lua_getglobal(L, "tolua");
     if (lua_istable(L, -1)) {

@@ -5,6 +5,20 @@ local frame = kest2d.CKesBaseFrame:getSingleton()
 local CLOCK_TIMER = 1
 local seconds = 0
 
+local function log(text)
+    kest2d.CKesLogger:output(text, kest2d.INFO)
+end
+
+-- 游戏的设置 (the game's settings: the INI file of the game folder, read only here).
+frame:Ini_SetFile("systemini.ini")
+log("游戏名称: " .. frame:Ini_GetString("systemini", "caption", "") .. ", 窗口 " ..
+    frame:Ini_GetInt("systemini", "screenwidth", 800) .. "x" .. frame:Ini_GetInt("systemini", "screenheight", 600))
+
+-- 主界面 (the main window's layout: its size, title and controls).
+if not frame:LoadGUIConfig("layout\\main.xml") then
+    log("主界面载入失败")
+end
+
 -- The update check is over (the sample has none): the game may start.
 function OnProcessGameUpdate()
     frame:SystemLog(kest2d.INFO, "更新完成")
@@ -33,6 +47,10 @@ function OnProcessGameEvent(e)
     local event = toHelper.toKesEvent(e)
     if event.mEventType == kest2d.KESET_GUI_EVENT and event.mGuiEvent.EventType == kest2d.KESGET_BUTTON_CLICKED then
         frame:SystemLog(kest2d.INFO, "点击了控件 " .. event.mGuiEvent.Caller:GetID())
+    elseif event.mEventType == kest2d.KESET_KEY_INPUT_EVENT and event.mKeyEvent.isPressedDown and
+           event.mKeyEvent.Key == kest2d.KEY_ESCAPE then
+        -- Esc 退出游戏 (Esc closes the game).
+        frame:CloseGameFrame()
     end
 end
 

@@ -13,9 +13,10 @@ public:
     CKesDimension2d(const CKesDimension2d<T>& other) = default;
     CKesDimension2d<T>& operator=(const CKesDimension2d<T>& other) = default;
 
-    void set(const T& width, const T& height) {
+    CKesDimension2d<T>& set(const T& width, const T& height) {
         Width = width;
         Height = height;
+        return *this;
     }
     bool operator==(const CKesDimension2d<T>& o) const { return Width == o.Width && Height == o.Height; }
     bool operator!=(const CKesDimension2d<T>& o) const { return !(*this == o); }

@@ -62,3 +62,43 @@ check(calls > 500, "made the calls (" .. calls .. ")")
 local frame = kest2d.CKesBaseFrame:getSingleton()
 check_eq(frame:GetWorkingDirection(), GAME_DIR, "engine alive")
 print("swept " .. classes .. " classes with " .. calls .. " calls")
+
+-- Every bound name, one by one: with nil as its object and arguments of the
+-- right kinds a method raises the "invalid 'self'" text; with a wrong-typed
+-- (or one extra) argument every function raises its argument error.
+dofile(SCRIPT_DIR .. "/lib/bound.lua")
+local values = sample_values()
+local checked = 0
+for _, c in ipairs(BOUND) do
+    local t = class_table(c.path)
+    for _, e in ipairs(t and c.entries or {}) do
+        local where = table.concat(c.path, ".") .. "." .. e.name
+        if e.kind == "var" then
+            local get, set = rawget(t, ".get"), rawget(t, ".set")
+            if get and get[e.name] then
+                check_error("invalid 'self' in accessing variable '" .. e.name .. "'", get[e.name], nil)
+                checked = checked + 1
+            end
+            if set and set[e.name] then
+                check_error("invalid 'self' in accessing variable '" .. e.name .. "'", set[e.name], nil, 1)
+                checked = checked + 1
+            end
+        elseif rawget(t, e.name) then
+            local f = rawget(t, e.name)
+            local args, n = sample_args(e.args, values)
+            local wrong, wn = sample_args(e.args, values)
+            wrong[1], wn = {}, math.max(wn, 1)
+            if e.kind == "method" then
+                check_error("invalid 'self' in function '", f, nil, unpack(args, 1, n))
+                check_error("error in function '" .. e.name .. "'.", f, nil, unpack(wrong, 1, wn))
+                checked = checked + 2
+            else
+                check_error("error in function '", f, t, {}, {}, {}, {}, {}, {}, {}, {})
+                check_error("error in function '", f, nil, unpack(args, 1, n))
+                checked = checked + 2
+            end
+        end
+    end
+end
+check(checked > 400, "checked every bound name (" .. checked .. ")")
+check_eq(frame:GetWorkingDirection(), GAME_DIR, "engine alive after the name sweep")

@@ -1,0 +1,146 @@
+// A game driven only by its script: the test game folder's
+// "scripts\gamelogic.lua" runs a timer, draws, loads its layout, keeps an
+// INI file, logs, exchanges messages with a loopback game server, downloads
+// a file from a loopback HTTP server and closes the window. The test checks
+// what the script left behind.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <future>
+#include <string>
+
+#include "download/LoopbackHttpServer.h"
+#include "net/NetSupport.h"
+#include "support/FrameFixture.h"
+
+namespace kest2d {
+namespace test {
+namespace {
+
+// The plain frame; the download state message is dispatched here until the
+// frame's own message translation does it.
+class GameFrame : public PlainFrame {
+public:
+    ~GameFrame() override { StopDownloads(); }
+    bool PreTranslateMessage(MSG* msg) override {
+        if (msg->message == KES_WM_DOWNLOAD_STATE) {
+            OnProcessUpdateState();
+            return true;
+        }
+        return PlainFrame::PreTranslateMessage(msg);
+    }
+};
+
+class ScriptGame : public FrameFixture {
+protected:
+    void CopyGame() {
+        std::filesystem::copy(std::string(KEST2D_TEST_DATA_DIR) + "/scriptgame", mGame->path(),
+                              std::filesystem::copy_options::recursive);
+    }
+    std::string Ini() const { return ReadFile(GamePath("game.ini")); }
+};
+
+// A 24- or 32-bit bottom-up bitmap: its width, and the 0xRRGGBB colour of
+// pixel (x, y) counted from the top (0xFFFFFFFF when there is none).
+int32_t Le32(const std::string& b, size_t at) {
+    if (b.size() < at + 4) return 0;
+    return static_cast<int32_t>(static_cast<unsigned char>(b[at]) | (static_cast<unsigned char>(b[at + 1]) << 8) |
+                                (static_cast<unsigned char>(b[at + 2]) << 16) |
+                                (static_cast<uint32_t>(static_cast<unsigned char>(b[at + 3])) << 24));
+}
+int BmpWidth(const std::string& b) { return b.substr(0, 2) == "BM" ? Le32(b, 18) : 0; }
+uint32_t BmpPixel(const std::string& b, int x, int y) {
+    const int width = BmpWidth(b);
+    const int height = Le32(b, 22);
+    const int bytes = b.size() >= 30 ? static_cast<unsigned char>(b[28]) / 8 : 0;
+    if (width <= 0 || (bytes != 3 && bytes != 4) || x >= width || y >= std::abs(height)) return 0xFFFFFFFFu;
+    const size_t stride = (static_cast<size_t>(width) * bytes + 3) / 4 * 4;
+    const int row = height > 0 ? height - 1 - y : y;
+    const size_t at = static_cast<size_t>(Le32(b, 10)) + stride * row + static_cast<size_t>(x) * bytes;
+    if (b.size() < at + 3) return 0xFFFFFFFFu;
+    return static_cast<unsigned char>(b[at]) | (static_cast<unsigned char>(b[at + 1]) << 8) |
+           (static_cast<uint32_t>(static_cast<unsigned char>(b[at + 2])) << 16);
+}
+
+// The game server: reads the player's hello and answers with a welcome.
+std::string ServeOneGame(const LoopbackListener& listener) {
+    int fd = listener.Accept();
+    if (fd < 0) return "no connection";
+    std::string hello = ServerDecipher(RecvExact(fd, 4));
+    const size_t nameLength =
+        hello.size() == 4 ? (static_cast<unsigned char>(hello[2]) << 8) | static_cast<unsigned char>(hello[3]) : 0;
+    hello += ServerDecipher(RecvExact(fd, nameLength));
+    CKesMessageIn in(hello.data(), static_cast<int>(hello.size()));
+    if (in.getId() != 0x0101) {
+        ::close(fd);
+        return "unexpected message";
+    }
+    const std::string name = in.readString(-1);
+    CKesMessageOut welcome(0x0102);
+    welcome.writeString("welcome " + name, -1);
+    SendAll(fd, ServerEncipher(Bytes(welcome)));
+    WaitForEnd(fd);
+    ::close(fd);
+    return name;
+}
+
+TEST_F(ScriptGame, TheScriptPlaysAWholeGameAndClosesTheWindow) {
+    CopyGame();
+    LoopbackListener listener;
+    ASSERT_TRUE(listener.ok());
+    LoopbackHttpServer http;
+    http.Ok("/files/data.txt", "downloaded by the script");
+    auto server = std::async(std::launch::async, [&listener] { return ServeOneGame(listener); });
+
+    CKesBaseFrame* f =
+        StartFrame<GameFrame>("port$" + std::to_string(listener.port()) + "&url$" + http.url("/files/data.txt"));
+    // The layout of the script's top-level code is loaded before the loop runs.
+    EXPECT_EQ(640, f->GetAbsoluteRect().getWidth());
+
+    EXPECT_EQ(10009, f->DoModal());
+    EXPECT_EQ("guest", server.get());
+
+    EXPECT_EQ("downloaded by the script", ReadFile(GamePath("data.txt")));
+    const std::string ini = Ini();
+    EXPECT_NE(std::string::npos, ini.find("runs=1")) << ini;
+    EXPECT_NE(std::string::npos, ini.find("name=guest")) << ini;
+    EXPECT_NE(std::string::npos, ini.find("volume=0.5")) << ini;
+    EXPECT_NE(std::string::npos, ini.find("width=640")) << ini;
+    EXPECT_NE(std::string::npos, ini.find("reply=welcome guest")) << ini;
+    EXPECT_NE(std::string::npos, ini.find("file=true")) << ini;
+    EXPECT_EQ(std::string::npos, ini.find("ticks=0")) << ini;
+    // The screenshot shows the layout's background over the whole window.
+    EXPECT_NE(std::string::npos, ini.find("file=shot.bmp")) << ini;
+    const std::string shot = ReadFile(GamePath("shot.bmp"));
+    EXPECT_EQ(0x208040u, BmpPixel(shot, 320, 240));
+    EXPECT_EQ(0x208040u, BmpPixel(shot, 5, 470));
+
+    const std::string log = ReadLog();
+    EXPECT_NE(std::string::npos, log.find("game: layout true 640x480")) << log;
+    EXPECT_NE(std::string::npos, log.find("game: connect true")) << log;
+    EXPECT_NE(std::string::npos, log.find("game: reply welcome guest")) << log;
+    EXPECT_NE(std::string::npos, log.find("game: done with 10009")) << log;
+    EXPECT_EQ(std::string::npos, log.find(Gbk("失败"))) << log;
+    if (HasFailure()) std::printf("%s\n", log.c_str());
+}
+
+TEST_F(ScriptGame, ASecondRunReadsWhatTheFirstWrote) {
+    CopyGame();
+    WriteFile(GamePath("game.ini"), "[player]\nruns=4\nname=ann\n");
+    LoopbackListener listener;
+    LoopbackHttpServer http;
+    http.Ok("/files/data.txt", "again");
+    auto server = std::async(std::launch::async, [&listener] { return ServeOneGame(listener); });
+    CKesBaseFrame* f =
+        StartFrame<GameFrame>("port$" + std::to_string(listener.port()) + "&url$" + http.url("/files/data.txt"));
+    EXPECT_EQ(10009, f->DoModal());
+    EXPECT_EQ("ann", server.get().substr(0, 3));
+    const std::string ini = Ini();
+    EXPECT_NE(std::string::npos, ini.find("runs=5")) << ini;
+}
+
+}  // namespace
+}  // namespace test
+}  // namespace kest2d
