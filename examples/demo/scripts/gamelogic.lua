@@ -28,6 +28,12 @@ end
 function LoadGameResources()
     frame:SystemLog(kest2d.INFO, "载入游戏资源: " .. frame:GetWorkingDirection())
     frame:StartGameTimer(CLOCK_TIMER, 1000)
+    -- 游戏服务器 (the game server, when the start command names one: server$host:port).
+    local host, port = string.match(frame:GetStartCommond("server"), "^(.+):(%d+)$")
+    if host then
+        log("连接服务器 " .. host .. ":" .. port)
+        frame:Connect(host, tonumber(port))
+    end
     if frame.MusicPlay then
         -- Music loops; the effect plays once, somewhere between the speakers.
         frame:MusicPlay("sounds\\music.wav", true)
@@ -55,5 +61,18 @@ function OnProcessGameEvent(e)
 end
 
 -- state is the connection state, message the received message (light user data).
+local HELLO = 1
 function OnProcessGameNetwork(state, message)
+    if state == kest2d.CONNECTED then
+        local hello = kest2d.CKesMessageOut(HELLO)
+        hello:writeString("你好, 牌桌")
+        frame:Send(hello)
+    elseif state == kest2d.MESPROCESS then
+        local m = toHelper.toKesMessageIn(message)
+        if m:getId() == HELLO then
+            log("服务器回复: " .. m:readString())
+        end
+    elseif state == kest2d.NOCONNECT then
+        log("与服务器的连接已断开")
+    end
 end
