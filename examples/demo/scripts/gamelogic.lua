@@ -14,10 +14,6 @@ frame:Ini_SetFile("systemini.ini")
 log("游戏名称: " .. frame:Ini_GetString("systemini", "caption", "") .. ", 窗口 " ..
     frame:Ini_GetInt("systemini", "screenwidth", 800) .. "x" .. frame:Ini_GetInt("systemini", "screenheight", 600))
 
--- 主界面 (the main window's layout: its size, title and controls).
-if not frame:LoadGUIConfig("layout\\main.xml") then
-    log("主界面载入失败")
-end
 
 -- The update check is over (the sample has none): the game may start.
 function OnProcessGameUpdate()
@@ -27,6 +23,11 @@ end
 -- Resources are ready: start the game clock.
 function LoadGameResources()
     frame:SystemLog(kest2d.INFO, "载入游戏资源: " .. frame:GetWorkingDirection())
+    -- 主界面 (the main window's layout: its size, title and controls; its fonts
+    -- exist once the renderer has started, so it is loaded here).
+    if not frame:LoadGUIConfig("layout\\main.xml") then
+        log("主界面载入失败")
+    end
     frame:StartGameTimer(CLOCK_TIMER, 1000)
     -- 游戏服务器 (the game server, when the start command names one: server$host:port).
     local host, port = string.match(frame:GetStartCommond("server"), "^(.+):(%d+)$")
