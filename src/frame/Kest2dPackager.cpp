@@ -178,7 +178,9 @@ CKesPackager::~CKesPackager() {
     mEntries.clear();
 }
 
-void CKesPackager::CloseLocked() {
+namespace archive {
+
+void ArchiveFile::CloseLocked() {
     if (mFile) {
         std::fclose(mFile);
         mFile = nullptr;
@@ -186,15 +188,17 @@ void CKesPackager::CloseLocked() {
     }
 }
 
-void CKesPackager::Close() {
+void ArchiveFile::Close() {
     std::unique_lock<std::shared_mutex> lock(mLock);
     CloseLocked();
 }
 
-bool CKesPackager::IsOpen() const {
+bool ArchiveFile::IsOpen() const {
     std::shared_lock<std::shared_mutex> lock(mLock);
     return mFile != nullptr;
 }
+
+}  // namespace archive
 
 bool CKesPackager::Open(std::string path) {
     if (path.empty()) return false;

@@ -83,9 +83,26 @@ int InflateToFile(InflateInput& input, FILE* output, unsigned long compressed, u
 // they fit inside a file of `fileSize` bytes and within deflate's ratio.
 const char* CheckEntryBounds(int64_t offset, unsigned long compressed, unsigned long uncompressed, int64_t fileSize);
 
+// The open file of an archive reader, shared by the ".pak" and ".spr"
+// readers: reads take the lock shared, opening and closing take it alone.
+class ArchiveFile {
+public:
+    void Close();
+    bool IsOpen() const;
+
+protected:
+    ArchiveFile() = default;
+    ~ArchiveFile() = default;
+    void CloseLocked();
+
+    FILE* mFile = nullptr;
+    int64_t mFileSize = 0;
+    mutable std::shared_mutex mLock;
+};
+
 }  // namespace archive
 
-class CKesPackager {
+class CKesPackager : public archive::ArchiveFile {
 public:
     explicit CKesPackager(int flag);
     ~CKesPackager();
@@ -93,8 +110,6 @@ public:
     CKesPackager& operator=(const CKesPackager&) = delete;
 
     bool Open(std::string path);
-    void Close();
-    bool IsOpen() const;
 
     bool IsFileExist(std::string name) const;
     // The inflated entry in a new[] array owned by the caller; null when the
@@ -125,16 +140,12 @@ public:
     const std::string& GetRememberedFolder() const { return mRememberedFolder; }
 
 private:
-    void CloseLocked();
     bool ExtractEntry(const std::string& target, const std::string& name, const PakFileEntry& entry);
 
     std::string mRememberedFolder;
     int mFlag;
     PakFileHeader mHeader;
     std::map<std::string, PakFileEntry> mEntries;
-    FILE* mFile = nullptr;
-    int64_t mFileSize = 0;
-    mutable std::shared_mutex mLock;
 };
 
 }  // namespace kest2d

@@ -20,23 +20,6 @@ CKesSprPackager::~CKesSprPackager() {
     mEntries.clear();
 }
 
-void CKesSprPackager::CloseLocked() {
-    if (mFile) {
-        std::fclose(mFile);
-        mFile = nullptr;
-        mFileSize = 0;
-    }
-}
-
-void CKesSprPackager::Close() {
-    std::unique_lock<std::shared_mutex> lock(mLock);
-    CloseLocked();
-}
-
-bool CKesSprPackager::IsOpen() const {
-    std::shared_lock<std::shared_mutex> lock(mLock);
-    return mFile != nullptr;
-}
 
 void CKesSprPackager::ClearEntries() {
     std::unique_lock<std::shared_mutex> lock(mLock);

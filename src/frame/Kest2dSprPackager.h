@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "frame/Kest2dPackager.h"
+
 namespace kest2d {
 
 struct SprFileHeader {
@@ -37,7 +39,7 @@ constexpr unsigned SPR_ENTRY_SIZE = 280;
 constexpr unsigned SPR_NAME_SIZE = 264;
 }  // namespace archive
 
-class CKesSprPackager {
+class CKesSprPackager : public archive::ArchiveFile {
 public:
     CKesSprPackager();
     ~CKesSprPackager();
@@ -46,9 +48,7 @@ public:
 
     // Reads the header and appends the archive's records to the entries held.
     bool Open(std::string path);
-    // Closes the file; the header and entries stay.
-    void Close();
-    bool IsOpen() const;
+    // Close (of the base) closes the file; the header and entries stay.
 
     // Null when the index is negative or not below the number of entries held.
     SprFileEntry* GetEntry(int index);
@@ -65,13 +65,8 @@ public:
     void ClearEntries();
 
 private:
-    void CloseLocked();
-
     SprFileHeader mHeader;
     std::vector<SprFileEntry> mEntries;
-    FILE* mFile = nullptr;
-    int64_t mFileSize = 0;
-    mutable std::shared_mutex mLock;
 };
 
 }  // namespace kest2d

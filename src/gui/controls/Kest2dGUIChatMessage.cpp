@@ -6,19 +6,6 @@
 
 namespace kest2d {
 
-namespace {
-
-// The top line after a wheel step, within 0 ... last. A wheel amount that
-// is no number leaves the view at the top.
-int WheelTop(int top, float wheel, int last) {
-    const double t = static_cast<double>(top) - static_cast<double>(wheel);
-    if (!(t > 0.0)) return 0;
-    if (t >= static_cast<double>(last)) return last;
-    return static_cast<int>(t);
-}
-
-}  // namespace
-
 CKesGUIChatMessage::CKesGUIChatMessage() = default;
 
 CKesGUIChatMessage::CKesGUIChatMessage(CKesBaseFrame* frame, CKesBaseGUIElement* parent, int id, std::string name,

@@ -92,4 +92,11 @@ std::string WholeCharacters(const std::string& text) {
 
 }  // namespace gbk
 
+int WheelTop(int top, float wheel, int last) {
+    const double t = static_cast<double>(top) - static_cast<double>(wheel);
+    if (!(t > 0.0)) return 0;
+    if (t >= static_cast<double>(last)) return last;
+    return static_cast<int>(t);
+}
+
 }  // namespace kest2d

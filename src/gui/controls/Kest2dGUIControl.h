@@ -46,6 +46,10 @@ void DrawThumb(CKesBaseFrame* frame, const KESThumb& thumb);
 // delete the control: callers touch nothing of it afterwards.
 bool RaiseGuiEvent(CKesBaseGUIElement* control, int guiEventType, bool noParent = true);
 
+// The top line of a scrolled list after a wheel step, within 0 ... last. A
+// wheel amount that is no number leaves the view at the top.
+int WheelTop(int top, float wheel, int last);
+
 // The source rectangle of strip picture `state` of a texture w x h pixels.
 CKesRect<int> StripSource(int state, int width, int height);
 
