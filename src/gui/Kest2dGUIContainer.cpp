@@ -5,6 +5,7 @@
 #include "frame/Kest2dBaseFrame.h"
 #include "gui/controls/Kest2dGUIButton.h"
 #include "gui/controls/Kest2dGUIEditorBox.h"
+#include "gui/controls/Kest2dGUIImage.h"
 #include "gui/controls/Kest2dGUIStatic.h"
 
 namespace kest2d {
@@ -185,6 +186,11 @@ CKesGUIStatic* CKesBaseGUIContainer::AddStaticText(int id, std::string name, CKe
 CKesGUIEditorBox* CKesBaseGUIContainer::AddEditorBox(int id, std::string name, CKesRect<int> rect,
                                                      CKesBaseGUIElement* parent) {
     return FindOrCreateControl<CKesGUIEditorBox>(id, name, rect, parent);
+}
+
+CKesGUIImage* CKesBaseGUIContainer::AddImage(int id, std::string name, CKesRect<int> rect,
+                                             CKesBaseGUIElement* parent) {
+    return FindOrCreateControl<CKesGUIImage>(id, name, rect, parent);
 }
 
 int CKesBaseGUIContainer::ParseStringToParameter(std::string text, std::string separators) {

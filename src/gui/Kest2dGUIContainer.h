@@ -23,6 +23,7 @@ enum : int { KES_ID_CLOSE = 10004, KES_ID_CLOSE2 = 10005 };
 class CKesGUIButton;
 class CKesGUIStatic;
 class CKesGUIEditorBox;
+class CKesGUIImage;
 
 class CKesBaseGUIContainer : public CKesBaseGUIElement {
 public:
@@ -51,6 +52,7 @@ public:
     CKesGUIButton* AddButton(int id, std::string name, CKesRect<int> rect, CKesBaseGUIElement* parent);
     CKesGUIStatic* AddStaticText(int id, std::string name, CKesRect<int> rect, CKesBaseGUIElement* parent);
     CKesGUIEditorBox* AddEditorBox(int id, std::string name, CKesRect<int> rect, CKesBaseGUIElement* parent);
+    CKesGUIImage* AddImage(int id, std::string name, CKesRect<int> rect, CKesBaseGUIElement* parent);
 
     // The rule every control factory follows: an element of that id and of
     // exactly the class T in this subtree is returned unchanged; otherwise a

@@ -14,6 +14,7 @@
 #include "gui/Kest2dGUIContainer.h"
 #include "gui/controls/Kest2dGUIButton.h"
 #include "gui/controls/Kest2dGUIEditorBox.h"
+#include "gui/controls/Kest2dGUIImage.h"
 #include "gui/controls/Kest2dGUIStatic.h"
 #include "platform/KesCharset.h"
 #include "platform/KesFiles.h"
@@ -251,11 +252,36 @@ void ApplyEditorBox(CKesBaseGUIElement& control, const KesLayoutProperties& prop
     box.SetMaxCount(properties.Integer("MaxCount"));
 }
 
+CKesBaseGUIElement* MakeImage(CKesBaseGUIContainer& container, int id, const std::string& name,
+                              const CKesRect<int>& rect, CKesBaseGUIElement* parent) {
+    return container.AddImage(id, name, rect, parent);
+}
+
+void ApplyImage(CKesBaseGUIElement& control, const KesLayoutProperties& properties, const KesLayoutCommon& /*common*/,
+                CKesBaseGUIContainer& parser, KesLayoutLoad& /*load*/) {
+    CKesGUIImage& image = static_cast<CKesGUIImage&>(control);
+    // The source rectangle only from exactly four numbers.
+    const std::string parameter = properties.Value("parameter");
+    if (!parameter.empty()) {
+        parser.GetParameters().clear();
+        if (parser.ParseStringToParameter(parameter, ";") == 4) {
+            const std::vector<std::string>& p = parser.GetParameters();
+            image.SetSrcStartPos(LayoutInteger(p[0]), LayoutInteger(p[1]));
+            image.SetSrcHeightAndWidth(LayoutInteger(p[2]), LayoutInteger(p[3]));
+        }
+    }
+    CKesColor colour;
+    if (properties.Colour("color", colour, parser)) image.SetColor(colour);
+    const std::string background = properties.Value("background");
+    if (!background.empty()) image.SetImagePath(background);
+}
+
 std::vector<KesLayoutControlType>& ControlTypes() {
     static std::vector<KesLayoutControlType> types = {
         {"Button", MakeButton, SetElementTipText, ApplyButton},
         {"StaticText", MakeStaticText, SetElementTipText, ApplyStaticText},
         {"EditorBox", MakeEditorBox, SetEditorBoxTipText, ApplyEditorBox},
+        {"Image", MakeImage, SetElementTipText, ApplyImage},
     };
     return types;
 }
