@@ -6,6 +6,7 @@
 #include "gui/controls/Kest2dGUIButton.h"
 #include "gui/controls/Kest2dGUIEditorBox.h"
 #include "gui/controls/Kest2dGUIImage.h"
+#include "gui/controls/Kest2dGUIMoveAnimator.h"
 #include "gui/controls/Kest2dGUIStatic.h"
 
 namespace kest2d {
@@ -191,6 +192,11 @@ CKesGUIEditorBox* CKesBaseGUIContainer::AddEditorBox(int id, std::string name, C
 CKesGUIImage* CKesBaseGUIContainer::AddImage(int id, std::string name, CKesRect<int> rect,
                                              CKesBaseGUIElement* parent) {
     return FindOrCreateControl<CKesGUIImage>(id, name, rect, parent);
+}
+
+CKesGUIMoveAnimator* CKesBaseGUIContainer::AddMoveAnimator(int id, std::string name, CKesRect<int> rect,
+                                                           CKesBaseGUIElement* parent) {
+    return FindOrCreateControl<CKesGUIMoveAnimator>(id, name, rect, parent);
 }
 
 int CKesBaseGUIContainer::ParseStringToParameter(std::string text, std::string separators) {

@@ -24,6 +24,7 @@ class CKesGUIButton;
 class CKesGUIStatic;
 class CKesGUIEditorBox;
 class CKesGUIImage;
+class CKesGUIMoveAnimator;
 
 class CKesBaseGUIContainer : public CKesBaseGUIElement {
 public:
@@ -53,6 +54,7 @@ public:
     CKesGUIStatic* AddStaticText(int id, std::string name, CKesRect<int> rect, CKesBaseGUIElement* parent);
     CKesGUIEditorBox* AddEditorBox(int id, std::string name, CKesRect<int> rect, CKesBaseGUIElement* parent);
     CKesGUIImage* AddImage(int id, std::string name, CKesRect<int> rect, CKesBaseGUIElement* parent);
+    CKesGUIMoveAnimator* AddMoveAnimator(int id, std::string name, CKesRect<int> rect, CKesBaseGUIElement* parent);
 
     // The rule every control factory follows: an element of that id and of
     // exactly the class T in this subtree is returned unchanged; otherwise a

@@ -15,6 +15,7 @@
 #include "gui/controls/Kest2dGUIButton.h"
 #include "gui/controls/Kest2dGUIEditorBox.h"
 #include "gui/controls/Kest2dGUIImage.h"
+#include "gui/controls/Kest2dGUIMoveAnimator.h"
 #include "gui/controls/Kest2dGUIStatic.h"
 #include "platform/KesCharset.h"
 #include "platform/KesFiles.h"
@@ -276,12 +277,38 @@ void ApplyImage(CKesBaseGUIElement& control, const KesLayoutProperties& properti
     if (!background.empty()) image.SetImagePath(background);
 }
 
+CKesBaseGUIElement* MakeMoveAnimator(CKesBaseGUIContainer& container, int id, const std::string& name,
+                                     const CKesRect<int>& rect, CKesBaseGUIElement* parent) {
+    return container.AddMoveAnimator(id, name, rect, parent);
+}
+
+void ApplyMoveAnimator(CKesBaseGUIElement& control, const KesLayoutProperties& properties,
+                       const KesLayoutCommon& /*common*/, CKesBaseGUIContainer& parser, KesLayoutLoad& load) {
+    CKesGUIMoveAnimator& animator = static_cast<CKesGUIMoveAnimator&>(control);
+    animator.setIsEdit(properties.Flag("IsEditMode"));
+    static const char* const points[] = {"ctlPointEnd", "ctlPointEndControl", "ctlPointStartControl",
+                                         "ctlPointStart"};
+    for (int i = IDD_CONTROL_POINT_COUNT - 1; i >= 0; --i) {
+        CKesDimension2d<int> pair;
+        if (properties.Pair(points[i], pair, parser))
+            animator.SetControlPoint(CKesPosition2d<int>(pair.Width, pair.Height), i);
+    }
+    animator.GetBernstern();
+    const std::string background = properties.Value("background");
+    if (!background.empty()) {
+        animator.SetBgImage(load.Texture(background));
+        animator.LoadAnimImage(background);
+    }
+    animator.SetSpeed(static_cast<float>(properties.Decimal("Speed")));
+}
+
 std::vector<KesLayoutControlType>& ControlTypes() {
     static std::vector<KesLayoutControlType> types = {
         {"Button", MakeButton, SetElementTipText, ApplyButton},
         {"StaticText", MakeStaticText, SetElementTipText, ApplyStaticText},
         {"EditorBox", MakeEditorBox, SetEditorBoxTipText, ApplyEditorBox},
         {"Image", MakeImage, SetElementTipText, ApplyImage},
+        {"MoveAnim", MakeMoveAnimator, SetElementTipText, ApplyMoveAnimator},
     };
     return types;
 }
