@@ -14,7 +14,8 @@ bool IsPlainDownloadName(const std::string& name);
 
 // Ties the transfers of the calling thread to `flag` (null unties them):
 // while the flag is set, a transfer ends at its next progress step and no
-// further attempt starts.
+// further attempt starts. Tied transfers report no progress to the frame's
+// OnProcessFileDownload.
 void SetThreadDownloadCancel(const std::atomic<bool>* flag);
 
 }  // namespace kest2d

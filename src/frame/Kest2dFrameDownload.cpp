@@ -145,6 +145,10 @@ struct ProgressContext {
 
 int TransferInfo(void* data, curl_off_t dlTotal, curl_off_t dlNow, curl_off_t ulTotal, curl_off_t ulNow) {
     if (ThreadCancelled()) return 1;
+    // A thread with a cancel flag of its own fetches for its owner, not for
+    // the game's update: no progress goes to the frame's (virtual) hook,
+    // which may be mid-destruction while the owner joins the thread.
+    if (tThreadCancel) return 0;
     try {
         return CKesBaseFrame::UpdateProgress(static_cast<ProgressContext*>(data)->frame,
                                              static_cast<double>(dlTotal), static_cast<double>(dlNow),
