@@ -143,6 +143,49 @@ TEST_F(ImageTest, BrokenGifIsLoggedAndDrawsNothing) {
     EXPECT_EQ(4, img->GetFrameCount());
 }
 
+TEST_F(ImageTest, FramesTakeTheirOwnColourTableOrTheFirstFramesOne) {
+    using namespace giftest;
+    // No global table: frame 0's table colours frame 1 too, unless frame 1
+    // brings its own.
+    Image red = Solid(0, 0, 4, 4, 1);
+    red.local = Primaries();
+    Image second = Solid(0, 0, 4, 4, 2);
+    Image own = Solid(0, 0, 4, 4, 1);
+    own.local = {{0, 0, 0}, {0, 0, 255}};
+    WriteFile(GamePath("img/local.gif"), Screen(4, 4, nullptr) + Gce(2, 1) + ImageBlock(red, 0) + Gce(2, 1) +
+                                             ImageBlock(second, 4) + Gce(2, 1) + ImageBlock(own, 0) + ";");
+    CKesGUIImage* img = StartWithImage({{"background", "img\\local.gif"}});
+    ASSERT_NE(nullptr, img);
+    ASSERT_EQ(3, img->GetFrameCount());
+    const DWORD expected[] = {kRed, kGreen, kBlue};
+    for (int i = 0; i < 3; ++i) {
+        DrawGui();
+        EXPECT_EQ(i, img->GetCurrentFrame());
+        EXPECT_EQ(expected[i], Px(120, 120)) << i;
+        platform::AdvanceClock(11);
+        DrawGui();
+    }
+
+    // No table anywhere: no frames, and the decoder is free for the next file.
+    WriteFile(GamePath("img/bare.gif"), Screen(4, 4, nullptr) + ImageBlock(Solid(0, 0, 4, 4, 1), 4) + ";");
+    EXPECT_FALSE(img->LoadImageFromFile("img\\bare.gif"));
+    EXPECT_EQ(3, img->GetFrameCount());
+    WriteFile(GamePath("img/anim.gif"), Animation());
+    EXPECT_TRUE(img->LoadImageFromFile("img\\anim.gif"));
+    EXPECT_EQ(4, img->GetFrameCount());
+}
+
+TEST(ConnectedState, OverrideAndSystemAnswer) {
+    platform::SetConnectedStateOverride(1);
+    DWORD flags = 7;
+    EXPECT_TRUE(platform::InternetGetConnectedState(&flags, 0));
+    EXPECT_EQ(0u, flags);
+    platform::SetConnectedStateOverride(0);
+    EXPECT_FALSE(platform::InternetGetConnectedState(nullptr, 0));
+    platform::SetConnectedStateOverride(-1);
+    platform::InternetGetConnectedState(nullptr, 0);  // whatever the machine has, it answers
+}
+
 TEST_F(ImageTest, AddressWhoseFileIsAlreadyDownloadedShowsAtOnce) {
     WriteFile(GamePath("download/cached.tga"), Plain(2, 2, kGreen));
     CKesGUIImage* img = StartWithImage({{"background", "http://127.0.0.1:9/pics/Cached.tga"}});
