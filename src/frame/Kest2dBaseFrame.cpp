@@ -43,6 +43,9 @@ CKesBaseFrame::CKesBaseFrame(KesWnd* parent) : mParentWnd(parent) {
 }
 
 CKesBaseFrame::~CKesBaseFrame() {
+    // Controls go while the frame they draw with is whole: some free textures
+    // and join worker threads that use the texture table.
+    DeleteAllControls();
     ShutdownDownloads();
     ShutdownSoundSystem();
     ShutdownRenderer();

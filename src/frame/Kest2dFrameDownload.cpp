@@ -23,6 +23,7 @@
 #include <system_error>
 
 #include "frame/Kest2dBaseFrame.h"
+#include "frame/Kest2dDownloadSupport.h"
 #include "frame/Kest2dPackager.h"
 #include "platform/KesFiles.h"
 
@@ -133,12 +134,21 @@ size_t WriteToSink(char* data, size_t size, size_t count, void* user) {
 // The progress step last reported by this thread's transfer.
 thread_local int tLastProgress = -1;
 thread_local bool tHookThrew = false;
+// The cancel flag of the calling thread's own transfers, when it has one.
+thread_local const std::atomic<bool>* tThreadCancel = nullptr;
+
+bool ThreadCancelled() { return tThreadCancel && tThreadCancel->load(); }
 
 struct ProgressContext {
     CKesBaseFrame* frame;
 };
 
 int TransferInfo(void* data, curl_off_t dlTotal, curl_off_t dlNow, curl_off_t ulTotal, curl_off_t ulNow) {
+    if (ThreadCancelled()) return 1;
+    // A thread with a cancel flag of its own fetches for its owner, not for
+    // the game's update: no progress goes to the frame's (virtual) hook,
+    // which may be mid-destruction while the owner joins the thread.
+    if (tThreadCancel) return 0;
     try {
         return CKesBaseFrame::UpdateProgress(static_cast<ProgressContext*>(data)->frame,
                                              static_cast<double>(dlTotal), static_cast<double>(dlNow),
@@ -151,6 +161,10 @@ int TransferInfo(void* data, curl_off_t dlTotal, curl_off_t dlNow, curl_off_t ul
 }
 
 }  // namespace
+
+bool IsPlainDownloadName(const std::string& name) { return IsPlainName(name); }
+
+void SetThreadDownloadCancel(const std::atomic<bool>* flag) { tThreadCancel = flag; }
 
 // ---- The UI-thread side ----
 
@@ -398,6 +412,7 @@ bool CKesBaseFrame::Transfer(const std::string& url, const std::string& folder, 
     std::string dir = platform::DiskPath(folder.empty() ? std::string(".") : folder);
     ProgressContext context{this};
     for (int attempt = 0; attempt < kAttempts && !mDownloadCancel; ++attempt) {
+        if (ThreadCancelled()) break;
         // A fresh file of our own for every attempt: no two transfers share one.
         std::string temp = dir + "/download.temp.XXXXXX";
         int fd = ::mkstemp(&temp[0]);

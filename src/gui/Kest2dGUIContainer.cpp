@@ -6,6 +6,8 @@
 #include "gui/controls/Kest2dGUIButton.h"
 #include "gui/controls/Kest2dGUIEditorBox.h"
 #include "gui/controls/Kest2dGUIGameCard.h"
+#include "gui/controls/Kest2dGUIImage.h"
+#include "gui/controls/Kest2dGUIMoveAnimator.h"
 #include "gui/controls/Kest2dGUIStatic.h"
 #include "gui/controls/Kest2dGUIVideo.h"
 #include "gui/controls/Kest2dGUIGameAnimator.h"
@@ -246,6 +248,16 @@ CKesGUIChatMessage* CKesBaseGUIContainer::AddChatMessage(int id, std::string nam
 CKesGUIGameCard* CKesBaseGUIContainer::AddGameCard(int id, std::string name, CKesRect<int> rect,
                                                    CKesBaseGUIElement* parent) {
     return FindOrCreateControl<CKesGUIGameCard>(id, name, rect, parent);
+}
+
+CKesGUIImage* CKesBaseGUIContainer::AddImage(int id, std::string name, CKesRect<int> rect,
+                                             CKesBaseGUIElement* parent) {
+    return FindOrCreateControl<CKesGUIImage>(id, name, rect, parent);
+}
+
+CKesGUIMoveAnimator* CKesBaseGUIContainer::AddMoveAnimator(int id, std::string name, CKesRect<int> rect,
+                                                           CKesBaseGUIElement* parent) {
+    return FindOrCreateControl<CKesGUIMoveAnimator>(id, name, rect, parent);
 }
 
 int CKesBaseGUIContainer::ParseStringToParameter(std::string text, std::string separators) {

@@ -34,6 +34,8 @@ class CKesGUIProcessBar;
 class CKesGUITextarea;
 class CKesGUIChatMessage;
 class CKesGUIGameCard;
+class CKesGUIImage;
+class CKesGUIMoveAnimator;
 
 class CKesBaseGUIContainer : public CKesBaseGUIElement {
 public:
@@ -73,6 +75,8 @@ public:
     CKesGUITextarea* AddTextarea(int id, std::string name, CKesRect<int> rect, CKesBaseGUIElement* parent);
     CKesGUIChatMessage* AddChatMessage(int id, std::string name, CKesRect<int> rect, CKesBaseGUIElement* parent);
     CKesGUIGameCard* AddGameCard(int id, std::string name, CKesRect<int> rect, CKesBaseGUIElement* parent);
+    CKesGUIImage* AddImage(int id, std::string name, CKesRect<int> rect, CKesBaseGUIElement* parent);
+    CKesGUIMoveAnimator* AddMoveAnimator(int id, std::string name, CKesRect<int> rect, CKesBaseGUIElement* parent);
 
     // The rule every control factory follows: an element of that id and of
     // exactly the class T in this subtree is returned unchanged; otherwise a

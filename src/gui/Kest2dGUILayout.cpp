@@ -15,6 +15,8 @@
 #include "gui/controls/Kest2dGUIButton.h"
 #include "gui/controls/Kest2dGUIEditorBox.h"
 #include "gui/controls/Kest2dGUIGameCard.h"
+#include "gui/controls/Kest2dGUIImage.h"
+#include "gui/controls/Kest2dGUIMoveAnimator.h"
 #include "gui/controls/Kest2dGUIStatic.h"
 #include "gui/controls/Kest2dGUIVideo.h"
 #include "gui/controls/Kest2dGUIGameAnimator.h"
@@ -502,6 +504,55 @@ void ApplyGameCard(CKesBaseGUIElement& control, const KesLayoutProperties& prope
     if (!values.empty()) cards.SetCardData(values, true);
 }
 
+CKesBaseGUIElement* MakeImage(CKesBaseGUIContainer& container, int id, const std::string& name,
+                              const CKesRect<int>& rect, CKesBaseGUIElement* parent) {
+    return container.AddImage(id, name, rect, parent);
+}
+
+void ApplyImage(CKesBaseGUIElement& control, const KesLayoutProperties& properties, const KesLayoutCommon& /*common*/,
+                CKesBaseGUIContainer& parser, KesLayoutLoad& /*load*/) {
+    CKesGUIImage& image = static_cast<CKesGUIImage&>(control);
+    // The source rectangle only from exactly four numbers.
+    const std::string parameter = properties.Value("parameter");
+    if (!parameter.empty()) {
+        parser.GetParameters().clear();
+        if (parser.ParseStringToParameter(parameter, ";") == 4) {
+            const std::vector<std::string>& p = parser.GetParameters();
+            image.SetSrcStartPos(LayoutInteger(p[0]), LayoutInteger(p[1]));
+            image.SetSrcHeightAndWidth(LayoutInteger(p[2]), LayoutInteger(p[3]));
+        }
+    }
+    CKesColor colour;
+    if (properties.Colour("color", colour, parser)) image.SetColor(colour);
+    const std::string background = properties.Value("background");
+    if (!background.empty()) image.SetImagePath(background);
+}
+
+CKesBaseGUIElement* MakeMoveAnimator(CKesBaseGUIContainer& container, int id, const std::string& name,
+                                     const CKesRect<int>& rect, CKesBaseGUIElement* parent) {
+    return container.AddMoveAnimator(id, name, rect, parent);
+}
+
+void ApplyMoveAnimator(CKesBaseGUIElement& control, const KesLayoutProperties& properties,
+                       const KesLayoutCommon& /*common*/, CKesBaseGUIContainer& parser, KesLayoutLoad& load) {
+    CKesGUIMoveAnimator& animator = static_cast<CKesGUIMoveAnimator&>(control);
+    animator.setIsEdit(properties.Flag("IsEditMode"));
+    static const char* const points[] = {"ctlPointEnd", "ctlPointEndControl", "ctlPointStartControl",
+                                         "ctlPointStart"};
+    for (int i = IDD_CONTROL_POINT_COUNT - 1; i >= 0; --i) {
+        CKesDimension2d<int> pair;
+        if (properties.Pair(points[i], pair, parser))
+            animator.SetControlPoint(CKesPosition2d<int>(pair.Width, pair.Height), i);
+    }
+    animator.GetBernstern();
+    const std::string background = properties.Value("background");
+    if (!background.empty()) {
+        animator.SetBgImage(load.Texture(background));
+        animator.LoadAnimImage(background);
+    }
+    animator.SetSpeed(static_cast<float>(properties.Decimal("Speed")));
+}
+
 std::vector<KesLayoutControlType>& ControlTypes() {
     static std::vector<KesLayoutControlType> types = {
         {"Button", MakeButton, SetElementTipText, ApplyButton},
@@ -518,6 +569,8 @@ std::vector<KesLayoutControlType>& ControlTypes() {
         {"Textarea", MakeTextarea, SetElementTipText, ApplyTextarea},
         {"ChatMessage", MakeChatMessage, SetElementTipText, ApplyChatMessage},
         {"GameCard", MakeGameCard, SetElementTipText, ApplyGameCard},
+        {"Image", MakeImage, SetElementTipText, ApplyImage},
+        {"MoveAnim", MakeMoveAnimator, SetElementTipText, ApplyMoveAnimator},
     };
     return types;
 }
