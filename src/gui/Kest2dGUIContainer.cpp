@@ -16,6 +16,8 @@
 #include "gui/controls/Kest2dGUIDragControl.h"
 #include "gui/controls/Kest2dGUIProcessBar.h"
 #include "gui/controls/Kest2dGUIScrollBar.h"
+#include "gui/controls/Kest2dGUIMultiListBox.h"
+#include "gui/controls/Kest2dGUIBiqoQing.h"
 #include "gui/controls/Kest2dGUITextarea.h"
 
 namespace kest2d {
@@ -246,6 +248,16 @@ CKesGUIChatMessage* CKesBaseGUIContainer::AddChatMessage(int id, std::string nam
 CKesGUIGameCard* CKesBaseGUIContainer::AddGameCard(int id, std::string name, CKesRect<int> rect,
                                                    CKesBaseGUIElement* parent) {
     return FindOrCreateControl<CKesGUIGameCard>(id, name, rect, parent);
+}
+
+CKesGUIMultiListBox* CKesBaseGUIContainer::AddMultiListBox(int id, std::string name, CKesRect<int> rect,
+                                                           CKesBaseGUIElement* parent) {
+    return FindOrCreateControl<CKesGUIMultiListBox>(id, name, rect, parent);
+}
+
+CKesGUIBiqoQing* CKesBaseGUIContainer::AddBiaoQingCtrl(int id, std::string name, CKesRect<int> rect,
+                                                       CKesBaseGUIElement* parent) {
+    return FindOrCreateControl<CKesGUIBiqoQing>(id, name, rect, parent);
 }
 
 int CKesBaseGUIContainer::ParseStringToParameter(std::string text, std::string separators) {

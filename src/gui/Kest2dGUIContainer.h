@@ -34,6 +34,8 @@ class CKesGUIProcessBar;
 class CKesGUITextarea;
 class CKesGUIChatMessage;
 class CKesGUIGameCard;
+class CKesGUIMultiListBox;
+class CKesGUIBiqoQing;
 
 class CKesBaseGUIContainer : public CKesBaseGUIElement {
 public:
@@ -73,6 +75,8 @@ public:
     CKesGUITextarea* AddTextarea(int id, std::string name, CKesRect<int> rect, CKesBaseGUIElement* parent);
     CKesGUIChatMessage* AddChatMessage(int id, std::string name, CKesRect<int> rect, CKesBaseGUIElement* parent);
     CKesGUIGameCard* AddGameCard(int id, std::string name, CKesRect<int> rect, CKesBaseGUIElement* parent);
+    CKesGUIMultiListBox* AddMultiListBox(int id, std::string name, CKesRect<int> rect, CKesBaseGUIElement* parent);
+    CKesGUIBiqoQing* AddBiaoQingCtrl(int id, std::string name, CKesRect<int> rect, CKesBaseGUIElement* parent);
 
     // The rule every control factory follows: an element of that id and of
     // exactly the class T in this subtree is returned unchanged; otherwise a
