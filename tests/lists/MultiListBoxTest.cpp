@@ -351,4 +351,34 @@ TEST_F(MultiListBoxTest, DrawsBackgroundHeadersRowsAndImages) {
     EXPECT_NE(kGreen, Px(102, 121));
 }
 
+TEST_F(MultiListBoxTest, SortableHeadersFollowThePointerInRed) {
+    CKesGUIMultiListBox* list = StartWithList({{"HeaderIsMouse", "1"}, {"HeaderBgColor", "255;0;0;0"}});
+    auto redPixels = [&]() {
+        int n = 0;
+        for (int y = 100; y < 120; ++y)
+            for (int x = 100; x < 220; ++x) n += Px(x, y) == 0xFFFF0000u;
+        return n;
+    };
+    DrawGui();
+    EXPECT_EQ(0, redPixels());
+    MoveMouse(150, 110);
+    EXPECT_EQ(0, list->GetHoveredHeader());
+    DrawGui();
+    EXPECT_GT(redPixels(), 0);
+    MoveMouse(250, 110);
+    EXPECT_EQ(1, list->GetHoveredHeader());
+    MoveMouse(150, 200);  // the body
+    EXPECT_EQ(-1, list->GetHoveredHeader());
+    MoveMouse(150, 110);
+    MoveMouse(600, 500);  // outside
+    EXPECT_EQ(-1, list->GetHoveredHeader());
+    DrawGui();
+    EXPECT_EQ(0, redPixels());
+
+    // Without the flag the headers do not follow the pointer.
+    list->SetIsSort(false);
+    MoveMouse(150, 110);
+    EXPECT_EQ(-1, list->GetHoveredHeader());
+}
+
 }  // namespace
