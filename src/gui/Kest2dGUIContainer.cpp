@@ -18,6 +18,8 @@
 #include "gui/controls/Kest2dGUIDragControl.h"
 #include "gui/controls/Kest2dGUIProcessBar.h"
 #include "gui/controls/Kest2dGUIScrollBar.h"
+#include "gui/controls/Kest2dGUIMultiListBox.h"
+#include "gui/controls/Kest2dGUIBiqoQing.h"
 #include "gui/controls/Kest2dGUITextarea.h"
 
 namespace kest2d {
@@ -258,6 +260,16 @@ CKesGUIImage* CKesBaseGUIContainer::AddImage(int id, std::string name, CKesRect<
 CKesGUIMoveAnimator* CKesBaseGUIContainer::AddMoveAnimator(int id, std::string name, CKesRect<int> rect,
                                                            CKesBaseGUIElement* parent) {
     return FindOrCreateControl<CKesGUIMoveAnimator>(id, name, rect, parent);
+}
+
+CKesGUIMultiListBox* CKesBaseGUIContainer::AddMultiListBox(int id, std::string name, CKesRect<int> rect,
+                                                           CKesBaseGUIElement* parent) {
+    return FindOrCreateControl<CKesGUIMultiListBox>(id, name, rect, parent);
+}
+
+CKesGUIBiqoQing* CKesBaseGUIContainer::AddBiaoQingCtrl(int id, std::string name, CKesRect<int> rect,
+                                                       CKesBaseGUIElement* parent) {
+    return FindOrCreateControl<CKesGUIBiqoQing>(id, name, rect, parent);
 }
 
 int CKesBaseGUIContainer::ParseStringToParameter(std::string text, std::string separators) {

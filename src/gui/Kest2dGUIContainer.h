@@ -36,6 +36,8 @@ class CKesGUIChatMessage;
 class CKesGUIGameCard;
 class CKesGUIImage;
 class CKesGUIMoveAnimator;
+class CKesGUIMultiListBox;
+class CKesGUIBiqoQing;
 
 class CKesBaseGUIContainer : public CKesBaseGUIElement {
 public:
@@ -77,6 +79,8 @@ public:
     CKesGUIGameCard* AddGameCard(int id, std::string name, CKesRect<int> rect, CKesBaseGUIElement* parent);
     CKesGUIImage* AddImage(int id, std::string name, CKesRect<int> rect, CKesBaseGUIElement* parent);
     CKesGUIMoveAnimator* AddMoveAnimator(int id, std::string name, CKesRect<int> rect, CKesBaseGUIElement* parent);
+    CKesGUIMultiListBox* AddMultiListBox(int id, std::string name, CKesRect<int> rect, CKesBaseGUIElement* parent);
+    CKesGUIBiqoQing* AddBiaoQingCtrl(int id, std::string name, CKesRect<int> rect, CKesBaseGUIElement* parent);
 
     // The rule every control factory follows: an element of that id and of
     // exactly the class T in this subtree is returned unchanged; otherwise a

@@ -28,6 +28,8 @@
 #include "gui/controls/Kest2dGUIProcessBar.h"
 #include "gui/controls/Kest2dGUIScrollBar.h"
 #include "gui/controls/Kest2dGUITextarea.h"
+#include "gui/controls/Kest2dGUIMultiListBox.h"
+#include "gui/controls/Kest2dGUIBiqoQing.h"
 #include "platform/KesCharset.h"
 #include "platform/KesFiles.h"
 
@@ -553,6 +555,59 @@ void ApplyMoveAnimator(CKesBaseGUIElement& control, const KesLayoutProperties& p
     animator.SetSpeed(static_cast<float>(properties.Decimal("Speed")));
 }
 
+CKesBaseGUIElement* MakeMultiListBox(CKesBaseGUIContainer& container, int id, const std::string& name,
+                                     const CKesRect<int>& rect, CKesBaseGUIElement* parent) {
+    return container.AddMultiListBox(id, name, rect, parent);
+}
+
+void ApplyMultiListBox(CKesBaseGUIElement& control, const KesLayoutProperties& properties,
+                       const KesLayoutCommon& /*common*/, CKesBaseGUIContainer& parser, KesLayoutLoad& load) {
+    CKesGUIMultiListBox& list = static_cast<CKesGUIMultiListBox&>(control);
+    list.SetIsSort(properties.Flag("HeaderIsMouse"));
+    CKesColor colour;
+    if (properties.Colour("BgColor", colour, parser)) list.SetBgColor(colour);
+    if (properties.Colour("TextColor", colour, parser)) list.SetTextColor(colour);
+    if (properties.Colour("SelectColor", colour, parser)) list.SetSelectColor(colour);
+    if (properties.Colour("SelectedColor", colour, parser)) list.SetSelectedColor(colour);
+    list.SetHeaderImage(properties.Value("HeaderImage"));
+    const std::string message = properties.Value("HeaderMessage");
+    list.SetHeaderMessage(message);
+    // Each piece is a title, a comma and a width.
+    for (const std::string& piece : properties.List("HeaderMessage", parser)) {
+        const size_t comma = piece.find(',');
+        if (comma == std::string::npos) continue;
+        list.AddHeader(piece.substr(0, comma), LayoutInteger(piece.substr(comma + 1)));
+    }
+    if (properties.Colour("HeaderBgColor", colour, parser)) list.SetHeaderBgColor(colour);
+    if (properties.Colour("HeaderTextColor", colour, parser)) list.SetHeaderTextColor(colour);
+    list.SetBgImageOne(properties.Value("BgImageOne"));
+    list.SetBgImageTwo(properties.Value("BgImageTwo"));
+    list.SetBgImageThree(properties.Value("BgImageThree"));
+    list.SetBgImageFour(properties.Value("BgImageFour"));
+    if (properties.Colour("tipColor", colour, parser)) list.SetProTipColor(colour);
+    const int width = ChildScrollBarWidth(properties, load);
+    if (width >= 0) list.SetScrollBarWidth(width);
+    list.CreateScrollBar();
+    ApplyChildScrollBar(list.GetScrollBar(), list.GetDisplayLineCount(), properties, "ScrollBarBgColor", parser);
+}
+
+CKesBaseGUIElement* MakeBiaoQingCtl(CKesBaseGUIContainer& container, int id, const std::string& name,
+                                    const CKesRect<int>& rect, CKesBaseGUIElement* parent) {
+    return container.AddBiaoQingCtrl(id, name, rect, parent);
+}
+
+void ApplyBiaoQingCtl(CKesBaseGUIElement& control, const KesLayoutProperties& properties,
+                      const KesLayoutCommon& /*common*/, CKesBaseGUIContainer& parser, KesLayoutLoad& load) {
+    CKesGUIBiqoQing& picker = static_cast<CKesGUIBiqoQing&>(control);
+    const std::string background = properties.Value("background");
+    if (!background.empty()) picker.SetBgImage(load.Texture(background));
+    CKesDimension2d<int> size;
+    if (properties.Pair("pagesize", size, parser)) picker.SetPageSize(size);
+    picker.LoadAnimators(properties.Value("path"));
+    picker.SetLeftButton(properties.Value("LeftBtnImg"));
+    picker.SetRightButton(properties.Value("RightBtnImg"));
+}
+
 std::vector<KesLayoutControlType>& ControlTypes() {
     static std::vector<KesLayoutControlType> types = {
         {"Button", MakeButton, SetElementTipText, ApplyButton},
@@ -571,6 +626,8 @@ std::vector<KesLayoutControlType>& ControlTypes() {
         {"GameCard", MakeGameCard, SetElementTipText, ApplyGameCard},
         {"Image", MakeImage, SetElementTipText, ApplyImage},
         {"MoveAnim", MakeMoveAnimator, SetElementTipText, ApplyMoveAnimator},
+        {"MultiListBox", MakeMultiListBox, SetElementTipText, ApplyMultiListBox},
+        {"BiaoQingCtl", MakeBiaoQingCtl, SetElementTipText, ApplyBiaoQingCtl},
     };
     return types;
 }

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fstream>
@@ -201,6 +202,26 @@ std::string CurrentDirectory() {
 bool SetCurrentDirectory(const std::string& enginePath) {
     if (enginePath.empty()) return false;
     return ::chdir(DiskPath(enginePath).c_str()) == 0;
+}
+
+bool ListFiles(const std::string& engineFolder, const std::string& extension, std::vector<std::string>* names) {
+    if (names) names->clear();
+    const std::string folder = DiskPath(engineFolder.empty() ? std::string(".") : engineFolder);
+    DIR* d = opendir(folder.c_str());
+    if (!d) return false;
+    std::vector<std::string> found;
+    while (dirent* e = readdir(d)) {
+        const std::string name = e->d_name;
+        if (name == "." || name == ".." || name.size() < extension.size()) continue;
+        if (strcasecmp(name.c_str() + name.size() - extension.size(), extension.c_str()) != 0) continue;
+        struct stat st;
+        if (::stat((folder + "/" + name).c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
+        found.push_back(name);
+    }
+    closedir(d);
+    std::sort(found.begin(), found.end());
+    if (names) *names = std::move(found);
+    return true;
 }
 
 void SetCommandLine(const std::string& commandLine) { CommandLineStore() = commandLine; }

@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 namespace kest2d {
 namespace platform {
@@ -24,6 +25,10 @@ std::string ModuleFileName();
 std::string ModuleFolder();
 std::string CurrentDirectory();
 bool SetCurrentDirectory(const std::string& enginePath);
+// The names of the plain files of a folder whose names end with `extension`
+// (".spr"; letter case ignored, as the games' file system does), in byte
+// order. False when the folder does not open.
+bool ListFiles(const std::string& engineFolder, const std::string& extension, std::vector<std::string>* names);
 
 // The host's command line without the program name, as one string.
 void SetCommandLine(const std::string& commandLine);
