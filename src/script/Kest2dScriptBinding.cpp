@@ -74,8 +74,8 @@ int SafeCast(lua_State* L) {
 }
 
 // Controls that scripts make with new_local. The collector deletes such a
-// control only while it is alive and outside the GUI tree: once it has a
-// parent the tree owns it (and deletes it with the parent), so the
+// control only while it is alive and outside the GUI tree: once a child list
+// holds it the tree owns it (and deletes it with the parent), so the
 // collector lets it be; the handle tells when the tree has deleted it.
 std::unordered_map<void*, CKesGUIElementRef>& ScriptMadeElements() {
     static std::unordered_map<void*, CKesGUIElementRef> elements;
@@ -90,7 +90,7 @@ int CollectElement(lua_State* L) {
     if (it == made.end()) return 0;
     CKesBaseGUIElement* element = it->second.get();
     made.erase(it);
-    if (element && !element->GetParent()) delete static_cast<T*>(element);
+    if (element && !element->GetHolder()) delete static_cast<T*>(element);
     return 0;
 }
 
@@ -106,7 +106,7 @@ int NewLocalElement(lua_State* L) {
     void* address = *static_cast<void**>(lua_touserdata(L, 1));
     if (!address) return lua_gettop(L);
     CKesBaseGUIElement* element = static_cast<T*>(address);
-    if (element->GetParent()) {
+    if (element->GetHolder()) {
         lua_getfield(L, LUA_REGISTRYINDEX, "tolua_gc");
         if (lua_istable(L, -1)) {
             lua_pushlightuserdata(L, address);
