@@ -206,6 +206,20 @@ check_eq(hand:GetCurOutCardValue() ~= nil, true, "current played value")
 check_error("error in function 'SetCardData'.", hand.SetCardData, hand, nil)
 check_error("invalid 'self' in function 'SetCardData'", hand.SetCardData, nil, cards)
 
+-- The card record as scripts see it: the byte field is a boxed "BYTE".
+local g = assert(io.open(GAME_DIR .. "/card.bin", "wb"))
+g:write(string.char(0x4D, 1, 0, 1) .. string.rep("\0", 60))
+g:close()
+local card = tolua.cast(frame:LoadResource("card.bin"), "kest2d::CKesGUIGameCard::GameCard")
+check_eq(tolua.type(card.data), "BYTE", "data reads as a boxed byte")
+check_eq(card.isUp, true, "isUp")
+check_eq(card.isSelected, false, "isSelected")
+card.isSelected = true
+check_eq(card.isSelected, true, "isSelected written")
+check_error("invalid type in variable assignment.", function() card.data = 5 end)
+check_error("invalid type in variable assignment.", function() card.data = nil end)
+check_error("invalid type in variable assignment.", function() card.isUp = 1 end)
+
 -- Constructors: collected with new_local unless built inside a parent (the
 -- tree owns those); new belongs to whoever holds it.
 local small = rect(0, 0, 10, 10)
