@@ -88,6 +88,8 @@ public:
 
     // A handle that turns null when this element is destroyed.
     CKesGUIElementRef GetRef() const { return CKesGUIElementRef(mSelf); }
+    // The element whose child list holds this one (and deletes it), or null.
+    CKesBaseGUIElement* GetHolder() const { return mHolder; }
 
     CKesBaseFrame* GetDriver() const { return mDriver; }
     void SetDriver(CKesBaseFrame* frame) { mDriver = frame; }

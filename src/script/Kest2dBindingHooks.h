@@ -30,7 +30,20 @@
 #include "gui/Kest2dGUIContainer.h"
 #include "gui/Kest2dGUIElement.h"
 #include "gui/controls/Kest2dCardRules.h"
+#include "gui/controls/Kest2dGUIButton.h"
+#include "gui/controls/Kest2dGUIChatMessage.h"
+#include "gui/controls/Kest2dGUIDragControl.h"
+#include "gui/controls/Kest2dGUIEditorBox.h"
+#include "gui/controls/Kest2dGUIGameAnimator.h"
+#include "gui/controls/Kest2dGUIGameCard.h"
+#include "gui/controls/Kest2dGUIGameClock.h"
+#include "gui/controls/Kest2dGUIInfoScroller.h"
 #include "gui/controls/Kest2dGUIMultiButton.h"
+#include "gui/controls/Kest2dGUIProcessBar.h"
+#include "gui/controls/Kest2dGUIScrollBar.h"
+#include "gui/controls/Kest2dGUIStatic.h"
+#include "gui/controls/Kest2dGUITextarea.h"
+#include "gui/controls/Kest2dGUIVideo.h"
 #include "net/Kest2dMessage.h"
 #include "net/Kest2dSocketClient.h"
 #include "script/Kest2dScriptObjects.h"
@@ -381,3 +394,19 @@ static int tolua_package_kest2d_CKesMessageOut_getData00(lua_State* L) {
     lua_pushlstring(L, data, n);
     return 1;
 }
+
+namespace kest2d {
+namespace script {
+
+// A card's suit and point value from any number: the whole part's low byte
+// (0x14D reads as 0x4D).
+inline int CardHuaSe(const CKesGUIGameCard* /*self*/, double card) {
+    return static_cast<int>((ToUint32(card) & 0xFF) >> 4);
+}
+inline int CardDianShu(const CKesGUIGameCard* /*self*/, double card) { return static_cast<int>(ToUint32(card) & 0x0F); }
+
+}  // namespace script
+}  // namespace kest2d
+
+using kest2d::script::CardDianShu;
+using kest2d::script::CardHuaSe;

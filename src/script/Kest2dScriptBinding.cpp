@@ -1,7 +1,13 @@
 #include "script/Kest2dScriptBinding.h"
 
 #include <cstdint>
+#include <unordered_map>
 
+#include "gui/Kest2dGUIElement.h"
+#include "gui/controls/Kest2dGUIButton.h"
+#include "gui/controls/Kest2dGUIEditorBox.h"
+#include "gui/controls/Kest2dGUIStatic.h"
+#include "gui/controls/Kest2dGUIVideo.h"
 #include "script/Kest2dScriptObjects.h"
 #include "tolua++.h"
 
@@ -67,6 +73,79 @@ int SafeCast(lua_State* L) {
     return 1;
 }
 
+// Controls that scripts make with new_local. The collector deletes such a
+// control only while it is alive and outside the GUI tree: once a child list
+// holds it the tree owns it (and deletes it with the parent), so the
+// collector lets it be; the handle tells when the tree has deleted it.
+std::unordered_map<void*, CKesGUIElementRef>& ScriptMadeElements() {
+    static std::unordered_map<void*, CKesGUIElementRef> elements;
+    return elements;
+}
+
+template <class T>
+int CollectElement(lua_State* L) {
+    void* address = tolua_tousertype(L, 1, nullptr);
+    auto& made = ScriptMadeElements();
+    auto it = made.find(address);
+    if (it == made.end()) return 0;
+    CKesBaseGUIElement* element = it->second.get();
+    made.erase(it);
+    if (element && !element->GetHolder()) delete static_cast<T*>(element);
+    return 0;
+}
+
+// Wraps new_local (and the call of the class table): the generated
+// constructor runs unchanged; a control built inside a parent is handed to
+// the tree at once, any other one is remembered for its collector.
+template <class T>
+int NewLocalElement(lua_State* L) {
+    lua_pushvalue(L, lua_upvalueindex(1));
+    lua_insert(L, 1);
+    lua_call(L, lua_gettop(L) - 1, LUA_MULTRET);
+    if (lua_gettop(L) < 1 || !lua_isuserdata(L, 1)) return lua_gettop(L);
+    void* address = *static_cast<void**>(lua_touserdata(L, 1));
+    if (!address) return lua_gettop(L);
+    CKesBaseGUIElement* element = static_cast<T*>(address);
+    if (element->GetHolder()) {
+        lua_getfield(L, LUA_REGISTRYINDEX, "tolua_gc");
+        if (lua_istable(L, -1)) {
+            lua_pushlightuserdata(L, address);
+            lua_pushnil(L);
+            lua_rawset(L, -3);
+        }
+        lua_pop(L, 1);
+        ScriptMadeElements().erase(address);
+    } else {
+        ScriptMadeElements()[address] = element->GetRef();
+    }
+    return lua_gettop(L);
+}
+
+template <class T>
+void WrapElementConstructors(lua_State* L, const char* className, const char* typeName) {
+    SetCollector(L, typeName, CollectElement<T>);
+    lua_getglobal(L, "kest2d");
+    if (lua_istable(L, -1)) {
+        lua_getfield(L, -1, className);
+        if (lua_istable(L, -1)) {
+            for (const char* name : {"new_local", ".call"}) {
+                lua_pushstring(L, name);
+                lua_rawget(L, -2);
+                if (lua_isfunction(L, -1)) {
+                    lua_pushcclosure(L, NewLocalElement<T>, 1);
+                    lua_pushstring(L, name);
+                    lua_insert(L, -2);
+                    lua_rawset(L, -3);
+                } else {
+                    lua_pop(L, 1);
+                }
+            }
+        }
+        lua_pop(L, 1);
+    }
+    lua_pop(L, 1);
+}
+
 }  // namespace
 
 void FixUpBinding(lua_State* L) {
@@ -77,6 +156,10 @@ void FixUpBinding(lua_State* L) {
     SetCollector(L, "const BYTE", CollectBox<uint8_t>);
     // Readers made by scripts own a copy of their bytes.
     SetCollector(L, "kest2d::CKesMessageIn", CollectScriptMessageIn);
+    WrapElementConstructors<CKesGUIButton>(L, "CKesGUIButton", "kest2d::CKesGUIButton");
+    WrapElementConstructors<CKesGUIEditorBox>(L, "CKesGUIEditorBox", "kest2d::CKesGUIEditorBox");
+    WrapElementConstructors<CKesGUIStatic>(L, "CKesGUIStatic", "kest2d::CKesGUIStatic");
+    WrapElementConstructors<CKesGUIVideo>(L, "CKesGUIVideo", "kest2d::CKesGUIVideo");
 
     lua_getglobal(L, "tolua");
     if (lua_istable(L, -1)) {

@@ -25,3 +25,29 @@ function include_file_hook(t, filename, section)
     end
     if include_whole_file then return include_whole_file(t, filename) end
 end
+
+-- Some enumerations of the engine stand beside their control in the
+-- namespace, while their constants are registered in the control's class
+-- table: the package writes them inside the class, and their values are
+-- taken from the namespace.
+local namespace_enums = {
+    ButtonState = "kest2d::",
+    ClockSnapType = "kest2d::",
+    InfoScrType = "kest2d::",
+}
+local register_enum = classEnumerate.register
+function classEnumerate:register(pre)
+    local ns = namespace_enums[self.name]
+    if not ns or self.parent == nil or self.parent.classtype ~= "class" then
+        return register_enum(self, pre)
+    end
+    if not self:check_public_access() then return end
+    pre = pre or ''
+    local i = 1
+    while self[i] do
+        if self.lnames[i] and self.lnames[i] ~= "" then
+            output(pre .. 'tolua_constant(tolua_S,"' .. self.lnames[i] .. '",' .. ns .. self[i] .. ');')
+        end
+        i = i + 1
+    end
+end

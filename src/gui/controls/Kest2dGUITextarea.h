@@ -20,7 +20,7 @@ public:
     struct RowStruct {
         RowStruct() = default;
         RowStruct(CKesColor c, std::string t) : color(c), text(std::move(t)) {}
-        CKesColor color;
+        CKesColor color = CKesColor(0xFF000000u);
         std::string text;
     };
 
@@ -36,7 +36,7 @@ public:
 
     // Wraps the text into as many rows as it needs and shows the newest one
     // at the bottom. An empty text adds nothing.
-    void AddString(std::string text, CKesColor color);
+    void AddString(std::string text, CKesColor color = CKesColor(0xFF000000u));
     void Clear();
     // Lines that fit, a partly visible last one included.
     int GetDisplayLineCount() const;

@@ -26,7 +26,8 @@ for _, c in ipairs(BOUND) do
     local t = class_table(c.path)
     local all_pending = #c.entries > 0
     for _, e in ipairs(c.entries) do all_pending = all_pending and e.pending ~= nil end
-    if t == nil and all_pending then
+    local class_missing = t == nil and all_pending
+    if class_missing then
         missing[#missing + 1] = where .. " (" .. c.entries[1].pending .. ")"
         t = {}
     end
@@ -35,7 +36,7 @@ for _, c in ipairs(BOUND) do
     for _, e in ipairs(c.entries) do
         local kind = e.kind == "var" and "var" or "function"
         if names[e.name] == nil and e.pending then
-            missing[#missing + 1] = where .. "." .. e.name .. " (" .. e.pending .. ")"
+            if not class_missing then missing[#missing + 1] = where .. "." .. e.name .. " (" .. e.pending .. ")" end
         else
             check_eq(names[e.name], kind, where .. "." .. e.name)
         end
@@ -241,7 +242,7 @@ local global_constants = {
 local pending_global_constants = {
     { "IDD_BERNSTEIN_COUNT", 1000 }, { "IDD_CONTROL_POINT_COUNT", 4 }, { "IDD_CONTROL_RECT_WIDTH", 5 },
 }
-local pending_class_constants = {
+local class_constants = {
     { "CKesGUIButton", "STATE_NORMAL", 0 }, { "CKesGUIButton", "STATE_DOWND", 1 },
     { "CKesGUIButton", "STATE_HOVERED", 2 }, { "CKesGUIButton", "STATE_DISABLED", 3 },
     { "CKesGUIButton", "STATE_NULL", 4 },
@@ -271,13 +272,24 @@ check_eq(counted, 5 + 4 + 2 + 144 + 5 + 4 + 36 + 15, "module constants of the bu
 for _, c in ipairs(pending_module_constants) do check_constant(kest2d, _G, c[1], c[2], "kest2d.", true) end
 for _, c in ipairs(global_constants) do counted = counted + check_constant(_G, kest2d, c[1], c[2], "") end
 for _, c in ipairs(pending_global_constants) do check_constant(_G, kest2d, c[1], c[2], "", true) end
-for _, c in ipairs(pending_class_constants) do
+local in_classes = 0
+for _, c in ipairs(class_constants) do
     local t = kest2d[c[1]]
-    if t then
-        check_constant(t, kest2d, c[2], c[3], "kest2d." .. c[1] .. ".", true)
-    else
-        missing[#missing + 1] = "kest2d." .. c[1] .. "." .. c[2]
+    check(type(t) == "table", "kest2d." .. c[1] .. " holds its constants")
+    in_classes = in_classes + check_constant(t, kest2d, c[2], c[3], "kest2d." .. c[1] .. ".")
+    check_eq(rawget(_G, c[2]), nil, c[2] .. " is not global")
+end
+check_eq(in_classes, 15, "constants in class tables")
+-- The enumerations that the controls take are plain numbers: no other
+-- number stands in those class tables.
+for _, name in ipairs({ "CKesGUIButton", "CKesGUIGameCard", "CKesGUIGameClock", "CKesGUIInfoScroller",
+    "CKesGUIEditorBox", "CKesGUIStatic", "CKesGUITextarea", "CKesGUIMultiButton" }) do
+    local n = 0
+    for _, v in pairs(kest2d[name]) do
+        if type(v) == "number" then n = n + 1 end
     end
+    local expected = ({ CKesGUIButton = 5, CKesGUIGameCard = 5, CKesGUIGameClock = 3, CKesGUIInfoScroller = 2 })[name]
+    check_eq(n, expected or 0, "numbers in kest2d." .. name)
 end
 
 -- No other number stands in the module.

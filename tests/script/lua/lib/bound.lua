@@ -6,7 +6,8 @@
 -- Argument letters: N number, S string, B boolean, P int position, D int
 -- size, R int rectangle, C colour, T texture box, M message writer,
 -- I message reader, E element, F frame, V event, Q double position,
--- H double size, G double rectangle, X vector3, W a wide text (only nil).
+-- H double size, G double rectangle, X vector3, W a wide text or a font
+-- (only nil), K a card list (int vector), Y a boxed byte.
 
 local function class(path, entries) return { path = path, entries = entries } end
 -- kinds: "ctor" (class table first), "static" (class table first),
@@ -17,6 +18,11 @@ local function st(name, args) return { kind = "static", name = name, args = args
 local function var(name, pending) return { kind = "var", name = name, pending = pending } end
 
 local CTOR = { ctor("new"), ctor("new_local"), ctor(".call") }
+-- Marks every entry of a class whose engine part is still to come.
+local function pending(tag, list)
+    for _, e in ipairs(list) do e.pending = tag end
+    return list
+end
 local function with_ctors(list)
     local out = {}
     for _, e in ipairs(CTOR) do out[#out + 1] = e end
@@ -116,6 +122,87 @@ BOUND = {
     class({ "kest2d", "CKesEvent", "CKesUpdateEvent" }, { var("fileCount"), var("filename"), var("process"),
         var("EventType") }),
     class({ "kest2d", "CKesEventReceiver" }, { m("delete"), m("OnProcessEvent", "V") }),
+    class({ "kest2d", "CKesGUIImage" }, pending("image", with_ctors({
+        m("SetImagePath", "S"), m("GetImagePath"), m("SetSrcStartPos", "N N"), m("GetSrcStartPos", "N N"),
+        m("SetSrcHeightAndWidth", "N N"), m("GetSrcHeightAndWidth", "N N"), m("SetColor", "C"), m("GetColor") }))),
+    class({ "kest2d", "CKesGUIButton" }, with_ctors({
+        m("SetState", "N"), m("GetState"), m("SetText", "S"), m("GetText") })),
+    class({ "kest2d", "CKesGUIEditorBox" }, with_ctors({
+        m("SetText", "S"), m("GetText"), m("SetColor", "C"), m("GetColor"), m("SetMaxCount", "N"),
+        m("GetMaxCount") })),
+    class({ "kest2d", "CKesGUIProcessBar" }, {
+        m("SetProcess", "N"), m("GetProcess"), m("SetMaxValue", "N"), m("GetMaxValue"), m("SetText", "S"),
+        m("GetText") }),
+    class({ "kest2d", "CKesGUIStatic" }, with_ctors({
+        m("SetSize", "N"), m("GetSize"), m("SetText", "S"), m("GetText"), m("SetColor", "C"), m("GetColor"),
+        m("SetSnapStyle", "N"), m("GetSnapStyle") })),
+    class({ "kest2d", "CKesGUIVideo" }, with_ctors({
+        m("LoadVideo", "S"), m("GetVideoPath"), m("Play"), m("Pause"), m("Stop"), m("Restart") })),
+    class({ "kest2d", "CKesGUIGameAnimator" }, {
+        m("LoadAnimator", "S"), m("GetAnimSize"), m("GetFrameCount"), m("GetSpeed"), m("Play"), m("Stop"),
+        m("Pause"), m("Restart"), m("isPlaying"), m("GetCurrentFrame"), m("Clear") }),
+    class({ "kest2d", "CKesGUIGameCard" }, {
+        m("SetCardWidthAndHeight", "N N"), m("GetCardWidth"), m("GetCardHeight"), m("GetCardHuaSe", "N"),
+        m("GetCardDianShu", "N"), m("SetCardData", "K"), m("GetCardData"), m("GetCardCount"), m("SetCardSpace", "N"),
+        m("GetCardSpace"), m("SetCardUpSpace", "N"), m("GetCardUpSpace"), m("SetCardBackTex", "T"),
+        m("GetCardBackTex"), m("SetCardDirection", "N"), m("GetCardDirection"), m("SetShowCards", "B"),
+        m("IsShowCards"), m("SetDisplayCard", "N"), m("SetReverseShowCards", "B"), m("IsReverseShowCards"),
+        m("SetSnapType", "N"), m("GetSnapType"), m("GetSelectedCardCount"), m("OutRandomCards", "N"),
+        m("GetSelectedCards"), m("StartOutCards"), m("ClearAllCards"), m("ResetAllCards"), m("SortAllCards"),
+        m("GetCardsByOutType", "K"), m("GetOutType", "K"), m("RemoveCards", "K"), m("GetCardDataByIndex", "N"),
+        m("GetCardTypeCount", "N"), m("GetCurOutCardValue"), m("ParseStringToCards", "S"), m("Comparison", "K K") }),
+    class({ "kest2d", "CKesGUIGameCard", "GameCard" }, { var("data"), var("isUp"), var("isSelected") }),
+    class({ "kest2d", "CKesGUIGameClock" }, {
+        m("SetClockNumImg", "T"), m("GetClockNumImg"), m("SetClockNum", "N"), m("GetClockNum"),
+        m("SetSnapType", "N"), m("GetSnapType"), m("SetNumSpace", "N"), m("GetNumSpace") }),
+    class({ "kest2d", "CKesGUIInfoScroller" }, {
+        m("SetFont", "W"), m("GetFont"), m("SetSize", "N"), m("GetSize"), m("SetText", "S"), m("GetText"),
+        m("SetColor", "C"), m("GetColor"), m("SetInfoScrType", "N"), m("GetInfoScrType") }),
+    class({ "kest2d", "CKesGUITextarea" }, {
+        m("AddString", "S"), m("SetUseScrollBar", "B"), m("IsUseScrollBar"), m("SetScrollBarWidth", "N"),
+        m("GetScrollBarWidth"), m("GetDisplayLineCount"), m("Clear") }),
+    class({ "kest2d", "CKesGUITextarea", "RowStruct" }, with_ctors({ var("color"), var("text") })),
+    class({ "kest2d", "CKesGUIChatMessage" }, {
+        m("SetTextColor", "C"), m("GetTextColor"), m("SetSelectTextColor", "C"), m("GetSelectTextColor"),
+        m("AddString", "S"), m("GetStringByIndex", "N"), m("GetSelectString"), m("Reset") }),
+    class({ "kest2d", "CKesGUIImageListBox" }, pending("image list box", {
+        m("SetBgColor", "C"), m("GetBgColor"), m("SetScrollBarWidth", "N"), m("GetScrollBarWidth"),
+        m("SetSelectColor", "C"), m("GetSelectColor"), m("SetImageSize", "D"), m("GetImageSize"),
+        m("GetDisplayLineCount"), m("AddImageToListBox", "S"), m("AddTextToListBox", "N S"), m("GetTotalRows"),
+        m("ClearAllRows"), m("GetCurrentSelected"), m("GetImageByIndex", "N"), m("GetStringByIndex", "N N") })),
+    class({ "kest2d", "CKesGUIMultiButton" }, {
+        m("SetDirection", "N"), m("GetDirection"), m("AddButton", "S"), m("SetDefSelectedItem", "N"),
+        m("GetDefSelectedItem"), m("GetCurSelectedItem") }),
+    class({ "kest2d", "CKesGUIMultiListBox" }, pending("lists", {
+        m("SetScrollBarWidth", "N"), m("GetScrollBarWidth"), m("GetDisplayLineCount"), m("SetIsSort", "B"),
+        m("IsSort"), m("SetHeaderImage", "S"), m("GetHeaderImage"), m("AddHeader", "S N"),
+        m("SetHeaderMessage", "S"), m("GetHeaderMessage"), m("SetHeaderBgColor", "C"), m("GetHeaderBgColor"),
+        m("SetHeaderTextColor", "C"), m("GetHeaderTextColor"), m("SetProTipColor", "C"), m("GetProTipColor"),
+        m("ClearAllRows"), m("CreateNewRow"), m("AddText", "S N N N"), m("AddImage", "S N N N"),
+        m("AddProcessBar", "N N N N N"), m("GetSelectedItem"), m("SetBgColor", "C"), m("GetBgColor"),
+        m("SetTextColor", "C"), m("GetTextColor"), m("SetSelectColor", "C"), m("GetSelectColor"),
+        m("SetSelectedColor", "C"), m("GetSelectedColor") })),
+    class({ "kest2d", "CKesGUIBiqoQing" }, pending("lists", {
+        m("SetPageSize", "D"), m("GetPageSize"), m("LoadAnimators", "S"), m("ClearAllAnimator"),
+        m("SetLeftButton", "S"), m("GetLeftButton"), m("SetRightButton", "S"), m("GetRightButton"), m("Reset"),
+        m("GetSelectedPath") })),
+    class({ "kest2d", "CKesGUIMoveAnimator" }, pending("image", {
+        m("SetControlPoint", "P N"), m("GetControlPoint", "N"), m("GetBernstern"), m("SetStartPosition", "P"),
+        m("GetStartPosition"), m("SetEndPosition", "P"), m("GetEndPosition"), m("setIsEdit", "B"), m("isEdit"),
+        m("LoadAnimImage", "S"), m("Play"), m("isPlaying"), m("Pause"), m("Stop"), m("Restart"), m("SetSpeed", "N"),
+        m("GetSpeed"), m("SetPlayFrame", "N"), m("GetCurPlayFrame") })),
+    class({ "kest2d", "CKesGUIDragControl" }, { m("GetCurrentProcess"), m("SetCurrentProcess", "N") }),
+    class({ "kest2d", "CKesGUIScrollBar" }, {}),
+    class({ "kest2d", "CKesBaseGUIContainer" }, {
+        m("SetModal", "B"), m("IsModal"), m("ShowControlById", "N B"), m("EnableControlById", "N B"),
+        m("GetCurFocusControl"), m("GetCurActiveControl"), m("LoadGUIConfig", "S"), m("SaveGUIConfig", "S"),
+        m("AddButton", "N S R"), m("AddImage", "N S R", "image"), m("AddProcessBar", "N S R"),
+        m("AddStaticText", "N S R"), m("AddInfoScroller", "N S R"), m("AddEditorBox", "N S R"),
+        m("AddVideoBox", "N S R"), m("AddGameCard", "N S R"), m("AddGameClock", "N S R"),
+        m("AddGameAnimator", "N S R"), m("AddTextarea", "N S R"), m("AddScrollBar", "N S R"),
+        m("AddChatMessage", "N S R"), m("AddImageListBox", "N S R", "image list box"),
+        m("AddMultiButton", "N S R"), m("AddMultiListBox", "N S R", "lists"), m("AddBiaoQingCtrl", "N S R", "lists"),
+        m("AddMoveAnimator", "N S R", "image"), m("AddDragControl", "N S R"), m("AddContainer", "N S R E") }),
     class({ "kest2d", "CKesGUIBaseFont" }, {}),
     class({ "kest2d", "CKesGUITTFace" }, {}),
 }
@@ -138,6 +225,9 @@ function sample_values()
     f:write(string.rep("\0", 8192))
     f:close()
     local block = frame:LoadResource("event.bin")
+    local cards = kest2d.CKesVector_int_()
+    cards:push_back(0x13)
+    cards:push_back(0x23)
     return {
         N = 1, S = "text", B = true,
         P = kest2d.CKesPosition2d_int_(1, 2), D = kest2d.CKesDimension2d_int_(3, 4),
@@ -146,6 +236,7 @@ function sample_values()
         G = kest2d.CKesRect_double_(0, 0, 5, 5), X = kest2d.CKesVector3(1, 2, 3),
         T = frame:LoadTexture("none.png"), M = kest2d.CKesMessageOut(1), I = kest2d.CKesMessageIn("\0\1", 2),
         E = frame.__CKesBaseGUIContainer__, F = frame, V = tolua.cast(block, "kest2d::CKesEvent"),
+        K = cards,
     }
 end
 
