@@ -30,6 +30,7 @@
 #include "gui/Kest2dGUIContainer.h"
 #include "gui/Kest2dGUIElement.h"
 #include "gui/controls/Kest2dCardRules.h"
+#include "gui/controls/Kest2dGUIBiqoQing.h"
 #include "gui/controls/Kest2dGUIButton.h"
 #include "gui/controls/Kest2dGUIChatMessage.h"
 #include "gui/controls/Kest2dGUIDragControl.h"
@@ -37,8 +38,11 @@
 #include "gui/controls/Kest2dGUIGameAnimator.h"
 #include "gui/controls/Kest2dGUIGameCard.h"
 #include "gui/controls/Kest2dGUIGameClock.h"
+#include "gui/controls/Kest2dGUIImage.h"
 #include "gui/controls/Kest2dGUIInfoScroller.h"
+#include "gui/controls/Kest2dGUIMoveAnimator.h"
 #include "gui/controls/Kest2dGUIMultiButton.h"
+#include "gui/controls/Kest2dGUIMultiListBox.h"
 #include "gui/controls/Kest2dGUIProcessBar.h"
 #include "gui/controls/Kest2dGUIScrollBar.h"
 #include "gui/controls/Kest2dGUIStatic.h"
@@ -51,6 +55,12 @@
 // The boxed handle types, named in the package without their namespace.
 using kest2d::BYTE;
 using kest2d::DWORD;
+
+// The path animator's sizes are registered in the global table, where the
+// generated code names them without their namespace.
+using kest2d::IDD_BERNSTEIN_COUNT;
+using kest2d::IDD_CONTROL_POINT_COUNT;
+using kest2d::IDD_CONTROL_RECT_WIDTH;
 
 // The generator also emits luaopen_<package>; for our package name that would
 // be luaopen_package, which is the Lua library's own package loader.

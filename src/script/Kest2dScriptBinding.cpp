@@ -6,6 +6,7 @@
 #include "gui/Kest2dGUIElement.h"
 #include "gui/controls/Kest2dGUIButton.h"
 #include "gui/controls/Kest2dGUIEditorBox.h"
+#include "gui/controls/Kest2dGUIImage.h"
 #include "gui/controls/Kest2dGUIStatic.h"
 #include "gui/controls/Kest2dGUIVideo.h"
 #include "script/Kest2dScriptObjects.h"
@@ -156,6 +157,7 @@ void FixUpBinding(lua_State* L) {
     SetCollector(L, "const BYTE", CollectBox<uint8_t>);
     // Readers made by scripts own a copy of their bytes.
     SetCollector(L, "kest2d::CKesMessageIn", CollectScriptMessageIn);
+    WrapElementConstructors<CKesGUIImage>(L, "CKesGUIImage", "kest2d::CKesGUIImage");
     WrapElementConstructors<CKesGUIButton>(L, "CKesGUIButton", "kest2d::CKesGUIButton");
     WrapElementConstructors<CKesGUIEditorBox>(L, "CKesGUIEditorBox", "kest2d::CKesGUIEditorBox");
     WrapElementConstructors<CKesGUIStatic>(L, "CKesGUIStatic", "kest2d::CKesGUIStatic");

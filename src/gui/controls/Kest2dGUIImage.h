@@ -72,9 +72,11 @@ public:
 
     void SetSrcStartPos(int left, int top);
     void GetSrcStartPos(int* left, int* top) const;
+    void GetSrcStartPos(int& left, int& top) const { GetSrcStartPos(&left, &top); }
     // The source rectangle's right and bottom edges.
     void SetSrcHeightAndWidth(int right, int bottom);
     void GetSrcHeightAndWidth(int* right, int* bottom) const;
+    void GetSrcHeightAndWidth(int& right, int& bottom) const { GetSrcHeightAndWidth(&right, &bottom); }
     void SetColor(CKesColor colour) { mColor = colour; }
     CKesColor GetColor() const { return mColor; }
 

@@ -53,6 +53,7 @@ public:
     void Stop();
     void Restart();
     bool IsPlaying() const { return mPlaying; }
+    bool isPlaying() const { return mPlaying; }  // the name scripts know
     void SetSpeed(float speed) { mSpeed = speed; }
     float GetSpeed() const { return mSpeed; }
     void SetPlayFrame(int index);

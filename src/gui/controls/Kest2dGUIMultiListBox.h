@@ -79,6 +79,7 @@ public:
     std::string GetHeaderMessage() const { return mHeaderMessage; }
     void SetHeaderImage(std::string path);
     unsigned long GetHeaderImage() const { return mHeaderImage; }
+    std::string GetHeaderImagePath() const { return mHeaderImagePath; }
     void SetBgColor(CKesColor colour) { mBgColor = colour; }
     CKesColor GetBgColor() const { return mBgColor; }
     void SetTextColor(CKesColor colour) { mTextColor = colour; }
