@@ -122,9 +122,9 @@ BOUND = {
     class({ "kest2d", "CKesEvent", "CKesUpdateEvent" }, { var("fileCount"), var("filename"), var("process"),
         var("EventType") }),
     class({ "kest2d", "CKesEventReceiver" }, { m("delete"), m("OnProcessEvent", "V") }),
-    class({ "kest2d", "CKesGUIImage" }, pending("image", with_ctors({
+    class({ "kest2d", "CKesGUIImage" }, with_ctors({
         m("SetImagePath", "S"), m("GetImagePath"), m("SetSrcStartPos", "N N"), m("GetSrcStartPos", "N N"),
-        m("SetSrcHeightAndWidth", "N N"), m("GetSrcHeightAndWidth", "N N"), m("SetColor", "C"), m("GetColor") }))),
+        m("SetSrcHeightAndWidth", "N N"), m("GetSrcHeightAndWidth", "N N"), m("SetColor", "C"), m("GetColor") })),
     class({ "kest2d", "CKesGUIButton" }, with_ctors({
         m("SetState", "N"), m("GetState"), m("SetText", "S"), m("GetText") })),
     class({ "kest2d", "CKesGUIEditorBox" }, with_ctors({
@@ -173,7 +173,7 @@ BOUND = {
     class({ "kest2d", "CKesGUIMultiButton" }, {
         m("SetDirection", "N"), m("GetDirection"), m("AddButton", "S"), m("SetDefSelectedItem", "N"),
         m("GetDefSelectedItem"), m("GetCurSelectedItem") }),
-    class({ "kest2d", "CKesGUIMultiListBox" }, pending("lists", {
+    class({ "kest2d", "CKesGUIMultiListBox" }, {
         m("SetScrollBarWidth", "N"), m("GetScrollBarWidth"), m("GetDisplayLineCount"), m("SetIsSort", "B"),
         m("IsSort"), m("SetHeaderImage", "S"), m("GetHeaderImage"), m("AddHeader", "S N"),
         m("SetHeaderMessage", "S"), m("GetHeaderMessage"), m("SetHeaderBgColor", "C"), m("GetHeaderBgColor"),
@@ -181,28 +181,28 @@ BOUND = {
         m("ClearAllRows"), m("CreateNewRow"), m("AddText", "S N N N"), m("AddImage", "S N N N"),
         m("AddProcessBar", "N N N N N"), m("GetSelectedItem"), m("SetBgColor", "C"), m("GetBgColor"),
         m("SetTextColor", "C"), m("GetTextColor"), m("SetSelectColor", "C"), m("GetSelectColor"),
-        m("SetSelectedColor", "C"), m("GetSelectedColor") })),
-    class({ "kest2d", "CKesGUIBiqoQing" }, pending("lists", {
+        m("SetSelectedColor", "C"), m("GetSelectedColor") }),
+    class({ "kest2d", "CKesGUIBiqoQing" }, {
         m("SetPageSize", "D"), m("GetPageSize"), m("LoadAnimators", "S"), m("ClearAllAnimator"),
         m("SetLeftButton", "S"), m("GetLeftButton"), m("SetRightButton", "S"), m("GetRightButton"), m("Reset"),
-        m("GetSelectedPath") })),
-    class({ "kest2d", "CKesGUIMoveAnimator" }, pending("image", {
+        m("GetSelectedPath") }),
+    class({ "kest2d", "CKesGUIMoveAnimator" }, {
         m("SetControlPoint", "P N"), m("GetControlPoint", "N"), m("GetBernstern"), m("SetStartPosition", "P"),
         m("GetStartPosition"), m("SetEndPosition", "P"), m("GetEndPosition"), m("setIsEdit", "B"), m("isEdit"),
         m("LoadAnimImage", "S"), m("Play"), m("isPlaying"), m("Pause"), m("Stop"), m("Restart"), m("SetSpeed", "N"),
-        m("GetSpeed"), m("SetPlayFrame", "N"), m("GetCurPlayFrame") })),
+        m("GetSpeed"), m("SetPlayFrame", "N"), m("GetCurPlayFrame") }),
     class({ "kest2d", "CKesGUIDragControl" }, { m("GetCurrentProcess"), m("SetCurrentProcess", "N") }),
     class({ "kest2d", "CKesGUIScrollBar" }, {}),
     class({ "kest2d", "CKesBaseGUIContainer" }, {
         m("SetModal", "B"), m("IsModal"), m("ShowControlById", "N B"), m("EnableControlById", "N B"),
         m("GetCurFocusControl"), m("GetCurActiveControl"), m("LoadGUIConfig", "S"), m("SaveGUIConfig", "S"),
-        m("AddButton", "N S R"), m("AddImage", "N S R", "image"), m("AddProcessBar", "N S R"),
+        m("AddButton", "N S R"), m("AddImage", "N S R"), m("AddProcessBar", "N S R"),
         m("AddStaticText", "N S R"), m("AddInfoScroller", "N S R"), m("AddEditorBox", "N S R"),
         m("AddVideoBox", "N S R"), m("AddGameCard", "N S R"), m("AddGameClock", "N S R"),
         m("AddGameAnimator", "N S R"), m("AddTextarea", "N S R"), m("AddScrollBar", "N S R"),
         m("AddChatMessage", "N S R"), m("AddImageListBox", "N S R", "image list box"),
-        m("AddMultiButton", "N S R"), m("AddMultiListBox", "N S R", "lists"), m("AddBiaoQingCtrl", "N S R", "lists"),
-        m("AddMoveAnimator", "N S R", "image"), m("AddDragControl", "N S R"), m("AddContainer", "N S R E") }),
+        m("AddMultiButton", "N S R"), m("AddMultiListBox", "N S R"), m("AddBiaoQingCtrl", "N S R"),
+        m("AddMoveAnimator", "N S R"), m("AddDragControl", "N S R"), m("AddContainer", "N S R E") }),
     class({ "kest2d", "CKesGUIBaseFont" }, {}),
     class({ "kest2d", "CKesGUITTFace" }, {}),
 }
