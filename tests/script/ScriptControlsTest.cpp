@@ -5,6 +5,10 @@
 
 #include <string>
 
+#include "gui/controls/Kest2dGUIBiqoQing.h"
+#include "gui/controls/Kest2dGUIImage.h"
+#include "gui/controls/Kest2dGUIMoveAnimator.h"
+#include "gui/controls/Kest2dGUIMultiListBox.h"
 #include "lauxlib.h"
 #include "lua.h"
 #include "platform/KesWindow.h"
@@ -47,6 +51,18 @@ function BuildTable()
     hand:SetCardData(hand:ParseStringToCards("19;35;51;20"))
     local clock = table_panel:AddGameClock(6, "clock", rect(500, 10, 560, 40))
     clock:SetClockNum(30)
+    local avatar = table_panel:AddImage(7, "avatar", rect(420, 10, 450, 40))
+    avatar:SetImagePath("button.ppm")
+    avatar:SetSrcStartPos(2, 3)
+    local path = table_panel:AddMoveAnimator(8, "deal path", rect(420, 50, 590, 90))
+    path:SetStartPosition(kest2d.CKesPosition2d_int_(0, 0))
+    path:SetEndPosition(kest2d.CKesPosition2d_int_(160, 30))
+    path:SetSpeed(2.5)
+    local scores = table_panel:AddMultiListBox(9, "scores", rect(10, 210, 280, 390))
+    scores:AddHeader("name", 100)
+    scores:AddText("alice", 1, scores:CreateNewRow(), 0)
+    local faces = table_panel:AddBiaoQingCtrl(10, "faces", rect(320, 210, 590, 390))
+    faces:SetPageSize(kest2d.CKesDimension2d_int_(4, 3))
 end
 
 function OnProcessGameEvent(e)
@@ -126,6 +142,32 @@ TEST_F(ScriptControls, APressOnTheEditBoxGivesItTheFocus) {
 TEST_F(ScriptControls, TheTreeKeepsTheFactoriesControlsAfterCollections) {
     lua_gc(f->L(), LUA_GCCOLLECT, 0);
     lua_gc(f->L(), LUA_GCCOLLECT, 0);
+    Press(115, 115);
+    EXPECT_EQ("1:Deal:4:30:your turn", Summary().first);
+}
+
+TEST_F(ScriptControls, TheImagePathListAndEmoticonPickerMadeByTheScriptStandInTheTree) {
+    lua_gc(f->L(), LUA_GCCOLLECT, 0);
+    CKesBaseGUIElement* panel = f->FindControlById(50);
+    ASSERT_NE(nullptr, panel);
+    auto* avatar = dynamic_cast<CKesGUIImage*>(panel->FindControlById(7));
+    auto* path = dynamic_cast<CKesGUIMoveAnimator*>(panel->FindControlById(8));
+    auto* scores = dynamic_cast<CKesGUIMultiListBox*>(panel->FindControlById(9));
+    auto* faces = dynamic_cast<CKesGUIBiqoQing*>(panel->FindControlById(10));
+    ASSERT_TRUE(avatar && path && scores && faces);
+    EXPECT_EQ("button.ppm", avatar->GetImagePath());
+    int left = 0, top = 0;
+    avatar->GetSrcStartPos(&left, &top);
+    EXPECT_EQ(2, left);
+    EXPECT_EQ(3, top);
+    EXPECT_FLOAT_EQ(2.5f, path->GetSpeed());
+    EXPECT_EQ(160, path->GetEndPosition().X);
+    ASSERT_EQ(1, scores->GetRowCount());
+    EXPECT_EQ("alice", scores->GetCellText(0, 0));
+    EXPECT_EQ(4, faces->GetPageSize().Width);
+    EXPECT_EQ(3, faces->GetPageSize().Height);
+    // The table still takes its presses and draws with the new controls in it.
+    platform::RunFor(100);
     Press(115, 115);
     EXPECT_EQ("1:Deal:4:30:your turn", Summary().first);
 }
