@@ -19,6 +19,7 @@
 #include "gui/controls/Kest2dGUIProcessBar.h"
 #include "gui/controls/Kest2dGUIScrollBar.h"
 #include "gui/controls/Kest2dGUITextarea.h"
+#include "gui/controls/Kest2dGUIImageListBox.h"
 
 namespace kest2d {
 
@@ -258,6 +259,11 @@ CKesGUIImage* CKesBaseGUIContainer::AddImage(int id, std::string name, CKesRect<
 CKesGUIMoveAnimator* CKesBaseGUIContainer::AddMoveAnimator(int id, std::string name, CKesRect<int> rect,
                                                            CKesBaseGUIElement* parent) {
     return FindOrCreateControl<CKesGUIMoveAnimator>(id, name, rect, parent);
+}
+
+CKesGUIImageListBox* CKesBaseGUIContainer::AddImageListBox(int id, std::string name, CKesRect<int> rect,
+                                                           CKesBaseGUIElement* parent) {
+    return FindOrCreateControl<CKesGUIImageListBox>(id, name, rect, parent);
 }
 
 int CKesBaseGUIContainer::ParseStringToParameter(std::string text, std::string separators) {

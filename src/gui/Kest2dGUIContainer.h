@@ -36,6 +36,7 @@ class CKesGUIChatMessage;
 class CKesGUIGameCard;
 class CKesGUIImage;
 class CKesGUIMoveAnimator;
+class CKesGUIImageListBox;
 
 class CKesBaseGUIContainer : public CKesBaseGUIElement {
 public:
@@ -77,6 +78,7 @@ public:
     CKesGUIGameCard* AddGameCard(int id, std::string name, CKesRect<int> rect, CKesBaseGUIElement* parent);
     CKesGUIImage* AddImage(int id, std::string name, CKesRect<int> rect, CKesBaseGUIElement* parent);
     CKesGUIMoveAnimator* AddMoveAnimator(int id, std::string name, CKesRect<int> rect, CKesBaseGUIElement* parent);
+    CKesGUIImageListBox* AddImageListBox(int id, std::string name, CKesRect<int> rect, CKesBaseGUIElement* parent);
 
     // The rule every control factory follows: an element of that id and of
     // exactly the class T in this subtree is returned unchanged; otherwise a

@@ -28,6 +28,7 @@
 #include "gui/controls/Kest2dGUIProcessBar.h"
 #include "gui/controls/Kest2dGUIScrollBar.h"
 #include "gui/controls/Kest2dGUITextarea.h"
+#include "gui/controls/Kest2dGUIImageListBox.h"
 #include "platform/KesCharset.h"
 #include "platform/KesFiles.h"
 
@@ -553,6 +554,27 @@ void ApplyMoveAnimator(CKesBaseGUIElement& control, const KesLayoutProperties& p
     animator.SetSpeed(static_cast<float>(properties.Decimal("Speed")));
 }
 
+CKesBaseGUIElement* MakeImageListBox(CKesBaseGUIContainer& container, int id, const std::string& name,
+                                     const CKesRect<int>& rect, CKesBaseGUIElement* parent) {
+    return container.AddImageListBox(id, name, rect, parent);
+}
+
+void ApplyImageListBox(CKesBaseGUIElement& control, const KesLayoutProperties& properties,
+                       const KesLayoutCommon& /*common*/, CKesBaseGUIContainer& parser, KesLayoutLoad& load) {
+    CKesGUIImageListBox& box = static_cast<CKesGUIImageListBox&>(control);
+    const std::string defaultImage = properties.Value("DefaultImage");
+    if (!defaultImage.empty()) box.SetDefaultImage(defaultImage);
+    CKesColor colour;
+    if (properties.Colour("BgColor", colour, parser)) box.SetBgColor(colour);
+    if (properties.Colour("SelectColor", colour, parser)) box.SetSelectColor(colour);
+    CKesDimension2d<int> size;
+    if (properties.Pair("ImageSize", size, parser)) box.SetImageSize(size);
+    const int width = ChildScrollBarWidth(properties, load);
+    if (width >= 0) box.SetScrollBarWidth(width);
+    box.CreateScrollBar();
+    ApplyChildScrollBar(box.GetScrollBar(), box.GetDisplayLineCount(), properties, "ScrollBarBgColor", parser);
+}
+
 std::vector<KesLayoutControlType>& ControlTypes() {
     static std::vector<KesLayoutControlType> types = {
         {"Button", MakeButton, SetElementTipText, ApplyButton},
@@ -571,6 +593,7 @@ std::vector<KesLayoutControlType>& ControlTypes() {
         {"GameCard", MakeGameCard, SetElementTipText, ApplyGameCard},
         {"Image", MakeImage, SetElementTipText, ApplyImage},
         {"MoveAnim", MakeMoveAnimator, SetElementTipText, ApplyMoveAnimator},
+        {"ImageListBox", MakeImageListBox, SetElementTipText, ApplyImageListBox},
     };
     return types;
 }
