@@ -238,6 +238,7 @@ private:
     // Texture table internals (the caller holds mTextureMutex).
     KESTexture* FindTextureByName(std::string name);
     KESTexture* FindTextureByHandle(unsigned long tex);
+    std::shared_ptr<platform::KesTexture> TextureForDrawing(unsigned long tex);
     unsigned long AddTexture(std::shared_ptr<platform::KesTexture> texture, int width, int height,
                              const std::string& name);
 

@@ -204,18 +204,20 @@ bool ClipAxis(int& p, int& len, int& cut, int lo, int hi) {
 
 }  // namespace
 
+// The texture behind a handle for the batch: the one being batched needs no
+// look-up in the table. Null when the handle names no texture.
+std::shared_ptr<platform::KesTexture> CKesBaseFrame::TextureForDrawing(unsigned long tex) {
+    if (tex == mBatchTexture && mBatchTextureRef) return mBatchTextureRef;
+    std::lock_guard<std::mutex> lock(mTextureMutex);
+    KESTexture* rec = FindTextureByHandle(tex);
+    return rec ? rec->texture : nullptr;
+}
+
 void CKesBaseFrame::Draw2DImage(unsigned long tex, CKesPosition2d<int>& position, CKesColor colour) {
     mLastQuad = -1;
     if (tex == 0 || !mVertexPtr) return;
-    std::shared_ptr<platform::KesTexture> ref;
-    if (tex == mBatchTexture && mBatchTextureRef) {
-        ref = mBatchTextureRef;
-    } else {
-        std::lock_guard<std::mutex> lock(mTextureMutex);
-        KESTexture* rec = FindTextureByHandle(tex);
-        if (!rec) return;
-        ref = rec->texture;
-    }
+    const std::shared_ptr<platform::KesTexture> ref = TextureForDrawing(tex);
+    if (!ref) return;
     const float x = static_cast<float>(position.X), y = static_cast<float>(position.Y);
     QueueImageQuad(tex, ref, x, y, x + ref->Width(), y + ref->Height(), 0.0f, 0.0f, 1.0f, 1.0f, colour);
 }
@@ -226,15 +228,8 @@ void CKesBaseFrame::Draw2DImage(unsigned long tex, const CKesPosition2d<int>& po
     if (tex == 0 || !mVertexPtr) return;
     if (source.LowerRightCorner.X < source.UpperLeftCorner.X || source.LowerRightCorner.Y < source.UpperLeftCorner.Y)
         return;
-    std::shared_ptr<platform::KesTexture> ref;
-    if (tex == mBatchTexture && mBatchTextureRef) {
-        ref = mBatchTextureRef;
-    } else {
-        std::lock_guard<std::mutex> lock(mTextureMutex);
-        KESTexture* rec = FindTextureByHandle(tex);
-        if (!rec) return;
-        ref = rec->texture;
-    }
+    const std::shared_ptr<platform::KesTexture> ref = TextureForDrawing(tex);
+    if (!ref) return;
     int x = position.X, y = position.Y;
     int sx = source.UpperLeftCorner.X, sy = source.UpperLeftCorner.Y;
     int w = source.getWidth(), h = source.getHeight();
@@ -260,15 +255,8 @@ void CKesBaseFrame::Draw2DImage(unsigned long tex, const CKesRect<int>& destinat
         return;
     const int destW = destination.getWidth(), destH = destination.getHeight();
     if (destW == 0 || destH == 0) return;
-    std::shared_ptr<platform::KesTexture> ref;
-    if (tex == mBatchTexture && mBatchTextureRef) {
-        ref = mBatchTextureRef;
-    } else {
-        std::lock_guard<std::mutex> lock(mTextureMutex);
-        KESTexture* rec = FindTextureByHandle(tex);
-        if (!rec) return;
-        ref = rec->texture;
-    }
+    const std::shared_ptr<platform::KesTexture> ref = TextureForDrawing(tex);
+    if (!ref) return;
     int x = destination.UpperLeftCorner.X, y = destination.UpperLeftCorner.Y;
     int dw = destW, dh = destH, cx = 0, cy = 0;
     const int sw = source.getWidth(), sh = source.getHeight();

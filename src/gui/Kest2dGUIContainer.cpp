@@ -21,6 +21,7 @@
 #include "gui/controls/Kest2dGUIMultiListBox.h"
 #include "gui/controls/Kest2dGUIBiqoQing.h"
 #include "gui/controls/Kest2dGUITextarea.h"
+#include "gui/controls/Kest2dGUIImageListBox.h"
 
 namespace kest2d {
 
@@ -270,6 +271,11 @@ CKesGUIMultiListBox* CKesBaseGUIContainer::AddMultiListBox(int id, std::string n
 CKesGUIBiqoQing* CKesBaseGUIContainer::AddBiaoQingCtrl(int id, std::string name, CKesRect<int> rect,
                                                        CKesBaseGUIElement* parent) {
     return FindOrCreateControl<CKesGUIBiqoQing>(id, name, rect, parent);
+}
+
+CKesGUIImageListBox* CKesBaseGUIContainer::AddImageListBox(int id, std::string name, CKesRect<int> rect,
+                                                           CKesBaseGUIElement* parent) {
+    return FindOrCreateControl<CKesGUIImageListBox>(id, name, rect, parent);
 }
 
 int CKesBaseGUIContainer::ParseStringToParameter(std::string text, std::string separators) {

@@ -38,6 +38,7 @@ class CKesGUIImage;
 class CKesGUIMoveAnimator;
 class CKesGUIMultiListBox;
 class CKesGUIBiqoQing;
+class CKesGUIImageListBox;
 
 class CKesBaseGUIContainer : public CKesBaseGUIElement {
 public:
@@ -81,6 +82,7 @@ public:
     CKesGUIMoveAnimator* AddMoveAnimator(int id, std::string name, CKesRect<int> rect, CKesBaseGUIElement* parent);
     CKesGUIMultiListBox* AddMultiListBox(int id, std::string name, CKesRect<int> rect, CKesBaseGUIElement* parent);
     CKesGUIBiqoQing* AddBiaoQingCtrl(int id, std::string name, CKesRect<int> rect, CKesBaseGUIElement* parent);
+    CKesGUIImageListBox* AddImageListBox(int id, std::string name, CKesRect<int> rect, CKesBaseGUIElement* parent);
 
     // The rule every control factory follows: an element of that id and of
     // exactly the class T in this subtree is returned unchanged; otherwise a

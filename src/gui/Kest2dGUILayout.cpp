@@ -30,6 +30,7 @@
 #include "gui/controls/Kest2dGUITextarea.h"
 #include "gui/controls/Kest2dGUIMultiListBox.h"
 #include "gui/controls/Kest2dGUIBiqoQing.h"
+#include "gui/controls/Kest2dGUIImageListBox.h"
 #include "platform/KesCharset.h"
 #include "platform/KesFiles.h"
 
@@ -608,6 +609,27 @@ void ApplyBiaoQingCtl(CKesBaseGUIElement& control, const KesLayoutProperties& pr
     picker.SetRightButton(properties.Value("RightBtnImg"));
 }
 
+CKesBaseGUIElement* MakeImageListBox(CKesBaseGUIContainer& container, int id, const std::string& name,
+                                     const CKesRect<int>& rect, CKesBaseGUIElement* parent) {
+    return container.AddImageListBox(id, name, rect, parent);
+}
+
+void ApplyImageListBox(CKesBaseGUIElement& control, const KesLayoutProperties& properties,
+                       const KesLayoutCommon& /*common*/, CKesBaseGUIContainer& parser, KesLayoutLoad& load) {
+    CKesGUIImageListBox& box = static_cast<CKesGUIImageListBox&>(control);
+    const std::string defaultImage = properties.Value("DefaultImage");
+    if (!defaultImage.empty()) box.SetDefaultImage(defaultImage);
+    CKesColor colour;
+    if (properties.Colour("BgColor", colour, parser)) box.SetBgColor(colour);
+    if (properties.Colour("SelectColor", colour, parser)) box.SetSelectColor(colour);
+    CKesDimension2d<int> size;
+    if (properties.Pair("ImageSize", size, parser)) box.SetImageSize(size);
+    const int width = ChildScrollBarWidth(properties, load);
+    if (width >= 0) box.SetScrollBarWidth(width);
+    box.CreateScrollBar();
+    ApplyChildScrollBar(box.GetScrollBar(), box.GetDisplayLineCount(), properties, "ScrollBarBgColor", parser);
+}
+
 std::vector<KesLayoutControlType>& ControlTypes() {
     static std::vector<KesLayoutControlType> types = {
         {"Button", MakeButton, SetElementTipText, ApplyButton},
@@ -628,6 +650,7 @@ std::vector<KesLayoutControlType>& ControlTypes() {
         {"MoveAnim", MakeMoveAnimator, SetElementTipText, ApplyMoveAnimator},
         {"MultiListBox", MakeMultiListBox, SetElementTipText, ApplyMultiListBox},
         {"BiaoQingCtl", MakeBiaoQingCtl, SetElementTipText, ApplyBiaoQingCtl},
+        {"ImageListBox", MakeImageListBox, SetElementTipText, ApplyImageListBox},
     };
     return types;
 }
