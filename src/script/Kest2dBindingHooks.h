@@ -39,6 +39,7 @@
 #include "gui/controls/Kest2dGUIGameCard.h"
 #include "gui/controls/Kest2dGUIGameClock.h"
 #include "gui/controls/Kest2dGUIImage.h"
+#include "gui/controls/Kest2dGUIImageListBox.h"
 #include "gui/controls/Kest2dGUIInfoScroller.h"
 #include "gui/controls/Kest2dGUIMoveAnimator.h"
 #include "gui/controls/Kest2dGUIMultiButton.h"

@@ -7,6 +7,7 @@
 
 #include "gui/controls/Kest2dGUIBiqoQing.h"
 #include "gui/controls/Kest2dGUIImage.h"
+#include "gui/controls/Kest2dGUIImageListBox.h"
 #include "gui/controls/Kest2dGUIMoveAnimator.h"
 #include "gui/controls/Kest2dGUIMultiListBox.h"
 #include "lauxlib.h"
@@ -63,6 +64,10 @@ function BuildTable()
     scores:AddText("alice", 1, scores:CreateNewRow(), 0)
     local faces = table_panel:AddBiaoQingCtrl(10, "faces", rect(320, 210, 590, 390))
     faces:SetPageSize(kest2d.CKesDimension2d_int_(4, 3))
+    local players = table_panel:AddImageListBox(11, "players", rect(420, 400, 590, 480))
+    players:SetImageSize(kest2d.CKesDimension2d_int_(16, 16))
+    players:AddImageToListBox("button.ppm")
+    players:AddTextToListBox(0, "bob")
 end
 
 function OnProcessGameEvent(e)
@@ -146,7 +151,7 @@ TEST_F(ScriptControls, TheTreeKeepsTheFactoriesControlsAfterCollections) {
     EXPECT_EQ("1:Deal:4:30:your turn", Summary().first);
 }
 
-TEST_F(ScriptControls, TheImagePathListAndEmoticonPickerMadeByTheScriptStandInTheTree) {
+TEST_F(ScriptControls, TheImagesPathListsAndEmoticonPickerMadeByTheScriptStandInTheTree) {
     lua_gc(f->L(), LUA_GCCOLLECT, 0);
     CKesBaseGUIElement* panel = f->FindControlById(50);
     ASSERT_NE(nullptr, panel);
@@ -154,7 +159,8 @@ TEST_F(ScriptControls, TheImagePathListAndEmoticonPickerMadeByTheScriptStandInTh
     auto* path = dynamic_cast<CKesGUIMoveAnimator*>(panel->FindControlById(8));
     auto* scores = dynamic_cast<CKesGUIMultiListBox*>(panel->FindControlById(9));
     auto* faces = dynamic_cast<CKesGUIBiqoQing*>(panel->FindControlById(10));
-    ASSERT_TRUE(avatar && path && scores && faces);
+    auto* players = dynamic_cast<CKesGUIImageListBox*>(panel->FindControlById(11));
+    ASSERT_TRUE(avatar && path && scores && faces && players);
     EXPECT_EQ("button.ppm", avatar->GetImagePath());
     int left = 0, top = 0;
     avatar->GetSrcStartPos(&left, &top);
@@ -166,6 +172,9 @@ TEST_F(ScriptControls, TheImagePathListAndEmoticonPickerMadeByTheScriptStandInTh
     EXPECT_EQ("alice", scores->GetCellText(0, 0));
     EXPECT_EQ(4, faces->GetPageSize().Width);
     EXPECT_EQ(3, faces->GetPageSize().Height);
+    ASSERT_EQ(1, players->GetTotalRows());
+    EXPECT_EQ("bob", players->GetStringByIndex(0, 0));
+    EXPECT_EQ("button.ppm", players->GetImageByIndex(0));
     // The table still takes its presses and draws with the new controls in it.
     platform::RunFor(100);
     Press(115, 115);

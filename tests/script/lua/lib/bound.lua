@@ -165,11 +165,11 @@ BOUND = {
     class({ "kest2d", "CKesGUIChatMessage" }, {
         m("SetTextColor", "C"), m("GetTextColor"), m("SetSelectTextColor", "C"), m("GetSelectTextColor"),
         m("AddString", "S"), m("GetStringByIndex", "N"), m("GetSelectString"), m("Reset") }),
-    class({ "kest2d", "CKesGUIImageListBox" }, pending("image list box", {
+    class({ "kest2d", "CKesGUIImageListBox" }, {
         m("SetBgColor", "C"), m("GetBgColor"), m("SetScrollBarWidth", "N"), m("GetScrollBarWidth"),
         m("SetSelectColor", "C"), m("GetSelectColor"), m("SetImageSize", "D"), m("GetImageSize"),
         m("GetDisplayLineCount"), m("AddImageToListBox", "S"), m("AddTextToListBox", "N S"), m("GetTotalRows"),
-        m("ClearAllRows"), m("GetCurrentSelected"), m("GetImageByIndex", "N"), m("GetStringByIndex", "N N") })),
+        m("ClearAllRows"), m("GetCurrentSelected"), m("GetImageByIndex", "N"), m("GetStringByIndex", "N N") }),
     class({ "kest2d", "CKesGUIMultiButton" }, {
         m("SetDirection", "N"), m("GetDirection"), m("AddButton", "S"), m("SetDefSelectedItem", "N"),
         m("GetDefSelectedItem"), m("GetCurSelectedItem") }),
@@ -200,7 +200,7 @@ BOUND = {
         m("AddStaticText", "N S R"), m("AddInfoScroller", "N S R"), m("AddEditorBox", "N S R"),
         m("AddVideoBox", "N S R"), m("AddGameCard", "N S R"), m("AddGameClock", "N S R"),
         m("AddGameAnimator", "N S R"), m("AddTextarea", "N S R"), m("AddScrollBar", "N S R"),
-        m("AddChatMessage", "N S R"), m("AddImageListBox", "N S R", "image list box"),
+        m("AddChatMessage", "N S R"), m("AddImageListBox", "N S R"),
         m("AddMultiButton", "N S R"), m("AddMultiListBox", "N S R"), m("AddBiaoQingCtrl", "N S R"),
         m("AddMoveAnimator", "N S R"), m("AddDragControl", "N S R"), m("AddContainer", "N S R E") }),
     class({ "kest2d", "CKesGUIBaseFont" }, {}),
