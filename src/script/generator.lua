@@ -51,3 +51,49 @@ function classEnumerate:register(pre)
         i = i + 1
     end
 end
+
+-- The generator registers the type names in the order of a Lua table walk,
+-- which changes with the table's contents. The engine registers them in one
+-- fixed order instead; a name missing from this list follows at the end.
+local type_order = {
+    "kest2d::CKesGUIMultiListBox", "kest2d::CKesEvent", "kest2d::CKesGUIBaseFont", "wchar_t",
+    "kest2d::CKesGUIImage", "kest2d::CKesEvent::CKesMouseEvent", "kest2d::CKesVector<double>",
+    "kest2d::CKesVector<int>", "kest2d::CKesGUIProcessBar", "kest2d::CKesGUITextarea",
+    "kest2d::CKesGUIChatMessage", "kest2d::CKesColor", "kest2d::CKesVector<char>", "kest2d::CKesPosition2d<int>",
+    "kest2d::CKesDimension2d<int>", "kest2d::CKesGUITTFace", "kest2d::CKesBaseGUIContainer",
+    "kest2d::CKesCircularBuffer", "kest2d::CKesEventReceiver", "kest2d::KESTexture", "kest2d::CKesRect<double>",
+    "kest2d::CKesGUIDragControl", "kest2d::CKesGUIMoveAnimator", "kest2d::CKesGUIBiqoQing",
+    "kest2d::CKesGUIGameAnimator", "std::list<kest2d::CKesBaseGUIElement*>", "kest2d::CKesVector3",
+    "kest2d::CKesGUIImageListBox", "kest2d::CKesMessageOut", "kest2d::CKesGUITextarea::RowStruct",
+    "kest2d::CKesGUIButton", "kest2d::CKesGUIGameClock", "BYTE", "kest2d::CKesGUIGameCard::GameCard", "DWORD",
+    "kest2d::CKesGUIGameCard", "kest2d::CKesGUIVideo", "kest2d::CKesGUIStatic", "kest2d::CKesGUIEditorBox",
+    "kest2d::CKesEvent::CKesGuiEvent", "kest2d::CKesPosition2d<double>", "kest2d::CKesGUIInfoScroller",
+    "kest2d::CKesEvent::CKesUpdateEvent", "kest2d::CKesDimension2d<double>", "kest2d::CKesRect<int>",
+    "kest2d::CKesMessageIn", "kest2d::CKesGUIScrollBar", "kest2d::KESVertex", "kest2d::CKesEvent::CKesKeyEvent",
+    "kest2d::CKesTcpSocketClient", "kest2d::CKesGUITTFont", "kest2d::CKesEvent::CKesImeEvent", "CWnd",
+    "kest2d::CKesLogger", "kest2d::CKesBaseGUIElement", "kest2d::CKesBaseFrame", "kest2d::CKesGUIMultiButton",
+}
+local package_preamble = classPackage.preamble
+function classPackage:preamble()
+    local walk = foreach
+    foreach = function(t, f)
+        if t ~= _usertype then return walk(t, f) end
+        local key_of, done = {}, {}
+        for k, v in pairs(t) do key_of[v] = k end
+        for _, name in ipairs(type_order) do
+            if key_of[name] ~= nil then
+                f(key_of[name], name)
+                done[name] = true
+            end
+        end
+        local rest = {}
+        for k, v in pairs(t) do
+            if not done[v] then rest[#rest + 1] = v end
+        end
+        table.sort(rest)
+        for _, name in ipairs(rest) do f(key_of[name], name) end
+    end
+    local ok, err = pcall(package_preamble, self)
+    foreach = walk
+    if not ok then error(err, 0) end
+end
