@@ -93,6 +93,7 @@ public:
     // The typed or composed text not yet delivered, or null when empty.
     char* GetImeString();
     void ClearImeString();
+    void PostImeString(int kind);
     void OnChar(char c);
     void OnImeComposition(UINT window, long lParam);
     void OnImeNotify(UINT window, unsigned int command);

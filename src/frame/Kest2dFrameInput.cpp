@@ -32,6 +32,18 @@ int MouseKind(UINT message) {
 
 }  // namespace
 
+// Hands the text typed or composed so far to the GUI as one IME event and
+// clears it.
+void CKesBaseFrame::PostImeString(int kind) {
+    if (!GetImeString()) return;
+    CKesEvent ev{};
+    ev.mEventType = KESET_IME_EVENT;
+    std::strncpy(ev.mImeEvent.inputStr, mImeString.c_str(), sizeof(ev.mImeEvent.inputStr) - 1);
+    ev.mImeEvent.EventType = kind;
+    postEventFromUser(ev);
+    ClearImeString();
+}
+
 bool CKesBaseFrame::PreTranslateMessage(MSG* msg) {
     switch (msg->message) {
     case WM_KEYDOWN:
@@ -53,25 +65,11 @@ bool CKesBaseFrame::PreTranslateMessage(MSG* msg) {
     }
     case WM_CHAR:
         OnChar(static_cast<char>(msg->wParam & 0xFF));
-        if (GetImeString()) {
-            CKesEvent ev{};
-            ev.mEventType = KESET_IME_EVENT;
-            std::strncpy(ev.mImeEvent.inputStr, mImeString.c_str(), sizeof(ev.mImeEvent.inputStr) - 1);
-            ev.mImeEvent.EventType = KESIME_IME_ENGLISH;
-            postEventFromUser(ev);
-            ClearImeString();
-        }
+        PostImeString(KESIME_IME_ENGLISH);
         break;
     case WM_IME_COMPOSITION:
         OnImeComposition(GetSafeHwnd(), static_cast<long>(msg->lParam));
-        if (GetImeString()) {
-            CKesEvent ev{};
-            ev.mEventType = KESET_IME_EVENT;
-            std::strncpy(ev.mImeEvent.inputStr, mImeString.c_str(), sizeof(ev.mImeEvent.inputStr) - 1);
-            ev.mImeEvent.EventType = KESIME_IME_CHINESE;
-            postEventFromUser(ev);
-            ClearImeString();
-        }
+        PostImeString(KESIME_IME_CHINESE);
         break;
     case WM_IME_NOTIFY:
         OnImeNotify(GetSafeHwnd(), static_cast<unsigned int>(msg->wParam));

@@ -350,22 +350,7 @@ bool CKesBaseGUIContainer::postEventFromUser(const CKesEvent& event) {
                     current->OnProcessLostFocusEvent(event);
                     return true;
                 }
-                CKesBaseGUIElement* hit = current->FindControlByPosition(pt);
-                const CKesGUIElementRef hitRef = hit ? hit->GetRef() : CKesGUIElementRef();
-                bool skipFocus = false;
-                if (hit && hit != mCurrent) {
-                    LoseFocusOfCurrent(event);
-                    if (!self) return true;
-                    if (hitRef) mCurrent = hitRef.get();
-                }
-                if (hitRef && IsCapturable(hitRef.get())) {
-                    if (press)
-                        mCaptured = hitRef.get();
-                    else
-                        skipFocus = true;
-                }
-                if (press && !skipFocus) MoveFocusToCurrent();
-                return mCurrent ? mCurrent->OnProcessEvent(event) : true;
+                return RouteToHit(current->FindControlByPosition(pt), event, press, self);
             }
             if (inside && current->mDragging && current->isMoving()) return current->OnProcessEvent(event);
             if (!inside) {
@@ -375,21 +360,26 @@ bool CKesBaseGUIContainer::postEventFromUser(const CKesEvent& event) {
         }
     }
 
-    CKesBaseGUIElement* hit = FindControlByPosition(pt);
+    return RouteToHit(FindControlByPosition(pt), event, press, self);
+}
+
+// The hit element becomes current (the old one losing its focus), a pressed
+// scroll bar or slider is captured, a press moves the focus, and the event
+// goes to the current element.
+bool CKesBaseGUIContainer::RouteToHit(CKesBaseGUIElement* hit, const CKesEvent& event, bool press,
+                                      const CKesGUIElementRef& self) {
+    const CKesGUIElementRef hitRef = hit ? hit->GetRef() : CKesGUIElementRef();
     bool skipFocus = false;
-    if (hit) {
-        const CKesGUIElementRef hitRef = hit->GetRef();
-        if (hit != mCurrent) {
-            LoseFocusOfCurrent(event);
-            if (!self) return true;
-            if (hitRef) mCurrent = hitRef.get();
-        }
-        if (hitRef && IsCapturable(hitRef.get())) {
-            if (press)
-                mCaptured = hitRef.get();
-            else
-                skipFocus = true;
-        }
+    if (hit && hit != mCurrent) {
+        LoseFocusOfCurrent(event);
+        if (!self) return true;
+        if (hitRef) mCurrent = hitRef.get();
+    }
+    if (hitRef && IsCapturable(hitRef.get())) {
+        if (press)
+            mCaptured = hitRef.get();
+        else
+            skipFocus = true;
     }
     if (press && !skipFocus) MoveFocusToCurrent();
     return mCurrent ? mCurrent->OnProcessEvent(event) : true;

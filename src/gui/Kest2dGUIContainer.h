@@ -136,6 +136,7 @@ private:
     void FollowDrag(const CKesEvent& event, bool requireInside);
     void MoveFocusToCurrent();
     void LoseFocusOfCurrent(const CKesEvent& event);
+    bool RouteToHit(CKesBaseGUIElement* hit, const CKesEvent& event, bool press, const CKesGUIElementRef& self);
 };
 
 }  // namespace kest2d
