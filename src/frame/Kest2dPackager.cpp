@@ -198,11 +198,9 @@ bool ArchiveFile::IsOpen() const {
     return mFile != nullptr;
 }
 
-}  // namespace archive
+void ArchiveFile::DecipherRecord(unsigned char* record, size_t size) { cipher::Decrypt(record, size); }
 
-bool CKesPackager::Open(std::string path) {
-    if (path.empty()) return false;
-    std::unique_lock<std::shared_mutex> lock(mLock);
+bool ArchiveFile::OpenHeaderLocked(const std::string& path, unsigned char* head, size_t size) {
     CloseLocked();
     mFile = platform::OpenFile(path, "rb");
     if (!mFile) {
@@ -210,12 +208,53 @@ bool CKesPackager::Open(std::string path) {
         return false;
     }
     mFileSize = FileSizeOf(mFile);
-    unsigned char head[archive::PAK_HEADER_SIZE];
-    if (mFileSize < 0 || std::fread(head, 1, sizeof(head), mFile) != sizeof(head)) {
+    if (mFileSize < 0 || std::fread(head, 1, size, mFile) != size) {
         std::printf("文件头长度不对.\n");
         return false;
     }
-    cipher::Decrypt(head, sizeof(head));
+    cipher::Decrypt(head, size);
+    return true;
+}
+
+unsigned char* ArchiveFile::InflateEntryLocked(const char* name, int64_t offset, unsigned long compressed,
+                                               unsigned long uncompressed, unsigned long* size) const {
+    std::printf("正在解压文件:%s ...\n", name);
+    if (const char* why = CheckEntryBounds(offset, compressed, uncompressed, mFileSize)) {
+        std::printf("%s解压失败!\n", name);
+        std::printf("%s: %s.\n", name, why);
+        return nullptr;
+    }
+    unsigned char* data = new (std::nothrow) unsigned char[uncompressed ? uncompressed : 1];
+    if (!data) {
+        std::printf("%s解压失败!\n", name);
+        return nullptr;
+    }
+    InflateInput input(fileno(mFile), offset);
+    unsigned long produced = 0;
+    int status = InflateToMemory(input, data, uncompressed, compressed, &produced);
+    if (status != 0) {
+        std::printf("%s解压失败!\n", name);
+        delete[] data;
+        return nullptr;
+    }
+    if (produced != uncompressed) {
+        std::printf("文件数据大小不对，解压失败！\n");
+        delete[] data;
+        return nullptr;
+    }
+    std::printf("%s解压成功，压缩数据:%ld 解压后数据:%ld \n", name, static_cast<long>(compressed),
+                static_cast<long>(uncompressed));
+    if (size) *size = uncompressed;
+    return data;
+}
+
+}  // namespace archive
+
+bool CKesPackager::Open(std::string path) {
+    if (path.empty()) return false;
+    std::unique_lock<std::shared_mutex> lock(mLock);
+    unsigned char head[archive::PAK_HEADER_SIZE];
+    if (!OpenHeaderLocked(path, head, sizeof(head))) return false;
     std::memcpy(mHeader.tag, head, 4);
     mHeader.count = archive::ReadI32(head + 4);
     if (head[0] != 'P' || head[1] != 'A' || head[2] != 'K') {
@@ -223,22 +262,15 @@ bool CKesPackager::Open(std::string path) {
         return false;
     }
     unsigned char rec[archive::PAK_ENTRY_SIZE];
-    for (int32_t i = 0; i < mHeader.count; ++i) {
-        // A record that cannot be read ends the directory: every later one is
-        // missing too, however many the header claims.
-        if (std::fread(rec, 1, sizeof(rec), mFile) != sizeof(rec)) {
-            archive::ReportMissingRecords(static_cast<long long>(mHeader.count) - i);
-            break;
-        }
-        cipher::Decrypt(rec, sizeof(rec));
+    ReadRecordsLocked(mHeader.count, rec, sizeof(rec), [this](const unsigned char* r) {
         PakFileEntry entry;
-        std::memcpy(entry.name, rec, archive::PAK_NAME_SIZE);
-        entry.offset = archive::ReadI32(rec + 512);
-        entry.uncompressed = archive::ReadU32(rec + 516);
-        entry.compressed = archive::ReadU32(rec + 520);
+        std::memcpy(entry.name, r, archive::PAK_NAME_SIZE);
+        entry.offset = archive::ReadI32(r + 512);
+        entry.uncompressed = archive::ReadU32(r + 516);
+        entry.compressed = archive::ReadU32(r + 520);
         std::string name(entry.name, strnlen(entry.name, archive::PAK_NAME_SIZE));
         mEntries[name] = entry;
-    }
+    });
     return true;
 }
 
@@ -258,34 +290,7 @@ unsigned char* CKesPackager::GetFileData(std::string name, unsigned long* size) 
         return nullptr;
     }
     const PakFileEntry& e = it->second;
-    std::printf("正在解压文件:%s ...\n", name.c_str());
-    if (const char* why = archive::CheckEntryBounds(e.offset, e.compressed, e.uncompressed, mFileSize)) {
-        std::printf("%s解压失败!\n", name.c_str());
-        std::printf("%s: %s.\n", name.c_str(), why);
-        return nullptr;
-    }
-    unsigned char* data = new (std::nothrow) unsigned char[e.uncompressed ? e.uncompressed : 1];
-    if (!data) {
-        std::printf("%s解压失败!\n", name.c_str());
-        return nullptr;
-    }
-    archive::InflateInput input(fileno(mFile), e.offset);
-    unsigned long produced = 0;
-    int status = archive::InflateToMemory(input, data, e.uncompressed, e.compressed, &produced);
-    if (status != 0) {
-        std::printf("%s解压失败!\n", name.c_str());
-        delete[] data;
-        return nullptr;
-    }
-    if (produced != e.uncompressed) {
-        std::printf("文件数据大小不对，解压失败！\n");
-        delete[] data;
-        return nullptr;
-    }
-    std::printf("%s解压成功，压缩数据:%ld 解压后数据:%ld \n", name.c_str(), static_cast<long>(e.compressed),
-                static_cast<long>(e.uncompressed));
-    if (size) *size = e.uncompressed;
-    return data;
+    return InflateEntryLocked(name.c_str(), e.offset, e.compressed, e.uncompressed, size);
 }
 
 bool CKesPackager::IsSafeEntryName(const std::string& name) {

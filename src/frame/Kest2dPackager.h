@@ -94,10 +94,37 @@ protected:
     ArchiveFile() = default;
     ~ArchiveFile() = default;
     void CloseLocked();
+    // With the lock held alone: closes what was open, opens `path` and reads
+    // and deciphers its `size`-byte header into `head`. False (with its
+    // message) when the file cannot be opened or is too short.
+    bool OpenHeaderLocked(const std::string& path, unsigned char* head, size_t size);
+    // Reads and deciphers up to `count` directory records of `size` bytes
+    // from the current position, handing each to `take`; a record that
+    // cannot be read ends the directory (every later one is missing too,
+    // however many the header claims).
+    template <typename Take>
+    void ReadRecordsLocked(int32_t count, unsigned char* record, size_t size, Take take) {
+        for (int32_t i = 0; i < count; ++i) {
+            if (std::fread(record, 1, size, mFile) != size) {
+                ReportMissingRecords(static_cast<long long>(count) - i);
+                break;
+            }
+            DecipherRecord(record, size);
+            take(record);
+        }
+    }
+    // With the lock held: inflates the entry `name` stored at `offset` into a
+    // new[] array of `uncompressed` bytes, reporting each step; null when
+    // its bounds cannot be trusted or the stream is damaged.
+    unsigned char* InflateEntryLocked(const char* name, int64_t offset, unsigned long compressed,
+                                      unsigned long uncompressed, unsigned long* size) const;
 
     FILE* mFile = nullptr;
     int64_t mFileSize = 0;
     mutable std::shared_mutex mLock;
+
+private:
+    static void DecipherRecord(unsigned char* record, size_t size);
 };
 
 }  // namespace archive

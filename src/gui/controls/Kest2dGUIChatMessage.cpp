@@ -38,9 +38,7 @@ void CKesGUIChatMessage::Reset() {
 }
 
 void CKesGUIChatMessage::CreateScrollBar() {
-    const int w = mAbsoluteRect.getWidth();
-    const int h = mAbsoluteRect.getHeight();
-    mScrollBar = new CKesGUIScrollBar(mDriver, this, 0, "文本滚动条", CKesRect<int>(w - mScrollBarWidth, 0, w, h));
+    mScrollBar = AddSideScrollBar(this, mScrollBarWidth, "文本滚动条");
 }
 
 std::string CKesGUIChatMessage::GetStringByIndex(int index) const {

@@ -2,6 +2,7 @@
 
 #include "frame/Kest2dBaseFrame.h"
 #include "gui/Kest2dGUIElement.h"
+#include "gui/controls/Kest2dGUIScrollBar.h"
 
 namespace kest2d {
 
@@ -91,6 +92,13 @@ std::string WholeCharacters(const std::string& text) {
 }
 
 }  // namespace gbk
+
+CKesGUIScrollBar* AddSideScrollBar(CKesBaseGUIElement* owner, int width, const char* caption) {
+    const CKesRect<int>& rect = owner->GetAbsoluteRect();
+    const int w = rect.getWidth();
+    const int h = rect.getHeight();
+    return new CKesGUIScrollBar(owner->GetDriver(), owner, 0, caption, CKesRect<int>(w - width, 0, w, h));
+}
 
 int WheelTop(int top, float wheel, int last) {
     const double t = static_cast<double>(top) - static_cast<double>(wheel);

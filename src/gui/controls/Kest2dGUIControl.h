@@ -13,6 +13,7 @@ namespace kest2d {
 
 class CKesBaseFrame;
 class CKesBaseGUIElement;
+class CKesGUIScrollBar;
 
 // The states of a button, and the order of the four pictures of every
 // control image strip (normal, pressed, hovered, disabled).
@@ -49,6 +50,10 @@ bool RaiseGuiEvent(CKesBaseGUIElement* control, int guiEventType, bool noParent 
 // The top line of a scrolled list after a wheel step, within 0 ... last. A
 // wheel amount that is no number leaves the view at the top.
 int WheelTop(int top, float wheel, int last);
+
+// A vertical scroll bar `width` pixels wide along the right edge of
+// `owner`, made as its child (the owner deletes it with its children).
+CKesGUIScrollBar* AddSideScrollBar(CKesBaseGUIElement* owner, int width, const char* caption);
 
 // The source rectangle of strip picture `state` of a texture w x h pixels.
 CKesRect<int> StripSource(int state, int width, int height);

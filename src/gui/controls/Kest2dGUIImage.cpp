@@ -18,10 +18,6 @@ namespace {
 
 const char kDownloadFolder[] = "download\\";
 
-void Log(Level level, const std::string& text) {
-    if (CKesLogger::admits(level)) CKesLogger::output(text, level);
-}
-
 std::string LowerCase(std::string text) {
     for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return text;
@@ -96,7 +92,7 @@ void CKesGUIImage::SetImagePath(std::string path) {
     const std::string name = AddressName(path);
     // The local copy must stay inside the download folder.
     if (!IsPlainDownloadName(name)) {
-        Log(ERRORR, "下载文件名不合法, 拒绝:" + path);
+        CKesLogger::output("下载文件名不合法, 拒绝:" + path, ERRORR);
         return;
     }
     const std::string local = kDownloadFolder + name;
@@ -108,7 +104,7 @@ void CKesGUIImage::SetImagePath(std::string path) {
     }
     if (!platform::InternetGetConnectedState(nullptr, 0)) return;
     if (mDownloading) {
-        Log(WARN, "正在下载图片:" + path + ",请稍后。");
+        CKesLogger::output("正在下载图片:" + path + ",请稍后。", WARN);
         return;
     }
     CloseImageDownloadThread();
@@ -119,7 +115,7 @@ void CKesGUIImage::SetImagePath(std::string path) {
         mThread = std::thread(&CKesGUIImage::ThreadImageDownload, this, mDriver, mId, path, local);
     } catch (const std::system_error&) {
         mDownloading = false;
-        Log(ERRORR, "游戏更新线程建立失败!");
+        CKesLogger::output("游戏更新线程建立失败!", ERRORR);
     }
     mLoaded = true;
 }
@@ -178,7 +174,7 @@ void CKesGUIImage::BuildImage(CKesBaseFrame* frame, int id, const std::string& p
     out.kind = IMAGE_GIF;
     if (decoder.IsOpen()) decoder.Close();
     if (!decoder.Open(path, true)) {
-        Log(ERRORR, "GIF文件:" + path + "读取失败!");
+        CKesLogger::output("GIF文件:" + path + "读取失败!", ERRORR);
         return;
     }
     out.screen = true;

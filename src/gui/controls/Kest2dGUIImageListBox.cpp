@@ -134,9 +134,7 @@ void CKesGUIImageListBox::ClearAllRows() {
 
 void CKesGUIImageListBox::CreateScrollBar() {
     if (GetScrollBar()) return;
-    const int w = mAbsoluteRect.getWidth();
-    const int h = mAbsoluteRect.getHeight();
-    mScrollBar = new CKesGUIScrollBar(mDriver, this, 0, "文本滚动条", CKesRect<int>(w - mScrollBarWidth, 0, w, h));
+    mScrollBar = AddSideScrollBar(this, mScrollBarWidth, "文本滚动条");
     mScrollBarRef = mScrollBar->GetRef();
 }
 

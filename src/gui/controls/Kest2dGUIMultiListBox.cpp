@@ -171,9 +171,7 @@ void CKesGUIMultiListBox::ClearAllRows() {
 
 void CKesGUIMultiListBox::CreateScrollBar() {
     if (GetScrollBar()) return;
-    const int w = mAbsoluteRect.getWidth();
-    const int h = mAbsoluteRect.getHeight();
-    mScrollBar = new CKesGUIScrollBar(mDriver, this, 0, "多项列表框滚动条", CKesRect<int>(w - mScrollBarWidth, 0, w, h));
+    mScrollBar = AddSideScrollBar(this, mScrollBarWidth, "多项列表框滚动条");
     mScrollRef = mScrollBar->GetRef();
 }
 
@@ -269,10 +267,7 @@ bool CKesGUIMultiListBox::OnProcessEvent(const CKesEvent& event) {
         const int total = GetTotalLineCount();
         const int display = GetDisplayLineCount();
         if (total <= display) break;
-        const int last = total - display;
-        // A wheel amount that is no number leaves the view at the top.
-        const double p = static_cast<double>(mScrollPos) - static_cast<double>(event.mMouseEvent.Wheel);
-        mScrollPos = !(p > 0.0) ? 0 : p >= last ? last : static_cast<int>(p);
+        mScrollPos = WheelTop(mScrollPos, event.mMouseEvent.Wheel, total - display);
         PlaceAll();
         if (CKesGUIScrollBar* bar = GetScrollBar()) bar->SetCurValue(mScrollPos);
         break;

@@ -37,9 +37,7 @@ int CKesGUITextarea::LastTopLine() const {
 void CKesGUITextarea::SetUseScrollBar(bool use) {
     mUseScrollBar = use;
     if (!use) return;
-    const int w = mAbsoluteRect.getWidth();
-    const int h = mAbsoluteRect.getHeight();
-    mScrollBar = new CKesGUIScrollBar(mDriver, this, 0, "文本滚动条", CKesRect<int>(w - mScrollBarWidth, 0, w, h));
+    mScrollBar = AddSideScrollBar(this, mScrollBarWidth, "文本滚动条");
 }
 
 void CKesGUITextarea::AddString(std::string text, CKesColor color) {

@@ -19,10 +19,6 @@ const size_t PALETTE_BYTES = 256 * 3;
 // could not fill them (the rest is filled); larger ones must bring the data.
 const size_t SMALL_FRAME_PIXELS = 1u << 16;
 
-void Log(Level level, const std::string& text) {
-    if (CKesLogger::admits(level)) CKesLogger::output(text, level);
-}
-
 enum class Lzw { Ok, Bad, Overflow };
 
 // Decodes GIF's variable-length LZW codes (least significant bit first) into
@@ -240,7 +236,7 @@ const KesGifFrame* CKesGIFDecoder::GetFrame(int index) const {
 
 void CKesGIFDecoder::Fail(const std::string& reason) {
     mFailure = reason;
-    Log(WARN, "GIF解码失败:" + reason);
+    CKesLogger::output("GIF解码失败:" + reason, WARN);
 }
 
 bool CKesGIFDecoder::OpenBuffer(bool allFrames) {
@@ -350,7 +346,7 @@ bool CKesGIFDecoder::DecodeAll(Reader& in) {
     for (;;) {
         if (done == wanted) {
             if (wanted < mFrameCount) {
-                Log(WARN, "GIF帧数过多, 只读取了前" + std::to_string(wanted) + "帧");
+                CKesLogger::output("GIF帧数过多, 只读取了前" + std::to_string(wanted) + "帧", WARN);
             }
             break;
         }
@@ -362,7 +358,7 @@ bool CKesGIFDecoder::DecodeAll(Reader& in) {
         }
         if (step == Step::Trailer) break;
         if (step == Step::Truncated && done > 0) {
-            Log(WARN, "GIF文件不完整, 只读取了前" + std::to_string(done) + "帧");
+            CKesLogger::output("GIF文件不完整, 只读取了前" + std::to_string(done) + "帧", WARN);
             break;
         }
         if (step == Step::Truncated) Fail("文件不完整");
