@@ -14,10 +14,7 @@
 namespace kest2d {
 
 CKesBaseFrame* CKesBaseFrame::m_Singleton = nullptr;
-
-namespace {
-const char* const kDefaultCaption = "Kest2d独立游戏创造平台";
-}
+const char* const CKesBaseFrame::kDefaultCaption = "Kest2d独立游戏创造平台";
 
 CKesBaseFrame::CKesBaseFrame(KesWnd* parent) : mParentWnd(parent) {
     m_Singleton = this;

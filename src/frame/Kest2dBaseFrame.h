@@ -104,6 +104,9 @@ public:
     void ShowGUIContainer(int id, const char* file, CKesPosition2d<int> position, bool show);
 
 private:
+    // The caption of a game that names none (Initialize, "systemini.ini").
+    static const char* const kDefaultCaption;
+
     int GetCandidateList(UINT window);
     int CandidateToString(const void* list);
     void ClearCandidateList();
@@ -162,11 +165,6 @@ private:
     // its error value is popped. False when the call failed or there is no
     // Lua state.
     bool CallScriptFunction(const char* name, const std::function<int(lua_State*)>& pushArgs = nullptr);
-    // Built-in actions of the control ids 10007 and 10008, and the join of a
-    // finished download worker: the renderer and the download code fill these.
-    void SwitchScreenAndWindowHook();
-    void RestoreD3DHook();
-    void JoinDownloadWorkerHook();
 
 public:
 

@@ -12,7 +12,6 @@ namespace kest2d {
 namespace {
 const char* const kSystemIni = "systemini.ini";
 const char* const kSystemSection = "systemini";
-const char* const kDefaultCaption = "Kest2d独立游戏创造平台";
 // Window sizes outside this range in "systemini.ini" are taken as garbage.
 const int kMaxWindowSide = 16384;
 }  // namespace

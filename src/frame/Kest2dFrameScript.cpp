@@ -224,13 +224,13 @@ bool CKesBaseFrame::OnProcessEvent(const CKesEvent& event) {
             break;
         case 10007:
             if (mWindowed) {
-                SwitchScreenAndWindowHook();
+                SwitchScreenAndWindow();
                 acted = true;
             }
             break;
         case 10008:
             if (!mWindowed) {
-                RestoreD3DHook();
+                RestoreD3D();
                 acted = true;
             }
             break;
@@ -245,7 +245,7 @@ bool CKesBaseFrame::OnProcessEvent(const CKesEvent& event) {
     } else if (event.mEventType == KESET_GAME_UPDATE_EVENT &&
                (event.mUpdateEvnet.EventType == KESGAME_UPDATE_COMPLETE ||
                 event.mUpdateEvnet.EventType == KESGAME_UPDATE_ERROR)) {
-        JoinDownloadWorkerHook();
+        JoinDownloadWorker();
     }
     if (mLuaState) {
         CKesEvent* record = const_cast<CKesEvent*>(&event);
@@ -256,19 +256,6 @@ bool CKesBaseFrame::OnProcessEvent(const CKesEvent& event) {
     }
     return true;
 }
-
-// ---- Built-in actions that belong to the renderer and the downloads ----
-
-// 10007 in window mode: SwitchScreenAndWindow.
-void CKesBaseFrame::SwitchScreenAndWindowHook() { SwitchScreenAndWindow(); }
-
-// 10008 in full screen: RestoreD3D.
-void CKesBaseFrame::RestoreD3DHook() { RestoreD3D(); }
-
-// A "complete" or "error" update event: join the download worker. Must be a
-// no-op when no worker was started or it was joined already (duplicate
-// notices, update events made by a script).
-void CKesBaseFrame::JoinDownloadWorkerHook() { JoinDownloadWorker(); }
 
 }  // namespace kest2d
 

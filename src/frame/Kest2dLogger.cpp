@@ -72,8 +72,7 @@ void CKesLogger::writeLine(std::ostream& stream, const std::string& message, con
 std::string CKesLogger::output(const std::string& message, Level level) {
     LoggerState& s = S();
     if (s.threshold < level) return std::string();
-    int index = level < FATAL ? 0 : (level > DEBUGG ? 4 : level);
-    const std::string tagText = kTags[index];
+    const std::string tagText = tag(level);
     {
         std::lock_guard<std::mutex> lock(s.mutex);
         bool open = s.file.is_open();
