@@ -39,7 +39,7 @@ Uint8 SilenceByte(Uint16 format) { return SDL_AUDIO_ISSIGNED(format) ? 0 : 0x80;
 
 // A music file decoded a block at a time while it plays. The decoder runs on
 // the mixer's thread, inside the effect that fills the stream's channel; the
-// UI thread only rewinds it (under `lock`) while the channel is halted, and
+// UI thread only rewinds it (under mLock) while the channel is halted, and
 // closes it once the channel no longer calls it.
 class StreamSource {
 public:
