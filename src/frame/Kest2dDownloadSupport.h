@@ -18,4 +18,9 @@ bool IsPlainDownloadName(const std::string& name);
 // OnProcessFileDownload.
 void SetThreadDownloadCancel(const std::atomic<bool>* flag);
 
+// Seconds a transfer may receive nothing before it fails and counts as one of
+// its three attempts: 20 by default. Tests shorten it; 0 or less restores the
+// default.
+void SetDownloadStallSeconds(long seconds);
+
 }  // namespace kest2d

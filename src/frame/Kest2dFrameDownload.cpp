@@ -33,6 +33,10 @@ namespace {
 
 const int kAttempts = 3;
 const long kConnectTimeoutSeconds = 15;
+// A transfer that receives nothing for this long fails (one of its attempts):
+// a server that stalls after the headers must not hold a download for ever.
+const long kStallSeconds = 20;
+std::atomic<long> gStallSeconds{kStallSeconds};
 // An update list is small: refuse bigger ones, and read at most this many files from it.
 const curl_off_t kMaxListBytes = 1 << 20;
 const size_t kMaxListEntries = 256;
@@ -165,6 +169,8 @@ int TransferInfo(void* data, curl_off_t dlTotal, curl_off_t dlNow, curl_off_t ul
 bool IsPlainDownloadName(const std::string& name) { return IsPlainName(name); }
 
 void SetThreadDownloadCancel(const std::atomic<bool>* flag) { tThreadCancel = flag; }
+
+void SetDownloadStallSeconds(long seconds) { gStallSeconds = seconds > 0 ? seconds : kStallSeconds; }
 
 // ---- The UI-thread side ----
 
@@ -444,6 +450,9 @@ bool CKesBaseFrame::Transfer(const std::string& url, const std::string& folder, 
             curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
             curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds);
             curl_easy_setopt(curl, CURLOPT_FORBID_REUSE, 1L);
+            // Less than a byte a second for the stall time ends the attempt.
+            curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
+            curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, gStallSeconds.load());
             // An error page is not the file.
             curl_easy_setopt(curl, CURLOPT_FAILONERROR, 1L);
             curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");

@@ -2,15 +2,19 @@
 
 #include <SDL.h>
 #include <SDL_mixer.h>
+#include <sndfile.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
-#include <string>
 #include <map>
+#include <memory>
+#include <mutex>
+#include <string>
 #include <vector>
 
 #include "platform/KesFiles.h"
@@ -20,6 +24,117 @@ namespace platform {
 
 namespace {
 
+// Frames decoded from a stream's file at a time.
+const int kStreamBlockFrames = 2048;
+
+// The mixer's output, as opened.
+struct OutputSpec {
+    int rate = 44100;
+    Uint16 format = AUDIO_S16SYS;
+    int channels = 2;
+};
+
+// Unsigned formats are silent at their middle value.
+Uint8 SilenceByte(Uint16 format) { return SDL_AUDIO_ISSIGNED(format) ? 0 : 0x80; }
+
+// A music file decoded a block at a time while it plays. The decoder runs on
+// the mixer's thread, inside the effect that fills the stream's channel; the
+// UI thread only rewinds it (under mLock) while the channel is halted, and
+// closes it once the channel no longer calls it.
+class StreamSource {
+public:
+    static std::unique_ptr<StreamSource> Open(const std::string& diskPath, bool loop, const OutputSpec& out) {
+        SF_INFO info{};
+        SNDFILE* file = sf_open(diskPath.c_str(), SFM_READ, &info);
+        if (!file) return nullptr;
+        SDL_AudioStream* convert = nullptr;
+        if (info.channels > 0 && info.samplerate > 0)
+            convert = SDL_NewAudioStream(AUDIO_F32SYS, static_cast<Uint8>(std::min(info.channels, 255)),
+                                         info.samplerate, out.format, static_cast<Uint8>(out.channels), out.rate);
+        if (!convert) {
+            sf_close(file);
+            return nullptr;
+        }
+        std::unique_ptr<StreamSource> source(new StreamSource());
+        source->mFile = file;
+        source->mChannels = info.channels;
+        source->mConvert = convert;
+        source->mLoop = loop;
+        source->mSilence = SilenceByte(out.format);
+        source->mBlock.resize(static_cast<size_t>(kStreamBlockFrames) * static_cast<size_t>(info.channels));
+        return source;
+    }
+    ~StreamSource() {
+        SDL_FreeAudioStream(mConvert);
+        sf_close(mFile);
+    }
+    StreamSource(const StreamSource&) = delete;
+    StreamSource& operator=(const StreamSource&) = delete;
+
+    // Back to the first frame (UI thread, channel halted).
+    void Rewind() {
+        std::lock_guard<std::mutex> hold(mLock);
+        sf_seek(mFile, 0, SEEK_SET);
+        SDL_AudioStreamClear(mConvert);
+        mDrained = false;
+        mEnded = false;
+    }
+    // True once the last frame has been played (and the file does not loop).
+    bool Ended() const { return mEnded.load(); }
+
+    // The mixer's effect on the stream's channel: the channel plays silence,
+    // which this overwrites with the next `len` bytes of the music.
+    static void Fill(int /*channel*/, void* out, int len, void* self) {
+        static_cast<StreamSource*>(self)->FillBlock(static_cast<Uint8*>(out), len);
+    }
+
+private:
+    StreamSource() = default;
+
+    void FillBlock(Uint8* out, int len) {
+        std::lock_guard<std::mutex> hold(mLock);
+        int filled = 0;
+        while (filled < len) {
+            int got = SDL_AudioStreamGet(mConvert, out + filled, len - filled);
+            if (got < 0) break;
+            if (got > 0) {
+                filled += got;
+                continue;
+            }
+            if (mDrained) break;
+            if (!DecodeBlock()) {
+                // The end of the music: what the converter still holds comes next.
+                mDrained = true;
+                SDL_AudioStreamFlush(mConvert);
+            }
+        }
+        if (filled < len) {
+            std::memset(out + filled, mSilence, static_cast<size_t>(len - filled));
+            mEnded = true;
+        }
+    }
+
+    // Decodes one block into the converter; false at the end of the music.
+    bool DecodeBlock() {
+        sf_count_t frames = sf_readf_float(mFile, mBlock.data(), kStreamBlockFrames);
+        if (frames <= 0 && mLoop && sf_seek(mFile, 0, SEEK_SET) == 0)
+            frames = sf_readf_float(mFile, mBlock.data(), kStreamBlockFrames);
+        if (frames <= 0) return false;
+        const int bytes = static_cast<int>(frames) * mChannels * static_cast<int>(sizeof(float));
+        return SDL_AudioStreamPut(mConvert, mBlock.data(), bytes) == 0;
+    }
+
+    std::mutex mLock;
+    SNDFILE* mFile = nullptr;
+    int mChannels = 0;
+    SDL_AudioStream* mConvert = nullptr;
+    bool mLoop = false;
+    Uint8 mSilence = 0;
+    bool mDrained = false;  // the converter has been flushed at the end
+    std::vector<float> mBlock;
+    std::atomic<bool> mEnded{false};
+};
+
 // One playback: a mixer channel with what was last asked of it.
 struct Playback {
     DWORD handle = 0;   // the channel handle of the current playback, 0 when idle
@@ -27,13 +142,18 @@ struct Playback {
     uint64_t started = 0;  // order of the last start, to find the one playing longest
     float volume = 1.0f;
     float pan = 0.0f;
+    StreamSource* source = nullptr;  // a streamed stream's decoder (owned by its Sound)
 };
 
 struct Sound {
     bool stream = false;
     bool loop = false;
     int maxPlaybacks = 1;
-    Mix_Chunk* chunk = nullptr;
+    // A stream decoded while it plays; or the sound decoded whole: every
+    // sample, and a stream whose format only the mixer's own loaders read
+    // (tracker modules, MIDI).
+    std::unique_ptr<StreamSource> source;
+    Mix_Chunk* whole = nullptr;
     std::vector<Playback> slots;  // a stream has exactly one
 };
 
@@ -49,6 +169,10 @@ struct Audio {
     std::map<DWORD, std::pair<DWORD, size_t>> channels;  // channel handle -> sample, slot
     int mixAllocated = 0;
     std::vector<int> freeMixChannels;
+    OutputSpec output;
+    // What a streamed stream's channel plays under the music: silence, looped.
+    std::vector<Uint8> silenceData;
+    Mix_Chunk* silence = nullptr;
 };
 
 Audio& A() {
@@ -78,8 +202,10 @@ int TakeMixChannel() {
 
 void GiveBackMixChannel(int ch) {
     if (ch < 0) return;
+    // Once halted and without effects, the mixer no longer reaches the
+    // channel's stream decoder or panning.
     Mix_HaltChannel(ch);
-    Mix_SetPanning(ch, 255, 255);
+    Mix_UnregisterAllEffects(ch);
     A().freeMixChannels.push_back(ch);
 }
 
@@ -106,22 +232,40 @@ void ApplyPan(const Playback& p) {
     Mix_SetPanning(p.mixChannel, static_cast<Uint8>(left), static_cast<Uint8>(right));
 }
 
+// A streamed stream whose music has ended still plays silence: its channel
+// is halted here, the first time anyone asks.
 DWORD PlaybackState(const Playback& p) {
     if (p.handle == 0 || p.mixChannel < 0 || !Mix_Playing(p.mixChannel)) return KES_AUDIO_STOPPED;
+    if (p.source && p.source->Ended()) {
+        Mix_HaltChannel(p.mixChannel);
+        return KES_AUDIO_STOPPED;
+    }
     return Mix_Paused(p.mixChannel) ? KES_AUDIO_PAUSED : KES_AUDIO_PLAYING;
 }
 
 bool PlaybackPlay(Sound& s, Playback& p, bool restart) {
-    if (p.mixChannel < 0 || !s.chunk) return false;
+    if (p.mixChannel < 0 || (!s.whole && !p.source)) return false;
     DWORD state = PlaybackState(p);
     if (state == KES_AUDIO_PLAYING && !restart) return true;
     if (state == KES_AUDIO_PAUSED && !restart) {
         Mix_Resume(p.mixChannel);
         return true;
     }
+    Mix_Chunk* chunk = s.whole;
+    int loops = s.loop ? -1 : 0;
+    if (p.source) {
+        // From the first frame: the channel plays looped silence and the
+        // stream's effect (first, before any panning) puts the music over it.
+        Mix_HaltChannel(p.mixChannel);
+        Mix_UnregisterAllEffects(p.mixChannel);
+        p.source->Rewind();
+        if (!Mix_RegisterEffect(p.mixChannel, StreamSource::Fill, nullptr, p.source)) return false;
+        chunk = A().silence;
+        loops = -1;
+    }
     ApplyVolume(s, p);
     ApplyPan(p);
-    if (Mix_PlayChannel(p.mixChannel, s.chunk, s.loop ? -1 : 0) < 0) return false;
+    if (!chunk || Mix_PlayChannel(p.mixChannel, chunk, loops) < 0) return false;
     p.started = ++A().startCounter;
     return true;
 }
@@ -153,7 +297,8 @@ Target Resolve(DWORD handle) {
     return t;
 }
 
-Mix_Chunk* LoadChunk(const std::string& file) {
+// The whole file decoded into memory by the mixer's own loaders.
+Mix_Chunk* DecodeWhole(const std::string& file) {
     if (!AudioIsStarted() || file.empty()) return nullptr;
     return Mix_LoadWAV(DiskPath(file).c_str());
 }
@@ -163,9 +308,26 @@ void FreeSound(DWORD handle, Sound& s) {
     for (Playback& p : s.slots) {
         if (p.handle != 0 && p.handle != handle) a.channels.erase(p.handle);
         GiveBackMixChannel(p.mixChannel);
+        p.source = nullptr;
     }
-    if (s.chunk) Mix_FreeChunk(s.chunk);
-    s.chunk = nullptr;
+    s.source.reset();  // its channel is halted and no longer calls it
+    if (s.whole) Mix_FreeChunk(s.whole);
+    s.whole = nullptr;
+}
+
+// A block of silence in the output's format, looped under every stream.
+bool MakeSilence(Audio& a) {
+    int rate = 0, channels = 0;
+    Uint16 format = 0;
+    if (!Mix_QuerySpec(&rate, &format, &channels)) return false;
+    a.output.rate = rate;
+    a.output.format = format;
+    a.output.channels = channels;
+    const size_t frames = 1024;
+    const size_t bytes = frames * static_cast<size_t>(channels) * (SDL_AUDIO_BITSIZE(format) / 8);
+    a.silenceData.assign(bytes, SilenceByte(format));
+    a.silence = Mix_QuickLoad_RAW(a.silenceData.data(), static_cast<Uint32>(bytes));
+    return a.silence != nullptr;
 }
 
 bool OpenOutput(int rate) {
@@ -218,6 +380,13 @@ bool AudioInit(int device, int rate) {
     a.silent = !driver || std::strcmp(driver, "dummy") == 0 || std::strcmp(driver, "disk") == 0;
     a.sdlAudio = true;
     a.users = 1;
+    if (!MakeSilence(a)) {
+        Mix_CloseAudio();
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        a.sdlAudio = false;
+        a.users = 0;
+        return false;
+    }
     a.mixAllocated = Mix_AllocateChannels(-1);
     a.freeMixChannels.clear();
     for (int ch = a.mixAllocated - 1; ch >= 0; --ch) a.freeMixChannels.push_back(ch);
@@ -244,6 +413,9 @@ void AudioFree() {
     a.channels.clear();
     a.freeMixChannels.clear();
     a.mixAllocated = 0;
+    Mix_FreeChunk(a.silence);
+    a.silence = nullptr;
+    a.silenceData.clear();
     Mix_CloseAudio();
     if (a.sdlAudio) SDL_QuitSubSystem(SDL_INIT_AUDIO);
     a.sdlAudio = false;
@@ -251,35 +423,39 @@ void AudioFree() {
 }
 
 DWORD AudioStreamCreateFile(const std::string& file, bool loop) {
-    Mix_Chunk* chunk = LoadChunk(file);
-    if (!chunk) return 0;
-    int ch = TakeMixChannel();
-    if (ch < 0) {
-        Mix_FreeChunk(chunk);
-        return 0;
-    }
-    DWORD h = NewHandle();
+    if (!AudioIsStarted() || file.empty()) return 0;
     Sound s;
     s.stream = true;
     s.loop = loop;
-    s.chunk = chunk;
+    s.source = StreamSource::Open(DiskPath(file), loop, A().output);
+    if (!s.source) {
+        s.whole = DecodeWhole(file);
+        if (!s.whole) return 0;
+    }
+    int ch = TakeMixChannel();
+    if (ch < 0) {
+        if (s.whole) Mix_FreeChunk(s.whole);
+        return 0;
+    }
+    DWORD h = NewHandle();
     Playback p;
     p.handle = h;
     p.mixChannel = ch;
+    p.source = s.source.get();
     s.slots.push_back(p);
-    A().sounds[h] = s;
+    A().sounds[h] = std::move(s);
     return h;
 }
 
 DWORD AudioSampleLoad(const std::string& file, int maxPlaybacks) {
     if (maxPlaybacks < 1) return 0;
-    Mix_Chunk* chunk = LoadChunk(file);
+    Mix_Chunk* chunk = DecodeWhole(file);
     if (!chunk) return 0;
     DWORD h = NewHandle();
     Sound s;
     s.maxPlaybacks = maxPlaybacks;
-    s.chunk = chunk;
-    A().sounds[h] = s;
+    s.whole = chunk;
+    A().sounds[h] = std::move(s);
     return h;
 }
 

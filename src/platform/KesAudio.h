@@ -1,8 +1,12 @@
 // The audio back end of the engine: streams (music) and samples (effects)
 // addressed by handles, played on SDL2_mixer channels. A stream owns one
-// mixer channel; a sample owns a few, each playback of it being a channel
-// handle of its own. When no output device opens, the back end runs on SDL's
-// dummy driver: everything works, nothing is heard.
+// mixer channel and is decoded a block at a time while it plays (libsndfile
+// reads its file on the mixer's thread and the block goes out through the
+// channel); only a stream in a format that the mixer's own loaders alone read
+// (tracker modules, MIDI) is decoded whole. A sample is decoded whole and owns
+// a few channels, each playback of it being a channel handle of its own. When
+// no output device opens, the back end runs on SDL's dummy driver: everything
+// works, nothing is heard.
 //
 // Handles are never reused while the back end runs, so a handle whose sound
 // was freed, or a sample channel taken over by a newer playback, is simply
@@ -35,7 +39,9 @@ void AudioStop();
 // Frees every stream and sample and closes the output.
 void AudioFree();
 
-// A whole file as a stream, looping when asked; 0 on failure.
+// A file as a stream, looping when asked: opening reads only its headers, and
+// it is decoded while it plays. A stopped or ended stream plays again from
+// its beginning. 0 on failure.
 DWORD AudioStreamCreateFile(const std::string& file, bool loop);
 // A whole file as a sample with at most `maxPlaybacks` playbacks at once; 0 on failure.
 DWORD AudioSampleLoad(const std::string& file, int maxPlaybacks);

@@ -8,7 +8,10 @@
 
 #include "KesPackWriter.h"
 #include "download/LoopbackHttpServer.h"
+#include "frame/Kest2dDownloadSupport.h"
+#include "gui/controls/Kest2dGUIImage.h"
 #include "platform/KesFiles.h"
+#include "platform/KesNetState.h"
 #include "support/FrameFixture.h"
 
 using namespace kest2d;
@@ -167,6 +170,49 @@ TEST_F(Download, FailedTransfersAreTriedThreeTimesAndReportAnError) {
         EXPECT_FALSE(HasTempFiles(mGame->path()));
     }
     EXPECT_EQ(3, completes);
+}
+
+TEST_F(Download, AStalledTransferFailsAfterTheStallTimeAndIsTriedThreeTimes) {
+    // The server sends the headers (and a byte), then nothing.
+    server.Set("/stall.bin", {LoopbackHttpServer::Mode::Stall, 200, "s"});
+    server.Set("/pics/stall.tga", {LoopbackHttpServer::Mode::Stall, 200, ""});
+    struct Hooks {
+        Hooks() {
+            SetDownloadStallSeconds(1);
+            platform::SetConnectedStateOverride(1);
+        }
+        ~Hooks() {
+            SetDownloadStallSeconds(0);
+            platform::SetConnectedStateOverride(-1);
+        }
+    } hooks;
+    UpdateFrame* f = Start();
+
+    // A single download: an error with the file's name, then COMPLETE.
+    ASSERT_TRUE(f->DownloadFile(server.url("/stall.bin"), ""));
+    ASSERT_TRUE(PumpUntil([&] { return f->Saw(KESGAME_UPDATE_COMPLETE); }, 60000));
+    EXPECT_EQ(3, server.CountRequests("/stall.bin"));
+    ASSERT_TRUE(f->Saw(KESGAME_UPDATE_ERROR));
+    for (const auto& e : f->events) {
+        if (e.EventType == KESGAME_UPDATE_ERROR) {
+            EXPECT_STREQ("stall.bin", e.filename);
+        }
+    }
+    EXPECT_EQ(KESGAME_UPDATE_COMPLETE, f->events.back().EventType);
+    EXPECT_EQ(UPDATE_COMPLETE, f->GetUpdateState());
+    EXPECT_FALSE(PathExists(GamePath("stall.bin")));
+    EXPECT_FALSE(HasTempFiles(mGame->path()));
+
+    // The image control's download ends the same way, and shows nothing.
+    CKesGUIImage* img = f->AddImage(7, "pic", CKesRect<int>(0, 0, 40, 40), f);
+    ASSERT_NE(nullptr, img);
+    img->SetImagePath(server.url("/pics/stall.tga"));
+    ASSERT_TRUE(img->IsImageDownloading());
+    ASSERT_TRUE(PumpUntil([&] { return !img->IsImageDownloading(); }, 60000));
+    EXPECT_EQ(3, server.CountRequests("/pics/stall.tga"));
+    EXPECT_FALSE(PathExists(GamePath("download/stall.tga")));
+    EXPECT_EQ(0u, img->GetBgImage());
+    EXPECT_FALSE(HasTempFiles(GamePath("download")));
 }
 
 TEST_F(Download, TheSameAddressTwiceInARowIsRefused) {

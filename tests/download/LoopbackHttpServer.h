@@ -2,7 +2,9 @@
 // connection at a time on its own thread and records every request's path and
 // user agent. Each path answers in one of a few ways: the body with 200, an
 // error status, a body cut short of its announced length, a connection
-// dropped before any answer, or a body trickled out until the client leaves.
+// dropped before any answer, a body trickled out until the client leaves, or
+// the body (announced a kilobyte longer) followed by silence until the client
+// leaves.
 #pragma once
 
 #include <arpa/inet.h>
@@ -26,7 +28,7 @@ namespace test {
 
 class LoopbackHttpServer {
 public:
-    enum class Mode { Ok, Status, Truncated, Drop, Trickle };
+    enum class Mode { Ok, Status, Truncated, Drop, Trickle, Stall };
     struct Route {
         Mode mode = Mode::Ok;
         int status = 200;
@@ -145,9 +147,10 @@ private:
         }
         const std::string reason = route.mode == Mode::Status ? " Error" : " OK";
         const int status = route.mode == Mode::Status ? route.status : 200;
+        const size_t announced = route.body.size() + (route.mode == Mode::Stall ? 1024 : 0);
         std::string header = "HTTP/1.1 " + std::to_string(status) + reason +
                              "\r\nContent-Type: application/octet-stream\r\nContent-Length: " +
-                             std::to_string(route.body.size()) + "\r\nConnection: close\r\n\r\n";
+                             std::to_string(announced) + "\r\nConnection: close\r\n\r\n";
         switch (route.mode) {
         case Mode::Drop:
             return;
@@ -163,6 +166,14 @@ private:
             for (size_t i = 0; i < route.body.size() && !mStop; ++i) {
                 if (!SendAll(c, route.body.substr(i, 1))) return;
                 std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            }
+            return;
+        case Mode::Stall:
+            if (!SendAll(c, header + route.body)) return;
+            while (!mStop) {
+                pollfd p{c, POLLIN, 0};
+                if (::poll(&p, 1, 20) <= 0) continue;
+                if (::recv(c, buf, sizeof(buf), 0) <= 0) return;  // the client gave up
             }
             return;
         }
