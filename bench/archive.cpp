@@ -16,7 +16,7 @@
 
 #include "KesPackWriter.h"
 #include "frame/Kest2dBaseFrame.h"
-#include "frame/Kest2dPackager.h"
+#include "resource/Kest2dPackager.h"
 #include "platform/KesFiles.h"
 
 namespace {

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "frame/Kest2dBaseFrame.h"
-#include "frame/Kest2dFont.h"
+#include "render/Kest2dFont.h"
 #include "platform/KesClock.h"
 #include "platform/KesFiles.h"
 

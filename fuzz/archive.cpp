@@ -9,7 +9,7 @@
 // so the target can also be built by hand (clang cannot compile the engine's
 // GBK literals, which only change the text of the readers' reports):
 //   clang++ -std=c++17 -O1 -g -fsanitize=fuzzer,address,undefined -Isrc fuzz/archive.cpp \
-//     src/frame/Kest2dPackager.cpp src/frame/Kest2dSprPackager.cpp src/net/KesCipher.cpp \
+//     src/resource/Kest2dPackager.cpp src/resource/Kest2dSprPackager.cpp src/net/KesCipher.cpp \
 //     src/platform/KesFiles.cpp -lz -o fuzz_archive
 #include <unistd.h>
 
@@ -19,8 +19,8 @@
 #include <cstring>
 #include <string>
 
-#include "frame/Kest2dPackager.h"
-#include "frame/Kest2dSprPackager.h"
+#include "resource/Kest2dPackager.h"
+#include "resource/Kest2dSprPackager.h"
 #include "net/KesCipher.h"
 
 namespace {

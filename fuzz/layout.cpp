@@ -8,7 +8,7 @@
 
 #include <tinyxml.h>
 
-#include "frame/Kest2dXmlDocument.h"
+#include "resource/Kest2dXmlDocument.h"
 #include "gui/Kest2dGUIContainer.h"
 #include "gui/Kest2dGUILayout.h"
 

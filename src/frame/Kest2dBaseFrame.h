@@ -15,10 +15,10 @@
 #include <vector>
 #include <unordered_map>
 
-#include "frame/Kest2dFontTypes.h"
+#include "render/Kest2dFontTypes.h"
 #include "frame/Kest2dLogger.h"
-#include "frame/Kest2dTexture.h"
-#include "frame/Kest2dVertex.h"
+#include "render/Kest2dTexture.h"
+#include "render/Kest2dVertex.h"
 #include "frame/types/Kest2dColor.h"
 #include "frame/types/Kest2dDimension2d.h"
 #include "gui/Kest2dGUIContainer.h"

@@ -2,7 +2,7 @@
 #include <tinyxml.h>
 
 #include "frame/Kest2dBaseFrame.h"
-#include "frame/Kest2dXmlDocument.h"
+#include "resource/Kest2dXmlDocument.h"
 #include "gui/Kest2dGUILayout.h"
 
 namespace kest2d {

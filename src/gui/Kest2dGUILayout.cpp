@@ -10,7 +10,7 @@
 #include <cstdlib>
 
 #include "frame/Kest2dBaseFrame.h"
-#include "frame/Kest2dXmlDocument.h"
+#include "resource/Kest2dXmlDocument.h"
 #include "gui/Kest2dGUIContainer.h"
 #include "gui/controls/Kest2dGUIButton.h"
 #include "gui/controls/Kest2dGUIEditorBox.h"

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "frame/Kest2dFont.h"
+#include "render/Kest2dFont.h"
 #include "platform/KesFiles.h"
 #include "platform/KesFontPath.h"
 #include "support/FrameFixture.h"

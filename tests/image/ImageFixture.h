@@ -9,7 +9,7 @@
 #include <thread>
 
 #include "controls/ControlsFixture.h"
-#include "download/LoopbackHttpServer.h"
+#include "update/LoopbackHttpServer.h"
 #include "gif/GifWriter.h"
 #include "gui/controls/Kest2dGUIImage.h"
 #include "platform/KesNetState.h"

@@ -7,7 +7,7 @@
 #include <thread>
 
 #include "controls/ControlsFixture.h"
-#include "download/LoopbackHttpServer.h"
+#include "update/LoopbackHttpServer.h"
 #include "gui/controls/Kest2dGUIImage.h"
 #include "gui/controls/Kest2dGUIImageListBox.h"
 #include "gui/controls/Kest2dGUIScrollBar.h"

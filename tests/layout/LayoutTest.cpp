@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "frame/Kest2dXmlDocument.h"
+#include "resource/Kest2dXmlDocument.h"
 #include "gui/Kest2dGUILayout.h"
 #include "support/FrameFixture.h"
 

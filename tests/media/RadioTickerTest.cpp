@@ -2,7 +2,7 @@
 // clicked through the window's messages) and the ticker (real fonts, moving on
 // the virtual clock).
 #include "controls/ControlsFixture.h"
-#include "frame/Kest2dFont.h"
+#include "render/Kest2dFont.h"
 #include "gui/controls/Kest2dGUIButton.h"
 #include "gui/controls/Kest2dGUIInfoScroller.h"
 #include "gui/controls/Kest2dGUIMultiButton.h"

@@ -11,7 +11,7 @@
 #include <future>
 #include <string>
 
-#include "download/LoopbackHttpServer.h"
+#include "update/LoopbackHttpServer.h"
 #include "net/NetSupport.h"
 #include "support/FrameFixture.h"
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "frame/Kest2dSprPackager.h"
+#include "resource/Kest2dSprPackager.h"
 #include "gui/Kest2dGUIElement.h"
 #include "platform/KesWinTypes.h"
 

@@ -6,7 +6,7 @@
 #include <system_error>
 
 #include "frame/Kest2dBaseFrame.h"
-#include "frame/Kest2dDownloadSupport.h"
+#include "update/Kest2dDownloadSupport.h"
 #include "frame/Kest2dLogger.h"
 #include "platform/KesClock.h"
 #include "platform/KesImage.h"

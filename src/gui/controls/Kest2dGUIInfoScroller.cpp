@@ -1,7 +1,7 @@
 #include "gui/controls/Kest2dGUIInfoScroller.h"
 
 #include "frame/Kest2dBaseFrame.h"
-#include "frame/Kest2dFont.h"
+#include "render/Kest2dFont.h"
 #include "platform/KesClock.h"
 
 namespace kest2d {

@@ -1,7 +1,7 @@
 #include "gui/controls/Kest2dGUIStatic.h"
 
 #include "frame/Kest2dBaseFrame.h"
-#include "frame/Kest2dFont.h"
+#include "render/Kest2dFont.h"
 #include "platform/KesShell.h"
 
 namespace kest2d {

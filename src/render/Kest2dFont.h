@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "frame/Kest2dFontTypes.h"
+#include "render/Kest2dFontTypes.h"
 #include "frame/types/Kest2dColor.h"
 #include "frame/types/Kest2dDimension2d.h"
 #include "frame/types/Kest2dRect.h"

@@ -1,10 +1,10 @@
-#include "frame/Kest2dSprPackager.h"
+#include "resource/Kest2dSprPackager.h"
 
 #include <cstring>
 #include <mutex>
 #include <new>
 
-#include "frame/Kest2dPackager.h"
+#include "resource/Kest2dPackager.h"
 #include "net/KesCipher.h"
 #include "platform/KesFiles.h"
 

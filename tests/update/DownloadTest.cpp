@@ -7,8 +7,8 @@
 #include <thread>
 
 #include "KesPackWriter.h"
-#include "download/LoopbackHttpServer.h"
-#include "frame/Kest2dDownloadSupport.h"
+#include "update/LoopbackHttpServer.h"
+#include "update/Kest2dDownloadSupport.h"
 #include "gui/controls/Kest2dGUIImage.h"
 #include "platform/KesFiles.h"
 #include "platform/KesNetState.h"

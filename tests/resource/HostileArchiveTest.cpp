@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "ArchiveTestUtil.h"
-#include "frame/Kest2dPackager.h"
-#include "frame/Kest2dSprPackager.h"
+#include "resource/Kest2dPackager.h"
+#include "resource/Kest2dSprPackager.h"
 #include "support/FrameFixture.h"
 
 using namespace kest2d;

@@ -23,8 +23,8 @@
 #include <system_error>
 
 #include "frame/Kest2dBaseFrame.h"
-#include "frame/Kest2dDownloadSupport.h"
-#include "frame/Kest2dPackager.h"
+#include "update/Kest2dDownloadSupport.h"
+#include "resource/Kest2dPackager.h"
 #include "platform/KesFiles.h"
 
 namespace kest2d {

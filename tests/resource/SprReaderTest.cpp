@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "ArchiveTestUtil.h"
-#include "frame/Kest2dSprPackager.h"
+#include "resource/Kest2dSprPackager.h"
 
 using namespace kest2d;
 using namespace kest2d::test;

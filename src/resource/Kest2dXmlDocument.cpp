@@ -1,4 +1,4 @@
-#include "frame/Kest2dXmlDocument.h"
+#include "resource/Kest2dXmlDocument.h"
 
 #include <cctype>
 #include <cstring>

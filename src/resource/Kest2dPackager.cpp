@@ -1,4 +1,4 @@
-#include "frame/Kest2dPackager.h"
+#include "resource/Kest2dPackager.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

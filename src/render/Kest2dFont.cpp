@@ -1,4 +1,4 @@
-#include "frame/Kest2dFont.h"
+#include "render/Kest2dFont.h"
 
 #include <cstdio>
 #include <cstring>

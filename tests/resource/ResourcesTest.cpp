@@ -3,7 +3,7 @@
 #include <unistd.h>
 
 #include "ArchiveTestUtil.h"
-#include "frame/Kest2dPackager.h"
+#include "resource/Kest2dPackager.h"
 #include "support/FrameFixture.h"
 
 using namespace kest2d;

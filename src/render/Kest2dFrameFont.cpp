@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "frame/Kest2dBaseFrame.h"
-#include "frame/Kest2dFont.h"
+#include "render/Kest2dFont.h"
 #include "platform/KesFontPath.h"
 
 namespace kest2d {

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "frame/Kest2dPackager.h"
+#include "resource/Kest2dPackager.h"
 
 namespace kest2d {
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "ArchiveTestUtil.h"
-#include "frame/Kest2dPackager.h"
+#include "resource/Kest2dPackager.h"
 
 using namespace kest2d;
 using namespace kest2d::test;

@@ -14,7 +14,7 @@
 #include <shared_mutex>
 
 #include "frame/Kest2dBaseFrame.h"
-#include "frame/Kest2dPackager.h"
+#include "resource/Kest2dPackager.h"
 #include "platform/KesFiles.h"
 
 namespace kest2d {

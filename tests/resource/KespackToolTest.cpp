@@ -4,8 +4,8 @@
 #include <cstdlib>
 
 #include "ArchiveTestUtil.h"
-#include "frame/Kest2dPackager.h"
-#include "frame/Kest2dSprPackager.h"
+#include "resource/Kest2dPackager.h"
+#include "resource/Kest2dSprPackager.h"
 
 using namespace kest2d;
 using namespace kest2d::test;
