@@ -93,6 +93,21 @@ for _, k in ipairs(KEEPERS) do
     check_eq(live_count(), base, k.fn .. " lets its object go")
 end
 
+-- A holder that the tree deletes lets its object go.
+full_gc()
+do
+    local base = live_count()
+    local news = board:AddInfoScroller(9, "news", rect(200, 0, 400, 20))
+    news:SetText("more news")
+    news:SetFont(kest2d.CKesGUITTFont:new_local(frame))
+    full_gc()
+    run_frames(50)
+    check_eq(live_count(), base + 1, "the font lives with its ticker")
+    board:DeleteChildren(news)
+    full_gc()
+    check_eq(live_count(), base, "and goes once the ticker is gone")
+end
+
 -- delete: freed once; afterwards every use is a Lua error.
 local BUILT = {
     { "new CKesVector_int_", function() return kest2d.CKesVector_int_:new() end, "size" },
