@@ -267,6 +267,13 @@ void DropKept(lua_State* L, void* address) {
                 if (same) {
                     lua_pushnil(L);
                     lua_rawset(L, slots);
+                    lua_pushnil(L);
+                    if (lua_next(L, slots)) {
+                        lua_pop(L, 2);
+                    } else {
+                        lua_pushnil(L);
+                        SetAt(L, kHolds, holder);
+                    }
                 } else {
                     lua_pop(L, 1);
                 }

@@ -213,12 +213,15 @@ check_eq(added:GetID(), 0, "still alive")
 
 -- An element that the tree deletes leaves a deleted user data behind.
 local gone = board:AddButton(5, "gone", rect(100, 130, 140, 170))
+added:SetParent(gone)
 board:DeleteChildren(gone)
 check_error("the kest2d::CKesGUIButton was deleted", function() return gone:GetID() end)
 board:DeleteAllControls()
 for _, e in ipairs({ ticker, hand, holder, made_in, added }) do
     check_error("was deleted", function() return e:GetID() end)
 end
+check_eq(next(debug.getregistry()["kest2d.held"]), nil, "deleted elements are kept by nothing")
+check_eq(next(debug.getregistry()["kest2d.holds"]), nil, "and keep nothing")
 full_gc()
 run_frames(50)
 root:DeleteChildren(board)
