@@ -356,6 +356,27 @@ int ReleaseOwnership(lua_State* L) {
     return results;
 }
 
+// Every user data that still refers to `address` becomes a deleted object.
+void ForgetUserData(lua_State* L, void* address) {
+    const int top = lua_gettop(L);
+    PushTable(L, kCaches);
+    const int caches = lua_gettop(L);
+    for (int i = 1;; ++i) {
+        lua_rawgeti(L, caches, i);
+        if (!lua_istable(L, -1)) break;
+        lua_pushlightuserdata(L, address);
+        lua_rawget(L, -2);
+        if (lua_type(L, -1) == LUA_TUSERDATA) {
+            Invalidate(L, lua_gettop(L));
+            lua_pushlightuserdata(L, address);
+            lua_pushnil(L);
+            lua_rawset(L, -4);
+        }
+        lua_pop(L, 2);
+    }
+    lua_settop(L, top);
+}
+
 // A collector, then the user data of other types that still refer to the
 // freed address (a field of the object pushed as its own type).
 int CollectThenForget(lua_State* L) {
@@ -363,7 +384,7 @@ int CollectThenForget(lua_State* L) {
     lua_pushvalue(L, lua_upvalueindex(1));
     lua_pushvalue(L, 1);
     lua_call(L, 1, 0);
-    if (address) ForgetObject(L, address);
+    if (address && lua_checkstack(L, 8)) ForgetUserData(L, address);
     return 0;
 }
 
@@ -465,22 +486,7 @@ void ForgetObject(lua_State* L, void* address) {
     SetAt(L, kCollected, address);
     lua_pushnil(L);
     SetAt(L, kOwned, address);
-    PushTable(L, kCaches);
-    const int caches = lua_gettop(L);
-    for (int i = 1;; ++i) {
-        lua_rawgeti(L, caches, i);
-        if (!lua_istable(L, -1)) break;
-        lua_pushlightuserdata(L, address);
-        lua_rawget(L, -2);
-        if (lua_type(L, -1) == LUA_TUSERDATA) {
-            Invalidate(L, lua_gettop(L));
-            lua_pushlightuserdata(L, address);
-            lua_pushnil(L);
-            lua_rawset(L, -4);
-        }
-        lua_pop(L, 2);
-    }
-    lua_settop(L, top);
+    ForgetUserData(L, address);
     DropKept(L, address);
     lua_settop(L, top);
 }

@@ -169,6 +169,17 @@ end
 full_gc()
 check_eq(live_count(), base, "by-value results collected")
 
+-- A field of a collected object, read through a user data of its own, is
+-- gone with the object.
+local corner
+do
+    local box = kest2d.CKesRect_int_(1, 2, 3, 4)
+    corner = box.UpperLeftCorner
+    check_eq(corner.X, 1, "the field refers into the rectangle")
+end
+full_gc()
+check_error("the kest2d::CKesPosition2d<int> was deleted and cannot be used ('X')", function() return corner.X end)
+
 -- A message built, sent, then deleted.
 local out = kest2d.CKesMessageOut(0x101)
 out:writeString("hello")
