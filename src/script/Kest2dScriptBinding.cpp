@@ -125,7 +125,7 @@ int NewLocalElement(lua_State* L) {
         lua_pop(L, 1);
         ScriptMadeElements().erase(address);
     } else {
-        ScriptMadeElements()[address] = ScriptMadeElement{element->GetRef(), lua_touserdata(L, 1)};
+        RememberScriptMadeElement(element, lua_touserdata(L, 1));
     }
     return lua_gettop(L);
 }
@@ -156,6 +156,10 @@ void WrapElementConstructors(lua_State* L, const char* className, const char* ty
 }
 
 }  // namespace
+
+void RememberScriptMadeElement(CKesBaseGUIElement* element, void* box) {
+    ScriptMadeElements()[element] = ScriptMadeElement{element->GetRef(), box};
+}
 
 void ForgetScriptMadeElement(void* address) { ScriptMadeElements().erase(address); }
 

@@ -337,10 +337,16 @@ int TakeOwnership(lua_State* L) {
         lua_pushboolean(L, 0);
         return 1;
     }
+    tolua_Error err;
+    auto* element = tolua_isusertype(L, 1, "kest2d::CKesBaseGUIElement", 0, &err)
+                        ? static_cast<CKesBaseGUIElement*>(address)
+                        : nullptr;
+    void* box = lua_touserdata(L, 1);
     const int results = CallOriginal(L);
     if (results >= 1 && lua_toboolean(L, 1)) {
         lua_pushnil(L);
         SetAt(L, kOwned, address);
+        if (element) RememberScriptMadeElement(element, box);
     }
     return results;
 }

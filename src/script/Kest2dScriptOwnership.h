@@ -40,7 +40,9 @@ int DeleteObject(lua_State* L, const char* type, void (*destroy)(void*), CKesBas
 // ownership, the user data that refer to it and the references it keeps.
 void ForgetObject(lua_State* L, void* address);
 
-// Kest2dScriptBinding.cpp: drops what it remembers of a script-made control.
+// Kest2dScriptBinding.cpp: the controls that the collector deletes, made
+// with new_local or handed to it (`box` is their user data block).
+void RememberScriptMadeElement(CKesBaseGUIElement* element, void* box);
 void ForgetScriptMadeElement(void* address);
 
 }  // namespace script

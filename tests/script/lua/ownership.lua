@@ -150,6 +150,22 @@ for _, b in ipairs(BUILT) do
     check_eq(live_count(), base, what .. ": not freed again by the collector")
 end
 
+-- A control made with new and handed to the collector is deleted by it,
+-- unless the tree holds it by then.
+full_gc()
+base = live_count()
+do
+    local loose = kest2d.CKesGUIButton:new()
+    check(tolua.takeownership(loose), "taken over")
+    local placed = kest2d.CKesGUIStatic:new()
+    check(tolua.takeownership(placed), "taken over too")
+    placed:SetID(77)
+    board:AddChildren(placed)
+end
+full_gc()
+check_eq(live_count(), base, "both left the collector")
+check_eq(board:FindControlById(77):GetID(), 77, "the tree keeps its own")
+
 -- A deleted object passed as an argument fails the argument check.
 local cards = hand:ParseStringToCards("6;7")
 cards:delete()
