@@ -8,6 +8,12 @@
 
 namespace kest2d {
 
+namespace {
+CKesBaseGUIElement::DestroyedHook gDestroyedHook = nullptr;
+}
+
+void CKesBaseGUIElement::SetDestroyedHook(DestroyedHook hook) { gDestroyedHook = hook; }
+
 CKesBaseGUIElement::CKesBaseGUIElement() : mSelf(std::make_shared<CKesBaseGUIElement*>(this)) {}
 
 CKesBaseGUIElement::CKesBaseGUIElement(KESGUI_ELEMENT_TYPE type, CKesBaseFrame* frame, CKesBaseGUIElement* parent,
@@ -57,6 +63,7 @@ void CKesBaseGUIElement::CopyLook(const CKesBaseGUIElement& other) {
 
 CKesBaseGUIElement::~CKesBaseGUIElement() {
     *mSelf = nullptr;
+    if (gDestroyedHook) gDestroyedHook(this);
     // Still standing in a list (a script deleted it directly): leave it.
     if (mHolder) mHolder->Unlink(this);
     CKesBaseGUIContainer::ForgetElement(this);

@@ -91,6 +91,12 @@ public:
     // The element whose child list holds this one (and deletes it), or null.
     CKesBaseGUIElement* GetHolder() const { return mHolder; }
 
+    // Called with each element as it is destroyed, before its children go:
+    // the script binding forgets the Lua values that refer to it. One
+    // observer; null for none.
+    using DestroyedHook = void (*)(CKesBaseGUIElement* element);
+    static void SetDestroyedHook(DestroyedHook hook);
+
     CKesBaseFrame* GetDriver() const { return mDriver; }
     void SetDriver(CKesBaseFrame* frame) { mDriver = frame; }
     CKesBaseGUIElement* GetParent() const { return mParent; }

@@ -11,6 +11,7 @@
 #include <list>
 #include <memory>
 #include <string>
+#include <type_traits>
 
 #include "tolua++.h"
 
@@ -52,6 +53,7 @@
 #include "net/Kest2dMessage.h"
 #include "net/Kest2dSocketClient.h"
 #include "script/Kest2dScriptObjects.h"
+#include "script/Kest2dScriptOwnership.h"
 
 // The boxed handle types, named in the package without their namespace.
 using kest2d::BYTE;
@@ -421,3 +423,46 @@ inline int CardDianShu(const CKesGUIGameCard* /*self*/, double card) { return st
 
 using kest2d::script::CardDianShu;
 using kest2d::script::CardHuaSe;
+
+namespace kest2d {
+namespace script {
+
+template <class T>
+void DestroyAs(void* object) {
+    delete static_cast<T*>(object);
+}
+
+template <class T>
+CKesBaseGUIElement* ElementOf(void* object) {
+    if constexpr (std::is_polymorphic_v<T>) {
+        return dynamic_cast<CKesBaseGUIElement*>(static_cast<T*>(object));
+    } else {
+        (void)object;
+        return nullptr;
+    }
+}
+
+}  // namespace script
+}  // namespace kest2d
+
+// obj:delete() of every class that has it follows the one ownership rule.
+#define KES_DELETE_HOOK(FUNC, T, TYPE)                                                                         \
+    static int FUNC(lua_State* L) {                                                                            \
+        return ::kest2d::script::DeleteObject(L, TYPE, ::kest2d::script::DestroyAs<T>,                         \
+                                              ::kest2d::script::ElementOf<T>);                                 \
+    }
+
+#define TOLUA_DISABLE_tolua_package_kest2d_CKesVector_int__delete00
+#define TOLUA_DISABLE_tolua_package_kest2d_CKesVector_double__delete00
+#define TOLUA_DISABLE_tolua_package_kest2d_CKesVector_char__delete00
+#define TOLUA_DISABLE_tolua_package_kest2d_CKesMessageOut_delete00
+#define TOLUA_DISABLE_tolua_package_kest2d_CKesGUITTFont_delete00
+#define TOLUA_DISABLE_tolua_package_kest2d_CKesEventReceiver_delete00
+KES_DELETE_HOOK(tolua_package_kest2d_CKesVector_int__delete00, kest2d::CKesVector<int>, "kest2d::CKesVector<int>")
+KES_DELETE_HOOK(tolua_package_kest2d_CKesVector_double__delete00, kest2d::CKesVector<double>,
+                "kest2d::CKesVector<double>")
+KES_DELETE_HOOK(tolua_package_kest2d_CKesVector_char__delete00, kest2d::CKesVector<char>, "kest2d::CKesVector<char>")
+KES_DELETE_HOOK(tolua_package_kest2d_CKesMessageOut_delete00, kest2d::CKesMessageOut, "kest2d::CKesMessageOut")
+KES_DELETE_HOOK(tolua_package_kest2d_CKesGUITTFont_delete00, kest2d::CKesGUITTFont, "kest2d::CKesGUITTFont")
+KES_DELETE_HOOK(tolua_package_kest2d_CKesEventReceiver_delete00, kest2d::CKesEventReceiver,
+                "kest2d::CKesEventReceiver")

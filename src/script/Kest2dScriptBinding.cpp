@@ -10,6 +10,7 @@
 #include "gui/controls/Kest2dGUIStatic.h"
 #include "gui/controls/Kest2dGUIVideo.h"
 #include "script/Kest2dScriptObjects.h"
+#include "script/Kest2dScriptOwnership.h"
 #include "tolua++.h"
 
 namespace kest2d {
@@ -77,9 +78,16 @@ int SafeCast(lua_State* L) {
 // Controls that scripts make with new_local. The collector deletes such a
 // control only while it is alive and outside the GUI tree: once a child list
 // holds it the tree owns it (and deletes it with the parent), so the
-// collector lets it be; the handle tells when the tree has deleted it.
-std::unordered_map<void*, CKesGUIElementRef>& ScriptMadeElements() {
-    static std::unordered_map<void*, CKesGUIElementRef> elements;
+// collector lets it be; the handle tells when the tree has deleted it. The
+// user data block it was made with tells a late collection of an older
+// control at a reused address from its own.
+struct ScriptMadeElement {
+    CKesGUIElementRef ref;
+    void* box = nullptr;
+};
+
+std::unordered_map<void*, ScriptMadeElement>& ScriptMadeElements() {
+    static std::unordered_map<void*, ScriptMadeElement> elements;
     return elements;
 }
 
@@ -88,8 +96,8 @@ int CollectElement(lua_State* L) {
     void* address = tolua_tousertype(L, 1, nullptr);
     auto& made = ScriptMadeElements();
     auto it = made.find(address);
-    if (it == made.end()) return 0;
-    CKesBaseGUIElement* element = it->second.get();
+    if (it == made.end() || it->second.box != lua_touserdata(L, 1)) return 0;
+    CKesBaseGUIElement* element = it->second.ref.get();
     made.erase(it);
     if (element && !element->GetHolder()) delete static_cast<T*>(element);
     return 0;
@@ -117,7 +125,7 @@ int NewLocalElement(lua_State* L) {
         lua_pop(L, 1);
         ScriptMadeElements().erase(address);
     } else {
-        ScriptMadeElements()[address] = element->GetRef();
+        RememberScriptMadeElement(element, lua_touserdata(L, 1));
     }
     return lua_gettop(L);
 }
@@ -149,6 +157,12 @@ void WrapElementConstructors(lua_State* L, const char* className, const char* ty
 
 }  // namespace
 
+void RememberScriptMadeElement(CKesBaseGUIElement* element, void* box) {
+    ScriptMadeElements()[element] = ScriptMadeElement{element->GetRef(), box};
+}
+
+void ForgetScriptMadeElement(void* address) { ScriptMadeElements().erase(address); }
+
 void FixUpBinding(lua_State* L) {
     const int top = lua_gettop(L);
     SetCollector(L, "DWORD", CollectBox<uint32_t>);
@@ -170,6 +184,7 @@ void FixUpBinding(lua_State* L) {
         lua_rawset(L, -3);
     }
     lua_settop(L, top);
+    InstallOwnership(L);
 }
 
 int OpenBinding(lua_State* L) {

@@ -16,8 +16,9 @@ namespace script {
 int OpenBinding(lua_State* L);
 
 // Run right after the open function: collectors for the boxed "DWORD" and
-// "BYTE" values, and a tolua.cast that gives nil for a type name no
-// registration made (and for values that are no engine object).
+// "BYTE" values, a tolua.cast that gives nil for a type name no
+// registration made (and for values that are no engine object), and the
+// ownership rule of Kest2dScriptOwnership.h.
 void FixUpBinding(lua_State* L);
 
 }  // namespace script

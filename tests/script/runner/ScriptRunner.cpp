@@ -7,7 +7,9 @@
 //   kest2d_script_runner path/to/test.lua
 //
 // Globals for the script: GAME_DIR (the scratch game folder, also the current
-// folder) and SCRIPT_DIR (the folder holding the test script).
+// folder), SCRIPT_DIR (the folder holding the test script) and
+// run_frames(ms), which runs the game loop for ms milliseconds of the
+// virtual clock (frames are drawn on its timer).
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -20,6 +22,7 @@
 #include "lua.h"
 #include "platform/KesClock.h"
 #include "platform/KesFiles.h"
+#include "platform/KesWindow.h"
 #include "support/TestSupport.h"
 
 namespace {
@@ -39,6 +42,11 @@ int Traceback(lua_State* L) {
     lua_pushinteger(L, 2);
     lua_call(L, 2, 1);
     return 1;
+}
+
+int RunFrames(lua_State* L) {
+    kest2d::platform::RunFor(static_cast<uint32_t>(luaL_checknumber(L, 1)));
+    return 0;
 }
 
 std::string Absolute(const std::string& path) {
@@ -81,6 +89,7 @@ int main(int argc, char** argv) {
         lua_setglobal(L, "GAME_DIR");
         lua_pushstring(L, scriptDir.c_str());
         lua_setglobal(L, "SCRIPT_DIR");
+        lua_register(L, "run_frames", RunFrames);
 
         lua_pushcfunction(L, Traceback);
         lua_pushstring(L, script.c_str());  // names the chunk

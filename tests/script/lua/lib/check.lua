@@ -32,3 +32,11 @@ function full_gc()
     collectgarbage("collect")
     collectgarbage("collect")
 end
+
+-- Objects that Lua owns and that are alive: the collector's table and the
+-- objects made with new (or released by the collector) not yet deleted.
+function live_count()
+    local n = owned_count()
+    for _ in pairs(debug.getregistry()["kest2d.owned"]) do n = n + 1 end
+    return n
+end

@@ -1,0 +1,624 @@
+#include "script/Kest2dScriptOwnership.h"
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "gui/Kest2dGUIElement.h"
+#include "lauxlib.h"
+#include "lua.h"
+#include "tolua++.h"
+
+namespace kest2d {
+namespace script {
+
+namespace {
+
+// Registry tables of the rule, each keyed as its comment says.
+const char kCollected[] = "tolua_gc";      // address -> metatable: the runtime's collector table
+const char kOwned[] = "kest2d.owned";      // address -> true: made with new, or released by the collector
+const char kHolds[] = "kest2d.holds";      // holder address -> { slot name -> entry }
+const char kHeld[] = "kest2d.held";        // object address -> { entry -> true }
+const char kCaches[] = "kest2d.uboxes";    // array of the runtime's per-address user data caches
+const char kDeleted[] = "kest2d.deleted";  // type name -> metatable of its deleted objects
+const char kAnchor[] = "kest2d.ownership";
+
+// A kept reference: { user data, object address, holder address, slot name }.
+enum { kEntryValue = 1, kEntryObject = 2, kEntryHolder = 3, kEntrySlot = 4 };
+
+// The states whose binding is open, told when the GUI tree destroys an element.
+std::vector<lua_State*>& States() {
+    static std::vector<lua_State*> states;
+    return states;
+}
+
+void PushTable(lua_State* L, const char* name) {
+    lua_getfield(L, LUA_REGISTRYINDEX, name);
+    if (!lua_istable(L, -1)) {
+        lua_pop(L, 1);
+        lua_newtable(L);
+        lua_pushvalue(L, -1);
+        lua_setfield(L, LUA_REGISTRYINDEX, name);
+    }
+}
+
+// Pushes registry[table][address].
+void GetAt(lua_State* L, const char* table, void* address) {
+    PushTable(L, table);
+    lua_pushlightuserdata(L, address);
+    lua_rawget(L, -2);
+    lua_remove(L, -2);
+}
+
+// registry[table][address] = the value on top, which is popped.
+void SetAt(lua_State* L, const char* table, void* address) {
+    PushTable(L, table);
+    lua_pushlightuserdata(L, address);
+    lua_pushvalue(L, -3);
+    lua_rawset(L, -3);
+    lua_pop(L, 2);
+}
+
+bool HasAt(lua_State* L, const char* table, void* address) {
+    GetAt(L, table, address);
+    const bool has = !lua_isnil(L, -1);
+    lua_pop(L, 1);
+    return has;
+}
+
+// The address a bound object's user data holds, null for anything else.
+void* AddressOf(lua_State* L, int index) {
+    if (lua_type(L, index) != LUA_TUSERDATA) return nullptr;
+    void** box = static_cast<void**>(lua_touserdata(L, index));
+    return box ? *box : nullptr;
+}
+
+bool LuaOwns(lua_State* L, void* address) { return HasAt(L, kCollected, address) || HasAt(L, kOwned, address); }
+
+bool IsKept(lua_State* L, void* address) {
+    GetAt(L, kHeld, address);
+    bool kept = false;
+    if (lua_istable(L, -1)) {
+        lua_pushnil(L);
+        if (lua_next(L, -2)) {
+            kept = true;
+            lua_pop(L, 2);
+        }
+    }
+    lua_pop(L, 1);
+    return kept;
+}
+
+// Deleted objects ----------------------------------------------------------
+
+int UseOfDeletedField(lua_State* L) {
+    const char* type = lua_tostring(L, lua_upvalueindex(1));
+    if (lua_type(L, 2) == LUA_TSTRING)
+        return luaL_error(L, "the %s was deleted and cannot be used ('%s')", type, lua_tostring(L, 2));
+    return luaL_error(L, "the %s was deleted and cannot be used", type);
+}
+
+int UseOfDeleted(lua_State* L) {
+    return luaL_error(L, "the %s was deleted and cannot be used", lua_tostring(L, lua_upvalueindex(1)));
+}
+
+int DeletedName(lua_State* L) {
+    lua_pushfstring(L, "deleted %s", lua_tostring(L, lua_upvalueindex(1)));
+    return 1;
+}
+
+// Pushes the metatable that user data of `type` take once their object is
+// gone. The registry names it "deleted <type>", so an argument check that
+// meets one reports that name.
+void PushDeletedMetatable(lua_State* L, const char* type) {
+    PushTable(L, kDeleted);
+    lua_getfield(L, -1, type);
+    if (lua_istable(L, -1)) {
+        lua_remove(L, -2);
+        return;
+    }
+    lua_pop(L, 1);
+    lua_newtable(L);
+    const int mt = lua_gettop(L);
+    for (const char* name : {"__index", "__newindex"}) {
+        lua_pushstring(L, type);
+        lua_pushcclosure(L, UseOfDeletedField, 1);
+        lua_setfield(L, mt, name);
+    }
+    for (const char* name : {"__call", "__add", "__sub", "__mul", "__div", "__mod", "__pow", "__unm", "__concat",
+                             "__len", "__lt", "__le"}) {
+        lua_pushstring(L, type);
+        lua_pushcclosure(L, UseOfDeleted, 1);
+        lua_setfield(L, mt, name);
+    }
+    lua_pushstring(L, type);
+    lua_pushcclosure(L, DeletedName, 1);
+    lua_setfield(L, mt, "__tostring");
+    lua_pushvalue(L, mt);
+    lua_pushfstring(L, "deleted %s", type);
+    lua_rawset(L, LUA_REGISTRYINDEX);
+    lua_pushvalue(L, mt);
+    lua_setfield(L, -3, type);
+    lua_remove(L, -2);
+}
+
+// Turns the user data at `index` into a deleted object.
+void Invalidate(lua_State* L, int index) {
+    if (!lua_getmetatable(L, index)) return;
+    lua_rawget(L, LUA_REGISTRYINDEX);
+    const std::string type = lua_isstring(L, -1) ? lua_tostring(L, -1) : "";
+    lua_pop(L, 1);
+    *static_cast<void**>(lua_touserdata(L, index)) = nullptr;
+    if (type.empty() || type.compare(0, 8, "deleted ") == 0) return;
+    PushDeletedMetatable(L, type.c_str());
+    lua_setmetatable(L, index);
+}
+
+// Kept references -----------------------------------------------------------
+
+// Takes the entry at `entry` out of the set of entries that keep its object.
+void Unkeep(lua_State* L, int entry) {
+    lua_rawgeti(L, entry, kEntryObject);
+    void* object = lua_touserdata(L, -1);
+    lua_pop(L, 1);
+    GetAt(L, kHeld, object);
+    if (lua_istable(L, -1)) {
+        lua_pushvalue(L, entry);
+        lua_pushnil(L);
+        lua_rawset(L, -3);
+        lua_pushnil(L);
+        if (lua_next(L, -2)) {
+            lua_pop(L, 2);
+        } else {
+            lua_pushnil(L);
+            SetAt(L, kHeld, object);
+        }
+    }
+    lua_pop(L, 1);
+}
+
+// The holder at `holder` now keeps the value at `value` in `slot` (nil, or
+// a value that is no live object, keeps nothing).
+void Keep(lua_State* L, void* holder, const char* slot, int value) {
+    const int top = lua_gettop(L);
+    GetAt(L, kHolds, holder);
+    if (!lua_istable(L, -1)) {
+        lua_pop(L, 1);
+        lua_newtable(L);
+        lua_pushvalue(L, -1);
+        SetAt(L, kHolds, holder);
+    }
+    const int slots = lua_gettop(L);
+    lua_getfield(L, slots, slot);
+    if (lua_istable(L, -1)) Unkeep(L, lua_gettop(L));
+    lua_pop(L, 1);
+    void* object = value ? AddressOf(L, value) : nullptr;
+    if (object) {
+        lua_createtable(L, 4, 0);
+        const int entry = lua_gettop(L);
+        lua_pushvalue(L, value);
+        lua_rawseti(L, entry, kEntryValue);
+        lua_pushlightuserdata(L, object);
+        lua_rawseti(L, entry, kEntryObject);
+        lua_pushlightuserdata(L, holder);
+        lua_rawseti(L, entry, kEntryHolder);
+        lua_pushstring(L, slot);
+        lua_rawseti(L, entry, kEntrySlot);
+        GetAt(L, kHeld, object);
+        if (!lua_istable(L, -1)) {
+            lua_pop(L, 1);
+            lua_newtable(L);
+            lua_pushvalue(L, -1);
+            SetAt(L, kHeld, object);
+        }
+        lua_pushvalue(L, entry);
+        lua_pushboolean(L, 1);
+        lua_rawset(L, -3);
+        lua_pop(L, 1);
+        lua_setfield(L, slots, slot);
+    } else {
+        lua_pushnil(L);
+        lua_setfield(L, slots, slot);
+        lua_pushnil(L);
+        if (lua_next(L, slots)) {
+            lua_pop(L, 2);
+        } else {
+            lua_pushnil(L);
+            SetAt(L, kHolds, holder);
+        }
+    }
+    lua_settop(L, top);
+}
+
+// Everything `address` keeps, and every reference kept to it, is dropped.
+void DropKept(lua_State* L, void* address) {
+    const int top = lua_gettop(L);
+    GetAt(L, kHolds, address);
+    if (lua_istable(L, -1)) {
+        const int slots = lua_gettop(L);
+        lua_pushnil(L);
+        while (lua_next(L, slots)) {
+            if (lua_istable(L, -1)) Unkeep(L, lua_gettop(L));
+            lua_pop(L, 1);
+        }
+        lua_pushnil(L);
+        SetAt(L, kHolds, address);
+    }
+    lua_settop(L, top);
+    GetAt(L, kHeld, address);
+    if (lua_istable(L, -1)) {
+        const int entries = lua_gettop(L);
+        lua_pushnil(L);
+        while (lua_next(L, entries)) {
+            lua_pop(L, 1);
+            const int entry = lua_gettop(L);
+            lua_rawgeti(L, entry, kEntryHolder);
+            void* holder = lua_touserdata(L, -1);
+            lua_pop(L, 1);
+            GetAt(L, kHolds, holder);
+            if (lua_istable(L, -1)) {
+                const int slots = lua_gettop(L);
+                lua_rawgeti(L, entry, kEntrySlot);
+                lua_pushvalue(L, -1);
+                lua_rawget(L, slots);
+                const bool same = lua_rawequal(L, -1, entry) != 0;
+                lua_pop(L, 1);
+                if (same) {
+                    lua_pushnil(L);
+                    lua_rawset(L, slots);
+                    lua_pushnil(L);
+                    if (lua_next(L, slots)) {
+                        lua_pop(L, 2);
+                    } else {
+                        lua_pushnil(L);
+                        SetAt(L, kHolds, holder);
+                    }
+                } else {
+                    lua_pop(L, 1);
+                }
+            }
+            lua_settop(L, entry);
+        }
+        lua_pushnil(L);
+        SetAt(L, kHeld, address);
+    }
+    lua_settop(L, top);
+}
+
+// Wrappers ------------------------------------------------------------------
+
+// Calls upvalue 1 with the arguments; returns the number of results, which
+// replace the arguments on the stack.
+int CallOriginal(lua_State* L) {
+    lua_pushvalue(L, lua_upvalueindex(1));
+    lua_insert(L, 1);
+    lua_call(L, lua_gettop(L) - 1, LUA_MULTRET);
+    return lua_gettop(L);
+}
+
+// new: the object belongs to the script.
+int NewOwned(lua_State* L) {
+    const int results = CallOriginal(L);
+    if (void* address = results >= 1 ? AddressOf(L, 1) : nullptr) {
+        lua_pushboolean(L, 1);
+        SetAt(L, kOwned, address);
+    }
+    return results;
+}
+
+// A function that stores a pointer to argument 2 in the object of
+// argument 1 (upvalue 2: the slot name; upvalue 3: true when the argument is
+// an element, which is not kept by an element of its own subtree).
+int KeepArgument(lua_State* L) {
+    const int args = lua_gettop(L);
+    lua_pushvalue(L, lua_upvalueindex(1));
+    for (int i = 1; i <= args; ++i) lua_pushvalue(L, i);
+    lua_call(L, args, LUA_MULTRET);
+    const int results = lua_gettop(L) - args;
+    void* holder = AddressOf(L, 1);
+    if (holder) {
+        int value = args >= 2 ? 2 : 0;
+        void* object = value ? AddressOf(L, value) : nullptr;
+        if (object && lua_toboolean(L, lua_upvalueindex(3)) &&
+            static_cast<CKesBaseGUIElement*>(object)->IsInSubtree(static_cast<CKesBaseGUIElement*>(holder)))
+            value = 0;
+        Keep(L, holder, lua_tostring(L, lua_upvalueindex(2)), value);
+    }
+    return results;
+}
+
+// tolua.takeownership: only an object that the script owns moves into the
+// collector's care; the engine's objects stay the engine's.
+int TakeOwnership(lua_State* L) {
+    void* address = AddressOf(L, 1);
+    if (!address || !HasAt(L, kOwned, address)) {
+        lua_settop(L, 0);
+        lua_pushboolean(L, 0);
+        return 1;
+    }
+    tolua_Error err;
+    auto* element = tolua_isusertype(L, 1, "kest2d::CKesBaseGUIElement", 0, &err)
+                        ? static_cast<CKesBaseGUIElement*>(address)
+                        : nullptr;
+    void* box = lua_touserdata(L, 1);
+    const int results = CallOriginal(L);
+    if (results >= 1 && lua_toboolean(L, 1)) {
+        lua_pushnil(L);
+        SetAt(L, kOwned, address);
+        if (element) RememberScriptMadeElement(element, box);
+    }
+    return results;
+}
+
+// tolua.releaseownership: what the collector lets go belongs to the script.
+int ReleaseOwnership(lua_State* L) {
+    void* address = AddressOf(L, 1);
+    const int results = CallOriginal(L);
+    if (address && results >= 1 && lua_toboolean(L, 1)) {
+        lua_pushboolean(L, 1);
+        SetAt(L, kOwned, address);
+    }
+    return results;
+}
+
+// Every user data that still refers to `address` becomes a deleted object.
+void ForgetUserData(lua_State* L, void* address) {
+    const int top = lua_gettop(L);
+    PushTable(L, kCaches);
+    const int caches = lua_gettop(L);
+    for (int i = 1;; ++i) {
+        lua_rawgeti(L, caches, i);
+        if (!lua_istable(L, -1)) break;
+        lua_pushlightuserdata(L, address);
+        lua_rawget(L, -2);
+        if (lua_type(L, -1) == LUA_TUSERDATA) {
+            Invalidate(L, lua_gettop(L));
+            lua_pushlightuserdata(L, address);
+            lua_pushnil(L);
+            lua_rawset(L, -4);
+        }
+        lua_pop(L, 2);
+    }
+    lua_settop(L, top);
+}
+
+// A collector, then the user data of other types that still refer to the
+// freed address (a field of the object pushed as its own type).
+int CollectThenForget(lua_State* L) {
+    void* address = AddressOf(L, 1);
+    lua_pushvalue(L, lua_upvalueindex(1));
+    lua_pushvalue(L, 1);
+    lua_call(L, 1, 0);
+    if (address && lua_checkstack(L, 8)) ForgetUserData(L, address);
+    return 0;
+}
+
+// The receiver's collector: an element that stands in the GUI tree is the
+// tree's to delete.
+int CollectReceiver(lua_State* L) {
+    auto* receiver = static_cast<CKesEventReceiver*>(AddressOf(L, 1));
+    if (!receiver) return 0;
+    auto* element = dynamic_cast<CKesBaseGUIElement*>(receiver);
+    if (element && element->GetHolder()) return 0;
+    delete receiver;
+    return 0;
+}
+
+int CloseOwnership(lua_State* L) {
+    lua_State* state = *static_cast<lua_State**>(lua_touserdata(L, 1));
+    auto& states = States();
+    states.erase(std::remove(states.begin(), states.end(), state), states.end());
+    return 0;
+}
+
+void ElementDestroyed(CKesBaseGUIElement* element) {
+    for (lua_State* L : States()) ForgetObject(L, element);
+    ForgetScriptMadeElement(element);
+}
+
+// Replaces t[name] (t at `table`) by a closure of `f` over the old value and
+// `extra` values taken from the stack top.
+void Wrap(lua_State* L, int table, const char* name, lua_CFunction f, int extra = 0) {
+    lua_pushstring(L, name);
+    lua_rawget(L, table);
+    if (!lua_isfunction(L, -1)) {
+        lua_pop(L, 1 + extra);
+        return;
+    }
+    if (extra) lua_insert(L, -1 - extra);
+    lua_pushcclosure(L, f, 1 + extra);
+    lua_pushstring(L, name);
+    lua_insert(L, -2);
+    lua_rawset(L, table);
+}
+
+bool IsClassTable(lua_State* L, int index) {
+    lua_pushvalue(L, index);
+    lua_rawget(L, LUA_REGISTRYINDEX);
+    const bool named = lua_type(L, -1) == LUA_TSTRING;
+    lua_pop(L, 1);
+    return named;
+}
+
+// Every class table below the table at `module`, nested classes included.
+void WrapConstructors(lua_State* L, int module, int depth) {
+    if (depth > 3) return;
+    lua_pushnil(L);
+    while (lua_next(L, module)) {
+        if (lua_type(L, -2) == LUA_TSTRING && lua_istable(L, -1) && lua_tostring(L, -2)[0] != '.' &&
+            IsClassTable(L, -1)) {
+            const int cls = lua_gettop(L);
+            Wrap(L, cls, "new", NewOwned);
+            WrapConstructors(L, cls, depth + 1);
+        }
+        lua_pop(L, 1);
+    }
+}
+
+// The bound functions that keep a pointer to an object they are given.
+struct KeptArgument {
+    const char* className;
+    const char* function;
+    bool element;
+};
+const KeptArgument kKeptArguments[] = {
+    {"CKesBaseGUIElement", "SetDriver", false},
+    {"CKesBaseGUIElement", "SetParent", true},
+    {"CKesGUIInfoScroller", "SetFont", false},
+};
+
+bool IsReceiverType(lua_State* L, const std::string& name, int mt) {
+    if (name == "kest2d::CKesEventReceiver" || name == "const kest2d::CKesEventReceiver") return true;
+    lua_getfield(L, LUA_REGISTRYINDEX, "tolua_super");
+    lua_pushvalue(L, mt);
+    lua_rawget(L, -2);
+    bool receiver = false;
+    if (lua_istable(L, -1)) {
+        lua_getfield(L, -1, "kest2d::CKesEventReceiver");
+        receiver = lua_toboolean(L, -1) != 0;
+        lua_pop(L, 1);
+    }
+    lua_pop(L, 2);
+    return receiver;
+}
+
+}  // namespace
+
+void ForgetObject(lua_State* L, void* address) {
+    if (!address || !lua_checkstack(L, 16)) return;
+    const int top = lua_gettop(L);
+    lua_pushnil(L);
+    SetAt(L, kCollected, address);
+    lua_pushnil(L);
+    SetAt(L, kOwned, address);
+    ForgetUserData(L, address);
+    DropKept(L, address);
+    lua_settop(L, top);
+}
+
+int DeleteObject(lua_State* L, const char* type, void (*destroy)(void*), CKesBaseGUIElement* (*element)(void*)) {
+    tolua_Error err;
+    if (!tolua_isusertype(L, 1, type, 0, &err) || !tolua_isnoobj(L, 2, &err)) {
+        tolua_error(L, "#ferror in function 'delete'.", &err);
+        return 0;
+    }
+    void* self = tolua_tousertype(L, 1, nullptr);
+    if (!self) tolua_error(L, "invalid 'self' in function 'delete'", nullptr);
+    // The address alone decides until the object is known to be Lua's: an
+    // engine object may stand at another address than its type says.
+    const char* refusal = nullptr;
+    if (!LuaOwns(L, self)) {
+        refusal = "belongs to the engine; a script deletes only what it made";
+    } else if (CKesBaseGUIElement* e = element ? element(self) : nullptr; e && e->GetHolder()) {
+        refusal = "stands in the GUI tree, which deletes it (DeleteChildren)";
+    } else if (IsKept(L, self)) {
+        refusal = "is still kept by an engine object; let it go first";
+    }
+    if (refusal) return luaL_error(L, "delete: this %s %s", tolua_typename(L, 1), refusal);
+    ForgetObject(L, self);
+    ForgetScriptMadeElement(self);
+    destroy(self);
+    return 0;
+}
+
+void InstallOwnership(lua_State* L) {
+    const int top = lua_gettop(L);
+    lua_checkstack(L, 24);
+    for (const char* name : {kOwned, kHolds, kHeld, kDeleted}) {
+        PushTable(L, name);
+        lua_pop(L, 1);
+    }
+
+    // The type metatables: their caches, and their collectors.
+    std::vector<std::string> types;
+    lua_newtable(L);
+    const int caches = lua_gettop(L);
+    lua_newtable(L);
+    const int seen = lua_gettop(L);
+    lua_getfield(L, LUA_REGISTRYINDEX, "tolua_ubox");
+    if (lua_istable(L, -1)) {
+        lua_pushvalue(L, -1);
+        lua_rawseti(L, caches, static_cast<int>(lua_objlen(L, caches)) + 1);
+        lua_pushboolean(L, 1);
+        lua_rawset(L, seen);
+    } else {
+        lua_pop(L, 1);
+    }
+    lua_pushnil(L);
+    while (lua_next(L, LUA_REGISTRYINDEX)) {
+        if (lua_type(L, -2) == LUA_TSTRING && lua_istable(L, -1) && IsClassTable(L, -1)) {
+            types.emplace_back(lua_tostring(L, -2));
+            lua_pushstring(L, "tolua_ubox");
+            lua_rawget(L, -2);
+            lua_pushvalue(L, -1);
+            lua_rawget(L, seen);
+            if (lua_istable(L, -2) && lua_isnil(L, -1)) {
+                lua_pop(L, 1);
+                lua_pushvalue(L, -1);
+                lua_rawseti(L, caches, static_cast<int>(lua_objlen(L, caches)) + 1);
+                lua_pushboolean(L, 1);
+                lua_rawset(L, seen);
+            } else {
+                lua_pop(L, 2);
+            }
+        }
+        lua_pop(L, 1);
+    }
+    lua_pushvalue(L, caches);
+    lua_setfield(L, LUA_REGISTRYINDEX, kCaches);
+    lua_settop(L, top);
+    for (const std::string& type : types) {
+        // Made now, so that forgetting an object never has to make one.
+        PushDeletedMetatable(L, type.c_str());
+        lua_pop(L, 1);
+        luaL_getmetatable(L, type.c_str());
+        const int mt = lua_gettop(L);
+        if (IsReceiverType(L, type, mt)) {
+            if (type == "kest2d::CKesEventReceiver" || type == "const kest2d::CKesEventReceiver") {
+                lua_pushcfunction(L, CollectReceiver);
+                lua_setfield(L, mt, ".collector");
+            }
+        } else {
+            Wrap(L, mt, ".collector", CollectThenForget);
+        }
+        lua_settop(L, top);
+    }
+
+    lua_getglobal(L, "kest2d");
+    if (lua_istable(L, -1)) {
+        WrapConstructors(L, lua_gettop(L), 0);
+        for (const KeptArgument& kept : kKeptArguments) {
+            lua_getfield(L, -1, kept.className);
+            if (lua_istable(L, -1)) {
+                lua_pushstring(L, kept.function);
+                lua_pushboolean(L, kept.element);
+                Wrap(L, lua_gettop(L) - 2, kept.function, KeepArgument, 2);
+            }
+            lua_pop(L, 1);
+        }
+    }
+    lua_settop(L, top);
+
+    lua_getglobal(L, "tolua");
+    if (lua_istable(L, -1)) {
+        Wrap(L, lua_gettop(L), "takeownership", TakeOwnership);
+        Wrap(L, lua_gettop(L), "releaseownership", ReleaseOwnership);
+    }
+    lua_settop(L, top);
+
+    // Elements destroyed by the tree are forgotten while this state is open.
+    auto** anchor = static_cast<lua_State**>(lua_newuserdata(L, sizeof(lua_State*)));
+    *anchor = L;
+    lua_newtable(L);
+    lua_pushcfunction(L, CloseOwnership);
+    lua_setfield(L, -2, "__gc");
+    lua_setmetatable(L, -2);
+    lua_setfield(L, LUA_REGISTRYINDEX, kAnchor);
+    States().push_back(L);
+    CKesBaseGUIElement::SetDestroyedHook(ElementDestroyed);
+    lua_settop(L, top);
+}
+
+}  // namespace script
+}  // namespace kest2d
