@@ -19,9 +19,11 @@ using namespace kest2d::test;
 
 namespace {
 
-// Runs a shell command in `dir`; returns the exit code of the host.
+// Runs a shell command in `dir`; returns the exit code of the host. The host
+// runs as a player would start it: without a display and, in a sanitizer
+// build, without any leak suppression.
 int RunHost(const std::string& dir, const std::string& args, const std::string& env = "KEST2D_RUN_MS=300") {
-    std::string cmd = "cd '" + dir + "' && env -u DISPLAY -u WAYLAND_DISPLAY " + env + " '" +
+    std::string cmd = "cd '" + dir + "' && env -u DISPLAY -u WAYLAND_DISPLAY -u LSAN_OPTIONS " + env + " '" +
                       std::string(KEST2D_BINARY_DIR) + "/kest2d' " + args + " > out.txt 2> err.txt";
     int status = std::system(cmd.c_str());
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -34,6 +36,47 @@ TEST(Host, RunsTheSampleGameHeadlessAndEndsByItself) {
     std::string demo = std::string(KEST2D_SOURCE_DIR) + "/examples/demo";
     EXPECT_EQ(0, RunHost(d.path(), "'-d$" + demo + "'"));
     EXPECT_TRUE(PathExists(d.file("kest2d.log")));
+    EXPECT_EQ(std::string::npos, ReadFile(d.file("err.txt")).find("LeakSanitizer")) << ReadFile(d.file("err.txt"));
+}
+
+// A game that keeps the start command's "user" in its own INI file and logs
+// what it reads back, with the other keys and its folder.
+TEST(Host, ArgumentsAreStartCommandPairsAndTheGameFolderIsAbsolute) {
+    struct Case {
+        const char* args;
+        int code;
+        const char* log;  // expected in kest2d.log ("" when no log is expected)
+        const char* err;  // expected on standard error
+    };
+    const Case cases[] = {
+        {"'-d$game' 'user$guest' 'room$7'", 0, "user=guest room=7", ""},
+        {"'-d$game&user$guest&room$7'", 0, "user=guest room=7", ""},
+        {"'-d$./game' 'user$guest&room$7'", 0, "user=guest room=7", ""},
+        {"'-d$missing' 'user$guest'", 2, "", "the game folder"},
+        {"'-d$game' '-r$missing'", 2, "", "does not exist"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args);
+        TempDir d;
+        WriteFile(d.file("game/scripts/gamelogic.lua"),
+                  "local f = kest2d.CKesBaseFrame:getSingleton()\n"
+                  "f:Ini_SetFile('player.ini')\n"
+                  "f:Ini_SetString('player', 'user', f:GetStartCommond('user'))\n"
+                  "kest2d.CKesLogger:output('user=' .. f:Ini_GetString('player', 'user', '') .. ' room=' ..\n"
+                  "    f:GetStartCommond('room') .. ' folder=' .. f:GetWorkingDirection(), kest2d.INFO)\n");
+        EXPECT_EQ(c.code, RunHost(d.path(), c.args));
+        const std::string log = ReadFile(d.file("kest2d.log"));
+        const std::string err = ReadFile(d.file("err.txt"));
+        EXPECT_NE(std::string::npos, err.find(c.err)) << err;
+        if (*c.log) {
+            EXPECT_NE(std::string::npos, log.find(c.log)) << log;
+            EXPECT_NE(std::string::npos, log.find("folder=" + d.file("game"))) << log;
+            EXPECT_NE(std::string::npos, ReadFile(d.file("game/player.ini")).find("user=guest"));
+        } else {
+            // The engine never started.
+            EXPECT_FALSE(PathExists(d.file("kest2d.log")));
+        }
+    }
 }
 
 TEST(Host, AnUnopenableLogFileEndsWithAClearMessage) {
