@@ -50,8 +50,13 @@ void CKesBaseFrame::ParseStartCommand(const std::string& commandLine) {
         std::string key = piece.substr(0, dollar);
         std::string value = piece.substr(dollar + 1);
         mStartCommand.insert(std::make_pair(key, value));
-        if (key == "-d")
-            mWorkingDir = value;
+        if (key == "-d") {
+            // The game folder is an absolute one: a relative folder would name
+            // another place once the game has moved into it.
+            mWorkingDir = platform::AbsolutePath(value);
+            if (mWorkingDir != value && CKesLogger::admits(WARN))
+                SystemLog(WARN, "游戏目录 " + value + " 不是绝对路径, 使用 " + mWorkingDir);
+        }
         else if (key == "-r")
             mWorkingDir = mWorkingDir + "\\" + value;
     }

@@ -92,31 +92,53 @@ void KesLayoutProperties::Read(const TiXmlElement* control, bool utf8) {
         mValues[LayoutAttribute(p, "Name", utf8)] = LayoutAttribute(p, "Value", utf8);
 }
 
-std::string KesLayoutProperties::Value(const std::string& name) const {
+namespace {
+std::vector<std::pair<std::string, std::string>>* gReadLog = nullptr;
+}  // namespace
+
+void KesLayoutProperties::SetReadLog(std::vector<std::pair<std::string, std::string>>* log) { gReadLog = log; }
+
+void KesLayoutProperties::Note(const std::string& name, const char* form) const {
+    if (gReadLog) gReadLog->emplace_back(name, form);
+}
+
+std::string KesLayoutProperties::Raw(const std::string& name) const {
     auto it = mValues.find(name);
     return it == mValues.end() ? std::string() : it->second;
 }
 
+std::string KesLayoutProperties::Value(const std::string& name) const {
+    Note(name, "value");
+    return Raw(name);
+}
+
 int KesLayoutProperties::Integer(const std::string& name, int absent) const {
+    Note(name, "integer");
     auto it = mValues.find(name);
     return it == mValues.end() ? absent : LayoutInteger(it->second);
 }
 
 bool KesLayoutProperties::Flag(const std::string& name, bool absent) const {
+    Note(name, "flag");
     auto it = mValues.find(name);
     return it == mValues.end() ? absent : LayoutInteger(it->second) > 0;
 }
 
-double KesLayoutProperties::Decimal(const std::string& name) const { return LayoutDecimal(Value(name)); }
+double KesLayoutProperties::Decimal(const std::string& name) const {
+    Note(name, "decimal");
+    return LayoutDecimal(Raw(name));
+}
 
 std::string KesLayoutProperties::Text(const std::string& name) const {
-    const std::string value = Value(name);
+    Note(name, "text");
+    const std::string value = Raw(name);
     if (name == "TipText" || name == "Text" || name == "Message") return LayoutTrimmed(value);
     return value;
 }
 
 bool KesLayoutProperties::Colour(const std::string& name, CKesColor& out, CKesBaseGUIContainer& parser) const {
-    const std::string value = Value(name);
+    Note(name, "colour");
+    const std::string value = Raw(name);
     parser.GetParameters().clear();
     if (value.empty() || parser.ParseStringToParameter(value, ";") != 4) return false;
     const std::vector<std::string>& p = parser.GetParameters();
@@ -127,7 +149,8 @@ bool KesLayoutProperties::Colour(const std::string& name, CKesColor& out, CKesBa
 
 bool KesLayoutProperties::Pair(const std::string& name, CKesDimension2d<int>& out,
                                CKesBaseGUIContainer& parser) const {
-    const std::string value = Value(name);
+    Note(name, "pair");
+    const std::string value = Raw(name);
     parser.GetParameters().clear();
     if (value.empty() || parser.ParseStringToParameter(value, ";") != 2) return false;
     const std::vector<std::string>& p = parser.GetParameters();
@@ -136,7 +159,8 @@ bool KesLayoutProperties::Pair(const std::string& name, CKesDimension2d<int>& ou
 }
 
 std::vector<std::string> KesLayoutProperties::List(const std::string& name, CKesBaseGUIContainer& parser) const {
-    const std::string value = Value(name);
+    Note(name, "list");
+    const std::string value = Raw(name);
     if (value.empty()) return {};
     parser.GetParameters().clear();
     parser.ParseStringToParameter(value, ";");
@@ -672,6 +696,13 @@ void RegisterLayoutControlType(const KesLayoutControlType& type) {
         }
     }
     ControlTypes().push_back(type);
+}
+
+std::vector<std::string> LayoutControlTypeNames() {
+    std::vector<std::string> names;
+    for (const KesLayoutControlType& entry : ControlTypes())
+        if (entry.type) names.push_back(entry.type);
+    return names;
 }
 
 // ---- Loading ----

@@ -7,6 +7,7 @@
 #include <map>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "frame/types/Kest2dColor.h"
@@ -54,7 +55,18 @@ public:
     bool Pair(const std::string& name, CKesDimension2d<int>& out, CKesBaseGUIContainer& parser) const;
     std::vector<std::string> List(const std::string& name, CKesBaseGUIContainer& parser) const;
 
+    // Notes every property that loads read from now on, as its name and the
+    // form it was read in ("integer", "flag", "decimal", "text", "colour",
+    // "pair", "list", or "value" for a name or path taken as it stands), so
+    // that tools can list what each control type reads. Null (the default)
+    // notes nothing. UI thread only.
+    static void SetReadLog(std::vector<std::pair<std::string, std::string>>* log);
+
 private:
+    // The raw value without noting the read.
+    std::string Raw(const std::string& name) const;
+    void Note(const std::string& name, const char* form) const;
+
     std::map<std::string, std::string> mValues;
 };
 
@@ -119,6 +131,8 @@ struct KesLayoutControlType {
 const KesLayoutControlType* FindLayoutControlType(const std::string& type);
 // Adds a type (or replaces the entry of the same name) at run time.
 void RegisterLayoutControlType(const KesLayoutControlType& type);
+// The names of every type that layouts may name, in the table's order.
+std::vector<std::string> LayoutControlTypeNames();
 
 // Reads a layout file through the frame's resource loader and parses it.
 // False when nothing comes back (silently) or when it does not parse (logged

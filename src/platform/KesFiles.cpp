@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <fstream>
@@ -197,6 +198,22 @@ std::string CurrentDirectory() {
     char buf[4096];
     if (!::getcwd(buf, sizeof(buf))) return std::string();
     return buf;
+}
+
+bool IsAbsolutePath(const std::string& enginePath) {
+    if (enginePath.empty()) return false;
+    if (enginePath[0] == '/' || enginePath[0] == '\\') return true;
+    return enginePath.size() >= 2 && std::isalpha(static_cast<unsigned char>(enginePath[0])) && enginePath[1] == ':';
+}
+
+std::string AbsolutePath(const std::string& enginePath) {
+    if (enginePath.empty() || IsAbsolutePath(enginePath)) return enginePath;
+    std::string base = CurrentDirectory();
+    if (base.empty()) return enginePath;
+    if (enginePath == ".") return base;
+    if (enginePath.compare(0, 2, "./") == 0 || enginePath.compare(0, 2, ".\\") == 0)
+        return base + "/" + enginePath.substr(2);
+    return base + "/" + enginePath;
 }
 
 bool SetCurrentDirectory(const std::string& enginePath) {

@@ -24,6 +24,11 @@ bool MakeDirectories(const std::string& enginePath);
 std::string ModuleFileName();
 std::string ModuleFolder();
 std::string CurrentDirectory();
+// True for a path that names its folder from the root: "/...", "\\..." or a
+// drive letter ("D:\\games").
+bool IsAbsolutePath(const std::string& enginePath);
+// A relative path joined to the current folder; an absolute one unchanged.
+std::string AbsolutePath(const std::string& enginePath);
 bool SetCurrentDirectory(const std::string& enginePath);
 // The names of the plain files of a folder whose names end with `extension`
 // (".spr"; letter case ignored, as the games' file system does), in byte

@@ -4,6 +4,7 @@
 
 #include <cctype>
 #include <mutex>
+#include <vector>
 
 #include "platform/KesFiles.h"
 
@@ -50,51 +51,68 @@ std::string MatchChineseFont(FcPattern* pattern) {
     return result;
 }
 
-// A system font whose file name is `name` (compared without case).
-std::string FindFontFileByName(const std::string& name) {
-    std::string result;
-    if (!FcInit()) return result;
-    FcPattern* pattern = FcPatternCreate();
+// What the engine needs of the system's fonts, asked of fontconfig once per
+// process: the files of every font, and the best one for Chinese text.
+struct SystemFonts {
+    std::vector<std::string> files;
+    std::string chinese;
+};
+
+// fontconfig is started for the one look-up and released right after it, so
+// that nothing of it stays behind in the process.
+SystemFonts LookUpSystemFonts() {
+    SystemFonts fonts;
+    if (!FcInit()) return fonts;
+    FcPattern* all = FcPatternCreate();
     FcObjectSet* objects = FcObjectSetBuild(FC_FILE, nullptr);
-    FcFontSet* set = FcFontList(nullptr, pattern, objects);
-    if (set) {
-        for (int i = 0; i < set->nfont && result.empty(); ++i) {
+    if (FcFontSet* set = FcFontList(nullptr, all, objects)) {
+        for (int i = 0; i < set->nfont; ++i) {
             FcChar8* file = nullptr;
-            if (FcPatternGetString(set->fonts[i], FC_FILE, 0, &file) != FcResultMatch || !file) continue;
-            std::string path = reinterpret_cast<const char*>(file);
-            size_t slash = path.find_last_of('/');
-            std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
-            if (base.size() == name.size() && StartsWithNoCase(base, name)) result = path;
+            if (FcPatternGetString(set->fonts[i], FC_FILE, 0, &file) == FcResultMatch && file)
+                fonts.files.push_back(reinterpret_cast<const char*>(file));
         }
         FcFontSetDestroy(set);
     }
     FcObjectSetDestroy(objects);
+    FcPatternDestroy(all);
+
+    FcPattern* pattern = FcPatternCreate();
+    FcPatternAddString(pattern, FC_LANG, reinterpret_cast<const FcChar8*>("zh-cn"));
+    FcCharSet* chars = FcCharSetCreate();
+    FcCharSetAddChar(chars, 0x4E2D);
+    FcPatternAddCharSet(pattern, FC_CHARSET, chars);
+    FcCharSetDestroy(chars);
+    fonts.chinese = MatchChineseFont(pattern);
     FcPatternDestroy(pattern);
-    return result;
+    FcFini();
+    return fonts;
+}
+
+const SystemFonts& TheSystemFonts() {
+    static std::once_flag once;
+    static SystemFonts fonts;
+    std::call_once(once, [] {
+        fonts = LookUpSystemFonts();
+        if (fonts.chinese.empty() && IsReadableFile(kFallbackChineseFont)) fonts.chinese = kFallbackChineseFont;
+    });
+    return fonts;
+}
+
+// A system font whose file name is `name` (compared without case).
+std::string FindFontFileByName(const std::string& name) {
+    for (const std::string& path : TheSystemFonts().files) {
+        const size_t slash = path.find_last_of('/');
+        const std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
+        if (base.size() == name.size() && StartsWithNoCase(base, name)) return path;
+    }
+    return std::string();
 }
 
 }  // namespace
 
 std::string GetWindowsDirectory() { return kWindowsFolder; }
 
-std::string SystemChineseFontFile() {
-    static std::once_flag once;
-    static std::string found;
-    std::call_once(once, [] {
-        if (FcInit()) {
-            FcPattern* pattern = FcPatternCreate();
-            FcPatternAddString(pattern, FC_LANG, reinterpret_cast<const FcChar8*>("zh-cn"));
-            FcCharSet* chars = FcCharSetCreate();
-            FcCharSetAddChar(chars, 0x4E2D);
-            FcPatternAddCharSet(pattern, FC_CHARSET, chars);
-            FcCharSetDestroy(chars);
-            found = MatchChineseFont(pattern);
-            FcPatternDestroy(pattern);
-        }
-        if (found.empty() && IsReadableFile(kFallbackChineseFont)) found = kFallbackChineseFont;
-    });
-    return found;
-}
+std::string SystemChineseFontFile() { return TheSystemFonts().chinese; }
 
 std::string FontFilePath(const std::string& enginePath) {
     const std::string fontsFolder = std::string(kWindowsFolder) + "\\fonts\\";

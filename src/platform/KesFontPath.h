@@ -14,7 +14,8 @@ std::string GetWindowsDirectory();
 
 // A font of the system with Latin and Chinese outlines: the best match that
 // fontconfig finds for Chinese text, else Debian's WenQuanYi Micro Hei. Empty
-// when neither exists. Looked up once per process.
+// when neither exists. The system's fonts are looked up once per process, and
+// fontconfig is released as soon as that is done.
 std::string SystemChineseFontFile();
 
 // The disk path of an engine font path: a file under the Windows fonts folder

@@ -27,6 +27,19 @@ TEST_F(Config, LaterDReplacesEarlierFolders) {
     EXPECT_EQ(GamePath("b"), f->GetWorkingDirection());
 }
 
+TEST_F(Config, ARelativeGameFolderIsTakenFromTheCurrentFolder) {
+    platform::MakeDirectories(GamePath("table"));
+    CKesBaseFrame* f = StartFrame<PlainFrame>("-d$table");
+    EXPECT_EQ(mGame->path() + "/table", f->GetWorkingDirection());
+    f->Ini_SetFile("player.ini");
+    f->Ini_SetInt("player", "runs", 3);
+    EXPECT_EQ(3, f->Ini_GetInt("player", "runs", 0));
+    EXPECT_TRUE(PathExists(GamePath("table/player.ini")));
+    // The log stays in the folder the engine was started in.
+    const std::string log = ReadFile(GamePath("kest2d.log"));
+    EXPECT_NE(std::string::npos, log.find(Gbk("游戏目录 table 不是绝对路径"))) << log;
+}
+
 TEST_F(Config, IniAccessorsReadAndWriteSysteminiUntilSetFile) {
     WriteFile(GamePath("systemini.ini"), "[systemini]\r\nscreenwidth=800\r\n[game]\r\ntext=abc\r\n");
     CKesBaseFrame* f = StartFrame<PlainFrame>();

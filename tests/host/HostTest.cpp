@@ -9,6 +9,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <thread>
@@ -19,9 +20,11 @@ using namespace kest2d::test;
 
 namespace {
 
-// Runs a shell command in `dir`; returns the exit code of the host.
+// Runs a shell command in `dir`; returns the exit code of the host. The host
+// runs as a player would start it: without a display and, in a sanitizer
+// build, without any leak suppression.
 int RunHost(const std::string& dir, const std::string& args, const std::string& env = "KEST2D_RUN_MS=300") {
-    std::string cmd = "cd '" + dir + "' && env -u DISPLAY -u WAYLAND_DISPLAY " + env + " '" +
+    std::string cmd = "cd '" + dir + "' && env -u DISPLAY -u WAYLAND_DISPLAY -u LSAN_OPTIONS " + env + " '" +
                       std::string(KEST2D_BINARY_DIR) + "/kest2d' " + args + " > out.txt 2> err.txt";
     int status = std::system(cmd.c_str());
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -34,6 +37,47 @@ TEST(Host, RunsTheSampleGameHeadlessAndEndsByItself) {
     std::string demo = std::string(KEST2D_SOURCE_DIR) + "/examples/demo";
     EXPECT_EQ(0, RunHost(d.path(), "'-d$" + demo + "'"));
     EXPECT_TRUE(PathExists(d.file("kest2d.log")));
+    EXPECT_EQ(std::string::npos, ReadFile(d.file("err.txt")).find("LeakSanitizer")) << ReadFile(d.file("err.txt"));
+}
+
+// A game that keeps the start command's "user" in its own INI file and logs
+// what it reads back, with the other keys and its folder.
+TEST(Host, ArgumentsAreStartCommandPairsAndTheGameFolderIsAbsolute) {
+    struct Case {
+        const char* args;
+        int code;
+        const char* log;  // expected in kest2d.log ("" when no log is expected)
+        const char* err;  // expected on standard error
+    };
+    const Case cases[] = {
+        {"'-d$game' 'user$guest' 'room$7'", 0, "user=guest room=7", ""},
+        {"'-d$game&user$guest&room$7'", 0, "user=guest room=7", ""},
+        {"'-d$./game' 'user$guest&room$7'", 0, "user=guest room=7", ""},
+        {"'-d$missing' 'user$guest'", 2, "", "the game folder"},
+        {"'-d$game' '-r$missing'", 2, "", "does not exist"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args);
+        TempDir d;
+        WriteFile(d.file("game/scripts/gamelogic.lua"),
+                  "local f = kest2d.CKesBaseFrame:getSingleton()\n"
+                  "f:Ini_SetFile('player.ini')\n"
+                  "f:Ini_SetString('player', 'user', f:GetStartCommond('user'))\n"
+                  "kest2d.CKesLogger:output('user=' .. f:Ini_GetString('player', 'user', '') .. ' room=' ..\n"
+                  "    f:GetStartCommond('room') .. ' folder=' .. f:GetWorkingDirection(), kest2d.INFO)\n");
+        EXPECT_EQ(c.code, RunHost(d.path(), c.args));
+        const std::string log = ReadFile(d.file("kest2d.log"));
+        const std::string err = ReadFile(d.file("err.txt"));
+        EXPECT_NE(std::string::npos, err.find(c.err)) << err;
+        if (*c.log) {
+            EXPECT_NE(std::string::npos, log.find(c.log)) << log;
+            EXPECT_NE(std::string::npos, log.find("folder=" + d.file("game"))) << log;
+            EXPECT_NE(std::string::npos, ReadFile(d.file("game/player.ini")).find("user=guest"));
+        } else {
+            // The engine never started.
+            EXPECT_FALSE(PathExists(d.file("kest2d.log")));
+        }
+    }
 }
 
 TEST(Host, AnUnopenableLogFileEndsWithAClearMessage) {
@@ -99,4 +143,32 @@ TEST(Host, TheSampleGameTalksToItsServer) {
                          "KEST2D_RUN_MS=1500"));
     std::string log = ReadFile(d.file("kest2d.log"));
     EXPECT_NE(std::string::npos, log.find(Gbk("服务器回复: 你好, 牌桌"))) << log;
+}
+
+// The example game server in Python deals to the sample game: both sides see
+// the other's messages.
+TEST(Host, TheSampleGamePlaysAtTheExampleServer) {
+    TempDir d;
+    const std::string source = KEST2D_SOURCE_DIR;
+    const std::string serverCmd = "python3 '" + source + "/examples/server/table_server.py' --port 0 --once --seed 7 --timeout 30 2>&1";
+    FILE* server = ::popen(serverCmd.c_str(), "r");
+    ASSERT_NE(nullptr, server);
+    char line[512];
+    std::string output;
+    int port = 0;
+    if (std::fgets(line, sizeof(line), server)) {
+        output = line;
+        const size_t colon = output.rfind(':');
+        if (output.rfind("listening on", 0) == 0 && colon != std::string::npos) port = std::atoi(output.c_str() + colon + 1);
+    }
+    ASSERT_GT(port, 0) << output;
+    EXPECT_EQ(0, RunHost(d.path(), "'-d$" + source + "/examples/demo' 'port$" + std::to_string(port) + "'",
+                         "KEST2D_RUN_MS=1500"));
+    while (std::fgets(line, sizeof(line), server)) output += line;
+    EXPECT_EQ(0, ::pclose(server)) << output;
+    for (const char* said : {"client says HELLO: 你好, 牌桌", "client is READY; dealing 17 cards", "client plays "})
+        EXPECT_NE(std::string::npos, output.find(said)) << output;
+    const std::string log = ReadFile(d.file("kest2d.log"));
+    for (const char* heard : {"服务器回复: 欢迎来到牌桌", "发到 17 张牌", "服务器: 出牌 1 张, 还剩 16 张"})
+        EXPECT_NE(std::string::npos, log.find(Gbk(heard))) << log;
 }

@@ -29,8 +29,12 @@ function LoadGameResources()
         log("主界面载入失败")
     end
     frame:StartGameTimer(CLOCK_TIMER, 1000)
-    -- 游戏服务器 (the game server, when the start command names one: server$host:port).
+    -- 游戏服务器 (the game server, when the start command names one:
+    -- server$host:port, or port$N for a server on this machine).
     local host, port = string.match(frame:GetStartCommond("server"), "^(.+):(%d+)$")
+    if not host and string.match(frame:GetStartCommond("port"), "^%d+$") then
+        host, port = "127.0.0.1", frame:GetStartCommond("port")
+    end
     if host then
         log("连接服务器 " .. host .. ":" .. port)
         frame:Connect(host, tonumber(port))
@@ -62,16 +66,47 @@ function OnProcessGameEvent(e)
 end
 
 -- state is the connection state, message the received message (light user data).
-local HELLO = 1
+-- The messages of the sample table (examples/server/table_server.py):
+-- each is an id, then its fields; "cards" is a byte count and one byte per card.
+local HELLO = 1   -- 客户端: string 问候
+local READY = 2   -- 客户端: 无字段
+local DEAL = 3    -- 服务器: string 问候, cards 发到的牌
+local PLAY = 4    -- 客户端: cards 出的牌
+local PLAYED = 5  -- 服务器: string 结果, byte 剩余张数
+
+local function readCards(m)
+    local cards = {}
+    for i = 1, m:readByte() do
+        cards[i] = m:readByte()
+    end
+    return cards
+end
+
 function OnProcessGameNetwork(state, message)
     if state == kest2d.CONNECTED then
+        -- Two messages back to back: the server splits them by their layouts.
         local hello = kest2d.CKesMessageOut(HELLO)
         hello:writeString("你好, 牌桌")
         frame:Send(hello)
+        frame:Send(kest2d.CKesMessageOut(READY))
     elseif state == kest2d.MESPROCESS then
+        -- One receive is one message: read it during this call.
         local m = toHelper.toKesMessageIn(message)
-        if m:getId() == HELLO then
+        local id = m:getId()
+        if id == HELLO then
+            -- (an echo server returns our own greeting)
             log("服务器回复: " .. m:readString())
+        elseif id == DEAL then
+            log("服务器回复: " .. m:readString())
+            local cards = readCards(m)
+            log("发到 " .. #cards .. " 张牌")
+            -- 出第一张牌 (play the first card).
+            local play = kest2d.CKesMessageOut(PLAY)
+            play:writeByte(1)
+            play:writeByte(cards[1] or 0)
+            frame:Send(play)
+        elseif id == PLAYED then
+            log("服务器: " .. m:readString() .. ", 还剩 " .. m:readByte() .. " 张")
         end
     elseif state == kest2d.NOCONNECT then
         log("与服务器的连接已断开")

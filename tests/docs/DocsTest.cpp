@@ -1,0 +1,203 @@
+// The reference pages under docs/ against the engine they describe: the
+// layout page's property tables against what the loader really reads, the
+// protocol page's cipher rule against the cipher, and the README's links.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <set>
+#include <sstream>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "gui/Kest2dGUIContainer.h"
+#include "gui/Kest2dGUILayout.h"
+#include "net/KesCipher.h"
+#include "support/FrameFixture.h"
+
+using namespace kest2d;
+using namespace kest2d::test;
+
+namespace {
+
+const std::string kDocs = std::string(KEST2D_SOURCE_DIR) + "/docs/";
+
+// One row of a property table: the property and its form as the page gives them.
+struct Row {
+    std::string name;
+    std::string form;
+};
+
+// The property tables of docs/layout.md by section ("Button", "Common
+// properties", ...): every "| `Name` | form | ... |" row under a "## " or
+// "### " heading.
+std::map<std::string, std::vector<Row>> LayoutTables(std::vector<std::string>* typeSections) {
+    std::map<std::string, std::vector<Row>> tables;
+    std::istringstream in(ReadFile(kDocs + "layout.md"));
+    std::string line, section;
+    bool inTypes = false;
+    while (std::getline(in, line)) {
+        if (line.rfind("## ", 0) == 0) {
+            section = line.substr(3);
+            inTypes = section == "Control types";
+        } else if (line.rfind("### ", 0) == 0) {
+            section = line.substr(4);
+            if (inTypes) typeSections->push_back(section);
+        } else if (line.rfind("| `", 0) == 0) {
+            const size_t close = line.find('`', 3);
+            const size_t bar = line.find('|', close);
+            const size_t next = line.find('|', bar + 1);
+            if (close == std::string::npos || next == std::string::npos) continue;
+            std::string form = line.substr(bar + 1, next - bar - 1);
+            form = form.substr(form.find_first_not_of(' '));
+            form = form.substr(0, form.find_last_not_of(' ') + 1);
+            tables[section].push_back({line.substr(3, close - 3), form});
+        }
+    }
+    return tables;
+}
+
+// The form the loader notes for a form the page names: pictures, files and
+// composite values are taken as they stand.
+std::string LoaderForm(const std::string& pageForm) {
+    for (const char* plain : {"integer", "flag", "decimal", "text", "colour", "pair", "list"})
+        if (pageForm == plain) return plain;
+    return "value";
+}
+
+// A value of the page's form that takes every branch of the loader.
+std::string SampleValue(const std::string& pageForm) {
+    const std::string form = LoaderForm(pageForm);
+    if (form == "integer" || form == "flag") return "1";
+    if (form == "decimal") return "0.5";
+    if (form == "text") return "abc___";
+    if (form == "colour") return "255;1;2;3";
+    if (form == "pair") return "2;3";
+    if (form == "list") return "1,10;2,20";
+    return pageForm == "four integers" ? "0;0;1;1" : "missing.png";
+}
+
+// The rows with sample values, or the given ones.
+std::string Properties(const std::vector<Row>& rows, const std::map<std::string, std::string>& values = {}) {
+    std::string xml = "<Propertys>";
+    for (const Row& r : rows) {
+        auto given = values.find(r.name);
+        xml += "<Property Name=\"" + r.name + "\" Value=\"" +
+               (given == values.end() ? SampleValue(r.form) : given->second) + "\"/>";
+    }
+    return xml + "</Propertys>";
+}
+
+std::string Layout(const std::string& rootProperties, const std::string& children) {
+    return "<KestControl Type=\"Container\" Name=\"root___\">" + rootProperties + "<Childrens>" + children +
+           "</Childrens></KestControl>";
+}
+
+using Reads = std::vector<std::pair<std::string, std::string>>;
+
+// Compares the rows of one table with the reads the loader made; the message
+// lists the rows to add or remove.
+void ExpectSameProperties(const std::string& section, const std::vector<Row>& rows, const Reads& reads) {
+    std::map<std::string, std::set<std::string>> read;
+    for (const auto& r : reads) read[r.first].insert(r.second);
+    std::ostringstream problems;
+    std::set<std::string> documented;
+    for (const Row& row : rows) {
+        documented.insert(row.name);
+        auto it = read.find(row.name);
+        if (it == read.end())
+            problems << "  the loader does not read `" << row.name << "`: remove its row\n";
+        else if (!it->second.count(LoaderForm(row.form)))
+            problems << "  `" << row.name << "` is read as " << *it->second.begin() << ", the page says " << row.form
+                     << "\n";
+    }
+    for (const auto& r : read)
+        if (!documented.count(r.first))
+            problems << "  | `" << r.first << "` | " << *r.second.begin() << " | ... |   (missing row)\n";
+    EXPECT_TRUE(problems.str().empty()) << "docs/layout.md, " << section << ":\n" << problems.str();
+}
+
+class Docs : public FrameFixture {
+protected:
+    void TearDown() override {
+        KesLayoutProperties::SetReadLog(nullptr);
+        FrameFixture::TearDown();
+    }
+};
+
+}  // namespace
+
+TEST_F(Docs, TheLayoutPageListsWhatTheLoaderReads) {
+    std::vector<std::string> typeSections;
+    const auto tables = LayoutTables(&typeSections);
+    ASSERT_TRUE(tables.count("Common properties"));
+    const std::vector<Row>& common = tables.at("Common properties");
+
+    // Every control type of the loader has its section, and nothing else does.
+    const std::vector<std::string> types = LayoutControlTypeNames();
+    EXPECT_EQ(std::set<std::string>(types.begin(), types.end()),
+              std::set<std::string>(typeSections.begin(), typeSections.end()));
+
+    CKesBaseFrame* frame = StartFrame<PlainFrame>();
+    Reads reads;
+    KesLayoutProperties::SetReadLog(&reads);
+
+    // The main layout's root (it replaces every child of the frame, so it
+    // goes first), then a container's.
+    std::vector<Row> mainRoot = common;
+    const auto& mainTable = tables.at("The main layout (the frame's own `LoadGUIConfig`)");
+    mainRoot.insert(mainRoot.end(), mainTable.begin(), mainTable.end());
+    // The window keeps its size.
+    WriteFile(GamePath("layout/main.xml"), Layout(Properties(mainRoot, {{"Width", "800"}, {"Height", "600"}}), ""));
+    ASSERT_TRUE(frame->LoadGUIConfig("layout\\main.xml"));
+    ExpectSameProperties("the common properties and the main layout's", mainRoot, reads);
+
+    CKesBaseGUIContainer* container = frame->AddContainer(50, "panel", CKesRect<int>(0, 0, 400, 300), frame, true);
+    ASSERT_NE(nullptr, container);
+    reads.clear();
+    WriteFile(GamePath("layout/root.xml"), Layout(Properties(common), ""));
+    ASSERT_TRUE(container->LoadGUIConfig("layout\\root.xml"));
+    std::vector<Row> containerRoot = common;
+    const auto& containerTable = tables.at("The container (root of a container's layout)");
+    containerRoot.insert(containerRoot.end(), containerTable.begin(), containerTable.end());
+    ExpectSameProperties("the common properties and the container's", containerRoot, reads);
+    const size_t rootReads = reads.size();
+
+    // Each control type, loaded with every property its section lists.
+    for (const std::string& type : types) {
+        SCOPED_TRACE(type);
+        auto it = tables.find(type);
+        if (it == tables.end()) continue;  // reported above
+        std::vector<Row> rows = common;
+        rows.insert(rows.end(), it->second.begin(), it->second.end());
+        WriteFile(GamePath("layout/" + type + ".xml"),
+                  Layout(Properties(common), "<KestControl Type=\"" + type + "\" Name=\"ctl___\">" + Properties(rows) +
+                                     "</KestControl>"));
+        reads.clear();
+        ASSERT_TRUE(container->LoadGUIConfig(("layout\\" + type + ".xml").c_str()));
+        ASSERT_EQ(1u, container->GetChildrens().size());
+        ASSERT_GE(reads.size(), rootReads);
+        ExpectSameProperties("the common properties and " + type + "'s", rows,
+                             Reads(reads.begin() + rootReads, reads.end()));
+    }
+}
+
+TEST(DocsPages, TheCipherRuleOfTheProtocolPage) {
+    // docs/protocol.md: received bytes are deciphered as 167 * b + 13 (mod
+    // 256); sent bytes are enciphered as 23 * (b - 13) (mod 256).
+    const std::string page = ReadFile(kDocs + "protocol.md");
+    EXPECT_NE(std::string::npos, page.find("167 * b + 13"));
+    EXPECT_NE(std::string::npos, page.find("23 * (b - 13)"));
+    for (unsigned b = 0; b < 256; ++b) {
+        EXPECT_EQ((167 * b + 13) & 0xFF, cipher::ReceiveTable()[b]);
+        EXPECT_EQ((23 * (b + 256 - 13)) & 0xFF, cipher::SendTable()[b]);
+    }
+}
+
+TEST(DocsPages, TheReadmeLinksEveryPage) {
+    const std::string readme = ReadFile(std::string(KEST2D_SOURCE_DIR) + "/README.md");
+    for (const char* page : {"layout.md", "protocol.md", "cards.md", "events.md", "start-command.md"}) {
+        EXPECT_TRUE(PathExists(kDocs + page)) << page;
+        EXPECT_NE(std::string::npos, readme.find(std::string("(docs/") + page + ")")) << page;
+    }
+}
