@@ -5,7 +5,7 @@ export DEBIAN_FRONTEND=noninteractive
 apt-get update
 apt-get install -y --no-install-recommends \
   build-essential cmake pkg-config ca-certificates \
-  libsdl2-dev libsdl2-image-dev libsdl2-mixer-dev libjpeg62-turbo-dev \
+  libsdl2-dev libsdl2-image-dev libsdl2-mixer-dev libjpeg62-turbo-dev libgif-dev libtiff-dev \
   libtheora-dev libogg-dev libvorbis-dev libsndfile1-dev \
   libtinyxml-dev liblua5.1-0-dev libtolua++5.1-dev \
   zlib1g-dev libfreetype-dev libfontconfig-dev fonts-wqy-microhei \

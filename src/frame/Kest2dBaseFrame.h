@@ -344,6 +344,10 @@ protected:
     void OnMouseMove(UINT flags, int x, int y);
     void OnMouseLeave();
     bool postEventFromUser(const CKesEvent& event) override;
+    // Starts Lua and runs the main script (Initialize does), and closes the
+    // state again; a host may restart its game's scripts with the pair.
+    void InitScriptSystem();
+    void DestroyScriptSystem();
 
 private:
     void LoadSystemInitConfig();
@@ -354,8 +358,6 @@ private:
     void RenderScene();
     bool InitD3D(int width, int height, bool windowed);
     void ShutdownRenderer();
-    void InitScriptSystem();
-    void DestroyScriptSystem();
     void RunMainScript();
     void CallScriptGameTimer(unsigned int id);
     void InitSoundSystem();

@@ -5,6 +5,7 @@
 #include <fstream>
 #include <iostream>
 #include <mutex>
+#include <stdexcept>
 
 #include "platform/KesFiles.h"
 
@@ -38,6 +39,17 @@ void SafeWriteLine(std::ostream& stream, const std::string& message, const std::
     }
 }
 
+// The library's own failure appends its error category to the text
+// (": iostream error"); the log file's failure carries exactly its text.
+class LogFileFailure : public std::ios_base::failure {
+public:
+    explicit LogFileFailure(const std::string& text) : std::ios_base::failure(text), mText(text) {}
+    const char* what() const noexcept override { return mText.what(); }
+
+private:
+    std::runtime_error mText;  // shares its text when the exception is copied
+};
+
 }  // namespace
 
 void CKesLogger::setLogFile(const std::string& path) {
@@ -49,7 +61,7 @@ void CKesLogger::setLogFile(const std::string& path) {
     s.file.open(platform::DiskPath(path), std::ios::out | std::ios::trunc | std::ios::binary);
     if (!s.file.is_open()) {
         s.file.clear();
-        throw std::ios_base::failure("unable to open " + path + "for writing");
+        throw LogFileFailure("unable to open " + path + "for writing");
     }
     s.file.exceptions(std::ios::failbit | std::ios::badbit);
 }

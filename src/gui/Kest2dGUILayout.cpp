@@ -147,6 +147,18 @@ bool KesLayoutProperties::Colour(const std::string& name, CKesColor& out, CKesBa
     return true;
 }
 
+namespace {
+
+// Geometry far beyond any screen is held here, so that corners and offsets
+// computed from it stay inside the int range. Pairs (points, steps and sizes)
+// are held to the same range.
+int Geometry(int value) {
+    const int limit = 1000000;
+    return value < -limit ? -limit : value > limit ? limit : value;
+}
+
+}  // namespace
+
 bool KesLayoutProperties::Pair(const std::string& name, CKesDimension2d<int>& out,
                                CKesBaseGUIContainer& parser) const {
     Note(name, "pair");
@@ -154,7 +166,7 @@ bool KesLayoutProperties::Pair(const std::string& name, CKesDimension2d<int>& ou
     parser.GetParameters().clear();
     if (value.empty() || parser.ParseStringToParameter(value, ";") != 2) return false;
     const std::vector<std::string>& p = parser.GetParameters();
-    out = CKesDimension2d<int>(LayoutInteger(p[0]), LayoutInteger(p[1]));
+    out = CKesDimension2d<int>(Geometry(LayoutInteger(p[0])), Geometry(LayoutInteger(p[1])));
     return true;
 }
 
@@ -166,17 +178,6 @@ std::vector<std::string> KesLayoutProperties::List(const std::string& name, CKes
     parser.ParseStringToParameter(value, ";");
     return parser.GetParameters();
 }
-
-namespace {
-
-// Geometry far beyond any screen is held here, so that corners and offsets
-// computed from it stay inside the int range.
-int Geometry(int value) {
-    const int limit = 1000000;
-    return value < -limit ? -limit : value > limit ? limit : value;
-}
-
-}  // namespace
 
 void KesLayoutCommon::Read(const KesLayoutProperties& properties) {
     id = properties.Integer("Id", id);
@@ -722,6 +723,8 @@ bool ReadLayoutDocument(CKesBaseFrame* frame, const char* fileName, KesXmlDocume
             frame->SystemLog(ERRORR, std::string("导入GUI配置文件:") + fileName + "失败。");
         return false;
     }
+    if (document.WrongDeclaration() && CKesLogger::admits(WARN))
+        frame->SystemLog(WARN, std::string("GUI配置文件:") + fileName + "声明为UTF-8编码,但内容不是UTF-8,已按GBK读取。");
     return true;
 }
 

@@ -51,6 +51,7 @@ public:
     std::string Text(const std::string& name) const;
     // Colours are alpha;red;green;blue; pairs two integers; both false (and
     // `out` untouched) unless the value splits into exactly that many pieces.
+    // Pair values are held within +-1000000, as positions are.
     bool Colour(const std::string& name, CKesColor& out, CKesBaseGUIContainer& parser) const;
     bool Pair(const std::string& name, CKesDimension2d<int>& out, CKesBaseGUIContainer& parser) const;
     std::vector<std::string> List(const std::string& name, CKesBaseGUIContainer& parser) const;
@@ -136,7 +137,8 @@ std::vector<std::string> LayoutControlTypeNames();
 
 // Reads a layout file through the frame's resource loader and parses it.
 // False when nothing comes back (silently) or when it does not parse (logged
-// with the file's name).
+// with the file's name). A file that declares UTF-8 over GBK text is read as
+// GBK, with one warning naming the file.
 bool ReadLayoutDocument(CKesBaseFrame* frame, const char* fileName, KesXmlDocument& document);
 
 // Makes the controls listed under a "Childrens" element in `parent`.

@@ -51,11 +51,58 @@ size_t GbkBadLength(const char* p, size_t left) {
     return 1;
 }
 
+// Windows' code page 936 gives GBK's three user-defined areas to private-use
+// characters, one after the other: AAA1-AFFE from U+E000, F8A1-FEFE from
+// U+E234, A140-A7A0 (trail bytes 40-A0 without 7F) from U+E4C6 to U+E765.
+// iconv's GBK refuses them. 0 for a pair outside the areas.
+char16_t UserDefinedToUnicode(unsigned char lead, unsigned char trail) {
+    if (lead >= 0xAA && lead <= 0xAF && trail >= 0xA1 && trail <= 0xFE)
+        return static_cast<char16_t>(0xE000 + (lead - 0xAA) * 94 + (trail - 0xA1));
+    if (lead >= 0xF8 && lead <= 0xFE && trail >= 0xA1 && trail <= 0xFE)
+        return static_cast<char16_t>(0xE234 + (lead - 0xF8) * 94 + (trail - 0xA1));
+    if (lead >= 0xA1 && lead <= 0xA7 && trail >= 0x40 && trail <= 0xA0 && trail != 0x7F)
+        return static_cast<char16_t>(0xE4C6 + (lead - 0xA1) * 96 + (trail - 0x40) - (trail > 0x7F ? 1 : 0));
+    return 0;
+}
+
+// The user-defined character of a bad GBK sequence, 0 when it is none.
+char16_t UserDefinedAt(const char* p, size_t left) {
+    if (left < 2) return 0;
+    return UserDefinedToUnicode(static_cast<unsigned char>(p[0]), static_cast<unsigned char>(p[1]));
+}
+
+// The reverse: the two GBK bytes of a private-use character of the areas.
+bool UnicodeToUserDefined(unsigned long code, std::string* out) {
+    unsigned lead = 0, trail = 0;
+    if (code >= 0xE000 && code < 0xE234) {
+        lead = 0xAA + (code - 0xE000) / 94;
+        trail = 0xA1 + (code - 0xE000) % 94;
+    } else if (code >= 0xE234 && code < 0xE4C6) {
+        lead = 0xF8 + (code - 0xE234) / 94;
+        trail = 0xA1 + (code - 0xE234) % 94;
+    } else if (code >= 0xE4C6 && code <= 0xE765) {
+        lead = 0xA1 + (code - 0xE4C6) / 96;
+        trail = 0x40 + (code - 0xE4C6) % 96;
+        if (trail >= 0x7F) ++trail;
+    } else {
+        return false;
+    }
+    out->push_back(static_cast<char>(lead));
+    out->push_back(static_cast<char>(trail));
+    return true;
+}
+
 }  // namespace
 
 std::string GbkToUtf8(const std::string& gbk) {
     std::string out;
-    Convert("UTF-8", "GBK", gbk, &out, [](const char* p, size_t left, std::string* o) {
+    Convert("UTF-8", "GBK", gbk, &out, [](const char* p, size_t left, std::string* o) -> size_t {
+        if (const char16_t c = UserDefinedAt(p, left)) {
+            o->push_back(static_cast<char>(0xE0 | (c >> 12)));
+            o->push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+            o->push_back(static_cast<char>(0x80 | (c & 0x3F)));
+            return 2;
+        }
         o->append("\xEF\xBF\xBD");
         return GbkBadLength(p, left);
     });
@@ -64,12 +111,18 @@ std::string GbkToUtf8(const std::string& gbk) {
 
 std::string Utf8ToGbk(const std::string& utf8) {
     std::string out;
-    Convert("GBK", "UTF-8", utf8, &out, [](const char* p, size_t left, std::string*) {
-        // Skip one whole UTF-8 sequence (or one stray byte).
+    Convert("GBK", "UTF-8", utf8, &out, [](const char* p, size_t left, std::string* o) {
+        // Skip one whole UTF-8 sequence (or one stray byte), keeping the
+        // private-use characters of the user-defined areas.
         unsigned char c = static_cast<unsigned char>(p[0]);
         size_t n = c < 0x80 ? 1 : c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
         size_t i = 1;
         while (i < n && i < left && (static_cast<unsigned char>(p[i]) & 0xC0) == 0x80) ++i;
+        if (n == 3 && i == 3) {
+            const unsigned long code = ((c & 0x0Ful) << 12) | ((static_cast<unsigned char>(p[1]) & 0x3Ful) << 6) |
+                                       (static_cast<unsigned char>(p[2]) & 0x3Ful);
+            UnicodeToUserDefined(code, o);
+        }
         return i;
     });
     return out;
@@ -77,10 +130,12 @@ std::string Utf8ToGbk(const std::string& utf8) {
 
 std::u16string GbkToUtf16(const std::string& gbk, char16_t substitute) {
     std::string bytes;
-    Convert("UTF-16LE", "GBK", gbk, &bytes, [substitute](const char* p, size_t left, std::string* o) {
-        o->push_back(static_cast<char>(substitute & 0xFF));
-        o->push_back(static_cast<char>((substitute >> 8) & 0xFF));
-        return GbkBadLength(p, left);
+    Convert("UTF-16LE", "GBK", gbk, &bytes, [substitute](const char* p, size_t left, std::string* o) -> size_t {
+        const char16_t userDefined = UserDefinedAt(p, left);
+        const char16_t c = userDefined ? userDefined : substitute;
+        o->push_back(static_cast<char>(c & 0xFF));
+        o->push_back(static_cast<char>((c >> 8) & 0xFF));
+        return userDefined ? 2 : GbkBadLength(p, left);
     });
     std::u16string out(bytes.size() / 2, u'\0');
     for (size_t i = 0; i < out.size(); ++i) {

@@ -1,5 +1,8 @@
 // Text conversions between the engine's GBK text and the encodings of the
 // backers (UTF-8 for SDL and the file system, UTF-16 for font lookups).
+// GBK is read as Windows' code page 936 reads it: the user-defined areas
+// (AAA1-AFFE, F8A1-FEFE, A140-A7A0) are the private-use characters U+E000 to
+// U+E765, both ways.
 #pragma once
 
 #include <string>

@@ -2,7 +2,9 @@
 
 #include <SDL.h>
 #include <SDL_image.h>
+#include <gif_lib.h>
 #include <jpeglib.h>
+#include <tiffio.h>
 
 #include <algorithm>
 #include <cctype>
@@ -330,6 +332,100 @@ bool SaveJpeg(const std::string& path, const uint32_t* pixels, int width, int he
     return ok;
 }
 
+// Opaque 8-bit RGB of one pixel row (0xAARRGGBB in, R G B out).
+void RgbRow(const uint32_t* row, int width, unsigned char* out) {
+    for (int x = 0; x < width; ++x) {
+        out[3 * x] = static_cast<unsigned char>(row[x] >> 16);
+        out[3 * x + 1] = static_cast<unsigned char>(row[x] >> 8);
+        out[3 * x + 2] = static_cast<unsigned char>(row[x]);
+    }
+}
+
+std::string GifText(int code) {
+    const char* text = GifErrorString(code);
+    return text ? text : "GIF error " + std::to_string(code);
+}
+
+// GIF: one frame of up to 256 colours, chosen by giflib's own quantiser.
+bool SaveGif(const std::string& path, const uint32_t* pixels, int width, int height, int pitchPixels,
+             std::string* error) {
+    if (width > 0xFFFF || height > 0xFFFF) {
+        SetError(error, "picture too large for GIF");
+        return false;
+    }
+    const size_t count = static_cast<size_t>(width) * height;
+    std::vector<GifByteType> red(count), green(count), blue(count), indices(count);
+    std::vector<unsigned char> rgb(static_cast<size_t>(width) * 3);
+    for (int y = 0; y < height; ++y) {
+        RgbRow(pixels + static_cast<size_t>(y) * pitchPixels, width, rgb.data());
+        for (int x = 0; x < width; ++x) {
+            const size_t i = static_cast<size_t>(y) * width + x;
+            red[i] = rgb[3 * x];
+            green[i] = rgb[3 * x + 1];
+            blue[i] = rgb[3 * x + 2];
+        }
+    }
+    GifColorType palette[256] = {};
+    int colours = 256;
+    if (GifQuantizeBuffer(static_cast<unsigned>(width), static_cast<unsigned>(height), &colours, red.data(),
+                          green.data(), blue.data(), indices.data(), palette) != GIF_OK) {
+        SetError(error, "cannot reduce the picture to 256 colours");
+        return false;
+    }
+    // A colour table holds a power of two of entries.
+    const int bits = GifBitSize(std::max(colours, 2));
+    ColorMapObject* map = GifMakeMapObject(1 << bits, palette);
+    if (!map) {
+        SetError(error, "out of memory");
+        return false;
+    }
+    int code = 0;
+    GifFileType* gif = EGifOpenFileName(path.c_str(), false, &code);
+    if (!gif) {
+        GifFreeMapObject(map);
+        SetError(error, "cannot open " + path + ": " + GifText(code));
+        return false;
+    }
+    bool ok = EGifPutScreenDesc(gif, width, height, bits, 0, map) == GIF_OK &&
+              EGifPutImageDesc(gif, 0, 0, width, height, false, nullptr) == GIF_OK;
+    for (int y = 0; ok && y < height; ++y)
+        ok = EGifPutLine(gif, indices.data() + static_cast<size_t>(y) * width, width) == GIF_OK;
+    if (!ok) code = gif->Error;
+    if (EGifCloseFile(gif, ok ? &code : nullptr) != GIF_OK) ok = false;
+    GifFreeMapObject(map);
+    if (!ok) SetError(error, "cannot write " + path + ": " + GifText(code));
+    return ok;
+}
+
+// TIFF: 8-bit RGB strips, LZW compressed.
+bool SaveTiff(const std::string& path, const uint32_t* pixels, int width, int height, int pitchPixels,
+              std::string* error) {
+    TIFF* tif = TIFFOpen(path.c_str(), "w");
+    if (!tif) {
+        SetError(error, "cannot open " + path);
+        return false;
+    }
+    TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, static_cast<uint32_t>(width));
+    TIFFSetField(tif, TIFFTAG_IMAGELENGTH, static_cast<uint32_t>(height));
+    TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 3);
+    TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 8);
+    TIFFSetField(tif, TIFFTAG_ORIENTATION, ORIENTATION_TOPLEFT);
+    TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+    TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_RGB);
+    TIFFSetField(tif, TIFFTAG_COMPRESSION, COMPRESSION_LZW);
+    TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, TIFFDefaultStripSize(tif, 0));
+    std::vector<unsigned char> row(static_cast<size_t>(width) * 3);
+    bool ok = true;
+    for (int y = 0; ok && y < height; ++y) {
+        RgbRow(pixels + static_cast<size_t>(y) * pitchPixels, width, row.data());
+        ok = TIFFWriteScanline(tif, row.data(), static_cast<uint32_t>(y), 0) == 1;
+    }
+    if (ok) ok = TIFFFlush(tif) == 1;
+    TIFFClose(tif);
+    if (!ok) SetError(error, "cannot write " + path);
+    return ok;
+}
+
 std::string LowerExtension(const std::string& path) {
     size_t slash = path.find_last_of("/\\");
     size_t dot = path.rfind('.');
@@ -493,6 +589,8 @@ bool SaveImage(const std::string& path, const uint32_t* pixels, int width, int h
     }
     const std::string ext = LowerExtension(path);
     if (ext == ".jpg" || ext == ".jpeg") return SaveJpeg(path, pixels, width, height, pitchPixels, error);
+    if (ext == ".gif") return SaveGif(path, pixels, width, height, pitchPixels, error);
+    if (ext == ".tif" || ext == ".tiff") return SaveTiff(path, pixels, width, height, pitchPixels, error);
     if (ext != ".png" && ext != ".bmp") {
         SetError(error, "unknown picture type " + ext);
         return false;

@@ -1,6 +1,6 @@
 // Pictures in memory: decoding image files (BMP, JPEG, PNG, TGA, PPM through
 // SDL2_image; DDS through our own decoder) into 32-bit ARGB pixels, and saving
-// pixels as JPEG, PNG or BMP files.
+// pixels as JPEG, PNG, BMP, GIF or TIFF files.
 #pragma once
 
 #include <cstddef>
@@ -35,7 +35,8 @@ bool DecodeDds(const void* data, size_t size, KesImage& out, std::string* error 
 
 // Writes width x height ARGB pixels (rows of `pitchPixels` pixels) to `path`
 // (a disk path); the type is chosen by the extension: ".jpg"/".jpeg" (JPEG,
-// libjpeg-turbo), ".png", ".bmp". The alpha channel is not written.
+// libjpeg-turbo), ".png", ".bmp", ".gif" (giflib, reduced to 256 colours by
+// its quantiser), ".tif"/".tiff" (libtiff). The alpha channel is not written.
 bool SaveImage(const std::string& path, const uint32_t* pixels, int width, int height, int pitchPixels,
                std::string* error = nullptr);
 

@@ -1,11 +1,11 @@
 #include "platform/KesSharedMemory.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <cstdlib>
 
 namespace kest2d {
@@ -13,24 +13,36 @@ namespace platform {
 
 KesSharedMemory::~KesSharedMemory() { Close(); }
 
+// Every user of a block holds a shared lock on it for as long as it has the
+// block open; the last one to leave (the only one that can take the lock
+// exclusively) removes the name, as Windows drops a named mapping with its last
+// handle. An opener that got hold of a block just as its last user removed it
+// sees no link left and starts over with a new block.
 bool KesSharedMemory::Create(const std::string& name, size_t size) {
     Close();
     const char* over = std::getenv("KEST2D_SHM_NAME");
     m_name = "/" + std::string(over && *over ? over : name.c_str());
-    int fd = ::shm_open(m_name.c_str(), O_RDWR | O_CREAT | O_EXCL, 0600);
-    bool created = fd >= 0;
-    if (!created && errno == EEXIST) fd = ::shm_open(m_name.c_str(), O_RDWR, 0600);
-    if (fd < 0) return false;
-    struct stat st;
-    if (::fstat(fd, &st) != 0 || (static_cast<size_t>(st.st_size) < size && ::ftruncate(fd, static_cast<off_t>(size)) != 0)) {
-        ::close(fd);
-        if (created) ::shm_unlink(m_name.c_str());
-        return false;
+    for (int attempt = 0; attempt < 16; ++attempt) {
+        const int fd = ::shm_open(m_name.c_str(), O_RDWR | O_CREAT, 0600);
+        if (fd < 0) return false;
+        struct stat st;
+        if (::flock(fd, LOCK_SH) != 0 || ::fstat(fd, &st) != 0) {
+            ::close(fd);
+            return false;
+        }
+        if (st.st_nlink == 0) {
+            ::close(fd);
+            continue;
+        }
+        m_fd = fd;
+        if (static_cast<size_t>(st.st_size) < size && ::ftruncate(fd, static_cast<off_t>(size)) != 0) {
+            Close();
+            return false;
+        }
+        m_size = size;
+        return true;
     }
-    m_fd = fd;
-    m_size = size;
-    m_created = created;
-    return true;
+    return false;
 }
 
 void* KesSharedMemory::MapView() {
@@ -49,11 +61,13 @@ void KesSharedMemory::UnmapView(void* view) {
 
 void KesSharedMemory::Close() {
     if (m_fd < 0) return;
+    // Without another user the exclusive lock is granted; with it held no one
+    // else can remove the name, so it still names this block when it has a link.
+    struct stat st;
+    if (::flock(m_fd, LOCK_EX | LOCK_NB) == 0 && ::fstat(m_fd, &st) == 0 && st.st_nlink > 0)
+        ::shm_unlink(m_name.c_str());
     ::close(m_fd);
-    // The block lives as long as its creator, as a paging-file mapping does.
-    if (m_created) ::shm_unlink(m_name.c_str());
     m_fd = -1;
-    m_created = false;
     m_size = 0;
 }
 

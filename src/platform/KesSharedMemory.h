@@ -1,5 +1,6 @@
 // A named block of shared memory (the stand-in of a paging-file-backed file
-// mapping): POSIX shm_open and mmap. Other processes open it by the same name.
+// mapping): POSIX shm_open and mmap. Other processes open it by the same name;
+// each user holds a shared flock on it while it has it open.
 #pragma once
 
 #include <cstddef>
@@ -15,7 +16,9 @@ public:
     KesSharedMemory(const KesSharedMemory&) = delete;
     KesSharedMemory& operator=(const KesSharedMemory&) = delete;
 
-    // Creates the block, or opens it when it exists already. The name may be
+    // Creates the block, or opens it when it exists already. The name stays
+    // reachable while any user (in any process) has the block open and goes
+    // with the last one's Close. The name may be
     // redirected with the environment variable KEST2D_SHM_NAME (tests do, so
     // that parallel test processes do not share one block).
     bool Create(const std::string& name, size_t size);
@@ -31,7 +34,6 @@ public:
 private:
     int m_fd = -1;
     size_t m_size = 0;
-    bool m_created = false;
     std::string m_name;
 };
 

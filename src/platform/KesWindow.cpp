@@ -58,6 +58,8 @@ Loop& L() {
 }
 
 const UINT kMinTimerPeriod = 10;
+// Windows' USER_TIMER_MAXIMUM: longer periods are cut to it.
+const UINT kMaxTimerPeriod = 0x7FFFFFFF;
 
 void DefaultBackerEvent(const void* ev) {
     const SDL_Event* e = static_cast<const SDL_Event*>(ev);
@@ -346,7 +348,7 @@ void KesWnd::Invalidate() {
 
 UINT_PTR KesWnd::SetTimer(UINT_PTR id, UINT elapseMs) {
     if (!IsWindow()) return 0;
-    UINT period = std::max(elapseMs, kMinTimerPeriod);
+    UINT period = std::min(std::max(elapseMs, kMinTimerPeriod), kMaxTimerPeriod);
     DWORD due = GetTickCount() + period;
     for (Timer& t : L().timers) {
         if (t.hwnd == m_hWnd && t.id == id) {

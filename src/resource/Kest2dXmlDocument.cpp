@@ -76,6 +76,7 @@ bool KesXmlDocument::IsValidUtf8(const char* text) {
 
 bool KesXmlDocument::LoadFromMemory(const char* buffer, unsigned long length, TiXmlEncoding encoding) {
     mUtf8 = false;
+    mWrongDeclaration = false;
     if (!buffer || length == 0) return false;
     Clear();
     ClearError();
@@ -93,15 +94,19 @@ bool KesXmlDocument::LoadFromMemory(const char* buffer, unsigned long length, Ti
         text.push_back(c);
     }
 
+    const char* start = text.c_str();
     if (encoding == TIXML_ENCODING_UNKNOWN) {
-        encoding = DeclaredEncoding(text.c_str()) == TIXML_ENCODING_UTF8 ? TIXML_ENCODING_UTF8 : TIXML_ENCODING_LEGACY;
-        if (encoding == TIXML_ENCODING_UTF8 && !IsValidUtf8(text.c_str())) {
-            SetError(TIXML_ERROR_PARSING_DECLARATION, nullptr, nullptr, encoding);
-            return false;
+        encoding = DeclaredEncoding(start) == TIXML_ENCODING_UTF8 ? TIXML_ENCODING_UTF8 : TIXML_ENCODING_LEGACY;
+        if (encoding == TIXML_ENCODING_UTF8 && !IsValidUtf8(start)) {
+            // Files written by older tools (and by earlier versions of the
+            // engine) declare UTF-8 but hold the engine's GBK text.
+            mWrongDeclaration = true;
+            encoding = TIXML_ENCODING_LEGACY;
+            if (text.compare(0, 3, "\xEF\xBB\xBF") == 0) start += 3;
         }
     }
     mUtf8 = encoding == TIXML_ENCODING_UTF8;
-    Parse(text.c_str(), nullptr, encoding);
+    Parse(start, nullptr, encoding);
     return !Error();
 }
 

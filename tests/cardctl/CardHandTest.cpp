@@ -103,19 +103,29 @@ TEST_F(CardHandTest, IndexesOutsideTheHand) {
 
 TEST_F(CardHandTest, ParseStringToCards) {
     CKesGUIGameCard* c = StartWithHand();
-    EXPECT_EQ((std::vector<int>{1, 29, 78}), c->ParseStringToCards("1;29;78").items());
-    EXPECT_EQ((std::vector<std::string>{"1", "29", "78"}), c->GetParsedPieces());
-    EXPECT_EQ((std::vector<int>{1, 2, 3}), c->ParseStringToCards("1,2;3", ",;").items());
-    EXPECT_EQ((std::vector<int>{12}), c->ParseStringToCards("12;").items());
-    // A separator at the start: the whole rest is the last piece.
-    EXPECT_EQ((std::vector<int>{5, 0}), c->ParseStringToCards("5;;7").items());
-    EXPECT_EQ((std::vector<std::string>{"5", ";7"}), c->GetParsedPieces());
-    EXPECT_EQ((std::vector<int>{0, 7, -3}), c->ParseStringToCards("x;7; -3").items());
-    EXPECT_EQ((std::vector<int>{2147483647, -2147483647 - 1}),
-              c->ParseStringToCards("99999999999;-99999999999").items());
-    EXPECT_TRUE(c->ParseStringToCards("").empty());
-    EXPECT_TRUE(c->GetParsedPieces().empty());
-    EXPECT_EQ((std::vector<int>{4}), c->ParseStringToCards("4;5", "").items());
+    const struct {
+        const char* text;
+        const char* separators;
+        std::vector<int> numbers;
+        std::vector<std::string> pieces;
+    } cases[] = {
+        {"1;29;78", ";", {1, 29, 78}, {"1", "29", "78"}},
+        {"1,2;3", ",;", {1, 2, 3}, {"1", "2", "3"}},
+        // The piece after a trailing separator is kept, and converts to 0.
+        {"12;", ";", {12, 0}, {"12", ""}},
+        {"1;2;", ";", {1, 2, 0}, {"1", "2", ""}},
+        {"", ";", {0}, {""}},
+        // A separator at the start: the whole rest is the last piece.
+        {"5;;7", ";", {5, 0}, {"5", ";7"}},
+        {";3", ";", {0}, {";3"}},
+        {"x;7; -3", ";", {0, 7, -3}, {"x", "7", " -3"}},
+        {"99999999999;-99999999999", ";", {2147483647, -2147483647 - 1}, {"99999999999", "-99999999999"}},
+        {"4;5", "", {4}, {"4;5"}},
+    };
+    for (const auto& t : cases) {
+        EXPECT_EQ(t.numbers, c->ParseStringToCards(t.text, t.separators).items()) << t.text;
+        EXPECT_EQ(t.pieces, c->GetParsedPieces()) << t.text;
+    }
 }
 
 TEST_F(CardHandTest, ClearingAndResettingEndADrag) {

@@ -276,6 +276,35 @@ TEST_F(EditorBoxTest, LongTextScrolls) {
     EXPECT_EQ(1, narrow->GetCaret());
 }
 
+TEST_F(EditorBoxTest, RightKeepsTheCaretWithinLongTexts) {
+    StartWithBox("200");
+    std::string chinese, narrow, wide, mixed;
+    for (int i = 0; i < 30; ++i) {
+        chinese += Gbk("汉");
+        narrow += 'i';
+        wide += 'W';
+        mixed += i % 3 ? std::string("l") : Gbk("字");
+    }
+    for (const std::string& text : {chinese, narrow, wide, mixed}) {
+        box->SetText(text);
+        const int count = 30;
+        // Back to the first character, then Right past the end.
+        for (int i = 0; i < 40; ++i) box->OnProcessEvent(Key(VK_LEFT, true));
+        ASSERT_EQ(0, box->GetViewStart() + box->GetCaret());
+        for (int i = 0; i < 40; ++i) {
+            box->OnProcessEvent(Key(VK_RIGHT, true));
+            ASSERT_LE(box->GetViewStart() + box->GetCaret(), count) << "after " << i + 1 << " presses";
+        }
+        EXPECT_EQ(count, box->GetViewStart() + box->GetCaret());
+        // Left then lands before the last character, and typing at the end.
+        box->OnProcessEvent(Key(VK_LEFT, true));
+        EXPECT_EQ(count - 1, box->GetViewStart() + box->GetCaret());
+        box->OnProcessEvent(Key(VK_RIGHT, true));
+        box->OnProcessEvent(Ime("z", KESIME_IME_CHINESE));
+        EXPECT_EQ(text + "z", box->GetText());
+    }
+}
+
 TEST_F(EditorBoxTest, TipTextTextAndTheBlinkingCaret) {
     StartWithBox("20", {{"TipText", "tip___"}});
     DrawGui();

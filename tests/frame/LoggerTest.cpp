@@ -37,7 +37,7 @@ TEST_F(Logger, UnopenableFileThrowsTheDocumentedText) {
         CKesLogger::setLogFile(GamePath("missing/dir/x.log"));
         FAIL() << "no throw";
     } catch (const std::ios_base::failure& e) {
-        EXPECT_NE(std::string::npos, std::string(e.what()).find("unable to open " + GamePath("missing/dir/x.log") + "for writing"));
+        EXPECT_EQ("unable to open " + GamePath("missing/dir/x.log") + "for writing", std::string(e.what()));
     }
 }
 

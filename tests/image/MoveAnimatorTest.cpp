@@ -147,6 +147,29 @@ TEST_F(MoveAnimatorTest, ParentMayDeleteTheAnimatorOnFinish) {
     f->onEvent = nullptr;
 }
 
+TEST_F(MoveAnimatorTest, PairValuesOfTheLayoutAreHeldToThePositionRange) {
+    const struct {
+        const char* value;
+        CKesPosition2d<int> point;
+    } cases[] = {
+        {"2147483647;-2147483648", CKesPosition2d<int>(1000000, -1000000)},
+        {"-99999999999;99999999999", CKesPosition2d<int>(-1000000, 1000000)},
+        {"1000000;-1000000", CKesPosition2d<int>(1000000, -1000000)},
+        {"123;-45", CKesPosition2d<int>(123, -45)},
+    };
+    for (const auto& c : cases) {
+        CKesGUIMoveAnimator* a = StartAnimator({{"ctlPointStart", c.value}, {"ctlPointStartControl", c.value},
+                                                {"ctlPointEndControl", c.value}, {"ctlPointEnd", c.value}});
+        ASSERT_NE(nullptr, a) << c.value;
+        for (int i = 0; i < 4; ++i) EXPECT_EQ(c.point, a->GetControlPoint(i)) << c.value;
+        // The curve of four equal points stays at that point (plus the control's corner).
+        EXPECT_EQ(CKesPosition2d<int>(c.point.X + 100, c.point.Y + 100), a->GetCurvePosition(0)) << c.value;
+        a->Play();
+        DrawGui();
+        EXPECT_NEAR(c.point.X + 100, a->GetCurvePosition(999).X, 4) << c.value;
+    }
+}
+
 TEST_F(MoveAnimatorTest, WithoutPicturePlayMovesNothing) {
     Start(Control("MoveAnim", "bare", At(5, 100, 100, 200, 200, {{"Speed", "0.5"}, {"ctlPointEnd", "10;10"}})));
     CKesGUIMoveAnimator* a = Find<CKesGUIMoveAnimator>(5);

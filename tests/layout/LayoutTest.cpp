@@ -176,11 +176,20 @@ TEST(LayoutXml, EncodingsOfGbkText) {
     declared = "<?xml version=\"1.0\" encoding=\"GBK\"?>" + gbk;
     EXPECT_TRUE(doc.LoadFromMemory(declared.data(), declared.size()));
     EXPECT_EQ(Gbk("中文"), doc.RootElement()->Attribute("n"));
-    declared = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>" + gbk;
-    EXPECT_FALSE(doc.LoadFromMemory(declared.data(), declared.size()));
+    EXPECT_FALSE(doc.WrongDeclaration());
+    // GBK under a UTF-8 declaration or byte-order mark is read as GBK.
+    for (const std::string& head : {std::string("<?xml version=\"1.0\" encoding=\"UTF-8\"?>"),
+                                    std::string("\xEF\xBB\xBF")}) {
+        declared = head + gbk;
+        EXPECT_TRUE(doc.LoadFromMemory(declared.data(), declared.size())) << doc.ErrorDesc();
+        EXPECT_FALSE(doc.IsUtf8());
+        EXPECT_TRUE(doc.WrongDeclaration());
+        EXPECT_EQ(Gbk("中文"), doc.RootElement()->Attribute("n"));
+    }
     const std::string utf8 = "<?xml version=\"1.0\" encoding=\"utf-8\"?><a n=\"中文\"/>";
     EXPECT_TRUE(doc.LoadFromMemory(utf8.data(), utf8.size()));
     EXPECT_TRUE(doc.IsUtf8());
+    EXPECT_FALSE(doc.WrongDeclaration());
 }
 
 TEST_F(LayoutTest, ContainerAndControlsFromAFile) {
@@ -275,21 +284,46 @@ TEST_F(LayoutTest, CrLfFilesLoadLikeLfFiles) {
 }
 
 TEST_F(LayoutTest, GbkTextAndDeclaredEncodings) {
-    const std::string children = Control("TestWidget", "中文名abc", {{"Text", "你好123"}});
-    ASSERT_TRUE(Load("plain.xml", Gbk(Layout({}, children, "牌桌abc"))));
-    EXPECT_EQ(Gbk("牌桌"), container->Caption());
-    EXPECT_EQ(Gbk("中文名"), container->Widget(0)->name);
-    EXPECT_EQ(Gbk("你好"), container->Widget(0)->text);
-    ASSERT_TRUE(Load("gbk.xml", Gbk(Layout({}, children, "牌桌abc", "<?xml version=\"1.0\" encoding=\"GBK\"?>\n"))));
-    EXPECT_EQ(Gbk("中文名"), container->Widget(0)->name);
-    // UTF-8 text under a UTF-8 declaration becomes the engine's GBK.
-    ASSERT_TRUE(Load("utf8.xml", Layout({}, children, "牌桌abc", "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n")));
-    EXPECT_EQ(Gbk("牌桌"), container->Caption());
-    EXPECT_EQ(Gbk("你好"), container->Widget(0)->text);
-    // GBK bytes under a UTF-8 declaration: the file fails and is named in the log.
-    EXPECT_FALSE(Load("wrong.xml", Gbk(Layout({}, children, "牌桌abc", "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"))));
-    EXPECT_EQ(1u, container->GetChildrens().size()) << "a failed load leaves the container as it was";
-    EXPECT_EQ(1u, LogCount(Gbk("导入GUI配置文件:wrong.xml失败。")));
+    const std::string utf8Decl = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
+    const std::string gbkDecl = "<?xml version=\"1.0\" encoding=\"GBK\"?>\n";
+    const Props props = {{"Width", "800"}, {"Height", "600"}, {"Visible", "1"}, {"Enable", "1"}, {"IsWindow", "1"}};
+    const std::string chinese = Layout(props, Control("TestWidget", "中文名abc", {{"Text", "你好123"}}), "牌桌abc");
+    const std::string plain = Layout(props, Control("TestWidget", "Named123", {{"Text", "Hi!123"}}), "Desk123");
+    struct Case {
+        const char* file;
+        std::string bytes;
+        const char* caption;  // UTF-8, as the engine should hold it in GBK
+        const char* name;
+        const char* text;
+        bool wrongDeclaration;
+    };
+    const Case cases[] = {
+        {"plain.xml", Gbk(chinese), "牌桌", "中文名", "你好", false},
+        {"gbk.xml", Gbk(gbkDecl + chinese), "牌桌", "中文名", "你好", false},
+        {"utf8.xml", utf8Decl + chinese, "牌桌", "中文名", "你好", false},
+        // What older tools and earlier engines wrote: GBK text under a UTF-8 declaration.
+        {"wrong.xml", Gbk(utf8Decl + chinese), "牌桌", "中文名", "你好", true},
+        {"ascii.xml", utf8Decl + plain, "Desk", "Named", "Hi!", false},
+    };
+    for (const Case& c : cases) {
+        WriteFile(GamePath(c.file), c.bytes);
+        const std::string warning = Gbk(std::string("GUI配置文件:") + c.file + "声明为UTF-8编码");
+        // Through a container and through the main window's layout.
+        ASSERT_TRUE(container->LoadGUIConfig(c.file)) << c.file;
+        EXPECT_EQ(Gbk(c.caption), container->Caption()) << c.file;
+        ASSERT_NE(nullptr, container->Widget(0)) << c.file;
+        EXPECT_EQ(Gbk(c.name), container->Widget(0)->name) << c.file;
+        EXPECT_EQ(Gbk(c.text), container->Widget(0)->text) << c.file;
+        EXPECT_EQ(c.wrongDeclaration ? 1u : 0u, LogCount(warning)) << c.file;
+        ASSERT_TRUE(frame->LoadGUIConfig(c.file)) << c.file;
+        EXPECT_TRUE(frame->GuiShown()) << c.file;
+        EXPECT_EQ(Gbk(c.caption), frame->Caption()) << c.file;
+        EXPECT_EQ(Gbk(c.caption), frame->GetWindowText()) << c.file;
+        EXPECT_EQ(1u, frame->GetChildrens().size()) << c.file;
+        EXPECT_EQ(c.wrongDeclaration ? 2u : 0u, LogCount(warning)) << c.file;
+        EXPECT_EQ(0u, LogCount(Gbk("导入GUI配置文件:") + c.file)) << c.file;
+    }
+    frame->DeleteAllControls();
 }
 
 TEST_F(LayoutTest, SavedPropertiesLoadBack) {

@@ -1,4 +1,8 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/mman.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <thread>
 #include <vector>
@@ -160,6 +164,34 @@ TEST(Charset, GbkRoundTripsAndBadBytesAreSubstituted) {
     EXPECT_EQ("ab", platform::Utf8ToGbk("a\xF0\x9F\x98\x80" "b"));
 }
 
+TEST(Charset, UserDefinedAreasAreThePrivateUseCharactersOfCodePage936) {
+    const struct {
+        const char* gbk;
+        char16_t code;
+    } cases[] = {
+        // AAA1-AFFE, 94 a row, from U+E000.
+        {"\xAA\xA1", 0xE000}, {"\xAA\xFE", 0xE05D}, {"\xAB\xA1", 0xE05E}, {"\xAF\xFE", 0xE233},
+        // F8A1-FEFE, 94 a row, from U+E234.
+        {"\xF8\xA1", 0xE234}, {"\xF9\xA1", 0xE292}, {"\xFE\xFE", 0xE4C5},
+        // A140-A7A0, 96 a row (no 7F), from U+E4C6.
+        {"\xA1\x40", 0xE4C6}, {"\xA1\x7E", 0xE504}, {"\xA1\x80", 0xE505}, {"\xA1\xA0", 0xE525},
+        {"\xA2\x40", 0xE526}, {"\xA7\xA0", 0xE765},
+    };
+    for (const auto& c : cases) {
+        const std::string gbk = std::string("a") + c.gbk + "b";
+        EXPECT_EQ((std::u16string{u'a', c.code, u'b'}), platform::GbkToUtf16(gbk)) << std::hex << static_cast<int>(c.code);
+        const std::string utf8 = platform::GbkToUtf8(gbk);
+        ASSERT_EQ(5u, utf8.size()) << std::hex << static_cast<int>(c.code);
+        EXPECT_EQ(c.code, ((utf8[1] & 0x0F) << 12) | ((utf8[2] & 0x3F) << 6) | (utf8[3] & 0x3F)) << std::hex << static_cast<int>(c.code);
+        EXPECT_EQ(gbk, platform::Utf8ToGbk(utf8)) << std::hex << static_cast<int>(c.code);
+    }
+    // Next to the areas: GBK's own characters, and pairs that stay invalid.
+    EXPECT_EQ(u"\u3000", platform::GbkToUtf16("\xA1\xA1"));
+    EXPECT_EQ(u"\u00B7", platform::GbkToUtf16("\xA1\xA4"));
+    EXPECT_EQ(u"?\x7F", platform::GbkToUtf16("\xA1\x7F"));
+    EXPECT_EQ("", platform::Utf8ToGbk("\xEE\x9D\xA6"));  // U+E766, past the areas
+}
+
 TEST(SharedMemory, TwoHandlesSeeTheSameBytes) {
     platform::KesSharedMemory a, b;
     ASSERT_TRUE(a.Create("KesShareMemory", 4096));
@@ -171,4 +203,60 @@ TEST(SharedMemory, TwoHandlesSeeTheSameBytes) {
     EXPECT_EQ('k', pb[100]);
     a.UnmapView(pa);
     b.UnmapView(pb);
+}
+
+namespace {
+
+// The first byte of the block the name leads to, or -1 when the name is gone.
+int FirstByteByName(const std::string& name) {
+    const int fd = shm_open(name.c_str(), O_RDONLY, 0);
+    if (fd < 0) return -1;
+    unsigned char c = 0;
+    const ssize_t n = pread(fd, &c, 1, 0);
+    close(fd);
+    return n == 1 ? c : -1;
+}
+
+}  // namespace
+
+TEST(SharedMemory, TheNameStaysWhileAnyProcessUsesTheBlock) {
+    for (bool firstLeavesFirst : {true, false}) {
+        SCOPED_TRACE(firstLeavesFirst ? "the creator leaves first" : "the second user leaves first");
+        platform::KesSharedMemory first;
+        ASSERT_TRUE(first.Create("KesShareMemory", 4096));
+        const std::string name = first.Name();
+        int toChild[2], fromChild[2];
+        ASSERT_EQ(0, pipe(toChild));
+        ASSERT_EQ(0, pipe(fromChild));
+        const pid_t pid = fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            dup2(toChild[0], 0);
+            dup2(fromChild[1], 1);
+            for (int fd : {toChild[0], toChild[1], fromChild[0], fromChild[1]}) close(fd);
+            execl(KEST2D_SHM_USER, KEST2D_SHM_USER, static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        close(toChild[0]);
+        close(fromChild[1]);
+        char answer = 0;
+        ASSERT_EQ(1, read(fromChild[0], &answer, 1));
+        EXPECT_EQ('o', answer);
+        if (firstLeavesFirst) {
+            first.Close();
+            EXPECT_EQ('k', FirstByteByName(name)) << "the second user's block is still reachable";
+        }
+        ASSERT_EQ(1, write(toChild[1], "c", 1));
+        ASSERT_EQ(1, read(fromChild[0], &answer, 1));
+        if (!firstLeavesFirst) {
+            EXPECT_EQ('k', FirstByteByName(name)) << "the creator's block is still reachable";
+            first.Close();
+        }
+        EXPECT_EQ(-1, FirstByteByName(name)) << "the last user removes the name";
+        close(toChild[1]);
+        int status = -1;
+        ASSERT_EQ(pid, waitpid(pid, &status, 0));
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+        close(fromChild[0]);
+    }
 }

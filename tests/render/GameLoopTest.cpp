@@ -49,3 +49,22 @@ TEST_F(GameLoop, GameTimersReachTheHookAndTheLastPeriodWins) {
     // Engine timers never reach the game's hook, and frames went on all along.
     EXPECT_GT(f->drawScenes, 40);
 }
+
+TEST_F(GameLoop, PeriodsOfTwoToThe31MsOrMoreAreCutToTheLongestTimer) {
+    DrawingFrame* f = Start();
+    const DWORD day = 24u * 60 * 60 * 1000;
+    for (unsigned period : {0x7FFFFFFFu, 0x80000000u, 0xFFFFFFFFu}) {
+        const DWORD started = GetTickCount();
+        f->StartGameTimer(9, period);
+        f->gameTimers.clear();
+        platform::RunFor(1000);
+        platform::AdvanceClock(day);
+        platform::RunFor(1000);
+        EXPECT_TRUE(f->gameTimers.empty()) << period;
+        // The longest period Windows keeps: about 24.8 days.
+        platform::AdvanceClock(started + 0x7FFFFFFFu - GetTickCount());
+        platform::PumpMessages();
+        EXPECT_EQ(std::vector<unsigned>{9u}, f->gameTimers) << period;
+        f->StopGameTimer(9);
+    }
+}

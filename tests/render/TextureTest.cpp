@@ -1,5 +1,7 @@
 // The texture table, image decoding (damaged files included) and screenshots.
+#include <gif_lib.h>
 #include <gtest/gtest.h>
+#include <tiffio.h>
 
 #include <cstdio>
 #include <cstring>
@@ -279,17 +281,88 @@ TEST_F(Textures, SnapshotsTakeTheFirstFreeNumber) {
     EXPECT_TRUE(Near(0xFF000000u, img.pixels[500 * 800 + 700], 8));
 }
 
+namespace {
+
+// Reads a GIF back with giflib: the first frame's colours.
+bool ReadGif(const std::string& path, platform::KesImage& img) {
+    int code = 0;
+    GifFileType* gif = DGifOpenFileName(path.c_str(), &code);
+    if (!gif) return false;
+    bool ok = DGifSlurp(gif) == GIF_OK && gif->ImageCount >= 1;
+    if (ok) {
+        const SavedImage& frame = gif->SavedImages[0];
+        const ColorMapObject* map = frame.ImageDesc.ColorMap ? frame.ImageDesc.ColorMap : gif->SColorMap;
+        img.width = frame.ImageDesc.Width;
+        img.height = frame.ImageDesc.Height;
+        img.pixels.resize(static_cast<size_t>(img.width) * img.height);
+        ok = map != nullptr;
+        for (size_t i = 0; ok && i < img.pixels.size(); ++i) {
+            const GifColorType c = map->Colors[frame.RasterBits[i]];
+            img.pixels[i] = 0xFF000000u | (static_cast<uint32_t>(c.Red) << 16) | (c.Green << 8) | c.Blue;
+        }
+    }
+    DGifCloseFile(gif, &code);
+    return ok;
+}
+
+// Reads a TIFF back with libtiff.
+bool ReadTiff(const std::string& path, platform::KesImage& img) {
+    TIFF* tif = TIFFOpen(path.c_str(), "r");
+    if (!tif) return false;
+    uint32_t w = 0, h = 0;
+    TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, &w);
+    TIFFGetField(tif, TIFFTAG_IMAGELENGTH, &h);
+    std::vector<uint32_t> raster(static_cast<size_t>(w) * h);
+    const bool ok = TIFFReadRGBAImageOriented(tif, w, h, raster.data(), ORIENTATION_TOPLEFT, 0) == 1;
+    TIFFClose(tif);
+    img.width = static_cast<int>(w);
+    img.height = static_cast<int>(h);
+    img.pixels.clear();
+    for (uint32_t p : raster)
+        img.pixels.push_back(0xFF000000u | (TIFFGetR(p) << 16) | (TIFFGetG(p) << 8) | TIFFGetB(p));
+    return ok;
+}
+
+bool DecodeFile(const std::string& path, platform::KesImage& img) {
+    const std::string bytes = ReadFile(path);
+    return platform::DecodeImage(bytes.data(), bytes.size(), img);
+}
+
+}  // namespace
+
 TEST_F(Textures, SnapshotTypeFollowsTheExtension) {
     DrawingFrame* f = Start();
-    Frame(f, [](DrawingFrame& fr) { fr.Draw2dRectangle(CKesRect<int>(1, 2, 3, 4), CKesColor(0xFF123456)); });
-    f->Snapshot("shots\\pic.png");
-    f->Snapshot("pic.bmp");
-    for (const char* name : {"shots/pic.png", "pic.bmp"}) {
-        std::string bytes = ReadFile(GamePath(name));
+    Frame(f, [](DrawingFrame& fr) {
+        fr.Draw2dRectangle(CKesRect<int>(1, 2, 3, 4), CKesColor(0xFF123456));
+        fr.Draw2dRectangle(CKesRect<int>(10, 10, 20, 20), CKesColor(0xFFFFFFFF));
+        fr.Draw2dRectangle(CKesRect<int>(30, 10, 40, 20), CKesColor(0xFF00C000));
+    });
+    const struct {
+        const char* target;
+        const char* file;
+        bool (*read)(const std::string&, platform::KesImage&);
+        int tolerance;  // GIF keeps 256 colours of 5 bits a channel
+    } cases[] = {
+        {"shots\\pic.png", "shots/pic.png", DecodeFile, 0},
+        {"pic.bmp", "pic.bmp", DecodeFile, 0},
+        {"pic.gif", "pic.gif", ReadGif, 8},
+        {"shots\\pic.tif", "shots/pic.tif", ReadTiff, 0},
+        {"PIC2.TIFF", "PIC2.TIFF", ReadTiff, 0},
+    };
+    for (const auto& c : cases) {
+        f->Snapshot(c.target);
         platform::KesImage img;
-        ASSERT_TRUE(platform::DecodeImage(bytes.data(), bytes.size(), img)) << name;
-        EXPECT_EQ(0xFF123456u, img.pixels[2 * 800 + 1]) << name;
-        EXPECT_EQ(0xFF000000u, img.pixels[0]) << name;
+        ASSERT_TRUE(c.read(GamePath(c.file), img)) << c.file;
+        ASSERT_EQ(800, img.width) << c.file;
+        ASSERT_EQ(600, img.height) << c.file;
+        EXPECT_TRUE(Near(0xFF123456u, img.pixels[2 * 800 + 1], c.tolerance)) << c.file;
+        EXPECT_TRUE(Near(0xFFFFFFFFu, img.pixels[15 * 800 + 15], c.tolerance)) << c.file;
+        EXPECT_TRUE(Near(0xFF00C000u, img.pixels[15 * 800 + 35], c.tolerance)) << c.file;
+        EXPECT_TRUE(Near(0xFF000000u, img.pixels[0], c.tolerance)) << c.file;
     }
     EXPECT_FALSE(PathExists(GamePath("shots/pic.bmp")));
+    // A type no encoder writes is refused with a log line.
+    f->Snapshot("pic.xyz");
+    EXPECT_FALSE(PathExists(GamePath("pic.xyz")));
+    EXPECT_NE(std::string::npos, ReadLog().find("pic.xyz"));
 }

@@ -27,6 +27,9 @@ public:
     }
     void LoadResources() override { ++hostLoads; }
     void ChangeDir(const std::string& dir) { ChangePlayerWorkingDir(dir); }
+    // A host restarting its game's scripts.
+    void StopScripts() { DestroyScriptSystem(); }
+    void StartScripts() { InitScriptSystem(); }
 
     int ticks = 0;
     int hostLoads = 0;
@@ -117,6 +120,17 @@ TEST_F(ScriptHost, StartUpRunsTheScriptAndCallsUpdateThenResources) {
     EXPECT_EQ(f->ticks, Number(L, "timer_calls"));
     EXPECT_EQ(5, Number(L, "last_timer"));
     EXPECT_EQ(0, lua_gettop(L));
+
+    // A host subclass closes the state and starts it again: the main script
+    // runs in a fresh state, without the start-up callbacks.
+    f->StopGameTimer(5);
+    f->StopScripts();
+    EXPECT_EQ(nullptr, f->L());
+    f->StartScripts();
+    ASSERT_NE(nullptr, f->L());
+    EXPECT_EQ("?", Text(f->L(), "main_source"));
+    EXPECT_EQ(0, Number(f->L(), "resources"));
+    EXPECT_EQ(0, Number(f->L(), "timer_calls"));
 }
 
 TEST_F(ScriptHost, AMissingCallbackIsLoggedOnceForEachCallAndTheEngineGoesOn) {

@@ -161,7 +161,8 @@ bool CKesGUIEditorBox::processKey(const CKesEvent& event) {
             const int oldStart = mViewStart;
             ++mViewStart;
             mViewStartByte = GetRealPosWith(mViewStart);
-            mCaret = Width(oldStart, n) < BoxWidth() ? n : count - mViewStart;
+            // Never beyond the last character here either.
+            mCaret = std::min(Width(oldStart, n) < BoxWidth() ? n : count - mViewStart, count - mViewStart);
         }
         calculateCursorPos();
         return true;

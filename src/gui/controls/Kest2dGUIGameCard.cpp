@@ -125,7 +125,9 @@ void CKesGUIGameCard::StartOutCards() {
 
 CKesVector<int> CKesGUIGameCard::ParseStringToCards(std::string text, std::string separators) {
     m_Pieces.clear();
-    while (!text.empty()) {
+    // The rest of the text after the last separator is always a piece, an
+    // empty one included (it converts to 0).
+    for (;;) {
         const size_t at = separators.empty() ? std::string::npos : text.find_first_of(separators);
         if (at == std::string::npos || at == 0) {
             m_Pieces.push_back(text);

@@ -97,7 +97,8 @@ public:
     // Removes every raised card.
     void StartOutCards();
     // Splits `text` at any of the separator characters and converts each
-    // piece to a number.
+    // piece to a number; a separator at the start of the rest, or none, makes
+    // the whole rest the last piece, so "1;2;" gives 1, 2, 0 and "" gives 0.
     CKesVector<int> ParseStringToCards(std::string text, std::string separators = ";");
     const std::vector<std::string>& GetParsedPieces() const { return m_Pieces; }
 
