@@ -199,28 +199,24 @@ void CKesBaseFrame::OnTimer(unsigned int id) {
     }
 }
 
-void CKesBaseFrame::StartGameTimer(unsigned int id, unsigned int period) {
-    if (id == KES_TIMER_FRAME || id == KES_TIMER_LOG_EXPORT) {
-        if (CKesLogger::admits(WARN)) {
-            std::ostringstream os;
-            os << "游戏定时器 " << id << " 属于引擎保留, 不能启动";
-            SystemLog(WARN, os.str());
-        }
-        return;
+// The engine's own timers are not the game's to start or stop: refused with a
+// warning that names the action.
+bool CKesBaseFrame::IsGameTimerId(unsigned int id, const char* action) {
+    if (id != KES_TIMER_FRAME && id != KES_TIMER_LOG_EXPORT) return true;
+    if (CKesLogger::admits(WARN)) {
+        std::ostringstream os;
+        os << "游戏定时器 " << id << " 属于引擎保留, 不能" << action;
+        SystemLog(WARN, os.str());
     }
-    SetTimer(id, period);
+    return false;
+}
+
+void CKesBaseFrame::StartGameTimer(unsigned int id, unsigned int period) {
+    if (IsGameTimerId(id, "启动")) SetTimer(id, period);
 }
 
 void CKesBaseFrame::StopGameTimer(unsigned int id) {
-    if (id == KES_TIMER_FRAME || id == KES_TIMER_LOG_EXPORT) {
-        if (CKesLogger::admits(WARN)) {
-            std::ostringstream os;
-            os << "游戏定时器 " << id << " 属于引擎保留, 不能停止";
-            SystemLog(WARN, os.str());
-        }
-        return;
-    }
-    KillTimer(id);
+    if (IsGameTimerId(id, "停止")) KillTimer(id);
 }
 
 // ---- Logging ----

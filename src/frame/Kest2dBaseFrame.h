@@ -106,6 +106,7 @@ public:
 private:
     // The caption of a game that names none (Initialize, "systemini.ini").
     static const char* const kDefaultCaption;
+    bool IsGameTimerId(unsigned int id, const char* action);
 
     int GetCandidateList(UINT window);
     int CandidateToString(const void* list);
