@@ -10,4 +10,5 @@ apt-get install -y --no-install-recommends \
   libtinyxml-dev liblua5.1-0-dev libtolua++5.1-dev \
   zlib1g-dev libfreetype-dev libfontconfig-dev fonts-wqy-microhei \
   libcurl4-openssl-dev liblzo2-dev \
-  libgtest-dev libgmock-dev libbenchmark-dev
+  libgtest-dev libgmock-dev libbenchmark-dev \
+  libx11-dev xvfb openbox xdotool x11-xserver-utils
