@@ -9,11 +9,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <functional>
-#include <memory>
 #include <ostream>
 #include <set>
 #include <string>
@@ -87,6 +87,24 @@ void Stop(pid_t* pid) {
 
 int IgnoreXError(Display*, XErrorEvent*) { return 0; }
 
+// A window property of `type` (AnyPropertyType for any): its 8-bit items as
+// bytes, its 32-bit items as longs, one per element.
+std::vector<unsigned long> Property(Display* dpy, Window w, const char* name, Atom type) {
+    Atom actual;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    std::vector<unsigned long> items;
+    if (XGetWindowProperty(dpy, w, XInternAtom(dpy, name, False), 0, 4096, False, type, &actual, &format, &count,
+                           &after, &data) == Success &&
+        data) {
+        for (unsigned long i = 0; i < count; ++i)
+            items.push_back(format == 8 ? data[i] : format == 32 ? reinterpret_cast<unsigned long*>(data)[i] : 0);
+    }
+    if (data) XFree(data);
+    return items;
+}
+
 // Xvfb on a display number it picks itself (-displayfd), and openbox on it.
 class XServer {
 public:
@@ -126,18 +144,9 @@ public:
         const std::string openbox = FindProgram("openbox");
         if (openbox.empty()) return false;
         mWm = Spawn(openbox, {});
-        const Atom check = XInternAtom(dpy, "_NET_SUPPORTING_WM_CHECK", False);
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
         while (std::chrono::steady_clock::now() < deadline) {
-            Atom type;
-            int format;
-            unsigned long count, after;
-            unsigned char* data = nullptr;
-            const bool found = XGetWindowProperty(dpy, DefaultRootWindow(dpy), check, 0, 1, False, XA_WINDOW, &type,
-                                                  &format, &count, &after, &data) == Success &&
-                               count == 1;
-            if (data) XFree(data);
-            if (found) return true;
+            if (!Property(dpy, DefaultRootWindow(dpy), "_NET_SUPPORTING_WM_CHECK", XA_WINDOW).empty()) return true;
             usleep(20000);
         }
         return false;
@@ -287,17 +296,9 @@ protected:
 
     // ---- What the X server says ----
     std::string NetName(Window w) {
-        const Atom name = XInternAtom(dpy, "_NET_WM_NAME", False), utf8 = XInternAtom(dpy, "UTF8_STRING", False);
-        Atom type;
-        int format;
-        unsigned long count, after;
-        unsigned char* data = nullptr;
-        std::string text;
-        if (XGetWindowProperty(dpy, w, name, 0, 1024, False, utf8, &type, &format, &count, &after, &data) == Success &&
-            data)
-            text.assign(reinterpret_cast<char*>(data), count);
-        if (data) XFree(data);
-        return text;
+        const std::vector<unsigned long> bytes =
+            Property(dpy, w, "_NET_WM_NAME", XInternAtom(dpy, "UTF8_STRING", False));
+        return std::string(bytes.begin(), bytes.end());
     }
     void Collect(Window w, std::vector<Window>* found) {
         if (NetName(w) == kCaption) found->push_back(w);
@@ -337,33 +338,13 @@ protected:
     }
     static Point Centred(Point size) { return Point{(kScreenWidth - size.x) / 2, (kScreenHeight - size.y) / 2}; }
     long WmState() {
-        const Atom state = XInternAtom(dpy, "WM_STATE", False);
-        Atom type;
-        int format;
-        unsigned long count, after;
-        unsigned char* data = nullptr;
-        long value = -1;
-        if (XGetWindowProperty(dpy, win, state, 0, 2, False, state, &type, &format, &count, &after, &data) == Success &&
-            data && count >= 1)
-            value = static_cast<long>(reinterpret_cast<unsigned long*>(data)[0]);
-        if (data) XFree(data);
-        return value;
+        const std::vector<unsigned long> state = Property(dpy, win, "WM_STATE", AnyPropertyType);
+        return state.empty() ? -1 : static_cast<long>(state[0]);
     }
     bool FullScreenState() {
-        const Atom state = XInternAtom(dpy, "_NET_WM_STATE", False);
+        const std::vector<unsigned long> states = Property(dpy, win, "_NET_WM_STATE", XA_ATOM);
         const Atom full = XInternAtom(dpy, "_NET_WM_STATE_FULLSCREEN", False);
-        Atom type;
-        int format;
-        unsigned long count, after;
-        unsigned char* data = nullptr;
-        bool found = false;
-        if (XGetWindowProperty(dpy, win, state, 0, 64, False, XA_ATOM, &type, &format, &count, &after, &data) ==
-                Success &&
-            data) {
-            for (unsigned long i = 0; i < count; ++i) found = found || reinterpret_cast<Atom*>(data)[i] == full;
-        }
-        if (data) XFree(data);
-        return found;
+        return std::find(states.begin(), states.end(), full) != states.end();
     }
     // Pixels of the window that differ from the engine's picture (its screenshot), -1 when unreadable.
     long PictureDifference() {
