@@ -79,11 +79,8 @@ bool CKesBaseFrame::Initialize(std::string caption, CKesDimension2d<int> size) {
 
     LoadSystemInitConfig();
 
-    RECT rc;
-    rc.left = 0;
-    rc.top = 0;
-    rc.right = mScreenWidth;
-    rc.bottom = mScreenHeight;
+    // Made where CenterWindow puts it, so that it opens centred without moving.
+    const RECT rc = KesWnd::CenteredRect(mParentWnd, mScreenWidth, mScreenHeight);
     if (!CreateEx(0, mCaption, WS_POPUP | WS_SYSMENU | WS_MINIMIZEBOX, rc, mParentWnd, 0)) {
         if (CKesLogger::admits(ERRORR)) SystemLog(ERRORR, "引擎窗口建立失败!");
         return false;

@@ -222,7 +222,7 @@ private:
     // Renderer internals.
     bool CreateD3DScreenOrWindow(int width, int height, bool windowed);
     int Format_Id(platform::PixelFormat format);
-    bool FindFullScreenFormat(int width, int height, platform::PixelFormat* format);
+    bool SelectScreenMode();
     void SetProjectionMatrix(int width, int height);
     bool InitVertexBufferAndIndexBuffer();
     void ShutdownVertexAndIndexBuffer();

@@ -84,7 +84,8 @@ bool CKesBaseFrame::PreTranslateMessage(MSG* msg) {
         OnProcessUpdateState();
         break;
     case WM_NCLBUTTONDOWN:
-        if (msg->wParam == HTCAPTION) platform::BeginCaptionDrag(GetSafeHwnd());
+        if (msg->wParam == HTCAPTION)
+            platform::BeginCaptionDrag(GetSafeHwnd(), GET_X_LPARAM(msg->lParam), GET_Y_LPARAM(msg->lParam));
         break;
     default: {
         const int kind = MouseKind(msg->message);

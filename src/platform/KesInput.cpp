@@ -1,6 +1,7 @@
 #include "platform/KesInput.h"
 
 #include <SDL.h>
+#include <SDL_syswm.h>
 
 #include <cstddef>
 #include <cstring>
@@ -36,6 +37,9 @@ struct InputState {
     int mouseX = 0;
     int mouseY = 0;
     UINT dragHwnd = 0;
+    bool dragFromServer = false;
+    int pressOriginX = 0;  // where the window was at the latest press
+    int pressOriginY = 0;
     int grabX = 0;
     int grabY = 0;
     std::map<UINT, std::deque<std::string>> imeResults;
@@ -193,6 +197,62 @@ void TranslateText(UINT hwnd, const char* utf8) {
     PostImeResult(hwnd, gbk);
 }
 
+// A caption drag puts the grabbed point of the window under the pointer's
+// screen position.
+void DragToScreen(UINT hwnd, int screenX, int screenY) {
+    InputState& s = S();
+    if (KesWnd* w = WindowFromHandle(hwnd))
+        w->SetWindowPos(nullptr, screenX - s.grabX, screenY - s.grabY, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+// The pointer's screen position from a client position: where the window
+// really is plus the client position, right for absolute and relative
+// pointer moves alike.
+void DragTo(UINT hwnd, int clientX, int clientY) {
+    KesWnd* w = WindowFromHandle(hwnd);
+    if (!w) return;
+    RECT rc;
+    w->GetWindowRect(&rc);
+    DragToScreen(hwnd, rc.left + clientX, rc.top + clientY);
+}
+
+// On an X server the drag follows the server's own pointer events, which carry
+// the screen position: the backer drops a motion whose client position
+// repeats the last one (which is what happens while the window follows the
+// pointer), and gives a button its last reported position.
+bool DragFromServer(SDL_Window* native) {
+#if defined(SDL_VIDEO_DRIVER_X11)
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    return native && SDL_GetWindowWMInfo(native, &info) && info.subsystem == SDL_SYSWM_X11;
+#else
+    (void)native;
+    return false;
+#endif
+}
+
+void TranslateServerEvent(const SDL_SysWMmsg* msg) {
+#if defined(SDL_VIDEO_DRIVER_X11)
+    InputState& s = S();
+    if (!msg || msg->subsystem != SDL_SYSWM_X11 || !s.dragFromServer || !WindowFromHandle(s.dragHwnd)) return;
+    const XEvent& x = msg->msg.x11.event;
+    if (x.type == MotionNotify)
+        DragToScreen(s.dragHwnd, x.xmotion.x_root, x.xmotion.y_root);
+    else if (x.type == ButtonRelease && x.xbutton.button == Button1)
+        DragToScreen(s.dragHwnd, x.xbutton.x_root, x.xbutton.y_root);
+#else
+    (void)msg;
+#endif
+}
+
+void EndCaptionDrag() {
+    InputState& s = S();
+    s.dragHwnd = 0;
+    if (s.dragFromServer) SDL_EventState(SDL_SYSWMEVENT, SDL_DISABLE);
+    s.dragFromServer = false;
+    SDL_CaptureMouse(SDL_FALSE);
+}
+
 void TranslateButton(UINT hwnd, const SDL_MouseButtonEvent& b, bool down) {
     InputState& s = S();
     s.mouseX = b.x;
@@ -206,13 +266,24 @@ void TranslateButton(UINT hwnd, const SDL_MouseButtonEvent& b, bool down) {
     }
     SetDown(vk, down);
     if (!down && vk == VK_LBUTTON && s.dragHwnd) {
-        // The release that ends a caption drag is the system's.
-        s.dragHwnd = 0;
-        SDL_CaptureMouse(SDL_FALSE);
+        // The release that ends a caption drag is the system's; the window
+        // ends where the pointer let go.
+        if (s.dragHwnd == hwnd && !s.dragFromServer) DragTo(hwnd, b.x, b.y);
+        EndCaptionDrag();
         return;
     }
-    // The window class asks for double clicks: the second press of a pair.
-    const UINT msg = down ? ((b.clicks >= 2 && b.clicks % 2 == 0) ? dblMsg : downMsg) : upMsg;
+    // The window class asks for double clicks: the second press of a pair,
+    // at the same spot of the screen (the backer counts the clicks by their
+    // client position, and the window may have been dragged in between).
+    bool doubleClick = b.clicks >= 2 && b.clicks % 2 == 0;
+    if (down) {
+        RECT rc{};
+        if (KesWnd* w = WindowFromHandle(hwnd)) w->GetWindowRect(&rc);
+        if (rc.left != s.pressOriginX || rc.top != s.pressOriginY) doubleClick = false;
+        s.pressOriginX = rc.left;
+        s.pressOriginY = rc.top;
+    }
+    const UINT msg = down ? (doubleClick ? dblMsg : downMsg) : upMsg;
     Post(hwnd, msg, MouseKeyFlags(), MAKELPARAM(b.x, b.y));
 }
 
@@ -221,16 +292,7 @@ void TranslateMotion(UINT hwnd, const SDL_MouseMotionEvent& m) {
     s.mouseX = m.x;
     s.mouseY = m.y;
     if (s.dragHwnd == hwnd) {
-        if (KesWnd* w = WindowFromHandle(hwnd)) {
-            RECT rc;
-            w->GetWindowRect(&rc);
-            int screenX = rc.left + m.x, screenY = rc.top + m.y;
-            // On a real display the event may predate the last move: ask
-            // where the pointer is now.
-            if (HasDisplay()) SDL_GetGlobalMouseState(&screenX, &screenY);
-            w->SetWindowPos(nullptr, screenX - s.grabX, screenY - s.grabY, 0, 0,
-                            SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-        }
+        if (!s.dragFromServer) DragTo(hwnd, m.x, m.y);
         return;
     }
     Post(hwnd, WM_MOUSEMOVE, MouseKeyFlags(), MAKELPARAM(m.x, m.y));
@@ -309,6 +371,9 @@ void TranslateBackerEvent(const void* sdlEvent) {
     case SDL_TEXTINPUT:
         if (UINT h = HandleOf(e->text.windowID)) TranslateText(h, e->text.text);
         break;
+    case SDL_SYSWMEVENT:
+        TranslateServerEvent(e->syswm.msg);
+        break;
     case SDL_WINDOWEVENT:
         if (UINT h = HandleOf(e->window.windowID))
             TranslateWindowEvent(h, e);
@@ -384,14 +449,16 @@ bool TrackMouseLeave(UINT hwnd) {
     return true;
 }
 
-void BeginCaptionDrag(UINT hwnd) {
+void BeginCaptionDrag(UINT hwnd, int clientX, int clientY) {
     InputState& s = S();
     KesWnd* w = WindowFromHandle(hwnd);
     // Only while the left button is really held (not for injected presses).
     if (!w || !Down(VK_LBUTTON)) return;
     s.dragHwnd = hwnd;
-    s.grabX = s.mouseX;
-    s.grabY = s.mouseY;
+    s.grabX = clientX;
+    s.grabY = clientY;
+    s.dragFromServer = DragFromServer(static_cast<SDL_Window*>(NativeWindow(w)));
+    if (s.dragFromServer) SDL_EventState(SDL_SYSWMEVENT, SDL_ENABLE);
     SDL_CaptureMouse(SDL_TRUE);  // keep the motion coming when the pointer outruns the window
 }
 

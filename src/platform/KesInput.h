@@ -31,9 +31,10 @@ int ToAscii(UINT vk, UINT scanCode, const BYTE* state256, WORD* out, UINT flags)
 // Asks for one WM_MOUSELEAVE when the mouse next leaves the window.
 bool TrackMouseLeave(UINT hwnd);
 // What the system does for WM_NCLBUTTONDOWN with HTCAPTION: while the left
-// button stays down, the mouse moves the window (and no mouse messages are
-// posted); the release ends it.
-void BeginCaptionDrag(UINT hwnd);
+// button stays down, the mouse moves the window so that the client point
+// where it was pressed stays under it (and no mouse messages are posted); the
+// release ends it.
+void BeginCaptionDrag(UINT hwnd, int clientX, int clientY);
 bool IsCaptionDragging();
 
 // The input-method context of a window. A committed text waits in the

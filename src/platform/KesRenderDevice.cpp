@@ -360,7 +360,19 @@ RenderResult KesRenderDevice::Present() {
     if (!win || !HasDisplay()) return RENDER_OK;
     SDL_Surface* target = SDL_GetWindowSurface(win);
     if (!target) return RENDER_OK;
-    SDL_BlitSurface(mImpl->surface, nullptr, target, nullptr);
+    const SDL_Surface* picture = mImpl->surface;
+    if (target->format->format == SDL_PIXELFORMAT_RGB888 && !SDL_MUSTLOCK(target)) {
+        // A true-colour window has the picture's byte layout (its top byte
+        // unused): the rows are copied as they are, without conversion.
+        const size_t row = static_cast<size_t>(std::min(picture->w, target->w)) * 4;
+        const int rows = std::min(picture->h, target->h);
+        for (int y = 0; y < rows; ++y)
+            std::memcpy(static_cast<unsigned char*>(target->pixels) + static_cast<size_t>(y) * target->pitch,
+                        static_cast<const unsigned char*>(picture->pixels) + static_cast<size_t>(y) * picture->pitch,
+                        row);
+    } else {
+        SDL_BlitSurface(mImpl->surface, nullptr, target, nullptr);
+    }
     SDL_UpdateWindowSurface(win);
     return RENDER_OK;
 }

@@ -76,10 +76,13 @@ void DefaultBackerEvent(const void* ev) {
     }
 }
 
+void FollowPlacement(const SDL_Event& e);
+
 void GatherBackerInput() {
     if (!L().videoStarted) return;
     SDL_Event e;
     while (SDL_PollEvent(&e)) {
+        if (e.type == SDL_WINDOWEVENT) FollowPlacement(e);
         if (L().hook)
             L().hook(&e);
         else
@@ -133,6 +136,15 @@ void WaitForWork(bool hasLimit, DWORD limit) {
 }  // namespace
 
 struct KesWndAccess {
+    // The window manager (or the player) placed a window: its rectangle
+    // follows where it really is.
+    static void Placed(KesWnd* w, int x, int y) {
+        const int width = w->m_rect.right - w->m_rect.left, height = w->m_rect.bottom - w->m_rect.top;
+        w->m_rect.left = x;
+        w->m_rect.top = y;
+        w->m_rect.right = x + width;
+        w->m_rect.bottom = y + height;
+    }
     static void Detach(KesWnd* w) {
         Loop& l = L();
         l.windows.erase(w->m_hWnd);
@@ -153,6 +165,35 @@ struct KesWndAccess {
     }
     static void* Native(const KesWnd* w) { return w->m_native; }
 };
+
+namespace {
+
+void FollowPlacement(const SDL_Event& e) {
+    SDL_Window* native = SDL_GetWindowFromID(e.window.windowID);
+    if (!native) return;
+    KesWnd* w = nullptr;
+    for (auto& kv : L().windows)
+        if (platform::NativeWindow(kv.second) == native) w = kv.second;
+    if (!w) return;
+    switch (e.window.event) {
+    case SDL_WINDOWEVENT_MOVED:
+        KesWndAccess::Placed(w, e.window.data1, e.window.data2);
+        break;
+    case SDL_WINDOWEVENT_RESIZED:
+    case SDL_WINDOWEVENT_SIZE_CHANGED:
+    case SDL_WINDOWEVENT_MAXIMIZED:
+    case SDL_WINDOWEVENT_RESTORED: {
+        int x = 0, y = 0;
+        SDL_GetWindowPosition(native, &x, &y);
+        KesWndAccess::Placed(w, x, y);
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+}  // namespace
 
 KesWnd::KesWnd() = default;
 
@@ -245,7 +286,15 @@ bool KesWnd::SetWindowPos(const KesWnd* /*insertAfter*/, int x, int y, int cx, i
         m_rect.top = y;
         m_rect.right = x + w;
         m_rect.bottom = y + h;
-        if (win) SDL_SetWindowPosition(win, x, y);
+        if (win) {
+            int nowX = 0, nowY = 0;
+            SDL_GetWindowPosition(win, &nowX, &nowY);
+            if (nowX != x || nowY != y) SDL_SetWindowPosition(win, x, y);
+            // Where the window manager let it go (the backer reports no move
+            // of its own to where it was asked to go).
+            SDL_GetWindowPosition(win, &nowX, &nowY);
+            KesWndAccess::Placed(this, nowX, nowY);
+        }
     }
     if (!(flags & SWP_NOSIZE)) {
         cx = std::max(0, cx);
@@ -298,23 +347,31 @@ void KesWnd::GetScreenSize(int* width, int* height) {
     if (height) *height = h;
 }
 
-void KesWnd::CenterWindow(KesWnd* alternateOwner) {
-    if (!IsWindow()) return;
-    KesWnd* owner = alternateOwner ? alternateOwner : m_parent;
+RECT KesWnd::CenteredRect(const KesWnd* owner, int width, int height) {
     RECT area;
     if (owner && owner->IsWindow() && owner->IsWindowVisible() && !owner->IsIconic() &&
         !(owner->GetStyle() & WS_CHILD)) {
         owner->GetWindowRect(&area);
     } else {
+        platform::InitVideoBacker();
         int sw, sh;
         GetScreenSize(&sw, &sh);
         area.right = sw;
         area.bottom = sh;
     }
-    int w = m_rect.right - m_rect.left, h = m_rect.bottom - m_rect.top;
-    int x = area.left + ((area.right - area.left) - w) / 2;
-    int y = area.top + ((area.bottom - area.top) - h) / 2;
-    SetWindowPos(nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    RECT rc;
+    rc.left = area.left + ((area.right - area.left) - width) / 2;
+    rc.top = area.top + ((area.bottom - area.top) - height) / 2;
+    rc.right = rc.left + width;
+    rc.bottom = rc.top + height;
+    return rc;
+}
+
+void KesWnd::CenterWindow(KesWnd* alternateOwner) {
+    if (!IsWindow()) return;
+    const RECT rc = CenteredRect(alternateOwner ? alternateOwner : m_parent, m_rect.right - m_rect.left,
+                                 m_rect.bottom - m_rect.top);
+    SetWindowPos(nullptr, rc.left, rc.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void KesWnd::SetWindowText(const std::string& gbkText) {
@@ -496,6 +553,13 @@ bool InitVideoBacker() {
     if (!driver && !displayEnv) setenv("SDL_VIDEODRIVER", "offscreen", 1);
     SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    // The picture reaches a window through the window's own surface, a plain
+    // copy on the UI thread: no GPU renderer behind it (without a GPU that is
+    // a software OpenGL with threads of its own, and SDL would re-create the
+    // window for it after the first frame).
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+    // A click that activates the window also reaches it, as on Windows.
+    SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
     if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
         // Last resort: the dummy driver always starts.
         setenv("SDL_VIDEODRIVER", "dummy", 1);

@@ -35,6 +35,8 @@ public:
     bool IsWindowVisible() const { return m_visible; }
     bool IsIconic() const { return m_iconic; }
     bool SetWindowPos(const KesWnd* insertAfter, int x, int y, int cx, int cy, UINT flags);
+    // Where the window really is: the window manager may place it elsewhere
+    // than asked, or move it itself, and the rectangle follows.
     void GetWindowRect(RECT* rc) const;
     void GetClientRect(RECT* rc) const;
     // Returns true when the window was disabled before (as Win32 does).
@@ -42,6 +44,10 @@ public:
     bool IsWindowEnabled() const { return m_enabled; }
     // Centres on the owner when it is a visible top-level window, else on the screen.
     void CenterWindow(KesWnd* alternateOwner = nullptr);
+    // The rectangle (screen coordinates) of a width x height window centred as
+    // CenterWindow centres it with that owner: a window created there opens
+    // centred without being moved.
+    static RECT CenteredRect(const KesWnd* owner, int width, int height);
     void SetWindowText(const std::string& gbkText);
     std::string GetWindowText() const { return m_caption; }
     KesWnd* GetParentWnd() const { return m_parent; }

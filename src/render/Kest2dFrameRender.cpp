@@ -42,17 +42,32 @@ int CKesBaseFrame::Format_Id(platform::PixelFormat format) {
     }
 }
 
-bool CKesBaseFrame::FindFullScreenFormat(int width, int height, platform::PixelFormat* format) {
-    platform::PixelFormat best = platform::FORMAT_UNKNOWN;
-    const int count = platform::KesRenderSystem::GetAdapterModeCount();
-    for (int i = 0; i < count; ++i) {
-        platform::DisplayMode mode;
-        if (!platform::KesRenderSystem::EnumAdapterModes(i, &mode)) continue;
-        if (mode.width != width || mode.height != height) continue;
-        if (Format_Id(mode.format) > Format_Id(best)) best = mode.format;
+// Points the device at the present parameters of the frame's mode. Full
+// screen needs a display mode of exactly the back buffer's size, the best
+// format of that size winning; without one the frame stays in a window and
+// says so, so that the frame's mode is always the device's. False when full
+// screen was asked for and could not be had.
+bool CKesBaseFrame::SelectScreenMode() {
+    if (!mWindowed) {
+        platform::PixelFormat best = platform::FORMAT_UNKNOWN;
+        const int count = platform::KesRenderSystem::GetAdapterModeCount();
+        for (int i = 0; i < count; ++i) {
+            platform::DisplayMode mode;
+            if (!platform::KesRenderSystem::EnumAdapterModes(i, &mode)) continue;
+            if (mode.width != mFullScreenParams.backBufferWidth || mode.height != mFullScreenParams.backBufferHeight)
+                continue;
+            if (Format_Id(mode.format) > Format_Id(best)) best = mode.format;
+        }
+        if (best == platform::FORMAT_UNKNOWN) {
+            if (CKesLogger::admits(ERRORR)) SystemLog(ERRORR, "不能找到正确的全屏格式。");
+            mWindowed = true;
+            mCurrentParams = &mWindowedParams;
+            return false;
+        }
+        mFullScreenParams.backBufferFormat = best;
     }
-    *format = best;
-    return best != platform::FORMAT_UNKNOWN;
+    mCurrentParams = mWindowed ? &mWindowedParams : &mFullScreenParams;
+    return true;
 }
 
 bool CKesBaseFrame::InitD3D(int width, int height, bool windowed) {
@@ -92,18 +107,7 @@ bool CKesBaseFrame::CreateD3DScreenOrWindow(int width, int height, bool /*window
 
     // A full-screen mode is only looked for when the game wants full screen:
     // window mode starts on any display.
-    bool fullScreen = false;
-    if (!mWindowed) {
-        platform::PixelFormat format;
-        if (FindFullScreenFormat(width, height, &format)) {
-            mFullScreenParams.backBufferFormat = format;
-            fullScreen = true;
-        } else if (CKesLogger::admits(ERRORR)) {
-            SystemLog(ERRORR, "不能找到正确的全屏格式。");
-        }
-    }
-    // Without a full-screen mode of that size the picture stays in the window.
-    mCurrentParams = fullScreen ? &mFullScreenParams : &mWindowedParams;
+    SelectScreenMode();
 
     // The earlier device (a size change) goes before the new one is made.
     mD3DDevice.reset();
@@ -146,19 +150,10 @@ void CKesBaseFrame::OnSize(UINT /*type*/, int /*cx*/, int /*cy*/) {
 void CKesBaseFrame::SwitchScreenAndWindow() {
     if (!mSwitchGameMode) return;
     mWindowed = !mWindowed;
+    // No full-screen mode of the frame's size: the window stays as it is.
+    if (!SelectScreenMode()) return;
     SetWindowPos(nullptr, 0, 0, mScreenWidth, mScreenHeight, SWP_NOZORDER | SWP_SHOWWINDOW);
     ShutdownVertexAndIndexBuffer();
-    bool fullScreen = false;
-    if (!mWindowed) {
-        platform::PixelFormat format;
-        if (FindFullScreenFormat(mFullScreenParams.backBufferWidth, mFullScreenParams.backBufferHeight, &format)) {
-            mFullScreenParams.backBufferFormat = format;
-            fullScreen = true;
-        } else if (CKesLogger::admits(ERRORR)) {
-            SystemLog(ERRORR, "不能找到正确的全屏格式。");
-        }
-    }
-    mCurrentParams = fullScreen ? &mFullScreenParams : &mWindowedParams;
     if (mD3DDevice) mD3DDevice->Reset(*mCurrentParams);
     InitVertexBufferAndIndexBuffer();
     if (mWindowed) {

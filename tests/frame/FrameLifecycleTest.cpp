@@ -39,6 +39,7 @@ TEST_F(FrameLifecycle, DefaultsWithoutAnIniFile) {
 TEST_F(FrameLifecycle, IniSizeWinsForTheWindowAndTheArgumentForTheGui) {
     WriteFile(GamePath("systemini.ini"),
               Gbk("[systemini]\r\nscreenwidth=1024\r\nscreenheight=700\r\ncaption=我的游戏\r\niswindows=0\r\n"));
+    OfferFullScreenMode(CKesDimension2d<int>(640, 480));
     CKesBaseFrame* f = StartFrame<PlainFrame>("", CKesDimension2d<int>(640, 480));
     RECT r;
     f->GetWindowRect(&r);
@@ -105,8 +106,18 @@ TEST_F(FrameLifecycle, DitherEndsWhereItBeganAndSleeps735Ms) {
     EXPECT_EQ(before.top, after.top);
 }
 
+TEST_F(FrameLifecycle, AFullScreenStartWithoutAModeOfThatSizeOpensAWindow) {
+    WriteFile(GamePath("systemini.ini"), "[systemini]\niswindows=0\n");
+    OfferFullScreenMode(CKesDimension2d<int>(1024, 768));
+    CKesBaseFrame* f = StartFrame<PlainFrame>();
+    EXPECT_TRUE(f->IsWindowed());
+    EXPECT_TRUE(f->GetRenderDevice()->GetParams().windowed);
+    EXPECT_NE(std::string::npos, ReadLog().find(Gbk("不能找到正确的全屏格式。")));
+}
+
 TEST_F(FrameLifecycle, DitherDoesNothingInFullScreen) {
     WriteFile(GamePath("systemini.ini"), "[systemini]\niswindows=0\n");
+    OfferFullScreenMode();
     CKesBaseFrame* f = StartFrame<PlainFrame>();
     DWORD t0 = GetTickCount();
     f->DitherMainFrame();

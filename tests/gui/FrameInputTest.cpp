@@ -156,6 +156,7 @@ TEST_F(FrameInput, TheTopThirtyRowsOfAWindowedFrameDragIt) {
 }
 
 TEST_F(FrameInput, AFullScreenFrameIsNotDragged) {
+    OfferFullScreenMode();
     Start("[systemini]\r\niswindows=0\r\n");
     ASSERT_FALSE(f->IsWindowed());
     Post(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 10));

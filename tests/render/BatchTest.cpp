@@ -189,11 +189,24 @@ TEST_F(Batch, FullScreenWithoutAUsableModeStaysInTheWindowAndSaysSo) {
     m24.format = platform::FORMAT_R8G8B8;  // rank 0
     platform::KesRenderSystem::SetDisplayModesForTest(desktop, {m24});
     DrawingFrame* f = Start();
-    f->SwitchScreenAndWindow();
-    EXPECT_FALSE(f->IsWindowed());
-    EXPECT_TRUE(f->CurrentParams().windowed);
-    EXPECT_NE(std::string::npos, ReadLog().find(Gbk("不能找到正确的全屏格式。")));
-    // Drawing goes on.
+    RECT before, after;
+    f->GetWindowRect(&before);
+    // The frame's mode is the device's: still a window, where it was.
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        f->SwitchScreenAndWindow();
+        EXPECT_TRUE(f->IsWindowed());
+        EXPECT_TRUE(f->CurrentParams().windowed);
+        EXPECT_TRUE(f->Device().GetParams().windowed);
+        f->GetWindowRect(&after);
+        EXPECT_EQ(before.left, after.left);
+        EXPECT_EQ(before.top, after.top);
+    }
+    const std::string log = ReadLog(), line = Gbk("不能找到正确的全屏格式。");
+    EXPECT_NE(log.find(line), log.rfind(line)) << "each attempt says so";
+    // Window-mode operations go on working.
+    f->ChangeGameFrameSize(CKesDimension2d<int>(640, 480));
+    EXPECT_EQ(640, f->Device().BackBufferWidth());
+    EXPECT_EQ(480, f->Device().BackBufferHeight());
     Frame(f, [](DrawingFrame& fr) { fr.Draw2dRectangle(CKesRect<int>(0, 0, 2, 2), CKesColor(0xFFFF0000)); });
     EXPECT_EQ(0xFFFF0000u, Px(f, 1, 1));
 }

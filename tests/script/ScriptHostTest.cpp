@@ -250,6 +250,7 @@ TEST_F(ScriptHost, InWindowModeA10008ClickRunsNoBuiltInActionButReachesTheScript
 }
 
 TEST_F(ScriptHost, InFullScreen10008ActsAnd10007DoesNot) {
+    OfferFullScreenMode();
     ScriptFrame* f = Start(kRecordingScript, "[systemini]\niswindows=0\n");
     ASSERT_FALSE(f->IsWindowed());
     FocusProbe probe;

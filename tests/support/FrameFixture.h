@@ -27,6 +27,7 @@ protected:
     }
     void TearDown() override {
         mFrame.reset();
+        platform::KesRenderSystem::ClearDisplayModesForTest();
         platform::SetCommandLine("");
         ASSERT_EQ(0, chdir(mSavedCwd.c_str()));
         mGame.reset();
@@ -45,6 +46,15 @@ protected:
         return f;
     }
     std::string GamePath(const std::string& relative) const { return mGame->file(relative); }
+    // The display offers a full-screen mode of `size` (the headless one has
+    // none of most sizes), so that a frame can start in full screen.
+    static void OfferFullScreenMode(CKesDimension2d<int> size = CKesDimension2d<int>(800, 600)) {
+        platform::DisplayMode mode;
+        mode.width = size.Width;
+        mode.height = size.Height;
+        mode.format = platform::FORMAT_X8R8G8B8;
+        platform::KesRenderSystem::SetDisplayModesForTest(mode, {mode});
+    }
 
     std::string mSavedCwd;
     std::unique_ptr<TempDir> mGame;
