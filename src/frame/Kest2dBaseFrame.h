@@ -346,6 +346,10 @@ protected:
     void OnMouseMove(UINT flags, int x, int y);
     void OnMouseLeave();
     bool postEventFromUser(const CKesEvent& event) override;
+    // The logo in the bottom-right corner, 15 pixels in; no engine path shows it.
+    void DrawLogoTexture();
+    // A texture of the logo picture built into the engine.
+    unsigned long GetLogoTexture();
 
 private:
     void LoadSystemInitConfig();
@@ -468,6 +472,7 @@ protected:
     std::shared_ptr<platform::KesTexture> mBatchTextureRef;
     // The quad queued by the latest drawing call, -1 when it queued none.
     int mLastQuad = -1;
+    unsigned long mLogoTexture = 0;
     float mFrameDelta = 0.0f;
 
     // Texture table: guarded by mTextureMutex (downloader threads add textures).

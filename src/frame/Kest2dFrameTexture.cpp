@@ -4,14 +4,11 @@
 #include <new>
 
 #include "frame/Kest2dBaseFrame.h"
+#include "frame/Kest2dBatch.h"
+#include "frame/Kest2dLogo.h"
 #include "platform/KesImage.h"
 
 namespace kest2d {
-
-namespace {
-const int kKindQuads = 4;
-const int kBlendImage = 6;
-}  // namespace
 
 KESTexture* CKesBaseFrame::FindTextureByName(std::string name) {
     for (auto& rec : mTextures)
@@ -281,6 +278,18 @@ void CKesBaseFrame::Draw2DImage(unsigned long tex, const CKesRect<int>& destinat
     const float bottom = b + static_cast<float>(dh) * sh / destH;
     QueueImageQuad(tex, ref, static_cast<float>(x), static_cast<float>(y), static_cast<float>(x + dw),
                    static_cast<float>(y + dh), a / tw, b / th, right / tw, bottom / th, colour);
+}
+
+// ---- The logo ----
+
+void CKesBaseFrame::DrawLogoTexture() {
+    CKesPosition2d<int> at(mScreenWidth - (GetTextureWidth(mLogoTexture, false) + 15),
+                           mScreenHeight - GetTextureHeight(mLogoTexture, false) - 15);
+    Draw2DImage(mLogoTexture, at, CKesColor(0xFFFFFFFF));
+}
+
+unsigned long CKesBaseFrame::GetLogoTexture() {
+    return LoadTexture(reinterpret_cast<const char*>(kLogoPng), kLogoPngSize);
 }
 
 }  // namespace kest2d

@@ -267,3 +267,20 @@ TEST_F(Raster, QuadsNearTheEndsOfTheIntegerRangeAreClippedWithoutOverflow) {
     });
     EXPECT_EQ(std::vector<uint32_t>(800 * 600, 0xFFFF0000u), Picture(f));
 }
+
+TEST_F(Raster, TheLogoSitsInTheBottomRightCornerWhenOneIsSet) {
+    DrawingFrame* f = Start();
+    Frame(f, [](DrawingFrame& fr) { fr.DrawLogoTexture(); });
+    EXPECT_EQ(std::vector<uint32_t>(800 * 600, 0xFF000000u), Picture(f));
+    const unsigned long logo = f->GetLogoTexture();
+    ASSERT_NE(0u, logo);
+    EXPECT_EQ(155, f->GetTextureWidth(logo, false));
+    EXPECT_EQ(52, f->GetTextureHeight(logo, false));
+    f->SetLogo(logo);
+    Frame(f, [](DrawingFrame& fr) { fr.DrawLogoTexture(); });
+    // 155 x 52 at (800 - 170, 600 - 67).
+    EXPECT_NE(0xFF000000u, Px(f, 630 + 77, 533 + 26));
+    EXPECT_EQ(0xFF000000u, Px(f, 629, 533 + 26));
+    EXPECT_EQ(0xFF000000u, Px(f, 630 + 77, 532));
+    EXPECT_EQ(0xFF000000u, Px(f, 785, 585));
+}
