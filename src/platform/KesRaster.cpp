@@ -31,60 +31,76 @@ public:
     int Workers() const { return static_cast<int>(mThreads.size()) + 1; }
 
     // Runs fn(ctx, band) for every band 0 .. bands - 1 and returns when all are
-    // done. The caller draws too; band b goes to participant b % Workers().
+    // done. The caller draws too, and whoever is free takes the next band, so
+    // a worker the system has not woken yet holds nothing up.
     void Run(int bands, void (*fn)(void*, int), void* ctx) {
-        const int workers = std::min(bands, Workers());
-        if (workers <= 1) {
+        if (bands <= 1 || Workers() <= 1) {
             for (int b = 0; b < bands; ++b) fn(ctx, b);
             return;
         }
+        uint32_t generation;
         {
             std::lock_guard<std::mutex> lock(mMutex);
             mFn = fn;
             mCtx = ctx;
             mBands = bands;
-            mParticipants = workers;
-            mRemaining = workers - 1;
-            ++mGeneration;
+            mFinished = 0;
+            generation = ++mGeneration;
+            mNext.store(static_cast<uint64_t>(generation) << 32, std::memory_order_release);
         }
         mWake.notify_all();
-        for (int b = 0; b < bands; b += workers) fn(ctx, b);
+        Work(generation, fn, ctx, bands);
         std::unique_lock<std::mutex> lock(mMutex);
-        mDone.wait(lock, [this] { return mRemaining == 0; });
+        mDone.wait(lock, [&] { return mFinished == mBands; });
     }
 
 private:
     Pool() {
         const unsigned cores = std::thread::hardware_concurrency();
         const int threads = cores > 1 ? static_cast<int>(std::min(cores, 64u)) - 1 : 0;
-        for (int i = 0; i < threads; ++i) mThreads.emplace_back([this, i] { Loop(i + 1); });
+        for (int i = 0; i < threads; ++i) mThreads.emplace_back([this] { Loop(); });
         for (std::thread& t : mThreads) t.detach();
     }
 
-    void Loop(int index) {
-        uint64_t seen = 0;
+    // Takes bands of job `generation` until none is left.
+    void Work(uint32_t generation, void (*fn)(void*, int), void* ctx, int bands) {
+        int done = 0;
+        for (;;) {
+            uint64_t v = mNext.load(std::memory_order_acquire);
+            if (static_cast<uint32_t>(v >> 32) != generation || static_cast<int>(v & 0xFFFFFFFFu) >= bands) break;
+            if (!mNext.compare_exchange_weak(v, v + 1, std::memory_order_acq_rel)) continue;
+            fn(ctx, static_cast<int>(v & 0xFFFFFFFFu));
+            ++done;
+        }
+        if (done == 0) return;
+        std::lock_guard<std::mutex> lock(mMutex);
+        mFinished += done;
+        if (mFinished == mBands) mDone.notify_all();
+    }
+
+    void Loop() {
+        uint32_t seen = 0;
         std::unique_lock<std::mutex> lock(mMutex);
         for (;;) {
             mWake.wait(lock, [&] { return mGeneration != seen; });
             seen = mGeneration;
-            if (index >= mParticipants) continue;
             void (*fn)(void*, int) = mFn;
             void* ctx = mCtx;
-            const int bands = mBands, step = mParticipants;
+            const int bands = mBands;
             lock.unlock();
-            for (int b = index; b < bands; b += step) fn(ctx, b);
+            Work(seen, fn, ctx, bands);
             lock.lock();
-            if (--mRemaining == 0) mDone.notify_one();
         }
     }
 
     std::mutex mMutex;
     std::condition_variable mWake, mDone;
     std::vector<std::thread> mThreads;
-    uint64_t mGeneration = 0;
+    uint32_t mGeneration = 0;
+    std::atomic<uint64_t> mNext{0};  // generation << 32 | next band
     void (*mFn)(void*, int) = nullptr;
     void* mCtx = nullptr;
-    int mBands = 0, mParticipants = 0, mRemaining = 0;
+    int mBands = 0, mFinished = 0;
 };
 
 std::atomic<int> gForcedWorkers{0};
@@ -203,6 +219,9 @@ struct Tri {
     bool linear;          // bilinear sampling, else nearest
     bool exact;           // whole texels step by whole texels: no filtering needed
     int stepX, stepY;     // texels per pixel along a row, exact mapping
+    int64_t sx[3], sy[3]; // exact mapping: texel column and row of pixel (x, y) as a x + b y + c
+    bool rect;            // an upright rectangle: columns xs .. xe - 1 on every row
+    int xs, xe;
 };
 
 struct LineCmd {
@@ -330,7 +349,13 @@ void KesRaster::Impl::DrawBand(int band) {
             break;
         case Command::TRIANGLE: {
             const Tri& t = tris[static_cast<size_t>(c.index)];
-            if (t.yEnd > y0 && t.yFirst < y1) DrawTri(t, std::max(y0, t.yFirst), std::min(y1, t.yEnd));
+            if (t.yEnd <= y0 || t.yFirst >= y1) break;
+            if (t.rect) {
+                const RasterState& st = states[static_cast<size_t>(t.state)];
+                for (int y = std::max(y0, t.yFirst), e = std::min(y1, t.yEnd); y < e; ++y) DrawSpan(t, st, y, t.xs, t.xe);
+            } else {
+                DrawTri(t, std::max(y0, t.yFirst), std::min(y1, t.yEnd));
+            }
             break;
         }
         case Command::LINE: DrawLine(lines[static_cast<size_t>(c.index)], y0, y1); break;
@@ -400,11 +425,10 @@ void KesRaster::Impl::DrawSpan(const Tri& t, const RasterState& st, int y, int x
             BlendSpan(kind, st, src, dst + x0, n);
             continue;
         }
-        const double s0 = t.a[0] * cx + t.b[0] * cy + t.c[0];
-        const double t0 = t.a[1] * cx + t.b[1] * cy + t.c[1];
         if (t.exact) {
             // Texel centres land on pixel centres: step through whole texels.
-            const int ix = static_cast<int>(std::lround(s0)), iy = static_cast<int>(std::lround(t0));
+            const int ix = static_cast<int>(t.sx[0] * x0 + t.sx[1] * y + t.sx[2]);
+            const int iy = static_cast<int>(t.sy[0] * x0 + t.sy[1] * y + t.sy[2]);
             const int ex = ix + t.stepX * (n - 1), ey = iy + t.stepY * (n - 1);
             const bool inside = ix >= 0 && ix < tw && iy >= 0 && iy < th && ex >= 0 && ex < tw && ey >= 0 && ey < th;
             if (inside) {
@@ -423,6 +447,8 @@ void KesRaster::Impl::DrawSpan(const Tri& t, const RasterState& st, int y, int x
                 }
             }
         } else if (!t.linear) {
+            const double s0 = t.a[0] * cx + t.b[0] * cy + t.c[0];
+            const double t0 = t.a[1] * cx + t.b[1] * cy + t.c[1];
             const float sb = static_cast<float>(s0) + 0.5f, tb = static_cast<float>(t0) + 0.5f;
             const float sd = static_cast<float>(t.a[0]), td = static_cast<float>(t.a[1]);
             const float sw = static_cast<float>(tw), shh = static_cast<float>(th);
@@ -432,6 +458,8 @@ void KesRaster::Impl::DrawSpan(const Tri& t, const RasterState& st, int y, int x
                 src[i] = texels[static_cast<size_t>(static_cast<int>(ft)) * tw + static_cast<int>(fs)];
             }
         } else {
+            const double s0 = t.a[0] * cx + t.b[0] * cy + t.c[0];
+            const double t0 = t.a[1] * cx + t.b[1] * cy + t.c[1];
             const float sb = static_cast<float>(s0), tb = static_cast<float>(t0);
             const float sd = static_cast<float>(t.a[0]), td = static_cast<float>(t.a[1]);
             const float sw = static_cast<float>(tw), shh = static_cast<float>(th);
@@ -598,21 +626,22 @@ bool NearWhole(double v) { return std::fabs(v - std::nearbyint(v)) < 1e-4; }
 
 }  // namespace
 
-void KesRaster::Triangle(const RasterState& state, const RasterVertex& va, const RasterVertex& vb,
-                         const RasterVertex& vc) {
-    if (!mImpl->pixels) return;
+namespace {
+
+// The planes and sampling of the triangle va, vb, vc; false when it has no area.
+bool Setup(const RasterState& state, const RasterVertex& va, const RasterVertex& vb, const RasterVertex& vc, Tri& t,
+           double (&x)[3], double (&y)[3]) {
     const RasterVertex* v[3] = {&va, &vb, &vc};
-    double x[3], y[3];
     for (int i = 0; i < 3; ++i) {
-        if (!std::isfinite(v[i]->x) || !std::isfinite(v[i]->y)) return;
+        if (!std::isfinite(v[i]->x) || !std::isfinite(v[i]->y)) return false;
         x[i] = v[i]->x;
         y[i] = v[i]->y;
     }
     const double det = (x[1] - x[0]) * (y[2] - y[0]) - (x[2] - x[0]) * (y[1] - y[0]);
-    if (det == 0.0 || !std::isfinite(det)) return;
-    Tri t{};
+    if (det == 0.0 || !std::isfinite(det)) return false;
+    t = Tri{};
     const KesTexture* tex = state.texture;
-    if (tex && (tex->Width() <= 0 || tex->Height() <= 0)) return;
+    if (tex && (tex->Width() <= 0 || tex->Height() <= 0)) return false;
     const double tw = tex ? tex->Width() : 1, th = tex ? tex->Height() : 1;
     // Texel space: texel i covers i - 0.5 .. i + 0.5.
     Plane(x, y, v[0]->u * tw - 0.5, v[1]->u * tw - 0.5, v[2]->u * tw - 0.5, det, &t.a[0], &t.b[0], &t.c[0]);
@@ -650,9 +679,26 @@ void KesRaster::Triangle(const RasterState& state, const RasterVertex& va, const
                 t.exact = true;
                 t.stepX = static_cast<int>(std::lround(as));
                 t.stepY = static_cast<int>(std::lround(at));
+                t.sx[0] = t.stepX;
+                t.sx[1] = std::lround(bs);
+                t.sx[2] = std::llround(as * 0.5 + bs * 0.5 + t.c[0]);
+                t.sy[0] = t.stepY;
+                t.sy[1] = std::lround(bt);
+                t.sy[2] = std::llround(at * 0.5 + bt * 0.5 + t.c[1]);
             }
         }
     }
+    return true;
+}
+
+}  // namespace
+
+void KesRaster::Triangle(const RasterState& state, const RasterVertex& va, const RasterVertex& vb,
+                         const RasterVertex& vc) {
+    if (!mImpl->pixels) return;
+    Tri t;
+    double x[3], y[3];
+    if (!Setup(state, va, vb, vc, t, x, y)) return;
     const int state_ = mImpl->StateIndex(state);
     // Vertices far outside the picture are brought in by clipping the
     // triangle to a guard box; the attribute planes stay those of the whole.
@@ -703,6 +749,52 @@ void KesRaster::Triangle(const RasterState& state, const RasterVertex& va, const
         const double fx[3] = {px[0], px[i], px[i + 1]}, fy[3] = {py[0], py[i], py[i + 1]};
         mImpl->AddTriangle(state_, fx, fy, t);
     }
+}
+
+void KesRaster::Quad(const RasterState& state, const RasterVertex& a, const RasterVertex& b, const RasterVertex& c,
+                     const RasterVertex& d) {
+    if (!mImpl->pixels) return;
+    // An upright rectangle whose fourth corner lies on the planes of the
+    // first three is filled as one: the same pixels and values as its two
+    // triangles, one span a row.
+    const bool upright = (a.x == b.x && c.x == d.x && a.y == d.y && b.y == c.y) ||
+                         (a.y == b.y && c.y == d.y && a.x == d.x && b.x == c.x);
+    Tri t;
+    double x[3], y[3];
+    if (upright && Setup(state, a, b, c, t, x, y)) {
+        const double dx = d.x + 0.0, dy = d.y + 0.0;
+        const KesTexture* tex = state.texture;
+        const double tw = tex ? tex->Width() : 1, th = tex ? tex->Height() : 1;
+        bool planar = std::fabs(t.a[0] * dx + t.b[0] * dy + t.c[0] - (d.u * tw - 0.5)) < 1e-3 &&
+                      std::fabs(t.a[1] * dx + t.b[1] * dy + t.c[1] - (d.v * th - 0.5)) < 1e-3;
+        for (int k = 0; k < 4 && planar && !t.flat; ++k)
+            planar = std::fabs(t.a[2 + k] * dx + t.b[2 + k] * dy + t.c[2 + k] - ((d.colour >> (8 * k)) & 0xFF)) < 1e-3;
+        if (t.flat) planar = planar && d.colour == t.colour;
+        const double lo = -(1 << 20), hi = 1 << 20;
+        const double l = std::min(a.x, c.x), r = std::max(a.x, c.x), tp = std::min(a.y, c.y), bt = std::max(a.y, c.y);
+        if (planar && l > lo && r < hi && tp > lo && bt < hi) {
+            const int64_t x0 = std::max<int64_t>(0, CeilRow(std::llround(l * 256.0)));
+            const int64_t x1 = std::min<int64_t>(mImpl->width, CeilRow(std::llround(r * 256.0)));
+            const int64_t y0 = std::max<int64_t>(0, CeilRow(std::llround(tp * 256.0)));
+            const int64_t y1 = std::min<int64_t>(mImpl->height, CeilRow(std::llround(bt * 256.0)));
+            if (x0 >= x1 || y0 >= y1) return;
+            t.state = mImpl->StateIndex(state);
+            t.rect = true;
+            t.xs = static_cast<int>(x0);
+            t.xe = static_cast<int>(x1);
+            t.yFirst = static_cast<int>(y0);
+            t.yEnd = static_cast<int>(y1);
+            Command cmd;
+            cmd.kind = Command::TRIANGLE;
+            cmd.index = static_cast<int>(mImpl->tris.size());
+            cmd.colour = 0;
+            mImpl->tris.push_back(t);
+            mImpl->commands.push_back(cmd);
+            return;
+        }
+    }
+    Triangle(state, a, b, c);
+    Triangle(state, c, d, a);
 }
 
 void KesRaster::Flush() {

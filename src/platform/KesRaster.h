@@ -49,6 +49,9 @@ public:
     // alive and unchanged until then (the device holds it).
     void Clear(uint32_t colour);
     void Triangle(const RasterState& state, const RasterVertex& a, const RasterVertex& b, const RasterVertex& c);
+    // The quad of the triangles a, b, c and c, d, a.
+    void Quad(const RasterState& state, const RasterVertex& a, const RasterVertex& b, const RasterVertex& c,
+              const RasterVertex& d);
     // A line of whole pixels from a to b, its last pixel left out.
     void Line(const RasterState& state, const RasterVertex& a, const RasterVertex& b);
     bool Pending() const;

@@ -458,6 +458,15 @@ void KesRenderDevice::Submit(const uint16_t* indices, int numIndices) {
     const RasterState st = CurrentState();
     const auto& sv = mImpl->scratch;
     for (int i = 0; i + 2 < numIndices; i += 3) {
+        // The batch's quads: p, p+1, p+2 and p+2, p+3, p.
+        if (indices && i + 5 < numIndices) {
+            const uint16_t* q = indices + i;
+            if (q[1] == q[0] + 1 && q[2] == q[0] + 2 && q[3] == q[2] && q[4] == q[0] + 3 && q[5] == q[0]) {
+                mImpl->raster.Quad(st, sv[q[0]], sv[q[1]], sv[q[2]], sv[q[4]]);
+                i += 3;
+                continue;
+            }
+        }
         const size_t a = indices ? indices[i] : static_cast<size_t>(i);
         const size_t b = indices ? indices[i + 1] : static_cast<size_t>(i + 1);
         const size_t c = indices ? indices[i + 2] : static_cast<size_t>(i + 2);
