@@ -357,4 +357,58 @@ void BM_SdlCardsTurned(benchmark::State& state) {
 }
 BENCHMARK(BM_SdlCardsTurned)->Unit(benchmark::kMillisecond);
 
+// ---- A small background stretched over the picture (filtered) ----
+
+// Argument: workers (0: one per core).
+void BM_EngineStretchedBackground(benchmark::State& state) {
+    platform::KesRenderDevice::SetWorkersForTest(static_cast<int>(state.range(0)));
+    BenchFrame* f = StartEngine();
+    if (!f) {
+        state.SkipWithError("the engine did not start");
+        return;
+    }
+    const Scene& scene = TheScene();
+    std::vector<uint32_t> small(256 * 192);
+    for (int y = 0; y < 192; ++y)
+        for (int x = 0; x < 256; ++x) small[static_cast<size_t>(y) * 256 + x] = scene.background[static_cast<size_t>(y) * 3 * kW + x * 3];
+    unsigned long bg = Upload(f, "small bg", 256, 192, small);
+    for (auto _ : state) {
+        f->Clear(CKesColor(0));
+        f->BeginScene();
+        f->Draw2DImage(bg, CKesRect<int>(0, 0, kW, kH), CKesRect<int>(0, 0, 256, 192));
+        f->EndScene();
+        benchmark::DoNotOptimize(f->GetRenderDevice()->ReadPixel(400, 300));
+    }
+    f->FreeTexture(bg);
+    platform::KesRenderDevice::SetWorkersForTest(0);
+}
+BENCHMARK(BM_EngineStretchedBackground)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+void BM_SdlStretchedBackground(benchmark::State& state) {
+    setenv("SDL_VIDEODRIVER", "offscreen", 0);
+    const Scene& scene = TheScene();
+    std::vector<uint32_t> small(256 * 192);
+    for (int y = 0; y < 192; ++y)
+        for (int x = 0; x < 256; ++x) small[static_cast<size_t>(y) * 256 + x] = scene.background[static_cast<size_t>(y) * 3 * kW + x * 3];
+    SDL_Surface* surface = SDL_CreateRGBSurfaceWithFormat(0, kW, kH, 32, SDL_PIXELFORMAT_ARGB8888);
+    SDL_Renderer* r = SDL_CreateSoftwareRenderer(surface);
+    SDL_Texture* bg = SDL_CreateTexture(r, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STATIC, 256, 192);
+    SDL_UpdateTexture(bg, nullptr, small.data(), 256 * 4);
+    SDL_SetTextureBlendMode(bg, SDL_BLENDMODE_BLEND);
+    SDL_SetTextureScaleMode(bg, SDL_ScaleModeLinear);
+    const SDL_Color white[4] = {{255, 255, 255, 255}, {255, 255, 255, 255}, {255, 255, 255, 255}, {255, 255, 255, 255}};
+    std::vector<SDL_Vertex> v;
+    std::vector<int> idx;
+    Quad(v, idx, 0, 0, kW, kH, white);
+    for (auto _ : state) {
+        SDL_FillRect(surface, nullptr, 0);
+        SDL_RenderGeometry(r, bg, v.data(), static_cast<int>(v.size()), idx.data(), static_cast<int>(idx.size()));
+        SDL_RenderFlush(r);
+        benchmark::DoNotOptimize(static_cast<uint32_t*>(surface->pixels)[300 * kW + 400]);
+    }
+    SDL_DestroyRenderer(r);
+    SDL_FreeSurface(surface);
+}
+BENCHMARK(BM_SdlStretchedBackground)->Unit(benchmark::kMillisecond);
+
 }  // namespace

@@ -220,6 +220,7 @@ struct Tri {
     bool exact;           // whole texels step by whole texels: no filtering needed
     int stepX, stepY;     // texels per pixel along a row, exact mapping
     int64_t sx[3], sy[3]; // exact mapping: texel column and row of pixel (x, y) as a x + b y + c
+    bool opaque;          // every pixel comes out fully opaque: blending changes nothing
     bool rect;            // an upright rectangle: columns xs .. xe - 1 on every row
     int xs, xe;
 };
@@ -249,7 +250,13 @@ struct KesRaster::Impl {
     int bands = 1;
 
     int StateIndex(const RasterState& s) {
-        if (!states.empty() && std::memcmp(&states.back(), &s, sizeof(s)) == 0) return static_cast<int>(states.size()) - 1;
+        if (!states.empty()) {
+            const RasterState& b = states.back();
+            if (b.texture == s.texture && b.magLinear == s.magLinear && b.minLinear == s.minLinear &&
+                b.addColour == s.addColour && b.blend == s.blend && b.srcBlend == s.srcBlend &&
+                b.destBlend == s.destBlend && b.alphaTest == s.alphaTest && b.alphaRef == s.alphaRef)
+                return static_cast<int>(states.size()) - 1;
+        }
         states.push_back(s);
         return static_cast<int>(states.size()) - 1;
     }
@@ -388,6 +395,8 @@ void KesRaster::Impl::DrawTri(const Tri& t, int y0, int y1) {
 
 void KesRaster::Impl::DrawSpan(const Tri& t, const RasterState& st, int y, int xs, int xe) {
     uint32_t* dst = Row(y);
+    // Fully opaque pixels over anything, or with blending off, are the pixels themselves.
+    const bool copy = t.opaque && (!st.blend || KindOf(st) == BLEND_KIND_OVER);
     const BlendKind kind = KindOf(st);
     const KesTexture* tex = st.texture;
     const int tw = tex ? tex->Width() : 0, th = tex ? tex->Height() : 0;
@@ -422,7 +431,10 @@ void KesRaster::Impl::DrawSpan(const Tri& t, const RasterState& st, int y, int x
                 if (st.addColour)
                     for (int i = 0; i < n; ++i) src[i] |= 0xFFFFFFu;
             }
-            BlendSpan(kind, st, src, dst + x0, n);
+            if (copy)
+                std::memcpy(dst + x0, src, static_cast<size_t>(n) * 4);
+            else
+                BlendSpan(kind, st, src, dst + x0, n);
             continue;
         }
         if (t.exact) {
@@ -463,7 +475,63 @@ void KesRaster::Impl::DrawSpan(const Tri& t, const RasterState& st, int y, int x
             const float sb = static_cast<float>(s0), tb = static_cast<float>(t0);
             const float sd = static_cast<float>(t.a[0]), td = static_cast<float>(t.a[1]);
             const float sw = static_cast<float>(tw), shh = static_cast<float>(th);
-            for (int i = 0; i < n; ++i) {
+            bool sampled = false;
+            if (t.a[1] == 0.0) {
+                // Texel rows lie along the pixel row: blend the two texel rows
+                // once per texel column, then along the row.
+                const float ft = std::min(std::max(tb, -1.0f), shh);
+                const int qt = static_cast<int>((ft + 1.0f) * 256.0f + 0.5f) - 256;
+                const uint64_t wy = static_cast<uint64_t>(qt & 255), iwy = 256 - wy;
+                const int v0 = qt >> 8;
+                const uint32_t* ra = texels + static_cast<size_t>(std::min(std::max(v0, 0), th - 1)) * tw;
+                const uint32_t* rb = texels + static_cast<size_t>(std::min(std::max(v0 + 1, 0), th - 1)) * tw;
+                int us[kChunk];
+                uint32_t ws[kChunk];
+                for (int i = 0; i < n; ++i) {
+                    const float fs = std::min(std::max(sb + sd * static_cast<float>(i), -1.0f), sw);
+                    const int qs = static_cast<int>((fs + 1.0f) * 256.0f + 0.5f) - 256;
+                    us[i] = qs >> 8;
+                    ws[i] = static_cast<uint32_t>(qs & 255);
+                }
+                const int lo = std::min(std::max(std::min(us[0], us[n - 1]), 0), tw - 1);
+                const int hi = std::min(std::max(std::max(us[0], us[n - 1]) + 1, 0), tw - 1);
+                if (hi - lo < kChunk) {
+                    // Per column the two rows blended, 15 bits a channel (blue, green, red, alpha).
+                    alignas(16) int16_t cols[(kChunk + 1) * 4];
+                    for (int u = lo; u <= hi; ++u)
+                        for (int k = 0; k < 4; ++k) {
+                            const uint64_t ca = ra[u] >> (8 * k) & 0xFFu, cb = rb[u] >> (8 * k) & 0xFFu;
+                            cols[(u - lo) * 4 + k] = static_cast<int16_t>((ca * iwy + cb * wy) >> 1);
+                        }
+                    int i = 0;
+#if defined(__SSE2__)
+                    const __m128i half = _mm_set1_epi32(16384);
+                    auto pixel = [&](int k) {
+                        const int ua = std::min(std::max(us[k], lo), hi) - lo;
+                        const int ub = std::min(std::max(us[k] + 1, lo), hi) - lo;
+                        const __m128i pair = _mm_unpacklo_epi16(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(cols + 4 * ua)),
+                                                                _mm_loadl_epi64(reinterpret_cast<const __m128i*>(cols + 4 * ub)));
+                        const __m128i w = _mm_set1_epi32(static_cast<int>(ws[k] << 16 | (256 - ws[k])));
+                        return _mm_srai_epi32(_mm_add_epi32(_mm_madd_epi16(pair, w), half), 15);
+                    };
+                    for (; i + 2 <= n; i += 2) {
+                        const __m128i r = _mm_packs_epi32(pixel(i), pixel(i + 1));
+                        _mm_storel_epi64(reinterpret_cast<__m128i*>(src + i), _mm_packus_epi16(r, r));
+                    }
+#endif
+                    for (; i < n; ++i) {
+                        const int ua = std::min(std::max(us[i], lo), hi) - lo;
+                        const int ub = std::min(std::max(us[i] + 1, lo), hi) - lo;
+                        const int wx = static_cast<int>(ws[i]), iwx = 256 - wx;
+                        uint32_t out = 0;
+                        for (int k = 0; k < 4; ++k)
+                            out |= static_cast<uint32_t>((cols[ua * 4 + k] * iwx + cols[ub * 4 + k] * wx + 16384) >> 15) << (8 * k);
+                        src[i] = out;
+                    }
+                    sampled = true;
+                }
+            }
+            for (int i = 0; i < n && !sampled; ++i) {
                 // 8 fraction bits; the +1 keeps the truncation a floor.
                 const float fs = std::min(std::max(sb + sd * static_cast<float>(i), -1.0f), sw);
                 const float ft = std::min(std::max(tb + td * static_cast<float>(i), -1.0f), shh);
@@ -521,7 +589,10 @@ void KesRaster::Impl::DrawSpan(const Tri& t, const RasterState& st, int y, int x
                 }
             }
         }
-        BlendSpan(kind, st, in, dst + x0, n);
+        if (copy)
+            std::memcpy(dst + x0, in, static_cast<size_t>(n) * 4);
+        else
+            BlendSpan(kind, st, in, dst + x0, n);
     }
 }
 
@@ -651,6 +722,7 @@ bool Setup(const RasterState& state, const RasterVertex& va, const RasterVertex&
     t.linear = footprint > 1.0 + 1e-9 ? state.minLinear : state.magLinear;
     t.flat = va.colour == vb.colour && vb.colour == vc.colour;
     t.colour = va.colour;
+    t.opaque = t.flat && (t.colour >> 24) == 0xFF && (!tex || tex->Opaque());
     for (int k = 0; k < 4; ++k)
         Plane(x, y, (va.colour >> (8 * k)) & 0xFF, (vb.colour >> (8 * k)) & 0xFF, (vc.colour >> (8 * k)) & 0xFF, det,
               &t.a[2 + k], &t.b[2 + k], &t.c[2 + k]);

@@ -194,6 +194,17 @@ KesTexture::KesTexture(int width, int height)
 
 KesTexture::~KesTexture() = default;
 
+bool KesTexture::Opaque() const {
+    const uint64_t version = Version();
+    if (mOpaqueVersion.load(std::memory_order_acquire) != version) {
+        uint32_t all = 0xFF000000u;
+        for (uint32_t p : mPixels) all &= p;
+        mOpaque.store(all == 0xFF000000u, std::memory_order_relaxed);
+        mOpaqueVersion.store(version, std::memory_order_release);
+    }
+    return mOpaque.load(std::memory_order_relaxed);
+}
+
 // ---- Device ----
 
 KesRenderDevice::KesRenderDevice() : mImpl(new Impl()) {

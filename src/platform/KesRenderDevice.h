@@ -108,10 +108,14 @@ public:
     void Touch() { mVersion.fetch_add(1, std::memory_order_release); }
     uint64_t Version() const { return mVersion.load(std::memory_order_acquire); }
     uint64_t Serial() const { return mSerial; }
+    // True when every texel is fully opaque (worked out once per version).
+    bool Opaque() const;
 
 private:
     friend class KesRenderDevice;
     std::atomic<int> mQueued{0};  // queued drawing that still reads these pixels
+    mutable std::atomic<uint64_t> mOpaqueVersion{0};
+    mutable std::atomic<bool> mOpaque{false};
     int mWidth;
     int mHeight;
     std::vector<uint32_t> mPixels;
