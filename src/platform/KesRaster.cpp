@@ -220,6 +220,7 @@ struct Tri {
     bool exact;           // whole texels step by whole texels: no filtering needed
     int stepX, stepY;     // texels per pixel along a row, exact mapping
     int64_t sx[3], sy[3]; // exact mapping: texel column and row of pixel (x, y) as a x + b y + c
+    int texels[4];        // columns and rows of the picture drawn (first, last, first, last): sampling stays inside
     bool opaque;          // every pixel comes out fully opaque: blending changes nothing
     bool rect;            // an upright rectangle: columns xs .. xe - 1 on every row
     int xs, xe;
@@ -401,6 +402,7 @@ void KesRaster::Impl::DrawSpan(const Tri& t, const RasterState& st, int y, int x
     const KesTexture* tex = st.texture;
     const int tw = tex ? tex->Width() : 0, th = tex ? tex->Height() : 0;
     const uint32_t* texels = tex ? tex->Pixels() : nullptr;
+    const int uLo = t.texels[0], uHi = t.texels[1], vLo = t.texels[2], vHi = t.texels[3];
     const double cy = y + 0.5;
     uint32_t src[kChunk];
     uint32_t col[kChunk];
@@ -442,7 +444,8 @@ void KesRaster::Impl::DrawSpan(const Tri& t, const RasterState& st, int y, int x
             const int ix = static_cast<int>(t.sx[0] * x0 + t.sx[1] * y + t.sx[2]);
             const int iy = static_cast<int>(t.sy[0] * x0 + t.sy[1] * y + t.sy[2]);
             const int ex = ix + t.stepX * (n - 1), ey = iy + t.stepY * (n - 1);
-            const bool inside = ix >= 0 && ix < tw && iy >= 0 && iy < th && ex >= 0 && ex < tw && ey >= 0 && ey < th;
+            const bool inside = ix >= uLo && ix <= uHi && iy >= vLo && iy <= vHi && ex >= uLo && ex <= uHi && ey >= vLo &&
+                                ey <= vHi;
             if (inside) {
                 const uint32_t* p = texels + static_cast<size_t>(iy) * tw + ix;
                 const ptrdiff_t stride = t.stepX + static_cast<ptrdiff_t>(t.stepY) * tw;
@@ -453,8 +456,8 @@ void KesRaster::Impl::DrawSpan(const Tri& t, const RasterState& st, int y, int x
                 }
             } else {
                 for (int i = 0; i < n; ++i) {
-                    const int u = std::min(std::max(ix + t.stepX * i, 0), tw - 1);
-                    const int v = std::min(std::max(iy + t.stepY * i, 0), th - 1);
+                    const int u = std::min(std::max(ix + t.stepX * i, uLo), uHi);
+                    const int v = std::min(std::max(iy + t.stepY * i, vLo), vHi);
                     src[i] = texels[static_cast<size_t>(v) * tw + u];
                 }
             }
@@ -463,10 +466,9 @@ void KesRaster::Impl::DrawSpan(const Tri& t, const RasterState& st, int y, int x
             const double t0 = t.a[1] * cx + t.b[1] * cy + t.c[1];
             const float sb = static_cast<float>(s0) + 0.5f, tb = static_cast<float>(t0) + 0.5f;
             const float sd = static_cast<float>(t.a[0]), td = static_cast<float>(t.a[1]);
-            const float sw = static_cast<float>(tw), shh = static_cast<float>(th);
             for (int i = 0; i < n; ++i) {
-                const float fs = std::min(std::max(sb + sd * static_cast<float>(i), 0.0f), sw - 0.5f);
-                const float ft = std::min(std::max(tb + td * static_cast<float>(i), 0.0f), shh - 0.5f);
+                const float fs = std::min(std::max(sb + sd * static_cast<float>(i), static_cast<float>(uLo)), uHi + 0.5f);
+                const float ft = std::min(std::max(tb + td * static_cast<float>(i), static_cast<float>(vLo)), vHi + 0.5f);
                 src[i] = texels[static_cast<size_t>(static_cast<int>(ft)) * tw + static_cast<int>(fs)];
             }
         } else {
@@ -483,8 +485,8 @@ void KesRaster::Impl::DrawSpan(const Tri& t, const RasterState& st, int y, int x
                 const int qt = static_cast<int>((ft + 1.0f) * 256.0f + 0.5f) - 256;
                 const uint64_t wy = static_cast<uint64_t>(qt & 255), iwy = 256 - wy;
                 const int v0 = qt >> 8;
-                const uint32_t* ra = texels + static_cast<size_t>(std::min(std::max(v0, 0), th - 1)) * tw;
-                const uint32_t* rb = texels + static_cast<size_t>(std::min(std::max(v0 + 1, 0), th - 1)) * tw;
+                const uint32_t* ra = texels + static_cast<size_t>(std::min(std::max(v0, vLo), vHi)) * tw;
+                const uint32_t* rb = texels + static_cast<size_t>(std::min(std::max(v0 + 1, vLo), vHi)) * tw;
                 int us[kChunk];
                 uint32_t ws[kChunk];
                 for (int i = 0; i < n; ++i) {
@@ -493,12 +495,26 @@ void KesRaster::Impl::DrawSpan(const Tri& t, const RasterState& st, int y, int x
                     us[i] = qs >> 8;
                     ws[i] = static_cast<uint32_t>(qs & 255);
                 }
-                const int lo = std::min(std::max(std::min(us[0], us[n - 1]), 0), tw - 1);
-                const int hi = std::min(std::max(std::max(us[0], us[n - 1]) + 1, 0), tw - 1);
+                const int lo = std::min(std::max(std::min(us[0], us[n - 1]), uLo), uHi);
+                const int hi = std::min(std::max(std::max(us[0], us[n - 1]) + 1, uLo), uHi);
                 if (hi - lo < kChunk) {
                     // Per column the two rows blended, 15 bits a channel (blue, green, red, alpha).
-                    alignas(16) int16_t cols[(kChunk + 1) * 4];
-                    for (int u = lo; u <= hi; ++u)
+                    alignas(16) int16_t cols[(kChunk + 2) * 4];
+                    int u = lo;
+#if defined(__SSE2__)
+                    {
+                        const __m128i zero = _mm_setzero_si128();
+                        const __m128i w = _mm_set1_epi32(static_cast<int>(wy << 16 | iwy));
+                        for (; u + 2 <= hi + 1; u += 2) {
+                            const __m128i a = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(ra + u)), zero);
+                            const __m128i b = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(rb + u)), zero);
+                            const __m128i c0 = _mm_srli_epi32(_mm_madd_epi16(_mm_unpacklo_epi16(a, b), w), 1);
+                            const __m128i c1 = _mm_srli_epi32(_mm_madd_epi16(_mm_unpackhi_epi16(a, b), w), 1);
+                            _mm_store_si128(reinterpret_cast<__m128i*>(cols + (u - lo) * 4), _mm_packs_epi32(c0, c1));
+                        }
+                    }
+#endif
+                    for (; u <= hi; ++u)
                         for (int k = 0; k < 4; ++k) {
                             const uint64_t ca = ra[u] >> (8 * k) & 0xFFu, cb = rb[u] >> (8 * k) & 0xFFu;
                             cols[(u - lo) * 4 + k] = static_cast<int16_t>((ca * iwy + cb * wy) >> 1);
@@ -539,8 +555,8 @@ void KesRaster::Impl::DrawSpan(const Tri& t, const RasterState& st, int y, int x
                 const int qt = static_cast<int>((ft + 1.0f) * 256.0f + 0.5f) - 256;
                 const int u0 = qs >> 8, v0 = qt >> 8;
                 const uint32_t wx = static_cast<uint32_t>(qs & 255), wy = static_cast<uint32_t>(qt & 255);
-                const int ua = std::min(std::max(u0, 0), tw - 1), ub = std::min(std::max(u0 + 1, 0), tw - 1);
-                const int va = std::min(std::max(v0, 0), th - 1), vb = std::min(std::max(v0 + 1, 0), th - 1);
+                const int ua = std::min(std::max(u0, uLo), uHi), ub = std::min(std::max(u0 + 1, uLo), uHi);
+                const int va = std::min(std::max(v0, vLo), vHi), vb = std::min(std::max(v0 + 1, vLo), vHi);
                 const uint32_t* ra = texels + static_cast<size_t>(va) * tw;
                 const uint32_t* rb = texels + static_cast<size_t>(vb) * tw;
                 const uint32_t c00 = ra[ua], c10 = ra[ub], c01 = rb[ua], c11 = rb[ub];
@@ -720,6 +736,21 @@ bool Setup(const RasterState& state, const RasterVertex& va, const RasterVertex&
     // Magnified or minified: the longer of a pixel's two sides in texels.
     const double footprint = std::max(std::hypot(t.a[0], t.a[1]), std::hypot(t.b[0], t.b[1]));
     t.linear = footprint > 1.0 + 1e-9 ? state.minLinear : state.magLinear;
+    // The texels the triangle's coordinates span: a picture cut from a
+    // larger sheet is filtered without its neighbours.
+    for (int axis = 0; axis < 2; ++axis) {
+        const double size = axis ? th : tw;
+        double lo = 1e300, hi = -1e300;
+        for (int i = 0; i < 3; ++i) {
+            const double c = (axis ? v[i]->v : v[i]->u) * size;
+            lo = std::min(lo, c);
+            hi = std::max(hi, c);
+        }
+        const double first = std::min(std::max(std::floor(lo + 1e-4), 0.0), size - 1);
+        const double last = std::min(std::max(std::ceil(hi - 1e-4) - 1, first), size - 1);
+        t.texels[2 * axis] = static_cast<int>(first);
+        t.texels[2 * axis + 1] = static_cast<int>(last);
+    }
     t.flat = va.colour == vb.colour && vb.colour == vc.colour;
     t.colour = va.colour;
     t.opaque = t.flat && (t.colour >> 24) == 0xFF && (!tex || tex->Opaque());
