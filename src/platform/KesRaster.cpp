@@ -734,7 +734,7 @@ bool Setup(const RasterState& state, const RasterVertex& va, const RasterVertex&
     Plane(x, y, v[0]->u * tw - 0.5, v[1]->u * tw - 0.5, v[2]->u * tw - 0.5, det, &t.a[0], &t.b[0], &t.c[0]);
     Plane(x, y, v[0]->v * th - 0.5, v[1]->v * th - 0.5, v[2]->v * th - 0.5, det, &t.a[1], &t.b[1], &t.c[1]);
     // Magnified or minified: the longer of a pixel's two sides in texels.
-    const double footprint = std::max(std::hypot(t.a[0], t.a[1]), std::hypot(t.b[0], t.b[1]));
+    const double footprint = std::sqrt(std::max(t.a[0] * t.a[0] + t.a[1] * t.a[1], t.b[0] * t.b[0] + t.b[1] * t.b[1]));
     t.linear = footprint > 1.0 + 1e-9 ? state.minLinear : state.magLinear;
     // The texels the triangle's coordinates span: a picture cut from a
     // larger sheet is filtered without its neighbours.
@@ -754,7 +754,7 @@ bool Setup(const RasterState& state, const RasterVertex& va, const RasterVertex&
     t.flat = va.colour == vb.colour && vb.colour == vc.colour;
     t.colour = va.colour;
     t.opaque = t.flat && (t.colour >> 24) == 0xFF && (!tex || tex->Opaque());
-    for (int k = 0; k < 4; ++k)
+    for (int k = 0; k < 4 && !t.flat; ++k)
         Plane(x, y, (va.colour >> (8 * k)) & 0xFF, (vb.colour >> (8 * k)) & 0xFF, (vc.colour >> (8 * k)) & 0xFF, det,
               &t.a[2 + k], &t.b[2 + k], &t.c[2 + k]);
     // A mapping that turns whole pixels into whole texels (straight or a
