@@ -340,16 +340,16 @@ public:
 
 protected:
     std::string GetCurrentPath();
+    // The logo in the bottom-right corner, 15 pixels in; no engine path shows it.
+    void DrawLogoTexture();
+    // A texture of the logo picture built into the engine.
+    unsigned long GetLogoTexture();
     void OnTimer(unsigned int id);
     void OnPaint();
     void OnSize(UINT type, int cx, int cy);
     void OnMouseMove(UINT flags, int x, int y);
     void OnMouseLeave();
     bool postEventFromUser(const CKesEvent& event) override;
-    // The logo in the bottom-right corner, 15 pixels in; no engine path shows it.
-    void DrawLogoTexture();
-    // A texture of the logo picture built into the engine.
-    unsigned long GetLogoTexture();
 
 private:
     void LoadSystemInitConfig();

@@ -669,8 +669,6 @@ void KesRaster::SetTarget(uint32_t* pixels, int width, int height, int pitch) {
 
 void KesRaster::SetWorkersForTest(int workers) { gForcedWorkers.store(std::max(0, workers)); }
 
-bool KesRaster::Pending() const { return !mImpl->commands.empty(); }
-
 void KesRaster::Clear(uint32_t colour) {
     // Everything before a clear is hidden by it.
     mImpl->Reset();

@@ -54,7 +54,6 @@ public:
               const RasterVertex& d);
     // A line of whole pixels from a to b, its last pixel left out.
     void Line(const RasterState& state, const RasterVertex& a, const RasterVertex& b);
-    bool Pending() const;
     // Draws everything queued and waits for it.
     void Flush();
 
