@@ -1,9 +1,11 @@
-// Frame time of a standard 800 x 600 scene: a full-screen background, 1000
-// alpha-blended 64 x 64 sprites from one texture, 200 gradient rectangles and
-// 500 lines. Drawn through the engine (batch, device, SDL's software renderer
-// underneath), and the same triangles and lines sent straight to SDL's
-// software renderer in the same run. The engine's overhead is the ratio of the
-// two times.
+// Frame times of the renderer, each drawn through the engine (batch, render
+// device, our own rasteriser on all cores) and the same triangles sent straight
+// to SDL's software renderer in the same run:
+// - the standard 800 x 600 scene: a full-screen background, 1000 alpha-blended
+//   64 x 64 sprites from one texture, 200 gradient rectangles and 500 lines,
+//   through the engine with all workers and with one;
+// - 10,000 half-transparent 26 x 37 sprites;
+// - a background and 300 cards of 71 x 96, straight and turned by 90 degrees.
 #include <SDL.h>
 #include <benchmark/benchmark.h>
 #include <stdlib.h>
@@ -14,6 +16,7 @@
 #include <vector>
 
 #include "frame/Kest2dBaseFrame.h"
+#include "platform/KesRenderDevice.h"
 #include "platform/KesFiles.h"
 
 using namespace kest2d;
@@ -91,6 +94,7 @@ unsigned long Upload(CKesBaseFrame* f, const char* name, int w, int h, const std
 }
 
 void BM_EngineScene(benchmark::State& state) {
+    platform::KesRenderDevice::SetWorkersForTest(static_cast<int>(state.range(0)));
     BenchFrame* f = StartEngine();
     if (!f) {
         state.SkipWithError("the engine did not start");
@@ -119,8 +123,10 @@ void BM_EngineScene(benchmark::State& state) {
     }
     f->FreeTexture(bg);
     f->FreeTexture(sp);
+    platform::KesRenderDevice::SetWorkersForTest(0);
 }
-BENCHMARK(BM_EngineScene)->Unit(benchmark::kMillisecond);
+// Argument: workers (0: one per core).
+BENCHMARK(BM_EngineScene)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 void Quad(std::vector<SDL_Vertex>& v, std::vector<int>& idx, float x0, float y0, float x1, float y1,
           const SDL_Color c[4]) {
@@ -171,5 +177,238 @@ void BM_SdlScene(benchmark::State& state) {
     SDL_FreeSurface(surface);
 }
 BENCHMARK(BM_SdlScene)->Unit(benchmark::kMillisecond);
+
+// ---- 10,000 half-transparent sprites ----
+
+const int kManySprites = 10000, kSmallW = 26, kSmallH = 37;
+
+struct Sprites {
+    std::vector<int> x, y;
+    std::vector<uint32_t> texels;
+    Sprites() {
+        uint32_t seed = 777;
+        auto next = [&](int range) {
+            seed = seed * 1103515245u + 12345u;
+            return static_cast<int>((seed >> 8) % static_cast<uint32_t>(range));
+        };
+        for (int i = 0; i < kManySprites; ++i) {
+            x.push_back(next(kW - kSmallW));
+            y.push_back(next(kH - kSmallH));
+        }
+        for (int j = 0; j < kSmallH; ++j)
+            for (int i = 0; i < kSmallW; ++i)
+                texels.push_back(0x80000000u | static_cast<uint32_t>(i * 9) << 16 | static_cast<uint32_t>(j * 6) << 8 | 0x40u);
+    }
+};
+
+const Sprites& TheSprites() {
+    static Sprites* s = new Sprites();
+    return *s;
+}
+
+// Argument: workers (0: one per core).
+void BM_EngineSprites(benchmark::State& state) {
+    platform::KesRenderDevice::SetWorkersForTest(static_cast<int>(state.range(0)));
+    BenchFrame* f = StartEngine();
+    if (!f) {
+        state.SkipWithError("the engine did not start");
+        return;
+    }
+    const Sprites& s = TheSprites();
+    unsigned long sp = Upload(f, "small", kSmallW, kSmallH, s.texels);
+    for (auto _ : state) {
+        f->Clear(CKesColor(0));
+        f->BeginScene();
+        for (int i = 0; i < kManySprites; ++i) {
+            CKesPosition2d<int> p(s.x[i], s.y[i]);
+            f->Draw2DImage(sp, p);
+        }
+        f->EndScene();
+        benchmark::DoNotOptimize(f->GetRenderDevice()->ReadPixel(400, 300));
+    }
+    f->FreeTexture(sp);
+    platform::KesRenderDevice::SetWorkersForTest(0);
+}
+BENCHMARK(BM_EngineSprites)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+void BM_SdlSprites(benchmark::State& state) {
+    setenv("SDL_VIDEODRIVER", "offscreen", 0);
+    const Sprites& s = TheSprites();
+    SDL_Surface* surface = SDL_CreateRGBSurfaceWithFormat(0, kW, kH, 32, SDL_PIXELFORMAT_ARGB8888);
+    SDL_Renderer* r = SDL_CreateSoftwareRenderer(surface);
+    SDL_Texture* sp = SDL_CreateTexture(r, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STATIC, kSmallW, kSmallH);
+    SDL_UpdateTexture(sp, nullptr, s.texels.data(), kSmallW * 4);
+    SDL_SetTextureBlendMode(sp, SDL_BLENDMODE_BLEND);
+    const SDL_Color white[4] = {{255, 255, 255, 255}, {255, 255, 255, 255}, {255, 255, 255, 255}, {255, 255, 255, 255}};
+    std::vector<SDL_Vertex> v;
+    std::vector<int> idx;
+    for (int i = 0; i < kManySprites; ++i)
+        Quad(v, idx, static_cast<float>(s.x[i]), static_cast<float>(s.y[i]), static_cast<float>(s.x[i] + kSmallW),
+             static_cast<float>(s.y[i] + kSmallH), white);
+    for (auto _ : state) {
+        SDL_FillRect(surface, nullptr, 0);
+        SDL_RenderGeometry(r, sp, v.data(), static_cast<int>(v.size()), idx.data(), static_cast<int>(idx.size()));
+        SDL_RenderFlush(r);
+        benchmark::DoNotOptimize(static_cast<uint32_t*>(surface->pixels)[300 * kW + 400]);
+    }
+    SDL_DestroyRenderer(r);
+    SDL_FreeSurface(surface);
+}
+BENCHMARK(BM_SdlSprites)->Unit(benchmark::kMillisecond);
+
+// ---- 300 cards, straight and turned ----
+
+const int kCards = 300, kCardW = 71, kCardH = 96;
+
+struct Cards {
+    std::vector<int> x, y;  // card centres
+    std::vector<uint32_t> texels;
+    Cards() {
+        uint32_t seed = 4242;
+        auto next = [&](int range) {
+            seed = seed * 1103515245u + 12345u;
+            return static_cast<int>((seed >> 8) % static_cast<uint32_t>(range));
+        };
+        for (int i = 0; i < kCards; ++i) {
+            x.push_back(kCardH / 2 + next(kW - kCardH));
+            y.push_back(kCardH / 2 + next(kH - kCardH));
+        }
+        for (int j = 0; j < kCardH; ++j)
+            for (int i = 0; i < kCardW; ++i)
+                texels.push_back(0xFF000000u | static_cast<uint32_t>(i * 3) << 16 | static_cast<uint32_t>(j * 2) << 8 |
+                                 static_cast<uint32_t>((i ^ j) & 0xFF));
+    }
+};
+
+const Cards& TheCards() {
+    static Cards* c = new Cards();
+    return *c;
+}
+
+// Argument: the turn in degrees (0 or 90).
+void BM_EngineCards(benchmark::State& state) {
+    BenchFrame* f = StartEngine();
+    if (!f) {
+        state.SkipWithError("the engine did not start");
+        return;
+    }
+    const int angle = static_cast<int>(state.range(0));
+    const Scene& scene = TheScene();
+    const Cards& c = TheCards();
+    unsigned long bg = Upload(f, "bg", kW, kH, scene.background);
+    unsigned long card = Upload(f, "card", kCardW, kCardH, c.texels);
+    for (auto _ : state) {
+        f->Clear(CKesColor(0));
+        f->BeginScene();
+        CKesPosition2d<int> origin(0, 0);
+        f->Draw2DImage(bg, origin);
+        for (int i = 0; i < kCards; ++i) {
+            CKesPosition2d<int> p(c.x[i] - kCardW / 2, c.y[i] - kCardH / 2);
+            f->Draw2DImage(card, p);
+            f->Rotate(angle, CKesPosition2d<int>(c.x[i], c.y[i]), CKesDimension2d<int>(kCardW, kCardH),
+                      CKesPosition2d<int>(kCardW / 2, kCardH / 2), 1.0f, 0.0f);
+        }
+        f->EndScene();
+        benchmark::DoNotOptimize(f->GetRenderDevice()->ReadPixel(400, 300));
+    }
+    f->FreeTexture(bg);
+    f->FreeTexture(card);
+}
+BENCHMARK(BM_EngineCards)->Arg(0)->Arg(90)->Unit(benchmark::kMillisecond);
+
+void BM_SdlCardsTurned(benchmark::State& state) {
+    setenv("SDL_VIDEODRIVER", "offscreen", 0);
+    const Scene& scene = TheScene();
+    const Cards& c = TheCards();
+    SDL_Surface* surface = SDL_CreateRGBSurfaceWithFormat(0, kW, kH, 32, SDL_PIXELFORMAT_ARGB8888);
+    SDL_Renderer* r = SDL_CreateSoftwareRenderer(surface);
+    SDL_Texture* bg = SDL_CreateTexture(r, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STATIC, kW, kH);
+    SDL_UpdateTexture(bg, nullptr, scene.background.data(), kW * 4);
+    SDL_SetTextureBlendMode(bg, SDL_BLENDMODE_BLEND);
+    SDL_Texture* card = SDL_CreateTexture(r, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STATIC, kCardW, kCardH);
+    SDL_UpdateTexture(card, nullptr, c.texels.data(), kCardW * 4);
+    SDL_SetTextureBlendMode(card, SDL_BLENDMODE_BLEND);
+    const SDL_Color white[4] = {{255, 255, 255, 255}, {255, 255, 255, 255}, {255, 255, 255, 255}, {255, 255, 255, 255}};
+    std::vector<SDL_Vertex> bgV, cardV;
+    std::vector<int> bgI, cardI;
+    Quad(bgV, bgI, 0, 0, kW, kH, white);
+    for (int i = 0; i < kCards; ++i) {
+        // The card turned by 90 degrees about its centre: top-left goes to top-right.
+        const float cx = static_cast<float>(c.x[i]), cy = static_cast<float>(c.y[i]);
+        const float hx = kCardW / 2, hy = kCardH / 2;
+        const int b = static_cast<int>(cardV.size());
+        cardV.push_back(SDL_Vertex{{cx + hy, cy - hx}, white[0], {0, 0}});
+        cardV.push_back(SDL_Vertex{{cx - (kCardH - hy), cy - hx}, white[0], {0, 1}});
+        cardV.push_back(SDL_Vertex{{cx - (kCardH - hy), cy + (kCardW - hx)}, white[0], {1, 1}});
+        cardV.push_back(SDL_Vertex{{cx + hy, cy + (kCardW - hx)}, white[0], {1, 0}});
+        for (int k : {0, 1, 2, 2, 3, 0}) cardI.push_back(b + k);
+    }
+    SDL_SetTextureScaleMode(card, SDL_ScaleModeLinear);
+    for (auto _ : state) {
+        SDL_FillRect(surface, nullptr, 0);
+        SDL_RenderGeometry(r, bg, bgV.data(), static_cast<int>(bgV.size()), bgI.data(), static_cast<int>(bgI.size()));
+        SDL_RenderGeometry(r, card, cardV.data(), static_cast<int>(cardV.size()), cardI.data(),
+                           static_cast<int>(cardI.size()));
+        SDL_RenderFlush(r);
+        benchmark::DoNotOptimize(static_cast<uint32_t*>(surface->pixels)[300 * kW + 400]);
+    }
+    SDL_DestroyRenderer(r);
+    SDL_FreeSurface(surface);
+}
+BENCHMARK(BM_SdlCardsTurned)->Unit(benchmark::kMillisecond);
+
+// ---- A small background stretched over the picture (filtered) ----
+
+// Argument: workers (0: one per core).
+void BM_EngineStretchedBackground(benchmark::State& state) {
+    platform::KesRenderDevice::SetWorkersForTest(static_cast<int>(state.range(0)));
+    BenchFrame* f = StartEngine();
+    if (!f) {
+        state.SkipWithError("the engine did not start");
+        return;
+    }
+    const Scene& scene = TheScene();
+    std::vector<uint32_t> small(256 * 192);
+    for (int y = 0; y < 192; ++y)
+        for (int x = 0; x < 256; ++x) small[static_cast<size_t>(y) * 256 + x] = scene.background[static_cast<size_t>(y) * 3 * kW + x * 3];
+    unsigned long bg = Upload(f, "small bg", 256, 192, small);
+    for (auto _ : state) {
+        f->Clear(CKesColor(0));
+        f->BeginScene();
+        f->Draw2DImage(bg, CKesRect<int>(0, 0, kW, kH), CKesRect<int>(0, 0, 256, 192));
+        f->EndScene();
+        benchmark::DoNotOptimize(f->GetRenderDevice()->ReadPixel(400, 300));
+    }
+    f->FreeTexture(bg);
+    platform::KesRenderDevice::SetWorkersForTest(0);
+}
+BENCHMARK(BM_EngineStretchedBackground)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+void BM_SdlStretchedBackground(benchmark::State& state) {
+    setenv("SDL_VIDEODRIVER", "offscreen", 0);
+    const Scene& scene = TheScene();
+    std::vector<uint32_t> small(256 * 192);
+    for (int y = 0; y < 192; ++y)
+        for (int x = 0; x < 256; ++x) small[static_cast<size_t>(y) * 256 + x] = scene.background[static_cast<size_t>(y) * 3 * kW + x * 3];
+    SDL_Surface* surface = SDL_CreateRGBSurfaceWithFormat(0, kW, kH, 32, SDL_PIXELFORMAT_ARGB8888);
+    SDL_Renderer* r = SDL_CreateSoftwareRenderer(surface);
+    SDL_Texture* bg = SDL_CreateTexture(r, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STATIC, 256, 192);
+    SDL_UpdateTexture(bg, nullptr, small.data(), 256 * 4);
+    SDL_SetTextureBlendMode(bg, SDL_BLENDMODE_BLEND);
+    SDL_SetTextureScaleMode(bg, SDL_ScaleModeLinear);
+    const SDL_Color white[4] = {{255, 255, 255, 255}, {255, 255, 255, 255}, {255, 255, 255, 255}, {255, 255, 255, 255}};
+    std::vector<SDL_Vertex> v;
+    std::vector<int> idx;
+    Quad(v, idx, 0, 0, kW, kH, white);
+    for (auto _ : state) {
+        SDL_FillRect(surface, nullptr, 0);
+        SDL_RenderGeometry(r, bg, v.data(), static_cast<int>(v.size()), idx.data(), static_cast<int>(idx.size()));
+        SDL_RenderFlush(r);
+        benchmark::DoNotOptimize(static_cast<uint32_t*>(surface->pixels)[300 * kW + 400]);
+    }
+    SDL_DestroyRenderer(r);
+    SDL_FreeSurface(surface);
+}
+BENCHMARK(BM_SdlStretchedBackground)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -339,6 +339,10 @@ public:
 
 protected:
     std::string GetCurrentPath();
+    // The logo in the bottom-right corner, 15 pixels in; no engine path shows it.
+    void DrawLogoTexture();
+    // A texture of the logo picture built into the engine.
+    unsigned long GetLogoTexture();
     void OnTimer(unsigned int id);
     void OnPaint();
     void OnSize(UINT type, int cx, int cy);
@@ -469,6 +473,7 @@ protected:
     std::shared_ptr<platform::KesTexture> mBatchTextureRef;
     // The quad queued by the latest drawing call, -1 when it queued none.
     int mLastQuad = -1;
+    unsigned long mLogoTexture = 0;
     float mFrameDelta = 0.0f;
 
     // Texture table: guarded by mTextureMutex (downloader threads add textures).

@@ -7,8 +7,8 @@
 #include <cstring>
 #include <mutex>
 #include <thread>
-#include <unordered_map>
 
+#include "platform/KesRaster.h"
 #include "platform/KesWindow.h"
 
 namespace kest2d {
@@ -158,97 +158,60 @@ void KesRenderSystem::ClearDisplayModesForTest() {
 
 // ---- Device internals ----
 
-struct CachedTexture {
-    SDL_Texture* texture = nullptr;
-    uint64_t version = 0;
-};
-
 struct KesRenderDevice::Impl {
     SDL_Surface* surface = nullptr;
-    SDL_Renderer* renderer = nullptr;
-    std::unordered_map<uint64_t, CachedTexture> cache;
-    std::vector<uint64_t> dead;  // guarded by the registry mutex
-    std::vector<SDL_Vertex> scratch;
+    KesRaster raster;
+    std::vector<RasterVertex> scratch;
+    // Textures the queued drawing reads, kept alive until it is drawn.
+    std::vector<std::shared_ptr<KesTexture>> held;
+    std::thread::id owner = std::this_thread::get_id();
 
-    void DestroyCache() {
-        for (auto& kv : cache)
-            if (kv.second.texture) SDL_DestroyTexture(kv.second.texture);
-        cache.clear();
+    void Drop() {
+        for (auto& t : held) t->mQueued.fetch_sub(1, std::memory_order_relaxed);
+        held.clear();
+    }
+    void Flush() {
+        raster.Flush();
+        Drop();
     }
     void Release() {
-        DestroyCache();
-        if (renderer) SDL_DestroyRenderer(renderer);
-        renderer = nullptr;
+        raster.SetTarget(nullptr, 0, 0, 0);
+        Drop();
         if (surface) SDL_FreeSurface(surface);
         surface = nullptr;
     }
 };
 
 namespace {
-
-// Every live device, so that a texture dying on any thread can tell each
-// device to drop its SDL copy on the UI thread.
-struct Registry {
-    std::mutex mutex;
-    std::vector<KesRenderDevice::Impl*> devices;
-    std::atomic<uint64_t> nextSerial{1};
-};
-
-Registry& Devices() {
-    static Registry* r = new Registry();
-    return *r;
-}
-
-SDL_Color ToSdlColor(DWORD c) {
-    SDL_Color s;
-    s.r = static_cast<Uint8>(c >> 16);
-    s.g = static_cast<Uint8>(c >> 8);
-    s.b = static_cast<Uint8>(c);
-    s.a = static_cast<Uint8>(c >> 24);
-    return s;
-}
-
-void DrainDead(KesRenderDevice::Impl* impl) {
-    std::vector<uint64_t> dead;
-    {
-        std::lock_guard<std::mutex> lock(Devices().mutex);
-        dead.swap(impl->dead);
-    }
-    for (uint64_t serial : dead) {
-        auto it = impl->cache.find(serial);
-        if (it == impl->cache.end()) continue;
-        if (it->second.texture) SDL_DestroyTexture(it->second.texture);
-        impl->cache.erase(it);
-    }
-}
-
+std::atomic<uint64_t> gNextTextureSerial{1};
 }  // namespace
 
 KesTexture::KesTexture(int width, int height)
     : mWidth(std::max(0, width)),
       mHeight(std::max(0, height)),
       mPixels(static_cast<size_t>(mWidth) * static_cast<size_t>(mHeight), 0u),
-      mSerial(Devices().nextSerial.fetch_add(1)) {}
+      mSerial(gNextTextureSerial.fetch_add(1)) {}
 
-KesTexture::~KesTexture() {
-    std::lock_guard<std::mutex> lock(Devices().mutex);
-    for (KesRenderDevice::Impl* d : Devices().devices) d->dead.push_back(mSerial);
+KesTexture::~KesTexture() = default;
+
+bool KesTexture::Opaque() const {
+    const uint64_t version = Version();
+    if (mOpaqueVersion.load(std::memory_order_acquire) != version) {
+        uint32_t all = 0xFF000000u;
+        for (uint32_t p : mPixels) all &= p;
+        mOpaque.store(all == 0xFF000000u, std::memory_order_relaxed);
+        mOpaqueVersion.store(version, std::memory_order_release);
+    }
+    return mOpaque.load(std::memory_order_relaxed);
 }
 
 // ---- Device ----
 
 KesRenderDevice::KesRenderDevice() : mImpl(new Impl()) {
     for (auto& t : mTransforms) t = Matrix4::Identity();
-    std::lock_guard<std::mutex> lock(Devices().mutex);
-    Devices().devices.push_back(mImpl);
 }
 
 KesRenderDevice::~KesRenderDevice() {
-    {
-        std::lock_guard<std::mutex> lock(Devices().mutex);
-        auto& v = Devices().devices;
-        v.erase(std::remove(v.begin(), v.end(), mImpl), v.end());
-    }
     mTexture.reset();
     mImpl->Release();
     delete mImpl;
@@ -266,7 +229,6 @@ std::unique_ptr<KesRenderDevice> KesRenderDevice::Create(const PresentParams& pa
     d->mStageStates[TSS_ALPHAOP] = TOP_MODULATE;
     d->mStageStates[TSS_MAGFILTER] = TEXF_POINT;
     d->mStageStates[TSS_MINFILTER] = TEXF_POINT;
-    d->ApplyBlend();
     return d;
 }
 
@@ -284,12 +246,8 @@ bool KesRenderDevice::Build(const PresentParams& params, std::string* error) {
         return false;
     }
     SDL_SetSurfaceBlendMode(mImpl->surface, SDL_BLENDMODE_NONE);
-    mImpl->renderer = SDL_CreateSoftwareRenderer(mImpl->surface);
-    if (!mImpl->renderer) {
-        if (error) *error = SDL_GetError();
-        mImpl->Release();
-        return false;
-    }
+    mImpl->raster.SetTarget(static_cast<uint32_t*>(mImpl->surface->pixels), mImpl->surface->w, mImpl->surface->h,
+                            mImpl->surface->pitch);
     mParams = params;
     // The window follows the mode when it is on a real display.
     SDL_Window* win = static_cast<SDL_Window*>(NativeWindow(params.deviceWindow));
@@ -305,7 +263,6 @@ bool KesRenderDevice::Build(const PresentParams& params, std::string* error) {
             SDL_SetWindowFullscreen(win, 0);
         }
     }
-    ApplyBlend();
     SetTransform(TS_WORLD, mTransforms[TS_WORLD]);
     return true;
 }
@@ -331,8 +288,7 @@ void KesRenderDevice::Record(RenderCall::Op op, int arg, uint64_t value) {
 RenderResult KesRenderDevice::Clear(DWORD colour) {
     Record(RenderCall::CLEAR, 0, colour);
     if (mCooperativeLevel != RENDER_OK) return RENDER_DEVICE_LOST;
-    SDL_RenderFlush(mImpl->renderer);
-    SDL_FillRect(mImpl->surface, nullptr, colour);
+    mImpl->raster.Clear(colour);
     return RENDER_OK;
 }
 
@@ -347,15 +303,14 @@ RenderResult KesRenderDevice::EndScene() {
     Record(RenderCall::END_SCENE, 0, 0);
     if (!mInScene) return RENDER_INVALID_CALL;
     mInScene = false;
-    SDL_RenderFlush(mImpl->renderer);
+    mImpl->Flush();
     return RENDER_OK;
 }
 
 RenderResult KesRenderDevice::Present() {
     Record(RenderCall::PRESENT, 0, 0);
-    DrainDead(mImpl);
     if (mCooperativeLevel != RENDER_OK) return RENDER_DEVICE_LOST;
-    SDL_RenderFlush(mImpl->renderer);
+    mImpl->Flush();
     SDL_Window* win = static_cast<SDL_Window*>(NativeWindow(mParams.deviceWindow));
     if (!win || !HasDisplay()) return RENDER_OK;
     SDL_Surface* target = SDL_GetWindowSurface(win);
@@ -425,7 +380,6 @@ void KesRenderDevice::SetRenderState(RenderState state, DWORD value) {
     if (state < 0 || state >= RS_COUNT) return;
     Record(RenderCall::SET_STATE, state, value);
     mStates[state] = value;
-    if (state == RS_ALPHABLENDENABLE || state == RS_SRCBLEND || state == RS_DESTBLEND) ApplyBlend();
 }
 
 void KesRenderDevice::SetTextureStageState(TextureStageState state, DWORD value) {
@@ -437,19 +391,6 @@ void KesRenderDevice::SetTextureStageState(TextureStageState state, DWORD value)
 void KesRenderDevice::SetTexture(const std::shared_ptr<KesTexture>& texture) {
     Record(RenderCall::SET_TEXTURE, 0, texture ? texture->Serial() : 0);
     mTexture = texture;
-}
-
-namespace {
-SDL_BlendMode BlendFor(const DWORD* states) {
-    if (!states[RS_ALPHABLENDENABLE]) return SDL_BLENDMODE_NONE;
-    if (states[RS_DESTBLEND] == BLEND_ONE) return SDL_BLENDMODE_ADD;
-    if (states[RS_DESTBLEND] == BLEND_INVSRCALPHA) return SDL_BLENDMODE_BLEND;
-    return SDL_BLENDMODE_NONE;
-}
-}  // namespace
-
-void KesRenderDevice::ApplyBlend() {
-    if (mImpl->renderer) SDL_SetRenderDrawBlendMode(mImpl->renderer, BlendFor(mStates));
 }
 
 std::unique_ptr<KesRenderBuffer> KesRenderDevice::CreateVertexBuffer(size_t bytes) {
@@ -481,14 +422,8 @@ RenderResult KesRenderDevice::DrawPrimitive(PrimitiveType type, int start, int c
     const int numVertices = count * 3;
     auto& sv = mImpl->scratch;
     if (sv.size() < static_cast<size_t>(numVertices)) sv.resize(static_cast<size_t>(numVertices));
-    for (int i = 0; i < numVertices; ++i) {
-        SDL_Vertex& o = sv[static_cast<size_t>(i)];
-        Transform(v[i], &o.position.x, &o.position.y);
-        o.color = ToSdlColor(v[i].col);
-        o.tex_coord.x = v[i].tx;
-        o.tex_coord.y = v[i].ty;
-    }
-    Submit(numVertices, nullptr, 0);
+    for (int i = 0; i < numVertices; ++i) ToRaster(v[i], &sv[static_cast<size_t>(i)]);
+    Submit(nullptr, numVertices);
     return RENDER_OK;
 }
 
@@ -508,107 +443,78 @@ RenderResult KesRenderDevice::DrawIndexedPrimitive(int minIndex, int numVertices
         if (idx[i] < minIndex || static_cast<size_t>(idx[i]) >= vertexEnd) return RENDER_INVALID_CALL;
     auto& sv = mImpl->scratch;
     if (sv.size() < vertexEnd) sv.resize(vertexEnd);
-    for (size_t i = static_cast<size_t>(minIndex); i < vertexEnd; ++i) {
-        SDL_Vertex& o = sv[i];
-        Transform(v[i], &o.position.x, &o.position.y);
-        o.color = ToSdlColor(v[i].col);
-        o.tex_coord.x = v[i].tx;
-        o.tex_coord.y = v[i].ty;
-    }
-    Submit(static_cast<int>(vertexEnd), idx, numIndices);
+    for (size_t i = static_cast<size_t>(minIndex); i < vertexEnd; ++i) ToRaster(v[i], &sv[i]);
+    Submit(idx, numIndices);
     return RENDER_OK;
 }
 
-void KesRenderDevice::Submit(int numVertices, const uint16_t* indices, int numIndices) {
-    DrainDead(mImpl);
-    SDL_Texture* tex = nullptr;
-    if (mTexture && mTexture->Width() > 0 && mTexture->Height() > 0) {
-        CachedTexture& c = mImpl->cache[mTexture->Serial()];
-        if (!c.texture) {
-            c.texture = SDL_CreateTexture(mImpl->renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STATIC,
-                                          mTexture->Width(), mTexture->Height());
-            c.version = 0;
+void KesRenderDevice::ToRaster(const RenderVertex& in, RasterVertex* out) const {
+    Transform(in, &out->x, &out->y);
+    out->colour = in.col;
+    out->u = in.tx;
+    out->v = in.ty;
+}
+
+RasterState KesRenderDevice::CurrentState() {
+    RasterState st;
+    KesTexture* tex = mTexture.get();
+    if (tex && tex->Width() > 0 && tex->Height() > 0) {
+        st.texture = tex;
+        // Held until the queued drawing that reads it is done.
+        if (mImpl->held.empty() || mImpl->held.back() != mTexture) {
+            mImpl->held.push_back(mTexture);
+            tex->mQueued.fetch_add(1, std::memory_order_relaxed);
         }
-        if (c.texture) {
-            const uint64_t version = mTexture->Version();
-            if (c.version != version) {
-                SDL_UpdateTexture(c.texture, nullptr, mTexture->Pixels(), mTexture->Width() * 4);
-                c.version = version;
-            }
-            SDL_SetTextureBlendMode(c.texture, BlendFor(mStates));
-            SDL_SetTextureScaleMode(c.texture, mStageStates[TSS_MAGFILTER] == TEXF_LINEAR ? SDL_ScaleModeLinear
-                                                                                          : SDL_ScaleModeNearest);
-        }
-        tex = c.texture;
     }
+    st.magLinear = mStageStates[TSS_MAGFILTER] == TEXF_LINEAR;
+    st.minLinear = mStageStates[TSS_MINFILTER] == TEXF_LINEAR;
+    st.addColour = mStageStates[TSS_COLOROP] == TOP_ADD;
+    st.blend = mStates[RS_ALPHABLENDENABLE] != 0;
+    st.srcBlend = static_cast<int>(mStates[RS_SRCBLEND]);
+    st.destBlend = static_cast<int>(mStates[RS_DESTBLEND]);
+    st.alphaTest = mStates[RS_ALPHATESTENABLE] != 0 && mStates[RS_ALPHAFUNC] == CMP_GREATEREQUAL;
+    st.alphaRef = static_cast<int>(std::min<DWORD>(mStates[RS_ALPHAREF], 255));
+    return st;
+}
+
+void KesRenderDevice::Submit(const uint16_t* indices, int numIndices) {
+    const RasterState st = CurrentState();
     const auto& sv = mImpl->scratch;
-    const int stride = static_cast<int>(sizeof(SDL_Vertex));
-    SDL_RenderGeometryRaw(mImpl->renderer, tex, &sv[0].position.x, stride, &sv[0].color, stride,
-                          &sv[0].tex_coord.x, stride, numVertices, indices, numIndices, indices ? 2 : 0);
+    for (int i = 0; i + 2 < numIndices; i += 3) {
+        // The batch's quads: p, p+1, p+2 and p+2, p+3, p.
+        if (indices && i + 5 < numIndices) {
+            const uint16_t* q = indices + i;
+            if (q[1] == q[0] + 1 && q[2] == q[0] + 2 && q[3] == q[2] && q[4] == q[0] + 3 && q[5] == q[0]) {
+                mImpl->raster.Quad(st, sv[q[0]], sv[q[1]], sv[q[2]], sv[q[4]]);
+                i += 3;
+                continue;
+            }
+        }
+        const size_t a = indices ? indices[i] : static_cast<size_t>(i);
+        const size_t b = indices ? indices[i + 1] : static_cast<size_t>(i + 1);
+        const size_t c = indices ? indices[i + 2] : static_cast<size_t>(i + 2);
+        mImpl->raster.Triangle(st, sv[a], sv[b], sv[c]);
+    }
 }
 
 void KesRenderDevice::DrawLines(const RenderVertex* v, int count) {
-    SDL_RenderFlush(mImpl->renderer);
-    SDL_Surface* s = mImpl->surface;
-    const SDL_BlendMode mode = BlendFor(mStates);
-    const int w = s->w, h = s->h;
+    RasterState st = CurrentState();
+    st.texture = nullptr;
     for (int i = 0; i < count; ++i) {
-        const RenderVertex& a = v[2 * i];
-        const RenderVertex& b = v[2 * i + 1];
-        float fx0, fy0, fx1, fy1;
-        Transform(a, &fx0, &fy0);
-        Transform(b, &fx1, &fy1);
-        // Whole pixels; the last pixel of a line is left out, as 3D devices do,
-        // so that joined lines do not draw their shared corner twice.
-        int x0 = static_cast<int>(std::floor(fx0 + 0.5f)), y0 = static_cast<int>(std::floor(fy0 + 0.5f));
-        const int x1 = static_cast<int>(std::floor(fx1 + 0.5f)), y1 = static_cast<int>(std::floor(fy1 + 0.5f));
-        const int dx = std::abs(x1 - x0), dy = -std::abs(y1 - y0);
-        const int sx = x0 < x1 ? 1 : -1, sy = y0 < y1 ? 1 : -1;
-        const int steps = std::max(dx, -dy);
-        int err = dx + dy;
-        for (int k = 0; k < steps; ++k) {
-            // Colour along the line (both ends usually carry the same colour).
-            DWORD c = a.col;
-            if (a.col != b.col) {
-                uint32_t out = 0;
-                for (int sh = 0; sh < 32; sh += 8) {
-                    int ca = (a.col >> sh) & 0xFF, cb = (b.col >> sh) & 0xFF;
-                    out |= static_cast<uint32_t>(ca + (cb - ca) * k / steps) << sh;
-                }
-                c = out;
-            }
-            const uint32_t alpha = c >> 24;
-            if (x0 >= 0 && y0 >= 0 && x0 < w && y0 < h && alpha > 0) {
-                uint32_t* p = reinterpret_cast<uint32_t*>(static_cast<unsigned char*>(s->pixels) + y0 * s->pitch) + x0;
-                if (mode == SDL_BLENDMODE_NONE) {
-                    *p = c;
-                } else {
-                    uint32_t d = *p, out = 0;
-                    for (int sh = 0; sh < 24; sh += 8) {
-                        uint32_t cs = (c >> sh) & 0xFF, cd = (d >> sh) & 0xFF, r;
-                        if (mode == SDL_BLENDMODE_ADD)
-                            r = std::min<uint32_t>(255, cd + (cs * alpha + 127) / 255);
-                        else
-                            r = (cs * alpha + cd * (255 - alpha) + 127) / 255;
-                        out |= r << sh;
-                    }
-                    uint32_t da = d >> 24;
-                    uint32_t ra = mode == SDL_BLENDMODE_ADD ? da : alpha + (da * (255 - alpha) + 127) / 255;
-                    *p = out | (std::min<uint32_t>(ra, 255) << 24);
-                }
-            }
-            const int e2 = 2 * err;
-            if (e2 >= dy) {
-                err += dy;
-                x0 += sx;
-            }
-            if (e2 <= dx) {
-                err += dx;
-                y0 += sy;
-            }
-        }
+        RasterVertex a, b;
+        ToRaster(v[2 * i], &a);
+        ToRaster(v[2 * i + 1], &b);
+        mImpl->raster.Line(st, a, b);
     }
 }
+
+void KesRenderDevice::PrepareTextureWrite(const KesTexture& texture) {
+    // Drawing still queued reads the texels as they were when it was asked for.
+    if (texture.mQueued.load(std::memory_order_relaxed) > 0 && std::this_thread::get_id() == mImpl->owner)
+        mImpl->Flush();
+}
+
+void KesRenderDevice::SetWorkersForTest(int workers) { KesRaster::SetWorkersForTest(workers); }
 
 int KesRenderDevice::BackBufferWidth() const { return mImpl->surface ? mImpl->surface->w : 0; }
 int KesRenderDevice::BackBufferHeight() const { return mImpl->surface ? mImpl->surface->h : 0; }
@@ -616,13 +522,13 @@ int KesRenderDevice::BackBufferHeight() const { return mImpl->surface ? mImpl->s
 DWORD KesRenderDevice::ReadPixel(int x, int y) {
     SDL_Surface* s = mImpl->surface;
     if (!s || x < 0 || y < 0 || x >= s->w || y >= s->h) return 0;
-    SDL_RenderFlush(mImpl->renderer);
+    mImpl->Flush();
     return reinterpret_cast<const uint32_t*>(static_cast<const unsigned char*>(s->pixels) + y * s->pitch)[x];
 }
 
 const uint32_t* KesRenderDevice::BackBufferPixels() {
     if (!mImpl->surface) return nullptr;
-    SDL_RenderFlush(mImpl->renderer);
+    mImpl->Flush();
     return static_cast<const uint32_t*>(mImpl->surface->pixels);
 }
 

@@ -1,11 +1,11 @@
 // The render device: a small software stand-in for the 3D device the engine
 // was designed around. The picture is a 32-bit ARGB framebuffer in memory;
-// coloured and textured triangles are filled by SDL's software renderer drawing
-// into it, lines by our own routine. Present copies the picture to the window
-// when there is a display; headless it only stays readable.
+// triangles and lines are queued and filled by our own rasteriser on all
+// cores when the scene ends or the picture is read. Present copies the picture
+// to the window when there is a display; headless it only stays readable.
 //
 // Textures are our own objects whose CPU pixels are the truth: they can be made
-// on any thread, and the device uploads them to SDL lazily on the UI thread.
+// on any thread, and the device samples them directly.
 #pragma once
 
 #include <atomic>
@@ -21,6 +21,9 @@ namespace kest2d {
 class KesWnd;
 
 namespace platform {
+
+struct RasterState;
+struct RasterVertex;
 
 // ---- Results ----
 enum RenderResult : uint32_t {
@@ -105,8 +108,14 @@ public:
     void Touch() { mVersion.fetch_add(1, std::memory_order_release); }
     uint64_t Version() const { return mVersion.load(std::memory_order_acquire); }
     uint64_t Serial() const { return mSerial; }
+    // True when every texel is fully opaque (worked out once per version).
+    bool Opaque() const;
 
 private:
+    friend class KesRenderDevice;
+    std::atomic<int> mQueued{0};  // queued drawing that still reads these pixels
+    mutable std::atomic<uint64_t> mOpaqueVersion{0};
+    mutable std::atomic<bool> mOpaque{false};
     int mWidth;
     int mHeight;
     std::vector<uint32_t> mPixels;
@@ -232,10 +241,17 @@ public:
     // The whole picture, rows of BackBufferWidth() pixels.
     const uint32_t* BackBufferPixels();
 
+    // Called before the pixels of `texture` are changed: drawing still
+    // queued that reads them is done first (on the device's own thread).
+    void PrepareTextureWrite(const KesTexture& texture);
+
     // ---- Test hooks ----
     void SetCooperativeLevelForTest(RenderResult level) { mCooperativeLevel = level; }
     void SetFailBufferCreationForTest(bool fail) { mFailBuffers = fail; }
     void SetRecorder(std::vector<RenderCall>* recorder) { mRecorder = recorder; }
+    // Bands the picture is filled in (0: one per core); the picture is the
+    // same whatever the number.
+    static void SetWorkersForTest(int workers);
 
     // Internals shared with the texture bookkeeping.
     struct Impl;
@@ -244,9 +260,10 @@ private:
     KesRenderDevice();
     bool Build(const PresentParams& params, std::string* error);
     void Record(RenderCall::Op op, int arg, uint64_t value);
-    void ApplyBlend();
+    RasterState CurrentState();
+    void ToRaster(const RenderVertex& in, RasterVertex* out) const;
     void DrawLines(const RenderVertex* v, int count);
-    void Submit(int numVertices, const uint16_t* indices, int numIndices);
+    void Submit(const uint16_t* indices, int numIndices);
     void Transform(const RenderVertex& in, float* x, float* y) const;
 
     Impl* mImpl;

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "frame/Kest2dBaseFrame.h"
+#include "frame/Kest2dBatch.h"
 #include "platform/KesClock.h"
 #include "platform/KesFiles.h"
 #include "platform/KesImage.h"
@@ -16,18 +17,6 @@ namespace kest2d {
 static_assert(sizeof(KESVertex) == sizeof(platform::RenderVertex), "the batch vertex is the device's vertex");
 static_assert(offsetof(KESVertex, col) == offsetof(platform::RenderVertex, col), "vertex layout");
 static_assert(offsetof(KESVertex, tx) == offsetof(platform::RenderVertex, tx), "vertex layout");
-
-namespace {
-
-const int kBatchVertices = 5000;
-const int kQuadCapacity = kBatchVertices / 4;  // 1250
-const int kLineCapacity = kBatchVertices / 2;  // 2500
-const int kKindLines = 2;
-const int kKindTriangles = 3;
-const int kKindQuads = 4;
-const int kBlendUntextured = 2;
-
-}  // namespace
 
 // ---- Device and window modes ----
 

@@ -4,14 +4,11 @@
 #include <new>
 
 #include "frame/Kest2dBaseFrame.h"
+#include "frame/Kest2dBatch.h"
+#include "frame/Kest2dLogo.h"
 #include "platform/KesImage.h"
 
 namespace kest2d {
-
-namespace {
-const int kKindQuads = 4;
-const int kBlendImage = 6;
-}  // namespace
 
 KESTexture* CKesBaseFrame::FindTextureByName(std::string name) {
     for (auto& rec : mTextures)
@@ -143,6 +140,8 @@ DWORD* CKesBaseFrame::LockTexture(unsigned long tex, bool readOnly, int left, in
     KESTexture* rec = FindTextureByHandle(tex);
     if (!rec) return nullptr;
     platform::KesTexture& t = *rec->texture;
+    // Drawing still queued reads the texels as they were.
+    if (!readOnly && mD3DDevice) mD3DDevice->PrepareTextureWrite(t);
     size_t offset = 0;
     if (width != 0 && height != 0) {
         // A part of the texture: rows keep the texture's width as their pitch.
@@ -187,8 +186,9 @@ void CKesBaseFrame::QueueImageQuad(unsigned long tex, const std::shared_ptr<plat
 namespace {
 
 // Cuts one axis of a quad to [lo, hi): position p, length len, and the amount
-// cut at the start added to `cut`. False when nothing is left.
-bool ClipAxis(int& p, int& len, int& cut, int lo, int hi) {
+// cut at the start added to `cut`. False when nothing is left. Wide, so that
+// positions and sizes anywhere in the range of int cannot overflow.
+bool ClipAxis(long long& p, long long& len, long long& cut, long long lo, long long hi) {
     if (p < lo) {
         len -= lo - p;
         if (len <= 0) return false;
@@ -230,9 +230,10 @@ void CKesBaseFrame::Draw2DImage(unsigned long tex, const CKesPosition2d<int>& po
         return;
     const std::shared_ptr<platform::KesTexture> ref = TextureForDrawing(tex);
     if (!ref) return;
-    int x = position.X, y = position.Y;
-    int sx = source.UpperLeftCorner.X, sy = source.UpperLeftCorner.Y;
-    int w = source.getWidth(), h = source.getHeight();
+    long long x = position.X, y = position.Y;
+    long long sx = source.UpperLeftCorner.X, sy = source.UpperLeftCorner.Y;
+    long long w = static_cast<long long>(source.LowerRightCorner.X) - source.UpperLeftCorner.X;
+    long long h = static_cast<long long>(source.LowerRightCorner.Y) - source.UpperLeftCorner.Y;
     if (w <= 0 || h <= 0) return;
     if (clip) {
         if (!ClipAxis(x, w, sx, clip->UpperLeftCorner.X, clip->LowerRightCorner.X)) return;
@@ -253,13 +254,15 @@ void CKesBaseFrame::Draw2DImage(unsigned long tex, const CKesRect<int>& destinat
     if (tex == 0 || !mVertexPtr) return;
     if (source.LowerRightCorner.X < source.UpperLeftCorner.X || source.LowerRightCorner.Y < source.UpperLeftCorner.Y)
         return;
-    const int destW = destination.getWidth(), destH = destination.getHeight();
+    const long long destW = static_cast<long long>(destination.LowerRightCorner.X) - destination.UpperLeftCorner.X;
+    const long long destH = static_cast<long long>(destination.LowerRightCorner.Y) - destination.UpperLeftCorner.Y;
     if (destW == 0 || destH == 0) return;
     const std::shared_ptr<platform::KesTexture> ref = TextureForDrawing(tex);
     if (!ref) return;
-    int x = destination.UpperLeftCorner.X, y = destination.UpperLeftCorner.Y;
-    int dw = destW, dh = destH, cx = 0, cy = 0;
-    const int sw = source.getWidth(), sh = source.getHeight();
+    long long x = destination.UpperLeftCorner.X, y = destination.UpperLeftCorner.Y;
+    long long dw = destW, dh = destH, cx = 0, cy = 0;
+    const long long sw = static_cast<long long>(source.LowerRightCorner.X) - source.UpperLeftCorner.X;
+    const long long sh = static_cast<long long>(source.LowerRightCorner.Y) - source.UpperLeftCorner.Y;
     if (clip) {
         if (!ClipAxis(x, dw, cx, clip->UpperLeftCorner.X, clip->LowerRightCorner.X)) return;
         if (!ClipAxis(y, dh, cy, clip->UpperLeftCorner.Y, clip->LowerRightCorner.Y)) return;
@@ -269,12 +272,24 @@ void CKesBaseFrame::Draw2DImage(unsigned long tex, const CKesRect<int>& destinat
     if (!ClipAxis(y, dh, cy, 0, screen.Height)) return;
     const float tw = static_cast<float>(ref->Width()), th = static_cast<float>(ref->Height());
     if (tw <= 0 || th <= 0) return;
-    const int a = source.UpperLeftCorner.X + static_cast<int>(static_cast<long long>(cx) * sw / destW);
-    const int b = source.UpperLeftCorner.Y + static_cast<int>(static_cast<long long>(cy) * sh / destH);
+    const long long a = source.UpperLeftCorner.X + cx * sw / destW;
+    const long long b = source.UpperLeftCorner.Y + cy * sh / destH;
     const float right = a + static_cast<float>(dw) * sw / destW;
     const float bottom = b + static_cast<float>(dh) * sh / destH;
     QueueImageQuad(tex, ref, static_cast<float>(x), static_cast<float>(y), static_cast<float>(x + dw),
                    static_cast<float>(y + dh), a / tw, b / th, right / tw, bottom / th, colour);
+}
+
+// ---- The logo ----
+
+void CKesBaseFrame::DrawLogoTexture() {
+    CKesPosition2d<int> at(mScreenWidth - (GetTextureWidth(mLogoTexture, false) + 15),
+                           mScreenHeight - GetTextureHeight(mLogoTexture, false) - 15);
+    Draw2DImage(mLogoTexture, at, CKesColor(0xFFFFFFFF));
+}
+
+unsigned long CKesBaseFrame::GetLogoTexture() {
+    return LoadTexture(reinterpret_cast<const char*>(kLogoPng), kLogoPngSize);
 }
 
 }  // namespace kest2d

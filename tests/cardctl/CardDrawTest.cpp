@@ -1,5 +1,7 @@
 // The card hand from a layout: its properties, the geometry of the hand and
 // the pictures drawn from the two sheets, read back from the framebuffer.
+#include <map>
+
 #include "cardctl/CardCtlFixture.h"
 
 using namespace kest2d;
@@ -169,6 +171,24 @@ TEST_F(CardDrawTest, AVerticalColumnTurnsEveryCard) {
     EXPECT_EQ(kBlack, Px(110, 102));
     EXPECT_EQ(kBlack, Px(110, 127));
     EXPECT_EQ(kBlack, Px(93, 115));
+}
+
+TEST_F(CardDrawTest, ATurnedCardShowsEveryTexelOfItsPicture) {
+    WriteSheets();
+    // A probe sheet: every texel has its own colour.
+    auto probe = [](int x, int y) { return static_cast<uint32_t>(y * 13 * kW + x + 1); };
+    WriteFile(GamePath("img/faces.bmp"), Bmp(13 * kW, 4 * kH, probe));
+    Start(Control("GameCard", "hand", Hand(1, 100, 100, 400, 60, {{"CardData", "1"}, {"CardDirecton", "1"}})));
+    DrawGui();
+    std::map<DWORD, int> seen;
+    for (int y = 90; y < 140; ++y)
+        for (int x = 80; x < 140; ++x)
+            if (Px(x, y) != kBlack) ++seen[Px(x, y)];
+    EXPECT_EQ(static_cast<size_t>(kW * kH), seen.size());
+    int once = 0;
+    for (int y = 0; y < kH; ++y)
+        for (int x = 0; x < kW; ++x) once += seen[0xFF000000u | probe(x, y)] == 1 ? 1 : 0;
+    EXPECT_EQ(kW * kH, once);
 }
 
 TEST_F(CardDrawTest, AStackDrawsTheSlopePictureOncePerCard) {

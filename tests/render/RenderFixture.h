@@ -28,6 +28,9 @@ public:
     const platform::PresentParams& FullScreenParams() const { return mFullScreenParams; }
     const KESVertex* QueuedVertices() const { return mVertexPtr; }
     int BatchCount() const { return mBatchCount; }
+    using CKesBaseFrame::DrawLogoTexture;
+    using CKesBaseFrame::GetLogoTexture;
+    void SetLogo(unsigned long tex) { mLogoTexture = tex; }
 
     std::function<void(DrawingFrame&)> draw;
     int drawScenes = 0;

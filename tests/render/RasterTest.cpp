@@ -1,0 +1,286 @@
+// The rasteriser as the picture shows it: turned and stretched textures,
+// filtering, colour modes, gradients and the bands the frame is filled in.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <map>
+#include <vector>
+
+#include "render/RenderFixture.h"
+
+using namespace kest2d;
+using namespace kest2d::test;
+using platform::KesRenderDevice;
+
+namespace {
+
+class Raster : public RenderFixture {
+protected:
+    void TearDown() override {
+        KesRenderDevice::SetWorkersForTest(0);
+        RenderFixture::TearDown();
+    }
+    static std::vector<uint32_t> Picture(DrawingFrame* f) {
+        const uint32_t* p = f->Device().BackBufferPixels();
+        return std::vector<uint32_t>(p, p + f->Device().BackBufferWidth() * f->Device().BackBufferHeight());
+    }
+};
+
+// A colour of its own for every texel (never black).
+DWORD Unique(int x, int y) { return 0xFF000000u | static_cast<DWORD>(y * 4096 + x + 1); }
+
+DWORD Channelwise(DWORD a, DWORD b, double t) {
+    DWORD out = 0;
+    for (int s = 0; s < 32; s += 8) {
+        const double ca = (a >> s) & 0xFF, cb = (b >> s) & 0xFF;
+        out |= static_cast<DWORD>(std::lround(ca + (cb - ca) * t)) << s;
+    }
+    return out;
+}
+
+}  // namespace
+
+TEST_F(Raster, QuarterTurnsShowEveryTexelOnceInItsPlace) {
+    DrawingFrame* f = Start();
+    struct Size {
+        int w, h;
+    };
+    const Size sizes[] = {{1, 1}, {2, 3}, {64, 64}, {71, 96}};
+    const int angles[] = {90, 180, 270, -90};
+    const int px = 300, py = 250;  // the hot spot, the texture's top-left corner
+    for (const Size& s : sizes) {
+        const unsigned long t = MakeTexture(f, s.w, s.h, Unique, "probe");
+        for (int angle : angles) {
+            SCOPED_TRACE(std::to_string(s.w) + "x" + std::to_string(s.h) + " at " + std::to_string(angle));
+            Frame(f, [&](DrawingFrame& fr) {
+                CKesPosition2d<int> at(0, 0);
+                fr.Draw2DImage(t, at);
+                fr.Rotate(angle, CKesPosition2d<int>(px, py), CKesDimension2d<int>(s.w, s.h), CKesPosition2d<int>(0, 0),
+                          1.0f, 0.0f);
+            });
+            // Texel centre (i + 0.5, j + 0.5) turned clockwise in whole quarter steps.
+            const int q = ((angle / 90) % 4 + 4) % 4;
+            const int cs[4] = {1, 0, -1, 0}, sn[4] = {0, 1, 0, -1};
+            std::map<DWORD, int> seen;
+            const std::vector<uint32_t> pic = Picture(f);
+            int lit = 0;
+            for (uint32_t p : pic)
+                if ((p | 0xFF000000u) != 0xFF000000u) {
+                    ++lit;
+                    ++seen[p | 0xFF000000u];
+                }
+            EXPECT_EQ(s.w * s.h, lit);
+            EXPECT_EQ(static_cast<size_t>(s.w * s.h), seen.size());
+            int misplaced = 0;
+            for (int j = 0; j < s.h; ++j)
+                for (int i = 0; i < s.w; ++i) {
+                    const int hx = 2 * i + 1, hy = 2 * j + 1;  // half pixels
+                    const int rx = hx * cs[q] - hy * sn[q], ry = hx * sn[q] + hy * cs[q];
+                    const int x = px + static_cast<int>(std::floor(rx / 2.0));
+                    const int y = py + static_cast<int>(std::floor(ry / 2.0));
+                    if (Px(f, x, y) != Unique(i, j)) ++misplaced;
+                }
+            EXPECT_EQ(0, misplaced);
+        }
+        f->FreeTexture(t);
+    }
+}
+
+TEST_F(Raster, AnyAngleMatchesAReferenceSamplerForNearestAndLinear) {
+    DrawingFrame* f = Start();
+    const int w = 48, h = 40, px = 400, py = 200, angle = 30;
+    auto texel = [](int x, int y) {
+        const int b = 128 + static_cast<int>(60 * std::sin(x * 0.7) * std::cos(y * 0.5));
+        return 0xFF000000u | static_cast<DWORD>(x * 4) << 16 | static_cast<DWORD>(y * 5) << 8 | static_cast<DWORD>(b);
+    };
+    const unsigned long t = MakeTexture(f, w, h, texel);
+    const float a = static_cast<float>(angle) * 0.0174532924f;
+    const double c = std::cos(a), s = std::sin(a);
+    for (bool linear : {false, true}) {
+        SCOPED_TRACE(linear ? "linear" : "nearest");
+        const DWORD filter = linear ? platform::TEXF_LINEAR : platform::TEXF_POINT;
+        f->Device().SetTextureStageState(platform::TSS_MAGFILTER, filter);
+        f->Device().SetTextureStageState(platform::TSS_MINFILTER, filter);
+        Frame(f, [&](DrawingFrame& fr) {
+            CKesPosition2d<int> at(0, 0);
+            fr.Draw2DImage(t, at);
+            fr.Rotate(angle, CKesPosition2d<int>(px, py), CKesDimension2d<int>(w, h), CKesPosition2d<int>(0, 0), 1.0f,
+                      0.0f);
+        });
+        int compared = 0, wrong = 0;
+        for (int y = py - 10; y < py + 70; ++y)
+            for (int x = px - 40; x < px + 50; ++x) {
+                // The pixel centre in texels, turned back.
+                const double dx = x + 0.5 - px, dy = y + 0.5 - py;
+                const double u = dx * c + dy * s, v = -dx * s + dy * c;
+                if (u < -1 || v < -1 || u > w + 1 || v > h + 1) {
+                    if (u < -1.5 || v < -1.5 || u > w + 1.5 || v > h + 1.5) {
+                        EXPECT_EQ(0xFF000000u, Px(f, x, y));
+                    }
+                    continue;
+                }
+                if (u < 1 || v < 1 || u > w - 1 || v > h - 1) continue;  // edge pixels: coverage, not sampling
+                DWORD expected;
+                if (!linear) {
+                    const double fu = u - std::floor(u), fv = v - std::floor(v);
+                    if (fu < 0.02 || fu > 0.98 || fv < 0.02 || fv > 0.98) continue;  // on a texel edge
+                    expected = texel(static_cast<int>(u), static_cast<int>(v));
+                } else {
+                    const double su = u - 0.5, sv = v - 0.5;
+                    const int i = static_cast<int>(std::floor(su)), j = static_cast<int>(std::floor(sv));
+                    const double fu = su - i, fv = sv - j;
+                    auto at = [&](int x, int y) { return texel(std::min(std::max(x, 0), w - 1), std::min(std::max(y, 0), h - 1)); };
+                    expected = Channelwise(Channelwise(at(i, j), at(i + 1, j), fu), Channelwise(at(i, j + 1), at(i + 1, j + 1), fu), fv);
+                }
+                ++compared;
+                if (!Near(expected, Px(f, x, y))) ++wrong;
+            }
+        EXPECT_GT(compared, 1000);
+        EXPECT_EQ(0, wrong);
+    }
+    f->Device().SetTextureStageState(platform::TSS_MAGFILTER, platform::TEXF_LINEAR);
+    f->Device().SetTextureStageState(platform::TSS_MINFILTER, platform::TEXF_LINEAR);
+}
+
+TEST_F(Raster, AStretchedPairBlendsBetweenItsTexelCentresStraightAndTurned) {
+    DrawingFrame* f = Start();
+    const DWORD first = 0xFF10C020u, second = 0xFFD02090u;
+    const unsigned long t = MakeTexture(f, 2, 1, [&](int x, int) { return x ? second : first; });
+    Frame(f, [&](DrawingFrame& fr) {
+        fr.Draw2DImage(t, CKesRect<int>(100, 100, 120, 101), CKesRect<int>(0, 0, 2, 1), nullptr);
+        CKesPosition2d<int> at(0, 0);
+        fr.Draw2DImage(t, at);
+        fr.Rotate(90, CKesPosition2d<int>(300, 100), CKesDimension2d<int>(2, 1), CKesPosition2d<int>(0, 0), 10.0f, 1.0f);
+    });
+    for (int k = 0; k < 20; ++k) {
+        // Pixel centre k + 0.5 of 20 is texel position (k + 0.5) / 10 - 0.5.
+        const double at = std::min(std::max((k + 0.5) / 10 - 0.5, 0.0), 1.0);
+        const DWORD expected = Channelwise(first, second, at);
+        EXPECT_TRUE(Near(expected, Px(f, 100 + k, 100))) << k << std::hex << " " << Px(f, 100 + k, 100);
+        EXPECT_TRUE(Near(expected, Px(f, 299, 100 + k))) << k << std::hex << " " << Px(f, 299, 100 + k);
+    }
+    EXPECT_EQ(0xFF000000u, Px(f, 120, 100));
+    EXPECT_EQ(0xFF000000u, Px(f, 299, 120));
+    EXPECT_EQ(0xFF000000u, Px(f, 300, 105));
+}
+
+TEST_F(Raster, ColourModesAndGradients) {
+    DrawingFrame* f = Start();
+    const unsigned long dim = MakeTexture(f, 8, 8, [](int, int) { return 0x80102030u; }, "dim");
+    const unsigned long bright = MakeTexture(f, 8, 8, [](int, int) { return 0xFFF0F0F0u; }, "bright");
+    struct Corner {
+        DWORD ul, ur, ll, lr;
+    };
+    const Corner gradients[] = {{0xFFFF0000u, 0xFF00FF00u, 0xFF0000FFu, 0xFFFFFFFFu},
+                                {0xFF102030u, 0xFFF0E0D0u, 0xFF808080u, 0xFF000000u}};
+    // Colour added to the texel: the state blend bit 1 sets.
+    f->Device().SetTextureStageState(platform::TSS_COLOROP, platform::TOP_ADD);
+    Frame(f, [&](DrawingFrame& fr) {
+        fr.Draw2DImage(dim, CKesPosition2d<int>(0, 0), CKesRect<int>(0, 0, 8, 8), nullptr, CKesColor(0xFF204060u));
+        fr.Draw2DImage(bright, CKesPosition2d<int>(20, 0), CKesRect<int>(0, 0, 8, 8), nullptr, CKesColor(0xFF204060u));
+    });
+    f->Device().SetTextureStageState(platform::TSS_COLOROP, platform::TOP_MODULATE);
+    EXPECT_TRUE(Near(Channelwise(0xFF000000u, 0xFF306090u, 128 / 255.0), Px(f, 3, 3))) << std::hex << Px(f, 3, 3);
+    EXPECT_EQ(0xFFFFFFFFu, Px(f, 23, 3));
+
+    // Gradients: each of the quad's two triangles shades linearly.
+    const int l = 100, t = 100, w = 120, h = 50;
+    for (const Corner& g : gradients) {
+        Frame(f, [&](DrawingFrame& fr) {
+            fr.Draw2dRectangle(CKesRect<int>(l, t, l + w, t + h), CKesColor(g.ul), CKesColor(g.ur), CKesColor(g.ll),
+                               CKesColor(g.lr));
+        });
+        int wrong = 0;
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                const double fx = (x + 0.5) / w, fy = (y + 0.5) / h;
+                // Lower-left triangle (top-left, bottom-left, bottom-right) or the upper-right one.
+                const DWORD e = fy >= fx ? Channelwise(Channelwise(g.ul, g.ll, fy), Channelwise(g.ul, g.lr, fy), fx / fy)
+                                         : Channelwise(Channelwise(g.ul, g.ur, fx), Channelwise(g.ul, g.lr, fx), fy / fx);
+                if (!Near(e | 0xFF000000u, Px(f, l + x, t + y))) ++wrong;
+            }
+        EXPECT_EQ(0, wrong);
+    }
+}
+
+TEST_F(Raster, BandsKeepSubmissionOrderAndGiveTheSamePictureForAnyWorkerCount) {
+    DrawingFrame* f = Start();
+    const unsigned long sprite = MakeTexture(f, 26, 37, [](int x, int y) { return 0xFF000000u | (x * 9) << 16 | (y * 6) << 8 | 0x40; });
+    const unsigned long card = MakeTexture(f, 71, 96, Unique, "card");
+    // Seven bands of 600 rows end at 85, 171, 257, 342, 428 and 514.
+    auto scene = [&](DrawingFrame& fr) {
+        for (int i = 0; i < 40; ++i) {
+            CKesPosition2d<int> at(30 + 11 * i, 60 + 9 * i);
+            fr.Draw2DImage(sprite, at, CKesRect<int>(0, 0, 26, 37), nullptr, CKesColor(0x80FFFFFFu - (i << 16)));
+        }
+        fr.Draw2dRectangle(CKesRect<int>(500, 70, 560, 100), CKesColor(0xFFFF0000u));
+        fr.Draw2dRectangle(CKesRect<int>(520, 80, 580, 180), CKesColor(0x8000FF00u));
+        fr.Draw2dRectangle(CKesRect<int>(200, 300, 400, 500), CKesColor(0x8000FF00u), CKesColor(0x800000FFu),
+                           CKesColor(0xC0FFFFFFu), CKesColor(0x40FF00FFu));
+        CKesPosition2d<int> at(0, 0);
+        fr.Draw2DImage(card, at);
+        fr.Rotate(30, CKesPosition2d<int>(650, 150), CKesDimension2d<int>(71, 96), CKesPosition2d<int>(35, 48), 1.5f, 0.0f);
+        fr.Draw2dLine(CKesPosition2d<int>(0, 80), CKesPosition2d<int>(799, 95), CKesColor(0x80FFFF00u));
+    };
+    std::vector<std::vector<uint32_t>> pictures;
+    for (int workers : {1, 7, 0}) {
+        KesRenderDevice::SetWorkersForTest(workers);
+        Frame(f, scene);
+        pictures.push_back(Picture(f));
+    }
+    EXPECT_TRUE(pictures[0] == pictures[1]);
+    EXPECT_TRUE(pictures[0] == pictures[2]);
+    // Later drawing lies over earlier drawing across the band edge at row 85.
+    auto over = [](DWORD s, DWORD d) { return Channelwise(d, s, (s >> 24) / 255.0) | 0xFF000000u; };
+    EXPECT_TRUE(Near(over(0x8000FF00u, 0xFFFF0000u), Px(f, 521, 84))) << std::hex << Px(f, 521, 84);
+    EXPECT_TRUE(Near(over(0x8000FF00u, 0xFFFF0000u), Px(f, 521, 86))) << std::hex << Px(f, 521, 86);
+    // Two half-transparent sprites across it: sprite 0 at (30, 60), sprite 1
+    // (red scaled by 254) at (41, 69).
+    for (int y : {84, 90}) {
+        const DWORD t0 = 0x80000000u | (16 * 9) << 16 | ((y - 60) * 6) << 8 | 0x40;
+        const DWORD t1 = 0x80000000u | 45 << 16 | ((y - 69) * 6) << 8 | 0x40;
+        EXPECT_TRUE(Near(over(t1, over(t0, 0xFF000000u)), Px(f, 46, y))) << y << std::hex << " " << Px(f, 46, y);
+    }
+}
+
+TEST_F(Raster, QuadsNearTheEndsOfTheIntegerRangeAreClippedWithoutOverflow) {
+    DrawingFrame* f = Start();
+    const unsigned long t = MakeTexture(f, 16, 16, Unique);
+    const int lo = std::numeric_limits<int>::min(), hi = std::numeric_limits<int>::max();
+    const CKesRect<int> whole(0, 0, 16, 16);
+    Frame(f, [&](DrawingFrame& fr) {
+        for (int x : {lo, lo + 1, hi - 8, hi}) {
+            for (int y : {lo, 10, hi}) {
+                fr.Draw2DImage(t, CKesPosition2d<int>(x, y), whole, nullptr);
+                fr.Draw2DImage(t, CKesPosition2d<int>(x, y), whole, &whole);
+                fr.Draw2DImage(t, CKesRect<int>(x, y, x / 2 + hi / 2, y / 2 + 5), whole, nullptr);
+                CKesPosition2d<int> at(x, y);
+                fr.Draw2DImage(t, at);
+            }
+        }
+    });
+    EXPECT_EQ(std::vector<uint32_t>(800 * 600, 0xFF000000u), Picture(f));
+    // A rectangle far larger than the picture still covers all of it.
+    Frame(f, [&](DrawingFrame& fr) {
+        fr.Draw2dRectangle(CKesRect<int>(-2000000000, -2000000000, 2000000000, 2000000000), CKesColor(0xFFFF0000u));
+    });
+    EXPECT_EQ(std::vector<uint32_t>(800 * 600, 0xFFFF0000u), Picture(f));
+}
+
+TEST_F(Raster, TheLogoSitsInTheBottomRightCornerWhenOneIsSet) {
+    DrawingFrame* f = Start();
+    Frame(f, [](DrawingFrame& fr) { fr.DrawLogoTexture(); });
+    EXPECT_EQ(std::vector<uint32_t>(800 * 600, 0xFF000000u), Picture(f));
+    const unsigned long logo = f->GetLogoTexture();
+    ASSERT_NE(0u, logo);
+    EXPECT_EQ(155, f->GetTextureWidth(logo, false));
+    EXPECT_EQ(52, f->GetTextureHeight(logo, false));
+    f->SetLogo(logo);
+    Frame(f, [](DrawingFrame& fr) { fr.DrawLogoTexture(); });
+    // 155 x 52 at (800 - 170, 600 - 67).
+    EXPECT_NE(0xFF000000u, Px(f, 630 + 77, 533 + 26));
+    EXPECT_EQ(0xFF000000u, Px(f, 629, 533 + 26));
+    EXPECT_EQ(0xFF000000u, Px(f, 630 + 77, 532));
+    EXPECT_EQ(0xFF000000u, Px(f, 785, 585));
+}
