@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "frame/Kest2dBaseFrame.h"
-#include "frame/Kest2dBatch.h"
+#include "render/Kest2dBatch.h"
 #include "platform/KesClock.h"
 #include "platform/KesFiles.h"
 #include "platform/KesImage.h"

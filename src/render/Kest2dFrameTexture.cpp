@@ -4,8 +4,8 @@
 #include <new>
 
 #include "frame/Kest2dBaseFrame.h"
-#include "frame/Kest2dBatch.h"
-#include "frame/Kest2dLogo.h"
+#include "render/Kest2dBatch.h"
+#include "render/Kest2dLogo.h"
 #include "platform/KesImage.h"
 
 namespace kest2d {

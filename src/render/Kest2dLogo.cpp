@@ -1,5 +1,5 @@
 // The engine's logo picture: a 155 x 52 PNG drawn by GetLogoTexture.
-#include "frame/Kest2dLogo.h"
+#include "render/Kest2dLogo.h"
 
 namespace kest2d {
 
