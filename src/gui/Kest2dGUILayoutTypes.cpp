@@ -41,6 +41,26 @@ CKesBaseGUIElement* Make(CKesBaseGUIContainer& container, int id, const std::str
 
 void SetElementTipText(CKesBaseGUIElement& control, const std::string& tipText) { control.SetTipText(tipText); }
 
+// "Color" of a text control. The colour is always set: a value that does not
+// parse keeps the current one.
+template <typename Control>
+void ApplyTextColour(Control& control, const KesLayoutProperties& properties, CKesBaseGUIContainer& parser) {
+    CKesColor colour = control.GetColor();
+    properties.Colour("Color", colour, parser);
+    control.SetColor(colour);
+}
+
+// "Size" and "Font" of a text control: a size above 0 loads the font (the
+// default one when no file is given).
+template <typename Control>
+void ApplyTextFont(Control& control, const KesLayoutProperties& properties, KesLayoutLoad& load) {
+    const int size = properties.Integer("Size");
+    if (size > 0) {
+        control.SetFont(load.Font(control.GetCaption(), size, properties.Value("Font")));
+        control.SetSize(size);
+    }
+}
+
 void ApplyButton(CKesBaseGUIElement& control, const KesLayoutProperties& properties, const KesLayoutCommon& common,
                  CKesBaseGUIContainer& /*parser*/, KesLayoutLoad& load) {
     CKesGUIButton& button = static_cast<CKesGUIButton&>(control);
@@ -57,16 +77,9 @@ void ApplyStaticText(CKesBaseGUIElement& control, const KesLayoutProperties& pro
     CKesGUIStatic& label = static_cast<CKesGUIStatic&>(control);
     const std::string text = properties.Text("Text");
     if (!text.empty()) label.SetText(text);
-    // The colour is always set: a value that does not parse keeps the current one.
-    CKesColor colour = label.GetColor();
-    properties.Colour("Color", colour, parser);
-    label.SetColor(colour);
+    ApplyTextColour(label, properties, parser);
     label.SetSnapStyle(properties.Integer("Snap"));
-    const int size = properties.Integer("Size");
-    if (size > 0) {
-        label.SetFont(load.Font(label.GetCaption(), size, properties.Value("Font")));
-        label.SetSize(size);
-    }
+    ApplyTextFont(label, properties, load);
     if (properties.Flag("Ishyperlink")) {
         label.SetIsHyperlink(true);
         CKesColor hover;
@@ -86,9 +99,7 @@ void ApplyEditorBox(CKesBaseGUIElement& control, const KesLayoutProperties& prop
     // A "Text" stands in for the tip text.
     const std::string text = properties.Text("Text");
     if (!text.empty()) box.SetTipText(text);
-    CKesColor colour = box.GetColor();
-    properties.Colour("Color", colour, parser);
-    box.SetColor(colour);
+    ApplyTextColour(box, properties, parser);
     box.SetMaxCount(properties.Integer("MaxCount"));
 }
 
@@ -133,15 +144,9 @@ void ApplyInfoScroller(CKesBaseGUIElement& control, const KesLayoutProperties& p
     CKesGUIInfoScroller& ticker = static_cast<CKesGUIInfoScroller&>(control);
     const std::string text = properties.Text("Text");
     if (!text.empty()) ticker.SetText(text);
-    CKesColor colour = ticker.GetColor();
-    properties.Colour("Color", colour, parser);
-    ticker.SetColor(colour);
+    ApplyTextColour(ticker, properties, parser);
     ticker.SetInfoScrType(static_cast<InfoScrType>(properties.Integer("ScrollType")));
-    const int size = properties.Integer("Size");
-    if (size > 0) {
-        ticker.SetFont(load.Font(ticker.GetCaption(), size, properties.Value("Font")));
-        ticker.SetSize(size);
-    }
+    ApplyTextFont(ticker, properties, load);
 }
 
 // The images of a scroll bar, from the properties of its owner or its own.
