@@ -1,6 +1,4 @@
 // The main window's layout file.
-#include <tinyxml.h>
-
 #include "frame/Kest2dBaseFrame.h"
 #include "resource/Kest2dXmlDocument.h"
 #include "gui/Kest2dGUILayout.h"
@@ -21,19 +19,15 @@ bool CKesBaseFrame::LoadGUIConfig(const char* fileName) {
     if (!ReadLayoutDocument(this, fileName, document)) return false;
 
     DeleteAllControls();
-    const bool utf8 = document.IsUtf8();
-    TiXmlElement* root = document.FirstChildElement("KestControl");
-    if (!root || LayoutAttribute(root, "Type", utf8) != "Container") {
+    KesLayoutRoot root;
+    if (!root.Read(document)) {
         mGUILoaded = true;
         return true;
     }
 
-    KesLayoutLoad load(this, fileName, utf8);
-    const std::string name = LayoutTrimmed(LayoutAttribute(root, "Name", utf8));
-    KesLayoutProperties properties;
-    properties.Read(root, utf8);
-    KesLayoutCommon common;
-    common.Read(properties);
+    KesLayoutLoad load(this, fileName, root.utf8);
+    const KesLayoutProperties& properties = root.properties;
+    const KesLayoutCommon& common = root.common;
     const bool isWindow = properties.Flag("IsWindow");
     const std::string background = properties.Value("background");
 
@@ -44,12 +38,12 @@ bool CKesBaseFrame::LoadGUIConfig(const char* fileName) {
     SetVisible(common.visible);
     SetEnabled(common.enable);
     SetElementType(KESGUI_CONTAINER);
-    mCaption = name;
+    mCaption = root.name;
     if (IsWindow()) SetWindowText(mCaption);
     ApplyLayoutScreen(common.width, common.height, isWindow);
     if (!background.empty()) mBackground = load.Texture(background);
 
-    if (TiXmlElement* children = root->FirstChildElement("Childrens")) LoadControlsFromTheNode(this, children, load);
+    root.LoadChildren(this, load);
     mGUILoaded = true;
     return true;
 }

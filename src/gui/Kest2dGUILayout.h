@@ -115,7 +115,7 @@ private:
 };
 
 // A control type that layouts may name. Adding a type is one entry in the
-// table of Kest2dGUILayout.cpp.
+// table of Kest2dGUILayoutTypes.cpp.
 struct KesLayoutControlType {
     const char* type;
     // The factory: makes the control in `container` under `parent`.
@@ -143,5 +143,21 @@ bool ReadLayoutDocument(CKesBaseFrame* frame, const char* fileName, KesXmlDocume
 
 // Makes the controls listed under a "Childrens" element in `parent`.
 bool LoadControlsFromTheNode(CKesBaseGUIContainer* parent, TiXmlElement* node, KesLayoutLoad& load);
+
+// The root "KestControl" of a layout document, which describes the container
+// (or the frame) that loads the file.
+struct KesLayoutRoot {
+    TiXmlElement* element = nullptr;
+    bool utf8 = false;
+    std::string name;
+    KesLayoutProperties properties;
+    KesLayoutCommon common;
+
+    // Reads the root's name and properties; false (and nothing read) when the
+    // document has no root or the root is not a "Container".
+    bool Read(KesXmlDocument& document);
+    // Makes the controls listed under the root's "Childrens" in `parent`.
+    void LoadChildren(CKesBaseGUIContainer* parent, KesLayoutLoad& load);
+};
 
 }  // namespace kest2d

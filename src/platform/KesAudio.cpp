@@ -1,3 +1,5 @@
+// The sound API on SDL2_mixer: streams, samples, their channels and the
+// global settings. Streamed music is decoded in KesAudioStream.cpp.
 #include "platform/KesAudio.h"
 
 #include <SDL.h>
@@ -17,123 +19,13 @@
 #include <string>
 #include <vector>
 
+#include "platform/KesAudioStream.h"
 #include "platform/KesFiles.h"
 
 namespace kest2d {
 namespace platform {
 
 namespace {
-
-// Frames decoded from a stream's file at a time.
-const int kStreamBlockFrames = 2048;
-
-// The mixer's output, as opened.
-struct OutputSpec {
-    int rate = 44100;
-    Uint16 format = AUDIO_S16SYS;
-    int channels = 2;
-};
-
-// Unsigned formats are silent at their middle value.
-Uint8 SilenceByte(Uint16 format) { return SDL_AUDIO_ISSIGNED(format) ? 0 : 0x80; }
-
-// A music file decoded a block at a time while it plays. The decoder runs on
-// the mixer's thread, inside the effect that fills the stream's channel; the
-// UI thread only rewinds it (under mLock) while the channel is halted, and
-// closes it once the channel no longer calls it.
-class StreamSource {
-public:
-    static std::unique_ptr<StreamSource> Open(const std::string& diskPath, bool loop, const OutputSpec& out) {
-        SF_INFO info{};
-        SNDFILE* file = sf_open(diskPath.c_str(), SFM_READ, &info);
-        if (!file) return nullptr;
-        SDL_AudioStream* convert = nullptr;
-        if (info.channels > 0 && info.samplerate > 0)
-            convert = SDL_NewAudioStream(AUDIO_F32SYS, static_cast<Uint8>(std::min(info.channels, 255)),
-                                         info.samplerate, out.format, static_cast<Uint8>(out.channels), out.rate);
-        if (!convert) {
-            sf_close(file);
-            return nullptr;
-        }
-        std::unique_ptr<StreamSource> source(new StreamSource());
-        source->mFile = file;
-        source->mChannels = info.channels;
-        source->mConvert = convert;
-        source->mLoop = loop;
-        source->mSilence = SilenceByte(out.format);
-        source->mBlock.resize(static_cast<size_t>(kStreamBlockFrames) * static_cast<size_t>(info.channels));
-        return source;
-    }
-    ~StreamSource() {
-        SDL_FreeAudioStream(mConvert);
-        sf_close(mFile);
-    }
-    StreamSource(const StreamSource&) = delete;
-    StreamSource& operator=(const StreamSource&) = delete;
-
-    // Back to the first frame (UI thread, channel halted).
-    void Rewind() {
-        std::lock_guard<std::mutex> hold(mLock);
-        sf_seek(mFile, 0, SEEK_SET);
-        SDL_AudioStreamClear(mConvert);
-        mDrained = false;
-        mEnded = false;
-    }
-    // True once the last frame has been played (and the file does not loop).
-    bool Ended() const { return mEnded.load(); }
-
-    // The mixer's effect on the stream's channel: the channel plays silence,
-    // which this overwrites with the next `len` bytes of the music.
-    static void Fill(int /*channel*/, void* out, int len, void* self) {
-        static_cast<StreamSource*>(self)->FillBlock(static_cast<Uint8*>(out), len);
-    }
-
-private:
-    StreamSource() = default;
-
-    void FillBlock(Uint8* out, int len) {
-        std::lock_guard<std::mutex> hold(mLock);
-        int filled = 0;
-        while (filled < len) {
-            int got = SDL_AudioStreamGet(mConvert, out + filled, len - filled);
-            if (got < 0) break;
-            if (got > 0) {
-                filled += got;
-                continue;
-            }
-            if (mDrained) break;
-            if (!DecodeBlock()) {
-                // The end of the music: what the converter still holds comes next.
-                mDrained = true;
-                SDL_AudioStreamFlush(mConvert);
-            }
-        }
-        if (filled < len) {
-            std::memset(out + filled, mSilence, static_cast<size_t>(len - filled));
-            mEnded = true;
-        }
-    }
-
-    // Decodes one block into the converter; false at the end of the music.
-    bool DecodeBlock() {
-        sf_count_t frames = sf_readf_float(mFile, mBlock.data(), kStreamBlockFrames);
-        if (frames <= 0 && mLoop && sf_seek(mFile, 0, SEEK_SET) == 0)
-            frames = sf_readf_float(mFile, mBlock.data(), kStreamBlockFrames);
-        if (frames <= 0) return false;
-        const int bytes = static_cast<int>(frames) * mChannels * static_cast<int>(sizeof(float));
-        return SDL_AudioStreamPut(mConvert, mBlock.data(), bytes) == 0;
-    }
-
-    std::mutex mLock;
-    SNDFILE* mFile = nullptr;
-    int mChannels = 0;
-    SDL_AudioStream* mConvert = nullptr;
-    bool mLoop = false;
-    Uint8 mSilence = 0;
-    bool mDrained = false;  // the converter has been flushed at the end
-    std::vector<float> mBlock;
-    std::atomic<bool> mEnded{false};
-};
 
 // One playback: a mixer channel with what was last asked of it.
 struct Playback {

@@ -216,6 +216,12 @@ bool ArchiveFile::OpenHeaderLocked(const std::string& path, unsigned char* head,
     return true;
 }
 
+bool ArchiveFile::HasTag(const unsigned char* head, const char* tag) {
+    if (std::memcmp(head, tag, 3) == 0) return true;
+    std::printf("文件类型不对.\n");
+    return false;
+}
+
 unsigned char* ArchiveFile::InflateEntryLocked(const char* name, int64_t offset, unsigned long compressed,
                                                unsigned long uncompressed, unsigned long* size) const {
     std::printf("正在解压文件:%s ...\n", name);
@@ -255,19 +261,13 @@ bool CKesPackager::Open(std::string path) {
     std::unique_lock<std::shared_mutex> lock(mLock);
     unsigned char head[archive::PAK_HEADER_SIZE];
     if (!OpenHeaderLocked(path, head, sizeof(head))) return false;
-    std::memcpy(mHeader.tag, head, 4);
-    mHeader.count = archive::ReadI32(head + 4);
-    if (head[0] != 'P' || head[1] != 'A' || head[2] != 'K') {
-        std::printf("文件类型不对.\n");
-        return false;
-    }
+    ReadTagAndCount(head, mHeader);
+    if (!HasTag(head, "PAK")) return false;
     unsigned char rec[archive::PAK_ENTRY_SIZE];
     ReadRecordsLocked(mHeader.count, rec, sizeof(rec), [this](const unsigned char* r) {
         PakFileEntry entry;
         std::memcpy(entry.name, r, archive::PAK_NAME_SIZE);
-        entry.offset = archive::ReadI32(r + 512);
-        entry.uncompressed = archive::ReadU32(r + 516);
-        entry.compressed = archive::ReadU32(r + 520);
+        ReadEntryPlace(r, archive::PAK_ENTRY_SIZE, entry);
         std::string name(entry.name, strnlen(entry.name, archive::PAK_NAME_SIZE));
         mEntries[name] = entry;
     });

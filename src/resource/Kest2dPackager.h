@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <map>
 #include <shared_mutex>
 #include <string>
@@ -98,6 +99,23 @@ protected:
     // and deciphers its `size`-byte header into `head`. False (with its
     // message) when the file cannot be opened or is too short.
     bool OpenHeaderLocked(const std::string& path, unsigned char* head, size_t size);
+    // The tag and the record count that begin every deciphered header.
+    template <typename Header>
+    static void ReadTagAndCount(const unsigned char* head, Header& header) {
+        std::memcpy(header.tag, head, 4);
+        header.count = ReadI32(head + 4);
+    }
+    // True when the header begins with the three letters of `tag`; otherwise
+    // reports a file of the wrong type.
+    static bool HasTag(const unsigned char* head, const char* tag);
+    // Where an entry lies: offset, inflated size and stream size, the last 12
+    // bytes of its `size`-byte record.
+    template <typename Entry>
+    static void ReadEntryPlace(const unsigned char* record, size_t size, Entry& entry) {
+        entry.offset = ReadI32(record + size - 12);
+        entry.uncompressed = ReadU32(record + size - 8);
+        entry.compressed = ReadU32(record + size - 4);
+    }
     // Reads and deciphers up to `count` directory records of `size` bytes
     // from the current position, handing each to `take`; a record that
     // cannot be read ends the directory (every later one is missing too,

@@ -30,15 +30,11 @@ bool CKesSprPackager::Open(std::string path) {
     std::unique_lock<std::shared_mutex> lock(mLock);
     unsigned char head[archive::SPR_HEADER_SIZE];
     if (!OpenHeaderLocked(path, head, sizeof(head))) return false;
-    std::memcpy(mHeader.tag, head, 4);
-    mHeader.count = archive::ReadI32(head + 4);
+    ReadTagAndCount(head, mHeader);
     mHeader.width = archive::ReadI32(head + 8);
     mHeader.height = archive::ReadI32(head + 12);
     mHeader.speed = archive::ReadI32(head + 16);
-    if (head[0] != 'S' || head[1] != 'P' || head[2] != 'R') {
-        std::printf("文件类型不对.\n");
-        return false;
-    }
+    if (!HasTag(head, "SPR")) return false;
     unsigned char rec[archive::SPR_ENTRY_SIZE];
     ReadRecordsLocked(mHeader.count, rec, sizeof(rec), [this](const unsigned char* r) {
         SprFileEntry entry;
@@ -46,9 +42,7 @@ bool CKesSprPackager::Open(std::string path) {
         entry.name[archive::SPR_NAME_SIZE - 1] = '\0';
         entry.shown = r[264];
         std::memcpy(entry.pad, r + 265, 3);
-        entry.offset = archive::ReadI32(r + 268);
-        entry.uncompressed = archive::ReadU32(r + 272);
-        entry.compressed = archive::ReadU32(r + 276);
+        ReadEntryPlace(r, archive::SPR_ENTRY_SIZE, entry);
         mEntries.push_back(entry);
     });
     return true;

@@ -29,13 +29,13 @@ void DrawThumb(CKesBaseFrame* frame, const KESThumb& thumb) {
     frame->Draw2DImage(thumb.Texture, thumb.Rect, source, &frame->GetClippingRect(), CKesColor(0xFFFFFFFFu));
 }
 
-bool RaiseGuiEvent(CKesBaseGUIElement* control, int guiEventType, bool noParent) {
+bool RaiseGuiEvent(CKesBaseGUIElement* control, int guiEventType, bool noParent, CKesBaseGUIElement* element) {
     CKesBaseGUIElement* parent = control ? control->GetParent() : nullptr;
     if (!parent) return noParent;
     CKesEvent event{};
     event.mEventType = KESET_GUI_EVENT;
     event.mGuiEvent.Caller = control;
-    event.mGuiEvent.Element = nullptr;
+    event.mGuiEvent.Element = element;
     event.mGuiEvent.EventType = guiEventType;
     return parent->OnProcessEvent(event);
 }

@@ -42,10 +42,12 @@ void ThumbProcessMouse(KESThumb& thumb, const CKesEvent& event, bool vertical);
 // the frame's client area.
 void DrawThumb(CKesBaseFrame* frame, const KESThumb& thumb);
 
-// Reports a GUI event of `control` to its parent at once. Returns the
-// parent's result, or `noParent` when the control has none. The parent may
-// delete the control: callers touch nothing of it afterwards.
-bool RaiseGuiEvent(CKesBaseGUIElement* control, int guiEventType, bool noParent = true);
+// Reports a GUI event of `control` (about `element`, when given) to its parent
+// at once. Returns the parent's result, or `noParent` when the control has
+// none. The parent may delete the control: callers touch nothing of it
+// afterwards.
+bool RaiseGuiEvent(CKesBaseGUIElement* control, int guiEventType, bool noParent = true,
+                   CKesBaseGUIElement* element = nullptr);
 
 // The top line of a scrolled list after a wheel step, within 0 ... last. A
 // wheel amount that is no number leaves the view at the top.

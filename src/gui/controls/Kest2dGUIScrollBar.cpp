@@ -106,13 +106,7 @@ void CKesGUIScrollBar::PlaceThumbTop(int top) {
 }
 
 bool CKesGUIScrollBar::RaiseChanged(CKesBaseGUIElement* element) {
-    if (!mParent) return true;
-    CKesEvent event{};
-    event.mEventType = KESET_GUI_EVENT;
-    event.mGuiEvent.Caller = this;
-    event.mGuiEvent.Element = element;
-    event.mGuiEvent.EventType = KESGET_ELEMENT_CHANGED;
-    return mParent->OnProcessEvent(event);
+    return RaiseGuiEvent(this, KESGET_ELEMENT_CHANGED, true, element);
 }
 
 bool CKesGUIScrollBar::OnProcessEvent(const CKesEvent& event) {

@@ -1,0 +1,281 @@
+// The registry tables behind the ownership rule: reading and writing them,
+// turning user data into deleted objects, and the kept references.
+#include "script/Kest2dScriptOwnershipTables.h"
+
+#include <string>
+
+#include "lauxlib.h"
+#include "lua.h"
+
+namespace kest2d {
+namespace script {
+namespace ownership {
+
+namespace {
+
+// A kept reference: { user data, object address, holder address, slot name }.
+enum { kEntryValue = 1, kEntryObject = 2, kEntryHolder = 3, kEntrySlot = 4 };
+
+}  // namespace
+
+void PushTable(lua_State* L, const char* name) {
+    lua_getfield(L, LUA_REGISTRYINDEX, name);
+    if (!lua_istable(L, -1)) {
+        lua_pop(L, 1);
+        lua_newtable(L);
+        lua_pushvalue(L, -1);
+        lua_setfield(L, LUA_REGISTRYINDEX, name);
+    }
+}
+
+// Pushes registry[table][address].
+void GetAt(lua_State* L, const char* table, void* address) {
+    PushTable(L, table);
+    lua_pushlightuserdata(L, address);
+    lua_rawget(L, -2);
+    lua_remove(L, -2);
+}
+
+// registry[table][address] = the value on top, which is popped.
+void SetAt(lua_State* L, const char* table, void* address) {
+    PushTable(L, table);
+    lua_pushlightuserdata(L, address);
+    lua_pushvalue(L, -3);
+    lua_rawset(L, -3);
+    lua_pop(L, 2);
+}
+
+namespace {
+
+// Pushes registry[table][address], made an empty table when it is none.
+void PushTableAt(lua_State* L, const char* table, void* address) {
+    GetAt(L, table, address);
+    if (!lua_istable(L, -1)) {
+        lua_pop(L, 1);
+        lua_newtable(L);
+        lua_pushvalue(L, -1);
+        SetAt(L, table, address);
+    }
+}
+
+// registry[table][address] goes when the table at `index` (its value) is
+// empty.
+void DropIfEmpty(lua_State* L, int index, const char* table, void* address) {
+    lua_pushnil(L);
+    if (lua_next(L, index)) {
+        lua_pop(L, 2);
+    } else {
+        lua_pushnil(L);
+        SetAt(L, table, address);
+    }
+}
+
+}  // namespace
+
+bool HasAt(lua_State* L, const char* table, void* address) {
+    GetAt(L, table, address);
+    const bool has = !lua_isnil(L, -1);
+    lua_pop(L, 1);
+    return has;
+}
+
+// The address a bound object's user data holds, null for anything else.
+void* AddressOf(lua_State* L, int index) {
+    if (lua_type(L, index) != LUA_TUSERDATA) return nullptr;
+    void** box = static_cast<void**>(lua_touserdata(L, index));
+    return box ? *box : nullptr;
+}
+
+bool LuaOwns(lua_State* L, void* address) { return HasAt(L, kCollected, address) || HasAt(L, kOwned, address); }
+
+bool IsKept(lua_State* L, void* address) {
+    GetAt(L, kHeld, address);
+    bool kept = false;
+    if (lua_istable(L, -1)) {
+        lua_pushnil(L);
+        if (lua_next(L, -2)) {
+            kept = true;
+            lua_pop(L, 2);
+        }
+    }
+    lua_pop(L, 1);
+    return kept;
+}
+
+// Deleted objects ----------------------------------------------------------
+
+namespace {
+
+int UseOfDeletedField(lua_State* L) {
+    const char* type = lua_tostring(L, lua_upvalueindex(1));
+    if (lua_type(L, 2) == LUA_TSTRING)
+        return luaL_error(L, "the %s was deleted and cannot be used ('%s')", type, lua_tostring(L, 2));
+    return luaL_error(L, "the %s was deleted and cannot be used", type);
+}
+
+int UseOfDeleted(lua_State* L) {
+    return luaL_error(L, "the %s was deleted and cannot be used", lua_tostring(L, lua_upvalueindex(1)));
+}
+
+int DeletedName(lua_State* L) {
+    lua_pushfstring(L, "deleted %s", lua_tostring(L, lua_upvalueindex(1)));
+    return 1;
+}
+
+}  // namespace
+
+// Pushes the metatable that user data of `type` take once their object is
+// gone. The registry names it "deleted <type>", so an argument check that
+// meets one reports that name.
+void PushDeletedMetatable(lua_State* L, const char* type) {
+    PushTable(L, kDeleted);
+    lua_getfield(L, -1, type);
+    if (lua_istable(L, -1)) {
+        lua_remove(L, -2);
+        return;
+    }
+    lua_pop(L, 1);
+    lua_newtable(L);
+    const int mt = lua_gettop(L);
+    for (const char* name : {"__index", "__newindex"}) {
+        lua_pushstring(L, type);
+        lua_pushcclosure(L, UseOfDeletedField, 1);
+        lua_setfield(L, mt, name);
+    }
+    for (const char* name : {"__call", "__add", "__sub", "__mul", "__div", "__mod", "__pow", "__unm", "__concat",
+                             "__len", "__lt", "__le"}) {
+        lua_pushstring(L, type);
+        lua_pushcclosure(L, UseOfDeleted, 1);
+        lua_setfield(L, mt, name);
+    }
+    lua_pushstring(L, type);
+    lua_pushcclosure(L, DeletedName, 1);
+    lua_setfield(L, mt, "__tostring");
+    lua_pushvalue(L, mt);
+    lua_pushfstring(L, "deleted %s", type);
+    lua_rawset(L, LUA_REGISTRYINDEX);
+    lua_pushvalue(L, mt);
+    lua_setfield(L, -3, type);
+    lua_remove(L, -2);
+}
+
+// Turns the user data at `index` into a deleted object.
+void Invalidate(lua_State* L, int index) {
+    if (!lua_getmetatable(L, index)) return;
+    lua_rawget(L, LUA_REGISTRYINDEX);
+    const std::string type = lua_isstring(L, -1) ? lua_tostring(L, -1) : "";
+    lua_pop(L, 1);
+    *static_cast<void**>(lua_touserdata(L, index)) = nullptr;
+    if (type.empty() || type.compare(0, 8, "deleted ") == 0) return;
+    PushDeletedMetatable(L, type.c_str());
+    lua_setmetatable(L, index);
+}
+
+// Kept references -----------------------------------------------------------
+
+namespace {
+
+// Takes the entry at `entry` out of the set of entries that keep its object.
+void Unkeep(lua_State* L, int entry) {
+    lua_rawgeti(L, entry, kEntryObject);
+    void* object = lua_touserdata(L, -1);
+    lua_pop(L, 1);
+    GetAt(L, kHeld, object);
+    if (lua_istable(L, -1)) {
+        lua_pushvalue(L, entry);
+        lua_pushnil(L);
+        lua_rawset(L, -3);
+        DropIfEmpty(L, lua_gettop(L), kHeld, object);
+    }
+    lua_pop(L, 1);
+}
+
+}  // namespace
+
+// The holder at `holder` now keeps the value at `value` in `slot` (nil, or
+// a value that is no live object, keeps nothing).
+void Keep(lua_State* L, void* holder, const char* slot, int value) {
+    const int top = lua_gettop(L);
+    PushTableAt(L, kHolds, holder);
+    const int slots = lua_gettop(L);
+    lua_getfield(L, slots, slot);
+    if (lua_istable(L, -1)) Unkeep(L, lua_gettop(L));
+    lua_pop(L, 1);
+    void* object = value ? AddressOf(L, value) : nullptr;
+    if (object) {
+        lua_createtable(L, 4, 0);
+        const int entry = lua_gettop(L);
+        lua_pushvalue(L, value);
+        lua_rawseti(L, entry, kEntryValue);
+        lua_pushlightuserdata(L, object);
+        lua_rawseti(L, entry, kEntryObject);
+        lua_pushlightuserdata(L, holder);
+        lua_rawseti(L, entry, kEntryHolder);
+        lua_pushstring(L, slot);
+        lua_rawseti(L, entry, kEntrySlot);
+        PushTableAt(L, kHeld, object);
+        lua_pushvalue(L, entry);
+        lua_pushboolean(L, 1);
+        lua_rawset(L, -3);
+        lua_pop(L, 1);
+        lua_setfield(L, slots, slot);
+    } else {
+        lua_pushnil(L);
+        lua_setfield(L, slots, slot);
+        DropIfEmpty(L, slots, kHolds, holder);
+    }
+    lua_settop(L, top);
+}
+
+// Everything `address` keeps, and every reference kept to it, is dropped.
+void DropKept(lua_State* L, void* address) {
+    const int top = lua_gettop(L);
+    GetAt(L, kHolds, address);
+    if (lua_istable(L, -1)) {
+        const int slots = lua_gettop(L);
+        lua_pushnil(L);
+        while (lua_next(L, slots)) {
+            if (lua_istable(L, -1)) Unkeep(L, lua_gettop(L));
+            lua_pop(L, 1);
+        }
+        lua_pushnil(L);
+        SetAt(L, kHolds, address);
+    }
+    lua_settop(L, top);
+    GetAt(L, kHeld, address);
+    if (lua_istable(L, -1)) {
+        const int entries = lua_gettop(L);
+        lua_pushnil(L);
+        while (lua_next(L, entries)) {
+            lua_pop(L, 1);
+            const int entry = lua_gettop(L);
+            lua_rawgeti(L, entry, kEntryHolder);
+            void* holder = lua_touserdata(L, -1);
+            lua_pop(L, 1);
+            GetAt(L, kHolds, holder);
+            if (lua_istable(L, -1)) {
+                const int slots = lua_gettop(L);
+                lua_rawgeti(L, entry, kEntrySlot);
+                lua_pushvalue(L, -1);
+                lua_rawget(L, slots);
+                const bool same = lua_rawequal(L, -1, entry) != 0;
+                lua_pop(L, 1);
+                if (same) {
+                    lua_pushnil(L);
+                    lua_rawset(L, slots);
+                    DropIfEmpty(L, slots, kHolds, holder);
+                } else {
+                    lua_pop(L, 1);
+                }
+            }
+            lua_settop(L, entry);
+        }
+        lua_pushnil(L);
+        SetAt(L, kHeld, address);
+    }
+    lua_settop(L, top);
+}
+
+}  // namespace ownership
+}  // namespace script
+}  // namespace kest2d

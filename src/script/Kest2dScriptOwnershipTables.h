@@ -1,0 +1,60 @@
+// The registry tables behind the ownership rule (see
+// Kest2dScriptOwnership.h): who owns which address, the metatables of deleted
+// objects, and the references that engine objects keep. Used by
+// Kest2dScriptOwnership.cpp only.
+#pragma once
+
+struct lua_State;
+
+namespace kest2d {
+namespace script {
+namespace ownership {
+
+// Registry tables of the rule, each keyed as its comment says.
+inline constexpr char kCollected[] = "tolua_gc";      // address -> metatable: the runtime's collector table
+inline constexpr char kOwned[] = "kest2d.owned";      // address -> true: made with new, or released by the collector
+inline constexpr char kHolds[] = "kest2d.holds";      // holder address -> { slot name -> entry }
+inline constexpr char kHeld[] = "kest2d.held";        // object address -> { entry -> true }
+inline constexpr char kCaches[] = "kest2d.uboxes";    // array of the runtime's per-address user data caches
+inline constexpr char kDeleted[] = "kest2d.deleted";  // type name -> metatable of its deleted objects
+inline constexpr char kAnchor[] = "kest2d.ownership";
+
+// Pushes registry[name], made an empty table when it is none.
+void PushTable(lua_State* L, const char* name);
+
+// Pushes registry[table][address].
+void GetAt(lua_State* L, const char* table, void* address);
+
+// registry[table][address] = the value on top, which is popped.
+void SetAt(lua_State* L, const char* table, void* address);
+
+// True when registry[table][address] is not nil.
+bool HasAt(lua_State* L, const char* table, void* address);
+
+// The address a bound object's user data holds, null for anything else.
+void* AddressOf(lua_State* L, int index);
+
+// True when the collector or the script owns the object at `address`.
+bool LuaOwns(lua_State* L, void* address);
+
+// True while an engine object keeps a reference to `address`.
+bool IsKept(lua_State* L, void* address);
+
+// Pushes the metatable that user data of `type` take once their object is
+// gone. The registry names it "deleted <type>", so an argument check that
+// meets one reports that name.
+void PushDeletedMetatable(lua_State* L, const char* type);
+
+// Turns the user data at `index` into a deleted object.
+void Invalidate(lua_State* L, int index);
+
+// The holder at `holder` now keeps the value at `value` in `slot` (nil, or
+// a value that is no live object, keeps nothing).
+void Keep(lua_State* L, void* holder, const char* slot, int value);
+
+// Everything `address` keeps, and every reference kept to it, is dropped.
+void DropKept(lua_State* L, void* address);
+
+}  // namespace ownership
+}  // namespace script
+}  // namespace kest2d
