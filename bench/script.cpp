@@ -7,13 +7,11 @@
 #include <unistd.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 
+#include "BenchSupport.h"
 #include "frame/Kest2dBaseFrame.h"
 #include "lua.h"
-#include "platform/KesClock.h"
-#include "platform/KesFiles.h"
 
 namespace {
 
@@ -30,11 +28,8 @@ public:
 class Game {
 public:
     Game() {
-        setenv("SDL_VIDEODRIVER", "offscreen", 0);
-        setenv("SDL_AUDIODRIVER", "dummy", 0);
-        setenv("KEST2D_SHM_NAME", ("KesShareMemory.bench." + std::to_string(getpid())).c_str(), 1);
-        char tmpl[] = "/tmp/kest2d-bench-XXXXXX";
-        mDir = mkdtemp(tmpl) ? tmpl : "/tmp";
+        kest2d::bench::UseHeadlessPlatform();
+        mDir = kest2d::bench::EnterScratchGameFolder();
         mkdir((mDir + "/scripts").c_str(), 0755);
         if (FILE* f = std::fopen((mDir + "/scripts/gamelogic.lua").c_str(), "wb")) {
             std::fputs("local frame = kest2d.CKesBaseFrame:getSingleton()\n"
@@ -44,9 +39,6 @@ public:
                        f);
             std::fclose(f);
         }
-        if (chdir(mDir.c_str()) != 0) std::perror("chdir");
-        kest2d::platform::UseVirtualClock();
-        kest2d::platform::SetCommandLine("-d$" + mDir);
         mFrame = new BenchFrame();
         mFrame->Initialize("", kest2d::CKesDimension2d<int>(800, 600));
     }

@@ -18,9 +18,8 @@
 #include <thread>
 #include <vector>
 
+#include "BenchSupport.h"
 #include "frame/Kest2dBaseFrame.h"
-#include "platform/KesClock.h"
-#include "platform/KesFiles.h"
 #include "video/OggTheoraWriter.h"
 
 namespace {
@@ -41,11 +40,8 @@ public:
 class Game {
 public:
     Game() {
-        setenv("SDL_VIDEODRIVER", "offscreen", 0);
-        setenv("SDL_AUDIODRIVER", "dummy", 0);
-        setenv("KEST2D_SHM_NAME", ("KesShareMemory.bench." + std::to_string(getpid())).c_str(), 1);
-        char tmpl[] = "/tmp/kest2d-bench-XXXXXX";
-        mDir = mkdtemp(tmpl) ? tmpl : "/tmp";
+        kest2d::bench::UseHeadlessPlatform();
+        mDir = kest2d::bench::EnterScratchGameFolder();
         kest2d::test::ClipSettings settings;
         settings.withVideo = false;
         settings.frames = 1;
@@ -60,9 +56,6 @@ public:
         std::fclose(f);
         mMp3 = mDir + "/theme.mp3";
         WriteMp3(mMp3);
-        if (chdir(mDir.c_str()) != 0) std::perror("chdir");
-        kest2d::platform::UseVirtualClock();
-        kest2d::platform::SetCommandLine("-d$" + mDir);
         mFrame = new BenchFrame();
         mFrame->Initialize("", kest2d::CKesDimension2d<int>(800, 600));
     }

@@ -11,14 +11,9 @@ namespace {
 
 typedef std::vector<std::string> Log;
 
-const DWORD kNormal = 0xFFFF0000u, kPressed = 0xFF00FF00u, kHovered = 0xFF0000FFu, kDisabled = 0xFFFFFF00u;
-
-// An 80 x 20 strip: four 20 x 20 pictures; the left five columns of every
-// picture are fully transparent.
-uint32_t Strip(int x, int) {
-    static const uint32_t colours[] = {kNormal, kPressed, kHovered, kDisabled};
-    return x % 20 < 5 ? 0x00FFFFFFu : colours[x / 20];
-}
+// The state strip with the left five columns of every picture fully
+// transparent.
+uint32_t Strip(int x, int y) { return x % 20 < 5 ? 0x00FFFFFFu : StateStrip(x, y); }
 
 class ButtonTest : public ControlsFixture {
 protected:

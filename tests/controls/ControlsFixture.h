@@ -75,6 +75,16 @@ inline std::string Tga(int w, int h, const std::function<uint32_t(int, int)>& ar
     return bytes;
 }
 
+// The colours of a button strip's four pictures, left to right.
+const DWORD kNormal = 0xFFFF0000u, kPressed = 0xFF00FF00u, kHovered = 0xFF0000FFu, kDisabled = 0xFFFFFF00u;
+
+// Column `x` of an 80 x 20 strip of four opaque 20 x 20 pictures in those
+// colours (for Tga).
+inline uint32_t StateStrip(int x, int) {
+    static const uint32_t colours[] = {kNormal, kPressed, kHovered, kDisabled};
+    return colours[x / 20];
+}
+
 class ControlsFixture : public FrameFixture {
 protected:
     void SetUp() override {

@@ -16,6 +16,13 @@ std::unique_ptr<CKesBaseGUIElement> Root(const R& rect) {
     return std::make_unique<CKesBaseGUIElement>(KESGUI_CONTAINER, nullptr, nullptr, 1, rect);
 }
 
+// A recording child that counts its destruction in `*destroyed`.
+Recorder* Counted(CKesBaseGUIElement* parent, int id, const R& rect, int* destroyed) {
+    auto* r = new Recorder(parent, id, rect);
+    r->destroyed = destroyed;
+    return r;
+}
+
 std::vector<int> Ids(CKesBaseGUIElement& e) {
     std::vector<int> ids;
     for (CKesBaseGUIElement* c : e.GetChildrens()) ids.push_back(c->GetID());
@@ -196,16 +203,14 @@ TEST(ElementTree, DeleteChildrenRefusesSomeoneElsesChild) {
     int destroyed = 0;
     auto one = Root(R(0, 0, 100, 100));
     auto other = Root(R(0, 0, 100, 100));
-    auto* child = new Recorder(other.get(), 5, R(0, 0, 10, 10));
-    child->destroyed = &destroyed;
+    auto* child = Counted(other.get(), 5, R(0, 0, 10, 10), &destroyed);
     one->DeleteChildren(child);
     EXPECT_EQ(0, destroyed);
     EXPECT_EQ(child, other->FindControlById(5));
     one->DeleteChildren(nullptr);
 
     // A parentless element is destroyed.
-    auto* loose = new Recorder(nullptr, 6, R(0, 0, 1, 1));
-    loose->destroyed = &destroyed;
+    auto* loose = Counted(nullptr, 6, R(0, 0, 1, 1), &destroyed);
     one->DeleteChildren(loose);
     EXPECT_EQ(1, destroyed);
     other.reset();
@@ -217,8 +222,7 @@ TEST(ElementTree, AddingAChildTwiceOrUnderItselfKeepsOneOwner) {
     {
         auto root = Root(R(0, 0, 100, 100));
         auto other = Root(R(0, 0, 100, 100));
-        auto* child = new Recorder(root.get(), 2, R(0, 0, 10, 10));
-        child->destroyed = &destroyed;
+        auto* child = Counted(root.get(), 2, R(0, 0, 10, 10), &destroyed);
         root->AddChildren(child);
         root->AddChildren(nullptr);
         EXPECT_EQ((std::vector<int>{2}), Ids(*root));
@@ -245,10 +249,9 @@ TEST(ElementTree, ChildDestructorDeletingALaterSiblingIsSafe) {
         ~Killer() override { delete victim; }
         CKesBaseGUIElement* victim = nullptr;
     };
-    auto* a = new Recorder(root.get(), 2, R(0, 0, 10, 10));
+    Counted(root.get(), 2, R(0, 0, 10, 10), &destroyed);
     auto* killer = new Killer(root.get());
-    auto* b = new Recorder(root.get(), 3, R(0, 0, 10, 10));
-    a->destroyed = b->destroyed = &destroyed;
+    auto* b = Counted(root.get(), 3, R(0, 0, 10, 10), &destroyed);
     killer->victim = b;
     root.reset();  // the killer takes b out of the list while the list is being emptied
     EXPECT_EQ(2, destroyed);

@@ -3,12 +3,10 @@
 // switch for the machine's connection state.
 #pragma once
 
-#include <chrono>
-#include <functional>
 #include <string>
-#include <thread>
 
 #include "controls/ControlsFixture.h"
+#include "update/DownloadWait.h"
 #include "update/LoopbackHttpServer.h"
 #include "gif/GifWriter.h"
 #include "gui/controls/Kest2dGUIImage.h"
@@ -67,17 +65,6 @@ protected:
     CKesGUIImage* StartWithImage(Props more = {}) {
         Start(Control("Image", "pic", At(1, 100, 100, 40, 40, more)));
         return Find<CKesGUIImage>(1);
-    }
-    // Pumps the loop until `done` holds; download workers run on real time,
-    // so this waits (bounded) for them.
-    bool PumpUntil(const std::function<bool()>& done, int ms = 10000) {
-        auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-        while (std::chrono::steady_clock::now() < end) {
-            platform::PumpMessages();
-            if (done()) return true;
-            std::this_thread::sleep_for(std::chrono::milliseconds(2));
-        }
-        return done();
     }
     bool Logged(const std::string& utf8) { return ReadLog().find(Gbk(utf8)) != std::string::npos; }
 };

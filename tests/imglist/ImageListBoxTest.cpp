@@ -1,44 +1,26 @@
 // The image list box: a layout written by the test, rows with pictures made
 // by the test (local and fetched from a loopback server) and text lines, the
 // wheel and the scroll bar, choosing a row, and the pixels it draws.
-#include <chrono>
 #include <cstdint>
 #include <string>
-#include <thread>
 
-#include "controls/ControlsFixture.h"
-#include "update/LoopbackHttpServer.h"
-#include "gui/controls/Kest2dGUIImage.h"
+#include "image/ImageFixture.h"
 #include "gui/controls/Kest2dGUIImageListBox.h"
 #include "gui/controls/Kest2dGUIScrollBar.h"
-#include "platform/KesNetState.h"
 
 using namespace kest2d;
 using namespace kest2d::test;
 
 namespace {
 
-const DWORD kBlue = 0xFF0000FFu, kRed = 0xFFFF0000u, kGreen = 0xFF00FF00u, kYellow = 0xFFFFFF00u;
-const DWORD kCyan = 0xFF00FFFFu, kBlack = 0xFF000000u;
-
-std::string Plain(int w, int h, uint32_t argb) {
-    return Tga(w, h, [argb](int, int) { return argb; });
-}
+const DWORD kYellow = 0xFFFFFF00u, kCyan = 0xFF00FFFFu;
 
 int Red(DWORD c) { return (c >> 16) & 0xFF; }
 int Green(DWORD c) { return (c >> 8) & 0xFF; }
 int Blue(DWORD c) { return c & 0xFF; }
 
-class ImageListBoxTest : public ControlsFixture {
+class ImageListBoxTest : public ImageFixture {
 protected:
-    void SetUp() override {
-        ControlsFixture::SetUp();
-        platform::SetConnectedStateOverride(0);
-    }
-    void TearDown() override {
-        platform::SetConnectedStateOverride(-1);
-        ControlsFixture::TearDown();
-    }
     // Writes a picture into the game folder; returns its engine name.
     std::string Picture(const std::string& name, const std::string& bytes) {
         WriteFile(GamePath("img/" + name), bytes);
@@ -232,11 +214,7 @@ TEST_F(ImageListBoxTest, TheDefaultPictureStandsInUntilTheRowsOwnArrives) {
     list->AddImageToListBox(server.url("/pics/a.tga"));
     CKesGUIImage* fetched = list->GetRowImage(1);
     ASSERT_NE(nullptr, fetched);
-    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (fetched->IsImageDownloading() && std::chrono::steady_clock::now() < end) {
-        platform::PumpMessages();
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
+    PumpUntil([&] { return !fetched->IsImageDownloading(); });
     ASSERT_FALSE(fetched->IsImageDownloading());
     list->AddImageToListBox(server.url("/pics/slow.tga"));
     ASSERT_TRUE(list->GetRowImage(2)->IsImageDownloading());

@@ -18,11 +18,7 @@ std::string Solid(DWORD colour) {
 }
 
 pack::SprFrame Frame(const std::string& name, const std::string& data, bool shown = true) {
-    pack::SprFrame frame;
-    frame.name = name;
-    frame.data = data;
-    frame.shown = shown;
-    return frame;
+    return {name, data, shown};
 }
 
 class AnimatorTest : public ControlsFixture {

@@ -15,19 +15,11 @@ namespace {
 
 typedef std::vector<std::string> Log;
 
-const DWORD kNormal = 0xFFFF0000u, kPressed = 0xFF00FF00u, kHovered = 0xFF0000FFu, kDisabled = 0xFFFFFF00u;
-
-// An 80 x 20 strip of four opaque 20 x 20 pictures.
-uint32_t Strip(int x, int) {
-    static const uint32_t colours[] = {kNormal, kPressed, kHovered, kDisabled};
-    return colours[x / 20];
-}
-
 class RadioGroupTest : public ControlsFixture {
 protected:
     // A group (id 6) at (100, 100), 200 x 40, of `count` buttons.
     CKesGUIMultiButton* StartWithGroup(int count, const std::string& defaultSelected) {
-        WriteFile(GamePath("img/radio.tga"), Tga(80, 20, Strip));
+        WriteFile(GamePath("img/radio.tga"), Tga(80, 20, StateStrip));
         std::string images;
         for (int i = 0; i < count; ++i) images += std::string(i ? ";" : "") + "img\\radio.tga";
         Start(Control("MultiButton", "group",
@@ -127,7 +119,7 @@ TEST_F(RadioGroupTest, AButtonDeletedFromOutsideIsForgotten) {
 }
 
 TEST_F(RadioGroupTest, VerticalGroupsAndDisabledGroups) {
-    WriteFile(GamePath("img/tall.tga"), Tga(20, 80, [](int, int y) { return Strip(y, 0); }));
+    WriteFile(GamePath("img/tall.tga"), Tga(20, 80, [](int, int y) { return StateStrip(y, 0); }));
     f = StartFrame<ControlFrame>();
     CKesGUIMultiButton* g = f->AddMultiButton(8, "tall", CKesRect<int>(100, 100, 140, 300), nullptr);
     EXPECT_EQ(g, f->AddMultiButton(8, "again", CKesRect<int>(0, 0, 1, 1), nullptr));

@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "KesPackWriter.h"
+#include "update/DownloadWait.h"
 #include "update/LoopbackHttpServer.h"
 #include "update/Kest2dDownloadSupport.h"
 #include "gui/controls/Kest2dGUIImage.h"
@@ -72,17 +73,6 @@ protected:
         auto* f = StartFrame<UpdateFrame>();
         f->events.clear();
         return f;
-    }
-    // Pumps the loop until `done` holds; workers run on real time, so this
-    // waits (bounded) for them.
-    bool PumpUntil(const std::function<bool()>& done, int ms = 10000) {
-        auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-        while (std::chrono::steady_clock::now() < end) {
-            platform::PumpMessages();
-            if (done()) return true;
-            std::this_thread::sleep_for(std::chrono::milliseconds(2));
-        }
-        return done();
     }
     bool UntilComplete(UpdateFrame* f, int completes = 1) {
         return PumpUntil([&] { return f->Count(KESGAME_UPDATE_COMPLETE) >= completes; });
