@@ -62,6 +62,22 @@ uint32_t ReadBe32(const unsigned char* p) {
            (static_cast<uint32_t>(p[2]) << 8) | static_cast<uint32_t>(p[3]);
 }
 
+// ---- PNG ----
+
+// Every chunk of a PNG file must lie within the file: SDL_image's reader does
+// not stop at the end of the data, so a chunk announcing gigabytes would be
+// read (and checksummed) byte by byte from nothing.
+bool PngChunksFit(const unsigned char* p, size_t size) {
+    size_t pos = 8;
+    while (pos + 8 <= size) {
+        const uint64_t length = ReadBe32(p + pos);
+        if (length > size - pos - 8 || size - pos - 8 - length < 4) return false;  // data and checksum
+        if (std::memcmp(p + pos + 4, "IEND", 4) == 0) return true;
+        pos += 12 + static_cast<size_t>(length);
+    }
+    return true;
+}
+
 // Reads a decimal number of a PNM header, skipping blanks and comments.
 bool PnmNumber(const unsigned char* p, size_t size, size_t& pos, uint64_t& value) {
     while (pos < size) {
@@ -351,9 +367,12 @@ bool DecodeImage(const void* data, size_t size, KesImage& out, std::string* erro
     // Only the picture types the engine's games use; TGA files carry no
     // signature, so they are tried last.
     SDL_Surface* surface = nullptr;
-    if (IMG_isPNG(rw))
-        surface = IMG_LoadPNG_RW(rw);
-    else if (IMG_isJPG(rw))
+    if (IMG_isPNG(rw)) {
+        if (PngChunksFit(static_cast<const unsigned char*>(data), size))
+            surface = IMG_LoadPNG_RW(rw);
+        else
+            IMG_SetError("PNG chunk cut short");
+    } else if (IMG_isJPG(rw))
         surface = IMG_LoadJPG_RW(rw);
     else if (IMG_isBMP(rw))
         surface = IMG_LoadBMP_RW(rw);
