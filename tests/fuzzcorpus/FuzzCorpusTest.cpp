@@ -1,0 +1,103 @@
+// Every seed of the fuzz targets, and every input that once hurt one of them,
+// goes once through the target's own body under the sanitizers: the fuzzers
+// themselves do not run in CI, so this is what keeps a seed from regressing.
+#include <gtest/gtest.h>
+
+#include <dirent.h>
+
+#include <algorithm>
+#include <map>
+#include <regex>
+#include <set>
+
+#include "frame/Kest2dLogger.h"
+#include "fuzzcorpus/FuzzTargets.h"
+#include "seeds/FuzzSeeds.h"
+#include "support/TestSupport.h"
+
+using namespace kest2d;
+
+namespace {
+
+// Regular files of a folder (none when it is missing), by name.
+std::vector<std::string> FilesIn(const std::string& folder) {
+    std::vector<std::string> files;
+    if (DIR* d = opendir(folder.c_str())) {
+        while (dirent* e = readdir(d))
+            if (e->d_name[0] != '.') files.push_back(folder + "/" + e->d_name);
+        closedir(d);
+    }
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+}  // namespace
+
+TEST(FuzzCorpus, EverySeedAndRegressionInputRunsCleanThroughItsTarget) {
+    // The targets' reports would fill the test's output.
+    test::TempDir dir;
+    CKesLogger::setLogFile(dir.file("fuzz.log"));
+    const Level threshold = CKesLogger::getThreshold();
+    CKesLogger::setThreshold(FATAL);
+
+    std::map<std::string, std::vector<std::pair<std::string, std::string>>> inputs;
+    for (const fuzzseeds::Seed& seed : fuzzseeds::MakeSeeds())
+        inputs[seed.target].push_back({"generated " + seed.name, seed.bytes});
+    for (const FuzzTarget& target : FuzzTargets()) {
+        for (const std::string& folder : {std::string(KEST2D_SOURCE_DIR) + "/fuzz/corpus/" + target.name,
+                                          std::string(KEST2D_TEST_DATA_DIR) + "/fuzz/" + target.name})
+            for (const std::string& path : FilesIn(folder)) inputs[target.name].push_back({path, test::ReadFile(path)});
+    }
+
+    ASSERT_EQ(8u, FuzzTargets().size());
+    for (const FuzzTarget& target : FuzzTargets()) {
+        const auto& list = inputs[target.name];
+        EXPECT_GE(list.size(), 3u) << target.name << " has hardly any seeds";
+        for (const auto& input : list) {
+            SCOPED_TRACE(target.name + ": " + input.first);
+            // An exactly sized copy: a read past the input is caught.
+            std::vector<uint8_t> bytes(input.second.begin(), input.second.end());
+            EXPECT_EQ(0, target.run(bytes.empty() ? nullptr : bytes.data(), bytes.size()));
+        }
+    }
+    for (const auto& entry : inputs) {
+        bool known = false;
+        for (const FuzzTarget& target : FuzzTargets()) known = known || target.name == entry.first;
+        EXPECT_TRUE(known) << "seeds for a target that does not exist: " << entry.first;
+    }
+    CKesLogger::setThreshold(threshold);
+    CKesLogger::closeLogFile();
+}
+
+// The layout seed must reach every control type and every property the loader
+// reads: the names are taken from the loader's own source.
+TEST(FuzzCorpus, TheLayoutSeedNamesEveryControlTypeAndPropertyOfTheLoader) {
+    const std::string source = test::ReadFile(std::string(KEST2D_SOURCE_DIR) + "/src/gui/Kest2dGUILayout.cpp");
+    const size_t common = source.find("void KesLayoutCommon::Read");
+    const size_t commonEnd = source.find("// ---- One load ----");
+    const size_t begin = source.find("// ---- Control types ----");
+    const size_t table = source.find("std::vector<KesLayoutControlType>& ControlTypes()");
+    const size_t end = source.find("const KesLayoutControlType* FindLayoutControlType");
+    ASSERT_NE(std::string::npos, common);
+    ASSERT_NE(std::string::npos, commonEnd);
+    ASSERT_NE(std::string::npos, begin);
+    ASSERT_NE(std::string::npos, table);
+    ASSERT_NE(std::string::npos, end);
+    const std::string layout = fuzzseeds::EveryControlLayout();
+    const std::regex literal("\"([A-Za-z]+)\"");
+    auto names = [&](size_t from, size_t to) {
+        std::set<std::string> found;
+        const std::string part = source.substr(from, to - from);
+        for (std::sregex_iterator it(part.begin(), part.end(), literal), last; it != last; ++it)
+            found.insert((*it)[1]);
+        return found;
+    };
+    std::set<std::string> properties = names(begin, table);
+    for (const std::string& p : names(common, commonEnd)) properties.insert(p);
+    const std::set<std::string> types = names(table, end);
+    EXPECT_GT(properties.size(), 80u);
+    EXPECT_GT(types.size(), 15u);
+    for (const std::string& p : properties)
+        EXPECT_NE(std::string::npos, layout.find("Name=\"" + p + "\"")) << "property " << p;
+    for (const std::string& t : types) EXPECT_NE(std::string::npos, layout.find("Type=\"" + t + "\"")) << "type " << t;
+}
