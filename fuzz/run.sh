@@ -12,10 +12,11 @@
 #   KEST2D_FUZZ_EMPTY  1: start from an empty corpus, without seeds or
 #                      dictionaries (to compare what the seeds bring)
 #   KEST2D_FUZZ_ONLY   run only these targets (space separated, e.g. "gif video")
+#   KEST2D_FUZZ_OUT    output folder (default <build>/fuzz-out)
 #
-# Inputs: the generated seeds (fuzz/seeds/, written to <build>/seeds/<target>),
+# Inputs: the generated seeds (fuzz/seeds/, written to <out>/seeds/<target>),
 # the checked-in seeds of fuzz/corpus/<target>/ and the regression inputs of
-# tests/data/fuzz/<target>/. Output: <build>/fuzz-out/<target>/ holds the
+# tests/data/fuzz/<target>/. Output: <out>/<target>/ holds the
 # inputs the run found (emptied at each run), its log, and crashes/ with any
 # crash, timeout (over 1 s), out-of-memory (over 2 GB) or leak input.
 set -euo pipefail
@@ -45,13 +46,16 @@ build_targets=(kest2d_fuzz_seeds)
 for t in "${targets[@]}"; do build_targets+=("fuzz_$t"); done
 cmake --build "$build" -j"$(nproc)" --target "${build_targets[@]}" >/dev/null
 
-seeds=$build/seeds
+out=${KEST2D_FUZZ_OUT:-$build/fuzz-out}
+mkdir -p "$out"
+seeds=$out/seeds
 rm -rf "$seeds"
 "$build/fuzz/kest2d_fuzz_seeds" "$seeds" >/dev/null
 
 # The layout dictionary: XML syntax and element names, plus every name the
 # loader's source spells (control types and property names).
-dicts=$build/dict
+dicts=$out/dict
+rm -rf "$dicts"
 mkdir -p "$dicts"
 cp "$root"/fuzz/dict/*.dict "$dicts"/
 {
@@ -59,7 +63,6 @@ cp "$root"/fuzz/dict/*.dict "$dicts"/
   grep -o '"[A-Za-z][A-Za-z]*"' "$root/src/gui/Kest2dGUILayout.cpp" | sort -u
 } >>"$dicts/layout.dict"
 
-out=$build/fuzz-out
 run_one() {
   local t=$1 dir=$out/$1
   rm -rf "$dir"

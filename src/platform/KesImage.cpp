@@ -97,15 +97,24 @@ bool PnmNumber(const unsigned char* p, size_t size, size_t& pos, uint64_t& value
 
 // The picture size a PNG, BMP, JPEG or PNM header announces, so that a small
 // file cannot make the decoder allocate gigabytes. False when the header
-// gives no size we can read (the decoder then decides).
+// gives no size we can read (the decoder then decides); a PNG or BMP header
+// cut short before its size gives the largest size, which is refused.
 bool AnnouncedSize(const unsigned char* p, size_t size, uint64_t& w, uint64_t& h) {
-    if (size >= 24 && std::memcmp(p, "\x89PNG", 4) == 0) {
+    if (size >= 4 && std::memcmp(p, "\x89PNG", 4) == 0) {
+        if (size < 24) {
+            w = h = UINT64_MAX;
+            return true;
+        }
         w = ReadBe32(p + 16);
         h = ReadBe32(p + 20);
         return true;
     }
-    if (size >= 26 && p[0] == 'B' && p[1] == 'M') {
-        const uint32_t header = ReadLe32(p + 14);
+    if (size >= 2 && p[0] == 'B' && p[1] == 'M') {
+        const uint32_t header = size >= 18 ? ReadLe32(p + 14) : 0;
+        if (size < 18 || size < (header == 12 ? 22u : 26u)) {
+            w = h = UINT64_MAX;
+            return true;
+        }
         if (header == 12) {
             w = ReadLe16(p + 18);
             h = ReadLe16(p + 20);
