@@ -143,7 +143,8 @@ bool DecodeDds(const void* data, size_t size, KesImage& out, std::string* error)
     const unsigned char* body = p + 128;
     const size_t bodySize = size - 128;
     const int w = static_cast<int>(width), h = static_cast<int>(height);
-    std::vector<uint32_t> pixels(static_cast<size_t>(w) * h);
+    // Allocated only once the file is known to hold every pixel.
+    std::vector<uint32_t> pixels;
 
     if (pfFlags & DDPF_FOURCC) {
         size_t blockSize;
@@ -160,6 +161,7 @@ bool DecodeDds(const void* data, size_t size, KesImage& out, std::string* error)
             SetError(error, "truncated DDS data");
             return false;
         }
+        pixels.resize(static_cast<size_t>(w) * h);
         uint32_t block[16];
         for (size_t by = 0; by < bh; ++by) {
             for (size_t bx = 0; bx < bw; ++bx) {
@@ -181,6 +183,7 @@ bool DecodeDds(const void* data, size_t size, KesImage& out, std::string* error)
             SetError(error, "truncated DDS data");
             return false;
         }
+        pixels.resize(static_cast<size_t>(w) * h);
         const bool hasAlpha = (pfFlags & (DDPF_ALPHAPIXELS | DDPF_ALPHA)) != 0;
         MaskChannel r(ReadLe32(p + 92)), g(ReadLe32(p + 96)), b(ReadLe32(p + 100)),
             a(hasAlpha ? ReadLe32(p + 104) : 0);

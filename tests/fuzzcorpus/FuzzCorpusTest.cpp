@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <map>
-#include <regex>
 #include <set>
 
 #include "frame/Kest2dLogger.h"
@@ -84,12 +83,19 @@ TEST(FuzzCorpus, TheLayoutSeedNamesEveryControlTypeAndPropertyOfTheLoader) {
     ASSERT_NE(std::string::npos, table);
     ASSERT_NE(std::string::npos, end);
     const std::string layout = fuzzseeds::EveryControlLayout();
-    const std::regex literal("\"([A-Za-z]+)\"");
+    // The string literals made of letters only between two places of the source.
     auto names = [&](size_t from, size_t to) {
         std::set<std::string> found;
-        const std::string part = source.substr(from, to - from);
-        for (std::sregex_iterator it(part.begin(), part.end(), literal), last; it != last; ++it)
-            found.insert((*it)[1]);
+        for (size_t open = source.find('"', from); open < to; open = source.find('"', open + 1)) {
+            const size_t close = source.find('"', open + 1);
+            if (close >= to) break;
+            const std::string text = source.substr(open + 1, close - open - 1);
+            const bool letters = !text.empty() && std::all_of(text.begin(), text.end(), [](char c) {
+                return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+            });
+            if (letters) found.insert(text);
+            open = close;
+        }
         return found;
     };
     std::set<std::string> properties = names(begin, table);
