@@ -64,10 +64,11 @@ uint32_t ReadBe32(const unsigned char* p) {
 
 // ---- PNG ----
 
-// Every chunk of a PNG file must lie within the file: SDL_image's reader does
-// not stop at the end of the data, so a chunk announcing gigabytes would be
-// read (and checksummed) byte by byte from nothing.
-bool PngChunksFit(const unsigned char* p, size_t size) {
+// A PNG file must hold every chunk up to its end chunk: SDL_image's reader
+// does not stop at the end of the data, so libpng would read a chunk that
+// announces gigabytes, or the chunks after a file's last byte, from nothing
+// (checksumming for seconds, or looking for the image data for ever).
+bool CompletePng(const unsigned char* p, size_t size) {
     size_t pos = 8;
     while (pos + 8 <= size) {
         const uint64_t length = ReadBe32(p + pos);
@@ -75,7 +76,7 @@ bool PngChunksFit(const unsigned char* p, size_t size) {
         if (std::memcmp(p + pos + 4, "IEND", 4) == 0) return true;
         pos += 12 + static_cast<size_t>(length);
     }
-    return true;
+    return false;
 }
 
 // Reads a decimal number of a PNM header, skipping blanks and comments.
@@ -377,10 +378,10 @@ bool DecodeImage(const void* data, size_t size, KesImage& out, std::string* erro
     // signature, so they are tried last.
     SDL_Surface* surface = nullptr;
     if (IMG_isPNG(rw)) {
-        if (PngChunksFit(static_cast<const unsigned char*>(data), size))
+        if (CompletePng(static_cast<const unsigned char*>(data), size))
             surface = IMG_LoadPNG_RW(rw);
         else
-            IMG_SetError("PNG chunk cut short");
+            IMG_SetError("PNG file cut short");
     } else if (IMG_isJPG(rw))
         surface = IMG_LoadJPG_RW(rw);
     else if (IMG_isBMP(rw))
