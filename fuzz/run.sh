@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Builds the clang fuzz configuration when needed and runs every libFuzzer
+# Builds the clang fuzz configuration (AddressSanitizer and
+# UndefinedBehaviorSanitizer) when needed and runs every libFuzzer
 # target from its seeds for the given time (default 60 s each), several at
 # once, then prints one line per target: runs, edges covered, corpus size,
 # crashes.
@@ -39,7 +40,7 @@ if [ ! -f "$build/CMakeCache.txt" ]; then
   if command -v ccache >/dev/null; then
     launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
   fi
-  CC=clang CXX=clang++ cmake -S "$root" -B "$build" -DKEST2D_FUZZ=ON \
+  CC=clang CXX=clang++ cmake -S "$root" -B "$build" -DKEST2D_FUZZ=ON -DKEST2D_SANITIZE=undefined \
     -DKEST2D_BUILD_TESTS=OFF -DKEST2D_BUILD_BENCH=OFF "${launcher[@]}" >/dev/null
 fi
 build_targets=(kest2d_fuzz_seeds)

@@ -1,6 +1,7 @@
 #include "gui/controls/Kest2dGUIMultiListBox.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 
 #include "frame/Kest2dBaseFrame.h"
@@ -80,11 +81,13 @@ void CKesGUIMultiListBox::SetProgressImage(int which, std::string path) {
 
 void CKesGUIMultiListBox::AddHeader(std::string title, int width) {
     if (title.empty() || width <= 0) return;
-    int x = mAbsoluteRect.UpperLeftCorner.X;
+    // A header whose right edge would leave the int range is not added.
+    long long x = mAbsoluteRect.UpperLeftCorner.X;
     for (const HeaderStruct& h : mHeaders) x += h.width;
+    if (x + width > INT_MAX) return;
     const int top = mAbsoluteRect.UpperLeftCorner.Y;
     HeaderStruct header;
-    header.rect = CKesRect<int>(x, top, x + width, top + kHeaderHeight);
+    header.rect = CKesRect<int>(static_cast<int>(x), top, static_cast<int>(x + width), top + kHeaderHeight);
     header.width = width;
     header.title = std::move(title);
     header.image = mHeaderImage;
