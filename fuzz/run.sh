@@ -60,8 +60,8 @@ rm -rf "$dicts"
 mkdir -p "$dicts"
 cp "$root"/fuzz/dict/*.dict "$dicts"/
 {
-  echo "# From src/gui/Kest2dGUILayout.cpp"
-  grep -o '"[A-Za-z][A-Za-z]*"' "$root/src/gui/Kest2dGUILayout.cpp" | sort -u
+  echo "# From the layout loader's sources"
+  cat "$root"/src/gui/Kest2dGUILayout*.cpp | grep -o '"[A-Za-z][A-Za-z]*"' | sort -u
 } >>"$dicts/layout.dict"
 
 run_one() {

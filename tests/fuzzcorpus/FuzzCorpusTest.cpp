@@ -69,22 +69,23 @@ TEST(FuzzCorpus, EverySeedAndRegressionInputRunsCleanThroughItsTarget) {
 }
 
 // The layout seed must reach every control type and every property the loader
-// reads: the names are taken from the loader's own source.
+// reads: the names are taken from the loader's own sources.
 TEST(FuzzCorpus, TheLayoutSeedNamesEveryControlTypeAndPropertyOfTheLoader) {
-    const std::string source = test::ReadFile(std::string(KEST2D_SOURCE_DIR) + "/src/gui/Kest2dGUILayout.cpp");
-    const size_t common = source.find("void KesLayoutCommon::Read");
-    const size_t commonEnd = source.find("// ---- One load ----");
-    const size_t begin = source.find("// ---- Control types ----");
-    const size_t table = source.find("std::vector<KesLayoutControlType>& ControlTypes()");
-    const size_t end = source.find("const KesLayoutControlType* FindLayoutControlType");
+    const std::string loader = test::ReadFile(std::string(KEST2D_SOURCE_DIR) + "/src/gui/Kest2dGUILayout.cpp");
+    const std::string types = test::ReadFile(std::string(KEST2D_SOURCE_DIR) + "/src/gui/Kest2dGUILayoutTypes.cpp");
+    const size_t common = loader.find("void KesLayoutCommon::Read");
+    const size_t commonEnd = loader.find("// ---- One load ----");
+    const size_t begin = types.find("namespace {");
+    const size_t table = types.find("std::vector<KesLayoutControlType>& ControlTypes()");
+    const size_t end = types.find("const KesLayoutControlType* FindLayoutControlType");
     ASSERT_NE(std::string::npos, common);
     ASSERT_NE(std::string::npos, commonEnd);
     ASSERT_NE(std::string::npos, begin);
     ASSERT_NE(std::string::npos, table);
     ASSERT_NE(std::string::npos, end);
     const std::string layout = fuzzseeds::EveryControlLayout();
-    // The string literals made of letters only between two places of the source.
-    auto names = [&](size_t from, size_t to) {
+    // The string literals made of letters only between two places of a source.
+    auto names = [](const std::string& source, size_t from, size_t to) {
         std::set<std::string> found;
         for (size_t open = source.find('"', from); open < to; open = source.find('"', open + 1)) {
             const size_t close = source.find('"', open + 1);
@@ -98,12 +99,13 @@ TEST(FuzzCorpus, TheLayoutSeedNamesEveryControlTypeAndPropertyOfTheLoader) {
         }
         return found;
     };
-    std::set<std::string> properties = names(begin, table);
-    for (const std::string& p : names(common, commonEnd)) properties.insert(p);
-    const std::set<std::string> types = names(table, end);
+    std::set<std::string> properties = names(types, begin, table);
+    for (const std::string& p : names(loader, common, commonEnd)) properties.insert(p);
+    const std::set<std::string> typeNames = names(types, table, end);
     EXPECT_GT(properties.size(), 80u);
-    EXPECT_GT(types.size(), 15u);
+    EXPECT_GT(typeNames.size(), 15u);
     for (const std::string& p : properties)
         EXPECT_NE(std::string::npos, layout.find("Name=\"" + p + "\"")) << "property " << p;
-    for (const std::string& t : types) EXPECT_NE(std::string::npos, layout.find("Type=\"" + t + "\"")) << "type " << t;
+    for (const std::string& t : typeNames)
+        EXPECT_NE(std::string::npos, layout.find("Type=\"" + t + "\"")) << "type " << t;
 }
