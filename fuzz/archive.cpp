@@ -6,10 +6,10 @@
 //   ./fuzz_archive -max_total_time=300 -max_len=65536 corpus/
 //
 // The readers need only their own sources, the cipher and the path helpers,
-// so the target can also be built by hand (clang cannot compile the engine's
+// so the target can also be built by hand with one command (clang cannot compile the engine's
 // GBK literals, which only change the text of the readers' reports):
-//   clang++ -std=c++17 -O1 -g -fsanitize=fuzzer,address,undefined -Isrc fuzz/archive.cpp \
-//     src/resource/Kest2dPackager.cpp src/resource/Kest2dSprPackager.cpp src/net/KesCipher.cpp \
+//   clang++ -std=c++17 -O1 -g -fsanitize=fuzzer,address,undefined -Isrc fuzz/archive.cpp
+//     src/resource/Kest2dPackager.cpp src/resource/Kest2dSprPackager.cpp src/net/KesCipher.cpp
 //     src/platform/KesFiles.cpp -lz -o fuzz_archive
 #include <unistd.h>
 

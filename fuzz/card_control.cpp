@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "gui/GuiTestSupport.h"
 #include "gui/controls/Kest2dGUIGameCard.h"
 
 using namespace kest2d;
@@ -28,15 +29,6 @@ struct Reader {
         return b - 64;
     }
 };
-
-CKesEvent MouseEvent(int kind, int x, int y) {
-    CKesEvent ev{};
-    ev.mEventType = KESET_MOUSE_INPUT_EVENT;
-    ev.mMouseEvent.EventType = kind;
-    ev.mMouseEvent.X = x;
-    ev.mMouseEvent.Y = y;
-    return ev;
-}
 
 }  // namespace
 
@@ -66,7 +58,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         case 9: {
             static const int kinds[] = {KESMIE_LMOUSE_PRESSED_DOWN, KESMIE_MOUSE_MOVED, KESMIE_LMOUSE_LEFT_UP};
             const int x = in.value(), y = in.value();
-            card.OnProcessEvent(MouseEvent(kinds[step % 3], x, y));
+            card.OnProcessEvent(test::Mouse(kinds[step % 3], x, y));
             break;
         }
         case 10: card.OutRandomCards(in.value()); break;

@@ -4,9 +4,10 @@
 //
 //   ./fuzz_cards -max_total_time=120 corpus/
 //
-// The rules need only their own source and the debugger output stand-in:
-//   clang++ -std=c++17 -O1 -g -fsanitize=fuzzer,address,undefined -Isrc fuzz/cards.cpp \
-//     src/gui/controls/Kest2dCardRules.cpp src/platform/KesDebugOutput.cpp \
+// The rules need only their own source and the debugger output stand-in
+// (one command):
+//   clang++ -std=c++17 -O1 -g -fsanitize=fuzzer,address,undefined -Isrc fuzz/cards.cpp
+//     src/gui/controls/Kest2dCardRules.cpp src/platform/KesDebugOutput.cpp
 //     src/frame/types/Kest2dAssert.cpp -o fuzz_cards
 #include <cstddef>
 #include <cstdint>

@@ -8,10 +8,8 @@ set(table_rows "")
 foreach(src ${KEST2D_FUZZ_SOURCES})
   get_filename_component(name ${src} NAME_WE)
   target_sources(test_fuzzcorpus PRIVATE ${src})
-  # -Wno-comment: the targets' comments show build commands split over lines.
   set_source_files_properties(${src} PROPERTIES COMPILE_DEFINITIONS
-    "LLVMFuzzerTestOneInput=FuzzTarget_${name};LLVMFuzzerInitialize=FuzzTargetInit_${name}"
-    COMPILE_OPTIONS -Wno-comment)
+    "LLVMFuzzerTestOneInput=FuzzTarget_${name};LLVMFuzzerInitialize=FuzzTargetInit_${name}")
   string(APPEND table_decls "extern \"C\" int FuzzTarget_${name}(const uint8_t*, size_t);\n")
   string(APPEND table_rows "    {\"${name}\", FuzzTarget_${name}},\n")
 endforeach()
