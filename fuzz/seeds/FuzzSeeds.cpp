@@ -15,6 +15,7 @@
 #include "gif/GifWriter.h"
 #include "net/KesCipher.h"
 #include "net/Kest2dMessage.h"
+#include "net/MessageFields.h"
 #include "platform/KesImage.h"
 #include "video/OggTheoraWriter.h"
 
@@ -155,13 +156,12 @@ void Pictures(Seeds& seeds) {
 using giftest::Image;
 using giftest::Palette;
 
-Image Solid(unsigned left, unsigned top, unsigned w, unsigned h, uint8_t index) {
+// A w x h frame at the origin filled with giftest::Pattern's indices.
+Image Patterned(unsigned w, unsigned h, unsigned a, unsigned b, unsigned c, unsigned modulo) {
     Image im;
-    im.left = left;
-    im.top = top;
     im.w = w;
     im.h = h;
-    im.px.assign(static_cast<size_t>(w) * h, index);
+    im.px = giftest::Pattern(w, h, a, b, c, modulo);
     return im;
 }
 
@@ -178,29 +178,20 @@ void Gifs(Seeds& seeds) {
                   ImageBlock(Solid(10, 10, 10, 10, 3), 4) + Gce(3, 5, false, 0, true) +
                   ImageBlock(Solid(0, 0, 4, 4, 1), 4) + ";");
     // Interlaced, with a local table, on a screen without a global one.
-    Image inter;
-    inter.w = 9;
-    inter.h = 11;
-    inter.px = Pattern(9, 11, 1, 3, 0, 16);
+    Image inter = Patterned(9, 11, 1, 3, 0, 16);
     inter.local = Ramp(16);
     inter.interlaced = true;
     seeds.add("gif", "interlaced.gif", Screen(9, 11, nullptr) + ImageBlock(inter, 0) + ";");
     // A plain 87a picture, literal codes with frequent clear codes in short sub-blocks.
     const Palette two = Ramp(2);
-    Image literal;
-    literal.w = 12;
-    literal.h = 6;
-    literal.px = Pattern(12, 6, 1, 1, 0, 2);
+    Image literal = Patterned(12, 6, 1, 1, 0, 2);
     literal.lzw.literalsOnly = true;
     literal.lzw.clearEvery = 9;
     literal.lzw.blockSize = 7;
     seeds.add("gif", "literal_87a.gif", Screen(12, 6, &two, 1, "87a") + ImageBlock(literal, 2) + ";");
     // Enough codes to fill the table, kept full without a clear code.
     const Palette many = Ramp(256);
-    Image full;
-    full.w = 72;
-    full.h = 60;
-    full.px = Pattern(72, 60, 7, 13, 0, 256);
+    Image full = Patterned(72, 60, 7, 13, 0, 256);
     full.lzw.literalsOnly = true;
     full.lzw.keepFullTable = true;
     seeds.add("gif", "full_table.gif", Screen(72, 60, &many) + ImageBlock(full, 256) + ";");
@@ -426,12 +417,7 @@ void Messages(Seeds& seeds) {
     // Read forms: 0 byte, 1 short, 2 long, 3 string with length, 23 string
     // of fixed width 7, 4 a copy reading a string with length.
     CKesMessageOut all(1001);
-    all.writeByte(200);
-    all.writeShort(40000);
-    all.writeLong(-123456);
-    all.writeString("player", -1);
-    all.writeString("fixed", 7);
-    all.writeString("\xC4\xE3\xBA\xC3", -1);
+    test::WriteEveryWidth(all, {{"player", -1}, {"fixed", 7}, {"\xC4\xE3\xBA\xC3", -1}});
     seeds.add("message", "every_form.bin", MessageInput({0, 1, 2, 3, 23, 4}, all));
     CKesMessageOut strings(7);
     strings.writeString("", -1);

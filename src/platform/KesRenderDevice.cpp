@@ -16,37 +16,36 @@ namespace platform {
 
 // ---- Matrices ----
 
-Matrix4 Matrix4::Identity() {
-    Matrix4 r{};
-    for (int i = 0; i < 4; ++i) r.m[i][i] = 1.0f;
-    return r;
-}
+namespace {
 
-Matrix4 Matrix4::Scaling(float sx, float sy, float sz) {
-    Matrix4 r = Identity();
+// The scale-then-translate form every matrix below takes: a diagonal and a last row.
+Matrix4 ScaleThenMove(float sx, float sy, float sz, float tx, float ty, float tz) {
+    Matrix4 r{};
     r.m[0][0] = sx;
     r.m[1][1] = sy;
     r.m[2][2] = sz;
-    return r;
-}
-
-Matrix4 Matrix4::Translation(float tx, float ty, float tz) {
-    Matrix4 r = Identity();
     r.m[3][0] = tx;
     r.m[3][1] = ty;
     r.m[3][2] = tz;
+    r.m[3][3] = 1.0f;
     return r;
 }
 
+}  // namespace
+
+Matrix4 Matrix4::Identity() { return ScaleThenMove(1.0f, 1.0f, 1.0f, 0.0f, 0.0f, 0.0f); }
+
+Matrix4 Matrix4::Scaling(float sx, float sy, float sz) {
+    return ScaleThenMove(sx, sy, sz, 0.0f, 0.0f, 0.0f);
+}
+
+Matrix4 Matrix4::Translation(float tx, float ty, float tz) {
+    return ScaleThenMove(1.0f, 1.0f, 1.0f, tx, ty, tz);
+}
+
 Matrix4 Matrix4::OrthoOffCenterLH(float l, float r, float b, float t, float zn, float zf) {
-    Matrix4 o = Identity();
-    o.m[0][0] = 2.0f / (r - l);
-    o.m[1][1] = 2.0f / (t - b);
-    o.m[2][2] = 1.0f / (zf - zn);
-    o.m[3][0] = (l + r) / (l - r);
-    o.m[3][1] = (t + b) / (b - t);
-    o.m[3][2] = zn / (zn - zf);
-    return o;
+    return ScaleThenMove(2.0f / (r - l), 2.0f / (t - b), 1.0f / (zf - zn),
+                         (l + r) / (l - r), (t + b) / (b - t), zn / (zn - zf));
 }
 
 Matrix4 Matrix4::operator*(const Matrix4& o) const {

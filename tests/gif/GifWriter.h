@@ -204,6 +204,17 @@ struct Image {
     LzwOptions lzw;
 };
 
+// A w x h frame at (left, top) of one palette index.
+inline Image Solid(unsigned left, unsigned top, unsigned w, unsigned h, uint8_t index) {
+    Image im;
+    im.left = left;
+    im.top = top;
+    im.w = w;
+    im.h = h;
+    im.px.assign(static_cast<size_t>(w) * h, index);
+    return im;
+}
+
 inline int CodeSizeFor(const Image& im, size_t globalEntries) {
     if (im.lzw.codeSize) return im.lzw.codeSize;
     size_t entries = im.local.empty() ? globalEntries : im.local.size();

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <utility>
 
 #include "gui/GuiTestSupport.h"
 
@@ -14,6 +15,11 @@ typedef CKesPosition2d<int> P;
 
 std::unique_ptr<CKesBaseGUIElement> Root(const R& rect) {
     return std::make_unique<CKesBaseGUIElement>(KESGUI_CONTAINER, nullptr, nullptr, 1, rect);
+}
+
+// Two 100 x 100 roots, for moving children between owners.
+std::pair<std::unique_ptr<CKesBaseGUIElement>, std::unique_ptr<CKesBaseGUIElement>> TwoRoots() {
+    return {Root(R(0, 0, 100, 100)), Root(R(0, 0, 100, 100))};
 }
 
 // A recording child that counts its destruction in `*destroyed`.
@@ -201,8 +207,7 @@ TEST(ElementTree, AnElementDeletedDirectlyLeavesItsParentsList) {
 
 TEST(ElementTree, DeleteChildrenRefusesSomeoneElsesChild) {
     int destroyed = 0;
-    auto one = Root(R(0, 0, 100, 100));
-    auto other = Root(R(0, 0, 100, 100));
+    auto [one, other] = TwoRoots();
     auto* child = Counted(other.get(), 5, R(0, 0, 10, 10), &destroyed);
     one->DeleteChildren(child);
     EXPECT_EQ(0, destroyed);
@@ -220,8 +225,7 @@ TEST(ElementTree, DeleteChildrenRefusesSomeoneElsesChild) {
 TEST(ElementTree, AddingAChildTwiceOrUnderItselfKeepsOneOwner) {
     int destroyed = 0;
     {
-        auto root = Root(R(0, 0, 100, 100));
-        auto other = Root(R(0, 0, 100, 100));
+        auto [root, other] = TwoRoots();
         auto* child = Counted(root.get(), 2, R(0, 0, 10, 10), &destroyed);
         root->AddChildren(child);
         root->AddChildren(nullptr);

@@ -20,15 +20,7 @@ const DWORD kRed = 0xFFFF0000u, kGreen = 0xFF00FF00u, kBlue = 0xFF0000FFu, kBlac
 // Black, red, green, blue.
 inline giftest::Palette Primaries() { return {{0, 0, 0}, {255, 0, 0}, {0, 255, 0}, {0, 0, 255}}; }
 
-inline giftest::Image Solid(unsigned left, unsigned top, unsigned w, unsigned h, uint8_t index) {
-    giftest::Image im;
-    im.left = left;
-    im.top = top;
-    im.w = w;
-    im.h = h;
-    im.px.assign(static_cast<size_t>(w) * h, index);
-    return im;
-}
+using giftest::Solid;
 
 // A 20 x 20 animation on the primaries:
 //  0: all red, 50 ms, disposal 1;

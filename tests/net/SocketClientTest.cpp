@@ -5,6 +5,7 @@
 #include <future>
 #include <stdexcept>
 
+#include "MessageFields.h"
 #include "NetSupport.h"
 #include "support/FrameFixture.h"
 
@@ -52,11 +53,7 @@ TEST_F(SocketClient, ConnectsExchangesEncipheredMessagesAndSeesTheServerClose) {
 
     // Client to server: enciphered with the send table on the wire.
     CKesMessageOut out(258);
-    out.writeByte(200);
-    out.writeShort(40000);
-    out.writeLong(-123456);
-    out.writeString("hello", -1);
-    out.writeString("fixed", 8);
+    WriteEveryWidth(out, {{"hello", -1}, {"fixed", 8}});
     const std::string plain = Bytes(out);
     ASSERT_EQ(static_cast<int>(plain.size()), f->Send(out));
     std::string wire = RecvExact(fd, plain.size());

@@ -23,10 +23,9 @@ TEST_F(Pixels, RectangleCoversItsPixelsAndNotItsRightAndBottomEdges) {
         EXPECT_EQ(0xFFFF0000u, Px(f, 19, i)) << i;
         EXPECT_EQ(0xFFFF0000u, Px(f, i, 19)) << i;
     }
-    EXPECT_EQ(0xFF000000u, Px(f, 9, 15));
-    EXPECT_EQ(0xFF000000u, Px(f, 20, 15));
-    EXPECT_EQ(0xFF000000u, Px(f, 15, 9));
-    EXPECT_EQ(0xFF000000u, Px(f, 15, 20));
+    // One pixel past each side: left, right, top, bottom.
+    const int outside[][2] = {{9, 15}, {20, 15}, {15, 9}, {15, 20}};
+    for (const auto& p : outside) EXPECT_EQ(0xFF000000u, Px(f, p[0], p[1])) << p[0] << "," << p[1];
 }
 
 TEST_F(Pixels, GradientRectangleIsClippedAndShades) {

@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <initializer_list>
 #include <thread>
 
 #include "platform/KesImage.h"
@@ -55,6 +56,11 @@ std::string DdsHeader(int w, int h, uint32_t flags, const char* fourcc, uint32_t
     put(100, b);
     put(104, a);
     return hdr;
+}
+
+// A 4 x 4 block-compressed surface: its header and one block.
+std::string OneBlock(const char* fourcc, std::initializer_list<unsigned char> block) {
+    return DdsHeader(4, 4, 0x4, fourcc, 0, 0, 0, 0, 0) + std::string(block.begin(), block.end());
 }
 
 }  // namespace
@@ -177,31 +183,23 @@ TEST_F(Textures, MemoryFormReadsOnlyItsBufferAndCarriesNoNameFromTheBytes) {
 TEST_F(Textures, DdsSurfacesDecode) {
     platform::KesImage img;
     // DXT1: colour 0 red, colour 1 blue; the first row picks 0,1,2,3.
-    std::string dxt1 = DdsHeader(4, 4, 0x4, "DXT1", 0, 0, 0, 0, 0);
-    const unsigned char block1[8] = {0x00, 0xF8, 0x1F, 0x00, 0xE4, 0x00, 0x00, 0x00};
-    dxt1.append(reinterpret_cast<const char*>(block1), 8);
+    const std::string dxt1 = OneBlock("DXT1", {0x00, 0xF8, 0x1F, 0x00, 0xE4, 0x00, 0x00, 0x00});
     ASSERT_TRUE(platform::DecodeImage(dxt1.data(), dxt1.size(), img));
     EXPECT_EQ(0xFFFF0000u, img.pixels[0]);
     EXPECT_EQ(0xFF0000FFu, img.pixels[1]);
     EXPECT_TRUE(Near(0xFFAA0055u, img.pixels[2], 2));
     EXPECT_EQ(0xFFFF0000u, img.pixels[4]);
     // DXT1 with colour 0 <= colour 1: index 3 is transparent.
-    std::string punch = DdsHeader(4, 4, 0x4, "DXT1", 0, 0, 0, 0, 0);
-    const unsigned char block2[8] = {0x1F, 0x00, 0x00, 0xF8, 0xFF, 0x00, 0x00, 0x00};
-    punch.append(reinterpret_cast<const char*>(block2), 8);
+    const std::string punch = OneBlock("DXT1", {0x1F, 0x00, 0x00, 0xF8, 0xFF, 0x00, 0x00, 0x00});
     ASSERT_TRUE(platform::DecodeImage(punch.data(), punch.size(), img));
     EXPECT_EQ(0u, img.pixels[0] >> 24);
     // DXT5: alpha 255 / 0 by 3-bit index; colour block all colour 0 (green).
-    std::string dxt5 = DdsHeader(4, 4, 0x4, "DXT5", 0, 0, 0, 0, 0);
-    const unsigned char block5[16] = {0xFF, 0x00, 0x08, 0, 0, 0, 0, 0, 0xE0, 0x07, 0xE0, 0x07, 0, 0, 0, 0};
-    dxt5.append(reinterpret_cast<const char*>(block5), 16);
+    const std::string dxt5 = OneBlock("DXT5", {0xFF, 0x00, 0x08, 0, 0, 0, 0, 0, 0xE0, 0x07, 0xE0, 0x07, 0, 0, 0, 0});
     ASSERT_TRUE(platform::DecodeImage(dxt5.data(), dxt5.size(), img));
     EXPECT_EQ(0xFF00FF00u, img.pixels[0]);
     EXPECT_EQ(0x0000FF00u, img.pixels[1]);
     // DXT3: explicit 4-bit alpha.
-    std::string dxt3 = DdsHeader(4, 4, 0x4, "DXT3", 0, 0, 0, 0, 0);
-    const unsigned char block3[16] = {0xF8, 0, 0, 0, 0, 0, 0, 0, 0x1F, 0x00, 0x1F, 0x00, 0, 0, 0, 0};
-    dxt3.append(reinterpret_cast<const char*>(block3), 16);
+    const std::string dxt3 = OneBlock("DXT3", {0xF8, 0, 0, 0, 0, 0, 0, 0, 0x1F, 0x00, 0x1F, 0x00, 0, 0, 0, 0});
     ASSERT_TRUE(platform::DecodeImage(dxt3.data(), dxt3.size(), img));
     EXPECT_EQ(0x880000FFu, img.pixels[0]);
     EXPECT_EQ(0xFF0000FFu, img.pixels[1]);
