@@ -83,7 +83,7 @@ inline uint32_t BlendOne(BlendKind kind, const RasterState& st, uint32_t s, uint
 
 struct Tri {
     int state;
-    int yFirst, yEnd, ySplit;
+    int ySplit;           // the first row below the middle vertex
     int64_t X[3], Y[3];  // sorted by Y, 1/256 pixel
     bool midLeft;
     // Attribute planes a x + b y + c over pixel centres: texel-space s and t
@@ -97,8 +97,15 @@ struct Tri {
     int64_t sx[3], sy[3]; // exact mapping: texel column and row of pixel (x, y) as a x + b y + c
     int texels[4];        // columns and rows of the picture drawn (first, last, first, last): sampling stays inside
     bool opaque;          // every pixel comes out fully opaque: blending changes nothing
-    bool rect;            // an upright rectangle: columns xs .. xe - 1 on every row
-    int xs, xe;
+};
+
+// A triangle or quad as it was asked for. It is set up by each band it may
+// touch (the same arithmetic in every band), so the drawing thread only
+// queues it.
+struct Prim {
+    int state;
+    int corners;  // 3: the triangle v0, v1, v2; 4: the quad v0, v1, v2 and v2, v3, v0
+    RasterVertex v[4];
 };
 
 struct LineCmd {
@@ -107,9 +114,10 @@ struct LineCmd {
 };
 
 struct Command {
-    enum Kind { CLEAR, TRIANGLE, LINE } kind;
+    enum Kind { CLEAR, PRIM, LINE } kind;
     int index;
     uint32_t colour;
+    int yFirst, yEnd;  // the rows it may touch: a band outside them skips it
 };
 
 const int kChunk = 256;
@@ -120,7 +128,8 @@ struct KesRaster::Impl {
     uint32_t* pixels = nullptr;
     int width = 0, height = 0, pitch = 0;
     std::vector<RasterState> states;
-    std::vector<raster::Tri> tris;
+    std::vector<unsigned char> opaque;  // per state: its texture is fully opaque
+    std::vector<raster::Prim> prims;
     std::vector<raster::LineCmd> lines;
     std::vector<raster::Command> commands;
     int bands = 1;
@@ -134,22 +143,31 @@ struct KesRaster::Impl {
                 return static_cast<int>(states.size()) - 1;
         }
         states.push_back(s);
+        opaque.push_back(s.texture && s.texture->Opaque());
         return static_cast<int>(states.size()) - 1;
     }
     void Reset() {
         states.clear();
-        tris.clear();
+        opaque.clear();
+        prims.clear();
         lines.clear();
         commands.clear();
     }
     uint32_t* Row(int y) const { return reinterpret_cast<uint32_t*>(reinterpret_cast<unsigned char*>(pixels) + static_cast<size_t>(y) * pitch); }
 
-    // KesRaster.cpp: triangle setup, edge walking, the bands.
-    void AddTriangle(int state, const double (&px)[3], const double (&py)[3], const raster::Tri& planes);
+    // KesRaster.cpp: the queue; in the bands, setup of triangles and quads
+    // and edge walking, drawing only rows y0 .. y1 - 1.
+    void Queue(const RasterState& state, int corners, const RasterVertex* v);
     void DrawBand(int band);
+    void DrawQuad(int state, const raster::Prim& p, int y0, int y1);
+    void DrawTriangle(int state, const RasterVertex& a, const RasterVertex& b, const RasterVertex& c, int y0, int y1);
+    void FillTriangle(int state, const double (&px)[3], const double (&py)[3], const raster::Tri& planes, int y0,
+                      int y1);
     void DrawTri(const raster::Tri& t, int y0, int y1);
-    // KesRasterSpan.cpp: the pixels of one row of a triangle, and lines.
+    // KesRasterSpan.cpp: the pixels of a row of a triangle, of a rectangle, and lines.
     void DrawSpan(const raster::Tri& t, const RasterState& st, int y, int xs, int xe);
+    // Rows ys .. ye - 1 of an upright rectangle, columns xs .. xe - 1.
+    void DrawRect(const raster::Tri& t, const RasterState& st, int ys, int ye, int xs, int xe);
     void DrawLine(const raster::LineCmd& l, int y0, int y1);
 };
 
