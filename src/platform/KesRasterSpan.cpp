@@ -53,6 +53,43 @@ __attribute__((target("avx2"))) void OverSpanAvx2(const uint32_t* __restrict src
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + n - 8), tail);
 }
 
+// Pixels of a row filtered along it: the blended texel columns are `padded`,
+// column lo - 1 + k at k, the first and last repeated on either side, so the
+// two columns a pixel blends are next to each other. Four pixels at a time;
+// returns how many were done.
+__attribute__((target("avx2"))) __m256i StretchPair(const int16_t* padded, const int* us, const uint32_t* ws, int lo,
+                                                    int last, int i) {
+    const __m256i interleave = _mm256_setr_epi8(0, 1, 8, 9, 2, 3, 10, 11, 4, 5, 12, 13, 6, 7, 14, 15, 0, 1, 8, 9, 2, 3, 10,
+                                                11, 4, 5, 12, 13, 6, 7, 14, 15);
+    const int k0 = std::min(std::max(us[i] - lo + 1, 0), last), k1 = std::min(std::max(us[i + 1] - lo + 1, 0), last);
+    const __m256i c =
+        _mm256_inserti128_si256(_mm256_castsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(padded + 4 * k0))),
+                                _mm_loadu_si128(reinterpret_cast<const __m128i*>(padded + 4 * k1)), 1);
+    const int w0 = static_cast<int>(ws[i] << 16 | (256 - ws[i])), w1 = static_cast<int>(ws[i + 1] << 16 | (256 - ws[i + 1]));
+    const __m256i w = _mm256_setr_epi32(w0, w0, w0, w0, w1, w1, w1, w1);
+    return _mm256_srai_epi32(
+        _mm256_add_epi32(_mm256_madd_epi16(_mm256_shuffle_epi8(c, interleave), w), _mm256_set1_epi32(16384)), 15);
+}
+
+// Pixels of a row filtered along it: the blended texel columns are `padded`,
+// column lo - 1 + k at k, the first and last repeated on either side, so the
+// two columns a pixel blends are next to each other. Four pixels at a time;
+// returns how many were done.
+__attribute__((target("avx2"))) int StretchAvx2(const int16_t* padded, const int* us, const uint32_t* ws, int lo, int hi,
+                                                uint32_t* out, int n) {
+    const int last = hi - lo + 1;
+    int i = 0;
+    for (; i + 4 <= n; i += 4) {
+        // Pixels 0 and 2 in the low half, 1 and 3 in the high half.
+        const __m256i p = _mm256_packs_epi32(StretchPair(padded, us, ws, lo, last, i),
+                                             StretchPair(padded, us, ws, lo, last, i + 2));
+        const __m256i b = _mm256_packus_epi16(p, p);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i),
+                         _mm_unpacklo_epi32(_mm256_castsi256_si128(b), _mm256_extracti128_si256(b, 1)));
+    }
+    return i;
+}
+
 bool HasAvx2() {
     __builtin_cpu_init();
     return __builtin_cpu_supports("avx2");
@@ -216,7 +253,8 @@ void KesRaster::Impl::DrawSpan(const Tri& t, const RasterState& st, int y, int x
                 const int hi = std::min(std::max(std::max(us[0], us[n - 1]) + 1, uLo), uHi);
                 if (hi - lo < kChunk) {
                     // Per column the two rows blended, 15 bits a channel (blue, green, red, alpha).
-                    alignas(16) int16_t cols[(kChunk + 2) * 4];
+                    alignas(16) int16_t padded[(kChunk + 4) * 4];
+                    int16_t* cols = padded + 4;
                     int u = lo;
 #if defined(__SSE2__)
                     {
@@ -227,7 +265,7 @@ void KesRaster::Impl::DrawSpan(const Tri& t, const RasterState& st, int y, int x
                             const __m128i b = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(rb + u)), zero);
                             const __m128i c0 = _mm_srli_epi32(_mm_madd_epi16(_mm_unpacklo_epi16(a, b), w), 1);
                             const __m128i c1 = _mm_srli_epi32(_mm_madd_epi16(_mm_unpackhi_epi16(a, b), w), 1);
-                            _mm_store_si128(reinterpret_cast<__m128i*>(cols + (u - lo) * 4), _mm_packs_epi32(c0, c1));
+                            _mm_storeu_si128(reinterpret_cast<__m128i*>(cols + (u - lo) * 4), _mm_packs_epi32(c0, c1));
                         }
                     }
 #endif
@@ -237,6 +275,13 @@ void KesRaster::Impl::DrawSpan(const Tri& t, const RasterState& st, int y, int x
                             cols[(u - lo) * 4 + k] = static_cast<int16_t>((ca * iwy + cb * wy) >> 1);
                         }
                     int i = 0;
+#if defined(KES_RASTER_AVX2)
+                    if (gAvx2) {
+                        std::copy(cols, cols + 4, padded);
+                        std::copy(cols + (hi - lo) * 4, cols + (hi - lo + 1) * 4, cols + (hi - lo + 1) * 4);
+                        i = StretchAvx2(padded, us, ws, lo, hi, src, n);
+                    }
+#endif
 #if defined(__SSE2__)
                     const __m128i half = _mm_set1_epi32(16384);
                     auto pixel = [&](int k) {
