@@ -98,6 +98,18 @@ bool HasAvx2() {
 const bool gAvx2 = HasAvx2();
 #endif
 
+// The texel columns and weights along a filtered row depend only on where it
+// starts, its step, the texture's width and its length, so the rows of an
+// upright stretch share them. A set per chunk of the first four, per thread,
+// kept between rows.
+struct RowSteps {
+    float sb = 0, sd = 0, sw = 0;
+    int n = 0;
+    int us[kChunk] = {};
+    uint32_t ws[kChunk] = {};
+};
+thread_local RowSteps tRowSteps[4];
+
 // Writes n source pixels over dst with the state's blending and alpha test.
 void BlendSpan(BlendKind kind, const RasterState& st, const uint32_t* __restrict src, uint32_t* __restrict dst,
                int n) {
@@ -241,14 +253,21 @@ void KesRaster::Impl::DrawSpan(const Tri& t, const RasterState& st, int y, int x
                 const int v0 = qt >> 8;
                 const uint32_t* ra = texels + static_cast<size_t>(std::min(std::max(v0, vLo), vHi)) * tw;
                 const uint32_t* rb = texels + static_cast<size_t>(std::min(std::max(v0 + 1, vLo), vHi)) * tw;
-                int us[kChunk];
-                uint32_t ws[kChunk];
-                for (int i = 0; i < n; ++i) {
-                    const float fs = std::min(std::max(sb + sd * static_cast<float>(i), -1.0f), sw);
-                    const int qs = static_cast<int>((fs + 1.0f) * 256.0f + 0.5f) - 256;
-                    us[i] = qs >> 8;
-                    ws[i] = static_cast<uint32_t>(qs & 255);
+                RowSteps& steps = tRowSteps[(x0 / kChunk) & 3];
+                if (steps.n != n || steps.sb != sb || steps.sd != sd || steps.sw != sw) {
+                    for (int i = 0; i < n; ++i) {
+                        const float fs = std::min(std::max(sb + sd * static_cast<float>(i), -1.0f), sw);
+                        const int qs = static_cast<int>((fs + 1.0f) * 256.0f + 0.5f) - 256;
+                        steps.us[i] = qs >> 8;
+                        steps.ws[i] = static_cast<uint32_t>(qs & 255);
+                    }
+                    steps.sb = sb;
+                    steps.sd = sd;
+                    steps.sw = sw;
+                    steps.n = n;
                 }
+                const int* us = steps.us;
+                const uint32_t* ws = steps.ws;
                 const int lo = std::min(std::max(std::min(us[0], us[n - 1]), uLo), uHi);
                 const int hi = std::min(std::max(std::max(us[0], us[n - 1]) + 1, uLo), uHi);
                 if (hi - lo < kChunk) {
