@@ -406,7 +406,23 @@ void KesRaster::Quad(const RasterState& state, const RasterVertex& a, const Rast
         return;
     }
     const RasterVertex v[4] = {a, b, c, d};
-    mImpl->Queue(state, 4, v);
+    Impl* impl = mImpl;
+    impl->Queue(state, 4, v);
+    // A clear followed at once by an opaque upright quad over the whole
+    // picture is never seen: every pixel is written again.
+    if (impl->commands.size() == 2 && impl->commands[0].kind == Command::CLEAR &&
+        impl->commands[1].kind == Command::PRIM) {
+        const bool upright = (a.x == b.x && c.x == d.x && a.y == d.y && b.y == c.y) ||
+                             (a.y == b.y && c.y == d.y && a.x == d.x && b.x == c.x);
+        const bool covers = std::min(a.x, c.x) <= 0 && std::max(a.x, c.x) >= impl->width && std::min(a.y, c.y) <= 0 &&
+                            std::max(a.y, c.y) >= impl->height;
+        const bool flatOpaque = a.colour == b.colour && b.colour == c.colour && c.colour == d.colour &&
+                                (a.colour >> 24) == 0xFF &&
+                                (!state.texture || impl->opaque[static_cast<size_t>(impl->prims.back().state)] != 0);
+        const bool writes = !state.alphaTest && (!state.blend || (flatOpaque && KindOf(state) == BLEND_KIND_OVER));
+        const bool sampled = !state.texture || (state.texture->Width() > 0 && state.texture->Height() > 0);
+        if (upright && covers && writes && sampled) impl->commands.erase(impl->commands.begin());
+    }
 }
 
 void KesRaster::Flush() {
