@@ -419,7 +419,8 @@ void KesRaster::Quad(const RasterState& state, const RasterVertex& a, const Rast
         const bool flatOpaque = a.colour == b.colour && b.colour == c.colour && c.colour == d.colour &&
                                 (a.colour >> 24) == 0xFF &&
                                 (!state.texture || impl->opaque[static_cast<size_t>(impl->prims.back().state)] != 0);
-        const bool writes = !state.alphaTest && (!state.blend || (flatOpaque && KindOf(state) == BLEND_KIND_OVER));
+        const bool writes = (!state.blend || (flatOpaque && KindOf(state) == BLEND_KIND_OVER)) &&
+                            (!state.alphaTest || (flatOpaque && state.alphaRef <= 255));
         const bool sampled = !state.texture || (state.texture->Width() > 0 && state.texture->Height() > 0);
         if (upright && covers && writes && sampled) impl->commands.erase(impl->commands.begin());
     }
