@@ -23,6 +23,23 @@ using namespace raster;
 
 namespace {
 
+// The texel columns and weights along a filtered row depend only on where it
+// starts, its step, the texture's width and its length, so the rows of an
+// upright stretch share them. A set per chunk of the first four, per thread,
+// kept between rows.
+struct RowSteps {
+    float sb = 0, sd = 0, sw = 0;
+    int n = 0;
+    int us[kChunk] = {};
+    uint32_t ws[kChunk] = {};
+    // For the AVX2 stretch: where each pixel's pair of columns starts (see
+    // StretchAvx2) for columns lo .. lo + last - 1, and its weights packed.
+    int lo = 0, last = -1;
+    int ks[kChunk] = {};
+    int wp[kChunk] = {};
+};
+thread_local RowSteps tRowSteps[4];
+
 #if defined(KES_RASTER_AVX2)
 // Source over destination for eight pixels, the same arithmetic as BlendOne.
 __attribute__((target("avx2"))) __m256i OverHalf8(__m256i s, __m256i d) {
@@ -57,32 +74,28 @@ __attribute__((target("avx2"))) void OverSpanAvx2(const uint32_t* __restrict src
 // column lo - 1 + k at k, the first and last repeated on either side, so the
 // two columns a pixel blends are next to each other. Four pixels at a time;
 // returns how many were done.
-__attribute__((target("avx2"))) __m256i StretchPair(const int16_t* padded, const int* us, const uint32_t* ws, int lo,
-                                                    int last, int i) {
+__attribute__((target("avx2"))) __m256i StretchPair(const int16_t* padded, const int* ks, const int* wp, int i) {
     const __m256i interleave = _mm256_setr_epi8(0, 1, 8, 9, 2, 3, 10, 11, 4, 5, 12, 13, 6, 7, 14, 15, 0, 1, 8, 9, 2, 3, 10,
                                                 11, 4, 5, 12, 13, 6, 7, 14, 15);
-    const int k0 = std::min(std::max(us[i] - lo + 1, 0), last), k1 = std::min(std::max(us[i + 1] - lo + 1, 0), last);
     const __m256i c =
-        _mm256_inserti128_si256(_mm256_castsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(padded + 4 * k0))),
-                                _mm_loadu_si128(reinterpret_cast<const __m128i*>(padded + 4 * k1)), 1);
-    const int w0 = static_cast<int>(ws[i] << 16 | (256 - ws[i])), w1 = static_cast<int>(ws[i + 1] << 16 | (256 - ws[i + 1]));
-    const __m256i w = _mm256_setr_epi32(w0, w0, w0, w0, w1, w1, w1, w1);
+        _mm256_inserti128_si256(_mm256_castsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(padded + 4 * ks[i]))),
+                                _mm_loadu_si128(reinterpret_cast<const __m128i*>(padded + 4 * ks[i + 1])), 1);
+    const __m256i w = _mm256_permutevar8x32_epi32(
+        _mm256_castsi128_si256(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(wp + i))), _mm256_setr_epi32(0, 0, 0, 0, 1, 1, 1, 1));
     return _mm256_srai_epi32(
         _mm256_add_epi32(_mm256_madd_epi16(_mm256_shuffle_epi8(c, interleave), w), _mm256_set1_epi32(16384)), 15);
 }
 
 // Pixels of a row filtered along it: the blended texel columns are `padded`,
 // column lo - 1 + k at k, the first and last repeated on either side, so the
-// two columns a pixel blends are next to each other. Four pixels at a time;
-// returns how many were done.
-__attribute__((target("avx2"))) int StretchAvx2(const int16_t* padded, const int* us, const uint32_t* ws, int lo, int hi,
-                                                uint32_t* out, int n) {
-    const int last = hi - lo + 1;
+// two columns a pixel blends are next to each other, from ks[i] on; wp[i] is
+// the pixel's pair of weights. Four pixels at a time; returns how many were
+// done.
+__attribute__((target("avx2"))) int StretchAvx2(const int16_t* padded, const int* ks, const int* wp, uint32_t* out, int n) {
     int i = 0;
     for (; i + 4 <= n; i += 4) {
         // Pixels 0 and 2 in the low half, 1 and 3 in the high half.
-        const __m256i p = _mm256_packs_epi32(StretchPair(padded, us, ws, lo, last, i),
-                                             StretchPair(padded, us, ws, lo, last, i + 2));
+        const __m256i p = _mm256_packs_epi32(StretchPair(padded, ks, wp, i), StretchPair(padded, ks, wp, i + 2));
         const __m256i b = _mm256_packus_epi16(p, p);
         _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i),
                          _mm_unpacklo_epi32(_mm256_castsi256_si128(b), _mm256_extracti128_si256(b, 1)));
@@ -98,17 +111,6 @@ bool HasAvx2() {
 const bool gAvx2 = HasAvx2();
 #endif
 
-// The texel columns and weights along a filtered row depend only on where it
-// starts, its step, the texture's width and its length, so the rows of an
-// upright stretch share them. A set per chunk of the first four, per thread,
-// kept between rows.
-struct RowSteps {
-    float sb = 0, sd = 0, sw = 0;
-    int n = 0;
-    int us[kChunk] = {};
-    uint32_t ws[kChunk] = {};
-};
-thread_local RowSteps tRowSteps[4];
 
 // Writes n source pixels over dst with the state's blending and alpha test.
 void BlendSpan(BlendKind kind, const RasterState& st, const uint32_t* __restrict src, uint32_t* __restrict dst,
@@ -261,6 +263,7 @@ void KesRaster::Impl::DrawSpan(const Tri& t, const RasterState& st, int y, int x
                         steps.us[i] = qs >> 8;
                         steps.ws[i] = static_cast<uint32_t>(qs & 255);
                     }
+                    steps.last = -1;
                     steps.sb = sb;
                     steps.sd = sd;
                     steps.sw = sw;
@@ -298,7 +301,16 @@ void KesRaster::Impl::DrawSpan(const Tri& t, const RasterState& st, int y, int x
                     if (gAvx2) {
                         std::copy(cols, cols + 4, padded);
                         std::copy(cols + (hi - lo) * 4, cols + (hi - lo + 1) * 4, cols + (hi - lo + 1) * 4);
-                        i = StretchAvx2(padded, us, ws, lo, hi, src, n);
+                        const int last = hi - lo + 1;
+                        if (steps.lo != lo || steps.last != last) {
+                            for (int k = 0; k < n; ++k) {
+                                steps.ks[k] = std::min(std::max(us[k] - lo + 1, 0), last);
+                                steps.wp[k] = static_cast<int>(ws[k] << 16 | (256 - ws[k]));
+                            }
+                            steps.lo = lo;
+                            steps.last = last;
+                        }
+                        i = StretchAvx2(padded, steps.ks, steps.wp, src, n);
                     }
 #endif
 #if defined(__SSE2__)
