@@ -408,24 +408,39 @@ void KesRaster::Impl::DrawSpan(const Tri& t, const RasterState& st, int y, int x
 void KesRaster::Impl::DrawRect(const Tri& t, const RasterState& st, int ys, int ye, int xs, int xe) {
     const KesTexture* tex = st.texture;
     const int n = xe - xs;
-    if (tex && t.exact && t.stepX == 1 && t.stepY == 0 && t.sx[1] == 0 && t.flat && t.colour == 0xFFFFFFFFu &&
-        !st.addColour) {
-        // A straight picture at whole texels, white: its rows are the pixels
-        // to blend, when the whole rectangle samples inside its texels.
-        const int64_t ix = t.sx[0] * xs + t.sx[2];
-        const int64_t iyFirst = t.sy[1] * ys + t.sy[2], iyLast = t.sy[1] * (ye - 1) + t.sy[2];
-        if (ix >= t.texels[0] && ix + n - 1 <= t.texels[1] && std::min(iyFirst, iyLast) >= t.texels[2] &&
-            std::max(iyFirst, iyLast) <= t.texels[3]) {
+    if (tex && t.exact && t.flat && t.colour == 0xFFFFFFFFu && !st.addColour) {
+        // A picture at whole texels (straight or a quarter turn), white: each
+        // row is a run of texels, when the whole rectangle samples inside the
+        // picture's texels (the mapping is linear, so its corners tell).
+        auto u = [&](int64_t x, int64_t y) { return t.sx[0] * x + t.sx[1] * y + t.sx[2]; };
+        auto v = [&](int64_t x, int64_t y) { return t.sy[0] * x + t.sy[1] * y + t.sy[2]; };
+        const int64_t us[4] = {u(xs, ys), u(xe - 1, ys), u(xs, ye - 1), u(xe - 1, ye - 1)};
+        const int64_t vs[4] = {v(xs, ys), v(xe - 1, ys), v(xs, ye - 1), v(xe - 1, ye - 1)};
+        if (*std::min_element(us, us + 4) >= t.texels[0] && *std::max_element(us, us + 4) <= t.texels[1] &&
+            *std::min_element(vs, vs + 4) >= t.texels[2] && *std::max_element(vs, vs + 4) <= t.texels[3]) {
             const BlendKind kind = KindOf(st);
             const bool copy = t.opaque && (!st.blend || kind == BLEND_KIND_OVER);
             const uint32_t* texels = tex->Pixels();
             const int tw = tex->Width();
+            const ptrdiff_t stride = t.stepX + static_cast<ptrdiff_t>(t.stepY) * tw;
+            uint32_t buffer[kChunk];
             for (int y = ys; y < ye; ++y) {
-                const uint32_t* p = texels + static_cast<size_t>(t.sy[1] * y + t.sy[2]) * tw + ix;
-                if (copy)
-                    std::memcpy(Row(y) + xs, p, static_cast<size_t>(n) * 4);
-                else
-                    BlendSpan(kind, st, p, Row(y) + xs, n);
+                const uint32_t* p = texels + static_cast<ptrdiff_t>(v(xs, y)) * tw + u(xs, y);
+                uint32_t* dst = Row(y) + xs;
+                if (stride == 1) {
+                    if (copy)
+                        std::memcpy(dst, p, static_cast<size_t>(n) * 4);
+                    else
+                        BlendSpan(kind, st, p, dst, n);
+                } else if (copy) {
+                    for (int i = 0; i < n; ++i) dst[i] = p[i * stride];
+                } else {
+                    for (int x0 = 0; x0 < n; x0 += kChunk) {
+                        const int m = std::min(kChunk, n - x0);
+                        for (int i = 0; i < m; ++i) buffer[i] = p[(x0 + i) * stride];
+                        BlendSpan(kind, st, buffer, dst + x0, m);
+                    }
+                }
             }
             return;
         }
