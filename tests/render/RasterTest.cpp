@@ -244,6 +244,36 @@ TEST_F(Raster, BandsKeepSubmissionOrderAndGiveTheSamePictureForAnyWorkerCount) {
     }
 }
 
+TEST_F(Raster, AClearShowsUnderWholePicturesThatDoNotHideIt) {
+    DrawingFrame* f = Start();
+    const unsigned long solid = MakeTexture(f, 4, 4, [](int, int) { return 0xFF40A020u; }, "solid");
+    const unsigned long glass = MakeTexture(f, 4, 4, [](int, int) { return 0x8040A020u; }, "glass");
+    const DWORD clear = 0xFF2060E0u;
+    auto over = [](DWORD s, DWORD d) { return Channelwise(d, s, (s >> 24) / 255.0) | 0xFF000000u; };
+    const struct {
+        unsigned long texture;
+        DWORD colour;
+        DWORD expected;
+    } cases[] = {
+        {solid, 0xFFFFFFFFu, 0xFF40A020u},                    // opaque over everything: the clear is hidden
+        {glass, 0xFFFFFFFFu, over(0x8040A020u, clear)},      // half-transparent picture
+        {solid, 0x80FFFFFFu, over(0x8040A020u, clear)},      // half-transparent colour
+        {glass, 0xFFFFFFFFu, clear},                          // dropped by the alpha test
+    };
+    for (const auto& c : cases) {
+        f->Clear(CKesColor(clear));
+        ASSERT_TRUE(f->BeginScene());
+        const bool dropped = c.expected == clear;
+        f->Device().SetRenderState(platform::RS_ALPHATESTENABLE, 1);
+        f->Device().SetRenderState(platform::RS_ALPHAFUNC, platform::CMP_GREATEREQUAL);
+        f->Device().SetRenderState(platform::RS_ALPHAREF, dropped ? 0x81 : 1);
+        f->Draw2DImage(c.texture, CKesRect<int>(0, 0, 800, 600), CKesRect<int>(0, 0, 4, 4), nullptr, CKesColor(c.colour));
+        f->EndScene();
+        for (int y : {0, 299, 599})
+            EXPECT_TRUE(Near(c.expected, Px(f, 799 - y, y))) << std::hex << c.expected << " " << Px(f, 799 - y, y);
+    }
+}
+
 TEST_F(Raster, QuadsNearTheEndsOfTheIntegerRangeAreClippedWithoutOverflow) {
     DrawingFrame* f = Start();
     const unsigned long t = MakeTexture(f, 16, 16, Unique);

@@ -1,0 +1,175 @@
+// What the rasteriser's files share: the queued commands, the flush's state
+// (KesRaster::Impl), the pixel arithmetic of blending and the worker pool's
+// entry. Private to src/platform/KesRaster*.cpp.
+#pragma once
+
+#include <algorithm>
+#include <cstdint>
+#include <vector>
+
+#include "platform/KesRaster.h"
+#include "platform/KesRenderDevice.h"
+
+namespace kest2d {
+namespace platform {
+namespace raster {
+
+// ---- The worker pool (KesRasterPool.cpp) ----
+
+// Participants: the calling thread plus the pool's threads (made on first use).
+int PoolWorkers();
+// Runs fn(ctx, band) for every band 0 .. bands - 1 on the pool and returns when
+// all are done; the calling thread draws too.
+void PoolRun(int bands, void (*fn)(void*, int), void* ctx);
+
+// ---- Pixel arithmetic ----
+
+inline uint32_t Div255(uint32_t x) { return (x + 128 + ((x + 128) >> 8)) >> 8; }  // exact for x <= 65025
+
+inline uint32_t Factor(int f, uint32_t a) {
+    switch (f) {
+    case BLEND_ZERO: return 0;
+    case BLEND_SRCALPHA: return a;
+    case BLEND_INVSRCALPHA: return 255 - a;
+    default: return 255;
+    }
+}
+
+enum BlendKind { BLEND_KIND_NONE, BLEND_KIND_OVER, BLEND_KIND_ADD, BLEND_KIND_OTHER };
+
+inline BlendKind KindOf(const RasterState& s) {
+    if (!s.blend) return BLEND_KIND_NONE;
+    if (s.srcBlend == BLEND_SRCALPHA && s.destBlend == BLEND_INVSRCALPHA) return BLEND_KIND_OVER;
+    if (s.srcBlend == BLEND_SRCALPHA && s.destBlend == BLEND_ONE) return BLEND_KIND_ADD;
+    return BLEND_KIND_OTHER;
+}
+
+// One pixel of any blend. Over keeps the picture's alpha as "source over
+// destination"; additive keeps the destination's alpha.
+inline uint32_t BlendOne(BlendKind kind, const RasterState& st, uint32_t s, uint32_t d) {
+    const uint32_t a = s >> 24;
+    switch (kind) {
+    case BLEND_KIND_NONE: return s;
+    case BLEND_KIND_OVER: {
+        const uint32_t ia = 255 - a;
+        uint32_t rb = (s & 0xFF00FFu) * a + (d & 0xFF00FFu) * ia + 0x800080u;
+        rb = ((rb + ((rb >> 8) & 0xFF00FFu)) >> 8) & 0xFF00FFu;
+        uint32_t ag = (((s >> 8) & 0xFFu) | 0xFF0000u) * a + ((d >> 8) & 0xFF00FFu) * ia + 0x800080u;
+        ag = (ag + ((ag >> 8) & 0xFF00FFu)) & 0xFF00FF00u;
+        return rb | ag;
+    }
+    case BLEND_KIND_ADD: {
+        uint32_t rb = (s & 0xFF00FFu) * a + 0x800080u;
+        rb = ((rb + ((rb >> 8) & 0xFF00FFu)) >> 8) & 0xFF00FFu;
+        rb += d & 0xFF00FFu;
+        rb = (rb | (((rb >> 8) & 0x10001u) * 0xFFu)) & 0xFF00FFu;
+        uint32_t g = Div255(((s >> 8) & 0xFFu) * a) + ((d >> 8) & 0xFFu);
+        g = std::min(g, 255u);
+        return rb | (g << 8) | (d & 0xFF000000u);
+    }
+    default: {
+        const uint32_t fs = Factor(st.srcBlend, a), fd = Factor(st.destBlend, a);
+        uint32_t out = 0;
+        for (int sh = 0; sh < 32; sh += 8) {
+            const uint32_t v = (((s >> sh) & 0xFFu) * fs + ((d >> sh) & 0xFFu) * fd + 127) / 255;
+            out |= std::min(v, 255u) << sh;
+        }
+        return out;
+    }
+    }
+}
+
+// ---- Queued work ----
+
+struct Tri {
+    int state;
+    int ySplit;           // the first row below the middle vertex
+    int64_t X[3], Y[3];  // sorted by Y, 1/256 pixel
+    bool midLeft;
+    // Attribute planes a x + b y + c over pixel centres: texel-space s and t
+    // (texel centres at whole numbers), then colour b, g, r, a.
+    double a[6], b[6], c[6];
+    bool flat;            // one colour over the whole triangle
+    uint32_t colour;      // that colour
+    bool linear;          // bilinear sampling, else nearest
+    bool exact;           // whole texels step by whole texels: no filtering needed
+    int stepX, stepY;     // texels per pixel along a row, exact mapping
+    int64_t sx[3], sy[3]; // exact mapping: texel column and row of pixel (x, y) as a x + b y + c
+    int texels[4];        // columns and rows of the picture drawn (first, last, first, last): sampling stays inside
+    bool opaque;          // every pixel comes out fully opaque: blending changes nothing
+};
+
+// A triangle or quad as it was asked for. It is set up by each band it may
+// touch (the same arithmetic in every band), so the drawing thread only
+// queues it.
+struct Prim {
+    int state;
+    int corners;  // 3: the triangle v0, v1, v2; 4: the quad v0, v1, v2 and v2, v3, v0
+    RasterVertex v[4];
+};
+
+struct LineCmd {
+    int state;
+    RasterVertex a, b;
+};
+
+struct Command {
+    enum Kind { CLEAR, PRIM, LINE } kind;
+    int index;
+    uint32_t colour;
+    int yFirst, yEnd;  // the rows it may touch: a band outside them skips it
+};
+
+const int kChunk = 256;
+
+}  // namespace raster
+
+struct KesRaster::Impl {
+    uint32_t* pixels = nullptr;
+    int width = 0, height = 0, pitch = 0;
+    std::vector<RasterState> states;
+    std::vector<unsigned char> opaque;  // per state: its texture is fully opaque
+    std::vector<raster::Prim> prims;
+    std::vector<raster::LineCmd> lines;
+    std::vector<raster::Command> commands;
+    int bands = 1;
+
+    int StateIndex(const RasterState& s) {
+        if (!states.empty()) {
+            const RasterState& b = states.back();
+            if (b.texture == s.texture && b.magLinear == s.magLinear && b.minLinear == s.minLinear &&
+                b.addColour == s.addColour && b.blend == s.blend && b.srcBlend == s.srcBlend &&
+                b.destBlend == s.destBlend && b.alphaTest == s.alphaTest && b.alphaRef == s.alphaRef)
+                return static_cast<int>(states.size()) - 1;
+        }
+        states.push_back(s);
+        opaque.push_back(s.texture && s.texture->Opaque());
+        return static_cast<int>(states.size()) - 1;
+    }
+    void Reset() {
+        states.clear();
+        opaque.clear();
+        prims.clear();
+        lines.clear();
+        commands.clear();
+    }
+    uint32_t* Row(int y) const { return reinterpret_cast<uint32_t*>(reinterpret_cast<unsigned char*>(pixels) + static_cast<size_t>(y) * pitch); }
+
+    // KesRaster.cpp: the queue; in the bands, setup of triangles and quads
+    // and edge walking, drawing only rows y0 .. y1 - 1.
+    void Queue(const RasterState& state, int corners, const RasterVertex* v);
+    void DrawBand(int band);
+    void DrawQuad(int state, const raster::Prim& p, int y0, int y1);
+    void DrawTriangle(int state, const RasterVertex& a, const RasterVertex& b, const RasterVertex& c, int y0, int y1);
+    void FillTriangle(int state, const double (&px)[3], const double (&py)[3], const raster::Tri& planes, int y0,
+                      int y1);
+    void DrawTri(const raster::Tri& t, int y0, int y1);
+    // KesRasterSpan.cpp: the pixels of a row of a triangle, of a rectangle, and lines.
+    void DrawSpan(const raster::Tri& t, const RasterState& st, int y, int xs, int xe);
+    // Rows ys .. ye - 1 of an upright rectangle, columns xs .. xe - 1.
+    void DrawRect(const raster::Tri& t, const RasterState& st, int ys, int ye, int xs, int xe);
+    void DrawLine(const raster::LineCmd& l, int y0, int y1);
+};
+
+}  // namespace platform
+}  // namespace kest2d
