@@ -160,6 +160,24 @@ void BlendSpan(BlendKind kind, const RasterState& st, const uint32_t* __restrict
     }
 }
 
+// The Gouraud colours of `n` pixels of a row from pixel centre (cx, cy)
+// along the triangle's colour planes.
+void ShadeSpan(const Tri& t, double cx, double cy, int n, uint32_t* out) {
+    float base[4], step[4];
+    for (int k = 0; k < 4; ++k) {
+        base[k] = static_cast<float>(t.a[2 + k] * cx + t.b[2 + k] * cy + t.c[2 + k]) + 0.5f;
+        step[k] = static_cast<float>(t.a[2 + k]);
+    }
+    for (int i = 0; i < n; ++i) {
+        uint32_t pixel = 0;
+        for (int k = 0; k < 4; ++k) {
+            const float v = std::min(std::max(base[k] + step[k] * static_cast<float>(i), 0.0f), 255.0f);
+            pixel |= static_cast<uint32_t>(v) << (8 * k);
+        }
+        out[i] = pixel;
+    }
+}
+
 }  // namespace
 
 void KesRaster::Impl::DrawSpan(const Tri& t, const RasterState& st, int y, int xs, int xe) {
@@ -185,19 +203,7 @@ void KesRaster::Impl::DrawSpan(const Tri& t, const RasterState& st, int y, int x
             if (t.flat) {
                 std::fill_n(src, n, st.addColour ? (t.colour | 0xFFFFFFu) : t.colour);
             } else {
-                float base[4], step[4];
-                for (int k = 0; k < 4; ++k) {
-                    base[k] = static_cast<float>(t.a[2 + k] * cx + t.b[2 + k] * cy + t.c[2 + k]) + 0.5f;
-                    step[k] = static_cast<float>(t.a[2 + k]);
-                }
-                for (int i = 0; i < n; ++i) {
-                    uint32_t out = 0;
-                    for (int k = 0; k < 4; ++k) {
-                        const float v = std::min(std::max(base[k] + step[k] * static_cast<float>(i), 0.0f), 255.0f);
-                        out |= static_cast<uint32_t>(v) << (8 * k);
-                    }
-                    src[i] = out;
-                }
+                ShadeSpan(t, cx, cy, n, src);
                 if (st.addColour)
                     for (int i = 0; i < n; ++i) src[i] |= 0xFFFFFFu;
             }
@@ -367,19 +373,7 @@ void KesRaster::Impl::DrawSpan(const Tri& t, const RasterState& st, int y, int x
             if (t.flat) {
                 std::fill_n(col, n, t.colour);
             } else {
-                float base[4], step[4];
-                for (int k = 0; k < 4; ++k) {
-                    base[k] = static_cast<float>(t.a[2 + k] * cx + t.b[2 + k] * cy + t.c[2 + k]) + 0.5f;
-                    step[k] = static_cast<float>(t.a[2 + k]);
-                }
-                for (int i = 0; i < n; ++i) {
-                    uint32_t out = 0;
-                    for (int k = 0; k < 4; ++k) {
-                        const float v = std::min(std::max(base[k] + step[k] * static_cast<float>(i), 0.0f), 255.0f);
-                        out |= static_cast<uint32_t>(v) << (8 * k);
-                    }
-                    col[i] = out;
-                }
+                ShadeSpan(t, cx, cy, n, col);
             }
             if (st.addColour) {
                 for (int i = 0; i < n; ++i) {
