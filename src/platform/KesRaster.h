@@ -59,6 +59,8 @@ public:
 
     // Workers used for the bands: 0 for as many as the machine has cores.
     static void SetWorkersForTest(int workers);
+    // Whether the processor's widest vector paths may be used (on by default).
+    static void SetWidePathsForTest(bool on);
 
     struct Impl;
 

@@ -108,7 +108,9 @@ bool HasAvx2() {
     return __builtin_cpu_supports("avx2");
 }
 
-const bool gAvx2 = HasAvx2();
+// Whether the AVX2 paths run; tests turn them off to check the SSE2 and
+// plain paths give the same picture.
+bool gAvx2 = HasAvx2();
 #endif
 
 
@@ -179,6 +181,14 @@ void ShadeSpan(const Tri& t, double cx, double cy, int n, uint32_t* out) {
 }
 
 }  // namespace
+
+void KesRaster::SetWidePathsForTest(bool on) {
+#if defined(KES_RASTER_AVX2)
+    gAvx2 = on && HasAvx2();
+#else
+    (void)on;
+#endif
+}
 
 void KesRaster::Impl::DrawSpan(const Tri& t, const RasterState& st, int y, int xs, int xe) {
     uint32_t* dst = Row(y);

@@ -7,6 +7,7 @@
 #include <map>
 #include <vector>
 
+#include "platform/KesRaster.h"
 #include "render/RenderFixture.h"
 
 using namespace kest2d;
@@ -222,15 +223,22 @@ TEST_F(Raster, BandsKeepSubmissionOrderAndGiveTheSamePictureForAnyWorkerCount) {
         fr.Draw2DImage(card, at);
         fr.Rotate(30, CKesPosition2d<int>(650, 150), CKesDimension2d<int>(71, 96), CKesPosition2d<int>(35, 48), 1.5f, 0.0f);
         fr.Draw2dLine(CKesPosition2d<int>(0, 80), CKesPosition2d<int>(799, 95), CKesColor(0x80FFFF00u));
+        fr.Draw2DImage(card, CKesRect<int>(600, 300, 790, 590), CKesRect<int>(0, 0, 71, 96));
+        fr.Draw2DImage(sprite, CKesRect<int>(420, 320, 590, 560), CKesRect<int>(0, 0, 26, 37), nullptr,
+                       CKesColor(0x90FFFFFFu));
     };
+    // The same picture from any number of workers, with and without the
+    // processor's widest vector paths.
     std::vector<std::vector<uint32_t>> pictures;
-    for (int workers : {1, 7, 0}) {
-        KesRenderDevice::SetWorkersForTest(workers);
-        Frame(f, scene);
-        pictures.push_back(Picture(f));
-    }
-    EXPECT_TRUE(pictures[0] == pictures[1]);
-    EXPECT_TRUE(pictures[0] == pictures[2]);
+    for (bool wide : {true, false})
+        for (int workers : {1, 7, 0}) {
+            platform::KesRaster::SetWidePathsForTest(wide);
+            KesRenderDevice::SetWorkersForTest(workers);
+            Frame(f, scene);
+            pictures.push_back(Picture(f));
+        }
+    platform::KesRaster::SetWidePathsForTest(true);
+    for (size_t i = 1; i < pictures.size(); ++i) EXPECT_TRUE(pictures[0] == pictures[i]) << i;
     // Later drawing lies over earlier drawing across the band edge at row 85.
     auto over = [](DWORD s, DWORD d) { return Channelwise(d, s, (s >> 24) / 255.0) | 0xFF000000u; };
     EXPECT_TRUE(Near(over(0x8000FF00u, 0xFFFF0000u), Px(f, 521, 84))) << std::hex << Px(f, 521, 84);
