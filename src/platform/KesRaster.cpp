@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <cstring>
 
 #include "platform/KesRasterInternal.h"
 
@@ -350,6 +351,7 @@ KesRaster::~KesRaster() { delete mImpl; }
 
 void KesRaster::SetTarget(uint32_t* pixels, int width, int height, int pitch) {
     mImpl->Reset();
+    mImpl->drawn.valid = false;
     mImpl->pixels = pixels;
     mImpl->width = pixels ? width : 0;
     mImpl->height = pixels ? height : 0;
@@ -368,6 +370,7 @@ void KesRaster::Clear(uint32_t colour) {
     c.yFirst = 0;
     c.yEnd = mImpl->height;
     mImpl->commands.push_back(c);
+    mImpl->wholePicture = true;
 }
 
 void KesRaster::Line(const RasterState& state, const RasterVertex& a, const RasterVertex& b) {
@@ -426,16 +429,60 @@ void KesRaster::Quad(const RasterState& state, const RasterVertex& a, const Rast
     }
 }
 
+namespace {
+
+// Plain records without padding compared byte for byte: a vertex that differs
+// in any bit counts as changed.
+template <typename T>
+bool SameRecords(const std::vector<T>& a, const std::vector<T>& b) {
+    return a.size() == b.size() && (a.empty() || std::memcmp(a.data(), b.data(), a.size() * sizeof(T)) == 0);
+}
+static_assert(sizeof(Prim) == 2 * sizeof(int) + 4 * sizeof(RasterVertex), "Prim has padding");
+static_assert(sizeof(LineCmd) == sizeof(int) + 2 * sizeof(RasterVertex), "LineCmd has padding");
+static_assert(sizeof(Command) == 5 * sizeof(int), "Command has padding");
+static_assert(sizeof(RasterVertex) == 5 * 4, "RasterVertex has padding");
+
+}  // namespace
+
+bool KesRaster::Impl::SameAsDrawn() {
+    if (!drawn.valid || states.size() != drawn.states.size() || !SameRecords(commands, drawn.commands) ||
+        !SameRecords(prims, drawn.prims) || !SameRecords(lines, drawn.lines))
+        return false;
+    for (size_t i = 0; i < states.size(); ++i)
+        if (!SameState(states[i], drawn.states[i]) || stamps[i].serial != drawn.stamps[i].serial ||
+            stamps[i].version != drawn.stamps[i].version)
+            return false;
+    return true;
+}
+
 void KesRaster::Flush() {
     Impl* impl = mImpl;
     if (impl->commands.empty()) return;
     if (impl->pixels && impl->height > 0) {
-        const int forced = gForcedWorkers.load();
-        impl->bands = std::max(1, std::min(forced > 0 ? forced : PoolWorkers(), impl->height));
-        PoolRun(impl->bands, [](void* ctx, int band) { static_cast<Impl*>(ctx)->DrawBand(band); }, impl);
+        impl->stamps.clear();
+        for (const RasterState& s : impl->states)
+            impl->stamps.push_back(s.texture ? TextureStamp{s.texture->Serial(), s.texture->Version()}
+                                             : TextureStamp{0, 0});
+        if (!impl->wholePicture || !impl->SameAsDrawn()) {
+            const int forced = gForcedWorkers.load();
+            impl->bands = std::max(1, std::min(forced > 0 ? forced : PoolWorkers(), impl->height));
+            PoolRun(impl->bands, [](void* ctx, int band) { static_cast<Impl*>(ctx)->DrawBand(band); }, impl);
+            ++impl->fills;
+            // Kept for the next flush; the buffers swapped out keep their
+            // capacity for the next queue.
+            Impl::Drawn& d = impl->drawn;
+            d.states.swap(impl->states);
+            d.stamps.swap(impl->stamps);
+            d.prims.swap(impl->prims);
+            d.lines.swap(impl->lines);
+            d.commands.swap(impl->commands);
+            d.valid = impl->wholePicture;
+        }
     }
     impl->Reset();
 }
+
+uint64_t KesRaster::Fills() const { return mImpl->fills; }
 
 }  // namespace platform
 }  // namespace kest2d

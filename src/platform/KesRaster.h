@@ -54,8 +54,13 @@ public:
               const RasterVertex& d);
     // A line of whole pixels from a to b, its last pixel left out.
     void Line(const RasterState& state, const RasterVertex& a, const RasterVertex& b);
-    // Draws everything queued and waits for it.
+    // Draws everything queued and waits for it. A queue that opens with a
+    // clear and is the same as the last one drawn (same commands, vertices,
+    // states, and textures whose pixels have not changed since) is not drawn
+    // again while the picture is untouched: its pixels are already there.
     void Flush();
+    // How many flushes have drawn into the picture.
+    uint64_t Fills() const;
 
     // Workers used for the bands: 0 for as many as the machine has cores.
     static void SetWorkersForTest(int workers);

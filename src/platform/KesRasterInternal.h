@@ -122,6 +122,18 @@ struct Command {
 
 const int kChunk = 256;
 
+// Which pixels a state's texture had when it was drawn: the texture itself
+// and how many times its pixels had been changed.
+struct TextureStamp {
+    uint64_t serial, version;
+};
+
+inline bool SameState(const RasterState& a, const RasterState& b) {
+    return a.texture == b.texture && a.magLinear == b.magLinear && a.minLinear == b.minLinear &&
+           a.addColour == b.addColour && a.blend == b.blend && a.srcBlend == b.srcBlend && a.destBlend == b.destBlend &&
+           a.alphaTest == b.alphaTest && a.alphaRef == b.alphaRef;
+}
+
 }  // namespace raster
 
 struct KesRaster::Impl {
@@ -132,16 +144,26 @@ struct KesRaster::Impl {
     std::vector<raster::Prim> prims;
     std::vector<raster::LineCmd> lines;
     std::vector<raster::Command> commands;
+    std::vector<raster::TextureStamp> stamps;  // per state, taken at the flush
+    // The queue opens with something that writes every pixel (a clear, or the
+    // whole-picture quad that replaced it): what it draws does not depend on
+    // what the picture held before.
+    bool wholePicture = false;
     int bands = 1;
+    // The last queue drawn, kept while the picture still shows exactly what it
+    // drew: the same queue again would draw the same pixels, so it is skipped.
+    struct Drawn {
+        std::vector<RasterState> states;
+        std::vector<raster::TextureStamp> stamps;
+        std::vector<raster::Prim> prims;
+        std::vector<raster::LineCmd> lines;
+        std::vector<raster::Command> commands;
+        bool valid = false;
+    } drawn;
+    uint64_t fills = 0;
 
     int StateIndex(const RasterState& s) {
-        if (!states.empty()) {
-            const RasterState& b = states.back();
-            if (b.texture == s.texture && b.magLinear == s.magLinear && b.minLinear == s.minLinear &&
-                b.addColour == s.addColour && b.blend == s.blend && b.srcBlend == s.srcBlend &&
-                b.destBlend == s.destBlend && b.alphaTest == s.alphaTest && b.alphaRef == s.alphaRef)
-                return static_cast<int>(states.size()) - 1;
-        }
+        if (!states.empty() && raster::SameState(states.back(), s)) return static_cast<int>(states.size()) - 1;
         states.push_back(s);
         opaque.push_back(s.texture && s.texture->Opaque());
         return static_cast<int>(states.size()) - 1;
@@ -152,7 +174,10 @@ struct KesRaster::Impl {
         prims.clear();
         lines.clear();
         commands.clear();
+        wholePicture = false;
     }
+    // Whether the queue is the one last drawn, with the same texels.
+    bool SameAsDrawn();
     uint32_t* Row(int y) const { return reinterpret_cast<uint32_t*>(reinterpret_cast<unsigned char*>(pixels) + static_cast<size_t>(y) * pitch); }
 
     // KesRaster.cpp: the queue; in the bands, setup of triangles and quads

@@ -515,6 +515,8 @@ void KesRenderDevice::PrepareTextureWrite(const KesTexture& texture) {
 
 void KesRenderDevice::SetWorkersForTest(int workers) { KesRaster::SetWorkersForTest(workers); }
 
+uint64_t KesRenderDevice::FillsForTest() const { return mImpl->raster.Fills(); }
+
 int KesRenderDevice::BackBufferWidth() const { return mImpl->surface ? mImpl->surface->w : 0; }
 int KesRenderDevice::BackBufferHeight() const { return mImpl->surface ? mImpl->surface->h : 0; }
 

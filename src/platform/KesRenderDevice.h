@@ -252,6 +252,9 @@ public:
     // Bands the picture is filled in (0: one per core); the picture is the
     // same whatever the number.
     static void SetWorkersForTest(int workers);
+    // How many times the picture has been filled; a frame the same as the one
+    // already shown is not filled again.
+    uint64_t FillsForTest() const;
 
     // Internals shared with the texture bookkeeping.
     struct Impl;

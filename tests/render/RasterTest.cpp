@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 #include <limits>
 #include <map>
+#include <string>
 #include <vector>
 
 #include "platform/KesRaster.h"
@@ -321,4 +323,91 @@ TEST_F(Raster, TheLogoSitsInTheBottomRightCornerWhenOneIsSet) {
     EXPECT_EQ(0xFF000000u, Px(f, 629, 533 + 26));
     EXPECT_EQ(0xFF000000u, Px(f, 630 + 77, 532));
     EXPECT_EQ(0xFF000000u, Px(f, 785, 585));
+}
+
+TEST_F(Raster, AFrameTheSameAsTheOneShownIsNotFilledAgainUntilSomethingChanges) {
+    DrawingFrame* f = Start();
+    KesRenderDevice& d = f->Device();
+    const unsigned long card = MakeTexture(f, 16, 16, Unique, "card");
+    struct Scene {
+        DWORD tint = 0x80FF0000u;  // the half-transparent rectangle over the card
+        bool cardFirst = true;
+    } scene;
+    auto draw = [&](DrawingFrame& fr) {
+        auto cardQuad = [&] { fr.Draw2DImage(card, CKesRect<int>(100, 100, 300, 300), CKesRect<int>(0, 0, 16, 16)); };
+        if (scene.cardFirst) cardQuad();
+        fr.Draw2dRectangle(CKesRect<int>(200, 200, 400, 400), CKesColor(scene.tint));
+        if (!scene.cardFirst) cardQuad();
+    };
+    auto writeCard = [&](DWORD texel) {
+        DWORD* p = f->LockTexture(card, false, 0, 0, 16, 16);
+        ASSERT_NE(nullptr, p);
+        for (int i = 0; i < 16 * 16; ++i) p[i] = texel ? texel : Unique(i % 16, i / 16);
+        f->UnLockTexture(card);
+    };
+    platform::PresentParams params = d.GetParams();
+    const platform::PresentParams original = params;
+    // What each change does to the scene, and whether the picture then looks
+    // different from the first one.
+    const struct {
+        const char* name;
+        std::function<void()> change;
+        bool looksDifferent;
+    } cases[] = {
+        {"nothing", [] {}, false},
+        {"a vertex colour", [&] { scene.tint = 0x8000FF00u; }, true},
+        {"the card's texels", [&] { writeCard(0xFF123456u); }, true},
+        {"the colour mode", [&] { d.SetTextureStageState(platform::TSS_COLOROP, platform::TOP_ADD); }, true},
+        {"the order", [&] { scene.cardFirst = false; }, true},
+        {"a device reset", [&] { ASSERT_EQ(platform::RENDER_OK, d.Reset(params)); }, false},
+        {"a new size", [&] {
+             params.backBufferWidth = 640;
+             params.backBufferHeight = 480;
+             ASSERT_EQ(platform::RENDER_OK, d.Reset(params));
+         }, true},
+    };
+    Frame(f, draw);
+    const std::vector<uint32_t> first = Picture(f);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        // The same frame again is not filled, and the picture stays.
+        const uint64_t before = d.FillsForTest();
+        Frame(f, draw);
+        EXPECT_EQ(before, d.FillsForTest());
+        EXPECT_TRUE(first == Picture(f));
+        c.change();
+        Frame(f, draw);
+        const bool changed = std::string(c.name) != "nothing";
+        EXPECT_EQ(before + (changed ? 1 : 0), d.FillsForTest());
+        const std::vector<uint32_t> shown = Picture(f);
+        EXPECT_EQ(c.looksDifferent, first != shown);
+        // The same as the changed frame filled after a different one.
+        Frame(f, [](DrawingFrame&) {});
+        Frame(f, draw);
+        EXPECT_EQ(before + (changed ? 3 : 2), d.FillsForTest());
+        EXPECT_TRUE(shown == Picture(f));
+        // Back to the first scene.
+        scene = Scene();
+        writeCard(0);
+        d.SetTextureStageState(platform::TSS_COLOROP, platform::TOP_MODULATE);
+        params = original;
+        if (d.BackBufferWidth() != original.backBufferWidth) {
+            ASSERT_EQ(platform::RENDER_OK, d.Reset(params));
+        }
+        Frame(f, draw);
+        ASSERT_TRUE(first == Picture(f));
+    }
+    // Without a clear a frame draws over the last one: the same frame twice
+    // is filled twice, and its half-transparent rectangle builds up.
+    std::vector<DWORD> shades;
+    for (int i = 0; i < 2; ++i) {
+        const uint64_t before = d.FillsForTest();
+        ASSERT_TRUE(f->BeginScene());
+        draw(*f);
+        f->EndScene();
+        EXPECT_EQ(before + 1, d.FillsForTest());
+        shades.push_back(Px(f, 350, 350));
+    }
+    EXPECT_TRUE(Near(Channelwise(0xFF800000u, 0xFFFF0000u, 128 / 255.0), shades[0])) << std::hex << shades[0];
+    EXPECT_TRUE(Near(Channelwise(shades[0], 0xFFFF0000u, 128 / 255.0), shades[1])) << std::hex << shades[1];
 }
