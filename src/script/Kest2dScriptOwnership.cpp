@@ -209,6 +209,25 @@ const KeptArgument kKeptArguments[] = {
     {"CKesGUIInfoScroller", "SetFont", false},
 };
 
+// Appends the per-address cache on top of the stack (popped) to the array
+// at `caches`, unless it is no table or is already there (set `seen`).
+void AddCache(lua_State* L, int caches, int seen) {
+    if (lua_istable(L, -1)) {
+        lua_pushvalue(L, -1);
+        lua_rawget(L, seen);
+        const bool known = !lua_isnil(L, -1);
+        lua_pop(L, 1);
+        if (!known) {
+            lua_pushvalue(L, -1);
+            lua_rawseti(L, caches, static_cast<int>(lua_objlen(L, caches)) + 1);
+            lua_pushboolean(L, 1);
+            lua_rawset(L, seen);
+            return;
+        }
+    }
+    lua_pop(L, 1);
+}
+
 bool IsReceiverType(lua_State* L, const std::string& name, int mt) {
     if (name == "kest2d::CKesEventReceiver" || name == "const kest2d::CKesEventReceiver") return true;
     lua_getfield(L, LUA_REGISTRYINDEX, "tolua_super");
@@ -278,31 +297,14 @@ void InstallOwnership(lua_State* L) {
     lua_newtable(L);
     const int seen = lua_gettop(L);
     lua_getfield(L, LUA_REGISTRYINDEX, "tolua_ubox");
-    if (lua_istable(L, -1)) {
-        lua_pushvalue(L, -1);
-        lua_rawseti(L, caches, static_cast<int>(lua_objlen(L, caches)) + 1);
-        lua_pushboolean(L, 1);
-        lua_rawset(L, seen);
-    } else {
-        lua_pop(L, 1);
-    }
+    AddCache(L, caches, seen);
     lua_pushnil(L);
     while (lua_next(L, LUA_REGISTRYINDEX)) {
         if (lua_type(L, -2) == LUA_TSTRING && lua_istable(L, -1) && IsClassTable(L, -1)) {
             types.emplace_back(lua_tostring(L, -2));
             lua_pushstring(L, "tolua_ubox");
             lua_rawget(L, -2);
-            lua_pushvalue(L, -1);
-            lua_rawget(L, seen);
-            if (lua_istable(L, -2) && lua_isnil(L, -1)) {
-                lua_pop(L, 1);
-                lua_pushvalue(L, -1);
-                lua_rawseti(L, caches, static_cast<int>(lua_objlen(L, caches)) + 1);
-                lua_pushboolean(L, 1);
-                lua_rawset(L, seen);
-            } else {
-                lua_pop(L, 2);
-            }
+            AddCache(L, caches, seen);
         }
         lua_pop(L, 1);
     }

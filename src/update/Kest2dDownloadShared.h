@@ -1,7 +1,6 @@
 // What the download files of this folder share among themselves: libcurl's
-// one-time set-up, the workers' log line, the last part of an address and the
-// size limit of an update list. Other parts of the engine use
-// Kest2dDownloadSupport.h instead.
+// one-time set-up, the workers' log line and the size limit of an update
+// list. Other parts of the engine use Kest2dDownloadSupport.h instead.
 //
 // The download code is split by concern:
 //   Kest2dFrameTransfer.cpp  one file over HTTP(S): libcurl, attempts, progress,
@@ -14,6 +13,7 @@
 #include <string>
 
 #include "frame/Kest2dLogger.h"
+#include "update/Kest2dDownloadSupport.h"
 
 namespace kest2d {
 namespace download {
@@ -28,9 +28,6 @@ bool EnsureCurl();
 // Workers log straight to the logger (thread-safe); the frame's pending-line
 // list belongs to the UI thread.
 void WorkerLog(Level level, const std::string& text);
-
-// The part of `s` after its last '/', all of it when it has none.
-std::string AfterLastSlash(const std::string& s);
 
 }  // namespace download
 }  // namespace kest2d

@@ -23,4 +23,12 @@ void SetThreadDownloadCancel(const std::atomic<bool>* flag);
 // default.
 void SetDownloadStallSeconds(long seconds);
 
+namespace download {
+
+// The part of `s` after its last '/' (the file name of an address), all of it
+// when it has none.
+std::string AfterLastSlash(const std::string& s);
+
+}  // namespace download
+
 }  // namespace kest2d

@@ -23,12 +23,6 @@ std::string LowerCase(std::string text) {
     return text;
 }
 
-// The file name of an address: the text after its last '/'.
-std::string AddressName(const std::string& address) {
-    const size_t cut = address.rfind('/');
-    return cut == std::string::npos ? address : address.substr(cut + 1);
-}
-
 }  // namespace
 
 CKesGUIImage::CKesGUIImage() = default;
@@ -89,7 +83,7 @@ void CKesGUIImage::SetImagePath(std::string path) {
         mLoaded = true;
         return;
     }
-    const std::string name = AddressName(path);
+    const std::string name = download::AfterLastSlash(path);
     // The local copy must stay inside the download folder.
     if (!IsPlainDownloadName(name)) {
         CKesLogger::output("下载文件名不合法, 拒绝:" + path, ERRORR);
