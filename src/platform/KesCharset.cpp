@@ -54,14 +54,30 @@ size_t GbkBadLength(const char* p, size_t left) {
 // Windows' code page 936 gives GBK's three user-defined areas to private-use
 // characters, one after the other: AAA1-AFFE from U+E000, F8A1-FEFE from
 // U+E234, A140-A7A0 (trail bytes 40-A0 without 7F) from U+E4C6 to U+E765.
-// iconv's GBK refuses them. 0 for a pair outside the areas.
+// iconv's GBK refuses them.
+struct UserDefinedArea {
+    unsigned char firstLead, lastLead, firstTrail, lastTrail;
+    unsigned long first;  // the character of the area's first pair
+    // The pairs of one lead byte (a trail byte is never 7F).
+    unsigned long Row() const {
+        return lastTrail - firstTrail + 1u - (firstTrail <= 0x7F && lastTrail >= 0x7F ? 1u : 0u);
+    }
+    unsigned long End() const { return first + (lastLead - firstLead + 1u) * Row(); }
+};
+const UserDefinedArea kUserDefinedAreas[] = {
+    {0xAA, 0xAF, 0xA1, 0xFE, 0xE000},
+    {0xF8, 0xFE, 0xA1, 0xFE, 0xE234},
+    {0xA1, 0xA7, 0x40, 0xA0, 0xE4C6},
+};
+
+// The private-use character of a pair of the areas, 0 for a pair outside them.
 char16_t UserDefinedToUnicode(unsigned char lead, unsigned char trail) {
-    if (lead >= 0xAA && lead <= 0xAF && trail >= 0xA1 && trail <= 0xFE)
-        return static_cast<char16_t>(0xE000 + (lead - 0xAA) * 94 + (trail - 0xA1));
-    if (lead >= 0xF8 && lead <= 0xFE && trail >= 0xA1 && trail <= 0xFE)
-        return static_cast<char16_t>(0xE234 + (lead - 0xF8) * 94 + (trail - 0xA1));
-    if (lead >= 0xA1 && lead <= 0xA7 && trail >= 0x40 && trail <= 0xA0 && trail != 0x7F)
-        return static_cast<char16_t>(0xE4C6 + (lead - 0xA1) * 96 + (trail - 0x40) - (trail > 0x7F ? 1 : 0));
+    if (trail == 0x7F) return 0;
+    for (const UserDefinedArea& a : kUserDefinedAreas) {
+        if (lead < a.firstLead || lead > a.lastLead || trail < a.firstTrail || trail > a.lastTrail) continue;
+        const unsigned long column = trail - a.firstTrail - (a.firstTrail < 0x7F && trail > 0x7F ? 1u : 0u);
+        return static_cast<char16_t>(a.first + (lead - a.firstLead) * a.Row() + column);
+    }
     return 0;
 }
 
@@ -73,23 +89,16 @@ char16_t UserDefinedAt(const char* p, size_t left) {
 
 // The reverse: the two GBK bytes of a private-use character of the areas.
 bool UnicodeToUserDefined(unsigned long code, std::string* out) {
-    unsigned lead = 0, trail = 0;
-    if (code >= 0xE000 && code < 0xE234) {
-        lead = 0xAA + (code - 0xE000) / 94;
-        trail = 0xA1 + (code - 0xE000) % 94;
-    } else if (code >= 0xE234 && code < 0xE4C6) {
-        lead = 0xF8 + (code - 0xE234) / 94;
-        trail = 0xA1 + (code - 0xE234) % 94;
-    } else if (code >= 0xE4C6 && code <= 0xE765) {
-        lead = 0xA1 + (code - 0xE4C6) / 96;
-        trail = 0x40 + (code - 0xE4C6) % 96;
-        if (trail >= 0x7F) ++trail;
-    } else {
-        return false;
+    for (const UserDefinedArea& a : kUserDefinedAreas) {
+        if (code < a.first || code >= a.End()) continue;
+        const unsigned long offset = code - a.first;
+        unsigned long trail = a.firstTrail + offset % a.Row();
+        if (a.firstTrail < 0x7F && trail >= 0x7F) ++trail;
+        out->push_back(static_cast<char>(a.firstLead + offset / a.Row()));
+        out->push_back(static_cast<char>(trail));
+        return true;
     }
-    out->push_back(static_cast<char>(lead));
-    out->push_back(static_cast<char>(trail));
-    return true;
+    return false;
 }
 
 }  // namespace

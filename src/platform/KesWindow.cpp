@@ -281,11 +281,7 @@ bool KesWnd::SetWindowPos(const KesWnd* /*insertAfter*/, int x, int y, int cx, i
     SDL_Window* win = static_cast<SDL_Window*>(m_native);
     bool resized = false;
     if (!(flags & SWP_NOMOVE)) {
-        int w = m_rect.right - m_rect.left, h = m_rect.bottom - m_rect.top;
-        m_rect.left = x;
-        m_rect.top = y;
-        m_rect.right = x + w;
-        m_rect.bottom = y + h;
+        KesWndAccess::Placed(this, x, y);
         if (win) {
             int nowX = 0, nowY = 0;
             SDL_GetWindowPosition(win, &nowX, &nowY);
