@@ -147,6 +147,12 @@ bool Setup(const RasterState& state, bool texOpaque, const RasterVertex& va, con
 
 bool Finite(const RasterVertex& v) { return std::isfinite(v.x) && std::isfinite(v.y); }
 
+// The quad a, b, c, d has sides along the picture's rows and columns.
+bool Upright(const RasterVertex& a, const RasterVertex& b, const RasterVertex& c, const RasterVertex& d) {
+    return (a.x == b.x && c.x == d.x && a.y == d.y && b.y == c.y) ||
+           (a.y == b.y && c.y == d.y && a.x == d.x && b.x == c.x);
+}
+
 }  // namespace
 
 // ---- Queue ----
@@ -207,8 +213,7 @@ void KesRaster::Impl::DrawQuad(int state, const Prim& p, int y0, int y1) {
     // An upright rectangle whose fourth corner lies on the planes of the
     // first three is filled as one: the same pixels and values as its two
     // triangles, one span a row.
-    const bool upright = (a.x == b.x && c.x == d.x && a.y == d.y && b.y == c.y) ||
-                         (a.y == b.y && c.y == d.y && a.x == d.x && b.x == c.x);
+    const bool upright = Upright(a, b, c, d);
     Tri t;
     double x[3], y[3];
     if (upright && Setup(st, opaque[static_cast<size_t>(state)] != 0, a, b, c, t, x, y)) {
@@ -374,7 +379,7 @@ void KesRaster::Clear(uint32_t colour) {
 }
 
 void KesRaster::Line(const RasterState& state, const RasterVertex& a, const RasterVertex& b) {
-    if (!std::isfinite(a.x) || !std::isfinite(a.y) || !std::isfinite(b.x) || !std::isfinite(b.y)) return;
+    if (!Finite(a) || !Finite(b)) return;
     // Lines far outside the picture would walk for ever: they are dropped.
     const float limit = 1 << 20;
     if (std::fabs(a.x) > limit || std::fabs(a.y) > limit || std::fabs(b.x) > limit || std::fabs(b.y) > limit) return;
@@ -415,8 +420,7 @@ void KesRaster::Quad(const RasterState& state, const RasterVertex& a, const Rast
     // picture is never seen: every pixel is written again.
     if (impl->commands.size() == 2 && impl->commands[0].kind == Command::CLEAR &&
         impl->commands[1].kind == Command::PRIM) {
-        const bool upright = (a.x == b.x && c.x == d.x && a.y == d.y && b.y == c.y) ||
-                             (a.y == b.y && c.y == d.y && a.x == d.x && b.x == c.x);
+        const bool upright = Upright(a, b, c, d);
         const bool covers = std::min(a.x, c.x) <= 0 && std::max(a.x, c.x) >= impl->width && std::min(a.y, c.y) <= 0 &&
                             std::max(a.y, c.y) >= impl->height;
         const bool flatOpaque = a.colour == b.colour && b.colour == c.colour && c.colour == d.colour &&

@@ -192,9 +192,9 @@ void KesRaster::SetWidePathsForTest(bool on) {
 
 void KesRaster::Impl::DrawSpan(const Tri& t, const RasterState& st, int y, int xs, int xe) {
     uint32_t* dst = Row(y);
-    // Fully opaque pixels over anything, or with blending off, are the pixels themselves.
-    const bool copy = t.opaque && (!st.blend || KindOf(st) == BLEND_KIND_OVER);
     const BlendKind kind = KindOf(st);
+    // Fully opaque pixels over anything, or with blending off, are the pixels themselves.
+    const bool copy = t.opaque && (!st.blend || kind == BLEND_KIND_OVER);
     const KesTexture* tex = st.texture;
     const int tw = tex ? tex->Width() : 0, th = tex ? tex->Height() : 0;
     const uint32_t* texels = tex ? tex->Pixels() : nullptr;

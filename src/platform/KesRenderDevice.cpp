@@ -454,9 +454,9 @@ void KesRenderDevice::ToRaster(const RenderVertex& in, RasterVertex* out) const 
     out->v = in.ty;
 }
 
-RasterState KesRenderDevice::CurrentState() {
+RasterState KesRenderDevice::CurrentState(bool textured) {
     RasterState st;
-    KesTexture* tex = mTexture.get();
+    KesTexture* tex = textured ? mTexture.get() : nullptr;
     if (tex && tex->Width() > 0 && tex->Height() > 0) {
         st.texture = tex;
         // Held until the queued drawing that reads it is done.
@@ -477,7 +477,7 @@ RasterState KesRenderDevice::CurrentState() {
 }
 
 void KesRenderDevice::Submit(const uint16_t* indices, int numIndices) {
-    const RasterState st = CurrentState();
+    const RasterState st = CurrentState(true);
     const auto& sv = mImpl->scratch;
     for (int i = 0; i + 2 < numIndices; i += 3) {
         // The batch's quads: p, p+1, p+2 and p+2, p+3, p.
@@ -497,8 +497,8 @@ void KesRenderDevice::Submit(const uint16_t* indices, int numIndices) {
 }
 
 void KesRenderDevice::DrawLines(const RenderVertex* v, int count) {
-    RasterState st = CurrentState();
-    st.texture = nullptr;
+    // Lines are never textured: the texture is not held for them.
+    const RasterState st = CurrentState(false);
     for (int i = 0; i < count; ++i) {
         RasterVertex a, b;
         ToRaster(v[2 * i], &a);

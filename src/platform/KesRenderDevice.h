@@ -256,14 +256,13 @@ public:
     // already shown is not filled again.
     uint64_t FillsForTest() const;
 
-    // Internals shared with the texture bookkeeping.
+private:
     struct Impl;
 
-private:
     KesRenderDevice();
     bool Build(const PresentParams& params, std::string* error);
     void Record(RenderCall::Op op, int arg, uint64_t value);
-    RasterState CurrentState();
+    RasterState CurrentState(bool textured);
     void ToRaster(const RenderVertex& in, RasterVertex* out) const;
     void DrawLines(const RenderVertex* v, int count);
     void Submit(const uint16_t* indices, int numIndices);
