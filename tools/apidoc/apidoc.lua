@@ -145,10 +145,14 @@ for _, c in ipairs(classes) do
             if m.kind == "variable" then fields[m.name] = m end
         end
         local class_notes = notes[c.display] or {}
+        local function described(n) return type(class_notes[n]) == "table" and class_notes[n].call ~= nil end
         for n in pairs(l.functions) do
-            if not declared[n] and type(class_notes[n]) ~= "table" then
+            if not declared[n] and not described(n) then
                 problem(c.lua .. "." .. n .. " is bound but declared in no package file: describe it in " ..
-                    "tools/apidoc/notes.lua as " .. n .. " = { params = ..., result = ..., text = ... }")
+                    "tools/apidoc/notes.lua as " .. n .. " = { call = ..., params = ..., result = ..., text = ... }")
+            elseif declared[n] and described(n) then
+                problem("tools/apidoc/notes.lua describes " .. c.lua .. "." .. n .. " in full, but a package file " ..
+                    "declares it: keep only its meaning")
             end
         end
         for n in pairs(declared) do
