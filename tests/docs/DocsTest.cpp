@@ -1,5 +1,6 @@
 // The reference pages under docs/ against the engine they describe: the
 // layout page's property tables against what the loader really reads, the
+// script API reference against the binding of a real Lua state, the
 // protocol page's cipher rule against the cipher, and the README's links.
 #include <gtest/gtest.h>
 
@@ -12,6 +13,8 @@
 
 #include "gui/Kest2dGUIContainer.h"
 #include "gui/Kest2dGUILayout.h"
+#include "lauxlib.h"
+#include "lua.h"
 #include "net/KesCipher.h"
 #include "support/FrameFixture.h"
 
@@ -117,6 +120,12 @@ void ExpectSameProperties(const std::string& section, const std::vector<Row>& ro
     EXPECT_TRUE(problems.str().empty()) << "docs/layout.md, " << section << ":\n" << problems.str();
 }
 
+// The plain frame with its Lua state in reach.
+class LuaFrame : public PlainFrame {
+public:
+    lua_State* State() const { return mLuaState; }
+};
+
 class Docs : public FrameFixture {
 protected:
     void TearDown() override {
@@ -182,6 +191,49 @@ TEST_F(Docs, TheLayoutPageListsWhatTheLoaderReads) {
     }
 }
 
+TEST_F(Docs, TheApiReferenceListsWhatTheBindingRegisters) {
+    // tools/apidoc/apidoc.lua regenerates the pages' generated parts from the
+    // frame's own state and returns what differs, with the command that
+    // rewrites them.
+    LuaFrame* frame = StartFrame<LuaFrame>();
+    lua_State* L = frame->State();
+    ASSERT_NE(nullptr, L);
+    const std::string tool = std::string(KEST2D_SOURCE_DIR) + "/tools/apidoc/apidoc.lua";
+    const std::string chunk = ReadFile(tool);
+    auto check = [&]() -> std::string {
+        if (luaL_loadbuffer(L, chunk.data(), chunk.size(), ("@" + tool).c_str()) != 0) return lua_tostring(L, -1);
+        for (const char* arg : {"check", KEST2D_SOURCE_DIR, KEST2D_API_DECLARATIONS}) lua_pushstring(L, arg);
+        const int status = lua_pcall(L, 3, 1, 0);
+        std::string result = lua_tostring(L, -1) ? lua_tostring(L, -1) : "(no result)";
+        lua_settop(L, 0);
+        return status == 0 ? result : "error: " + result;
+    };
+    const std::string problems = check();
+    EXPECT_TRUE(problems.empty()) << problems;
+
+    // What the live state binds is held against the package files: a name
+    // that appears or goes behind their back is reported.
+    const struct {
+        const char* change;
+        const char* undo;
+        const char* reported;
+    } cases[] = {
+        {"rawset(kest2d.CKesColor, 'brighten', print)", "rawset(kest2d.CKesColor, 'brighten', nil)",
+         "kest2d.CKesColor.brighten is bound but declared in no package file"},
+        {"saved = rawget(kest2d.CKesColor, 'getRed') rawset(kest2d.CKesColor, 'getRed', nil)",
+         "rawset(kest2d.CKesColor, 'getRed', saved)", "kest2d.CKesColor.getRed is declared but not bound"},
+        {"kest2d.KEY_F25 = 136", "kest2d.KEY_F25 = nil", "the constant kest2d.KEY_F25 is bound but not declared"},
+        {"toHelper.toKesThing = print", "toHelper.toKesThing = nil", "toHelper.toKesThing is bound"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.change);
+        ASSERT_EQ(0, luaL_dostring(L, c.change));
+        EXPECT_NE(std::string::npos, check().find(c.reported));
+        ASSERT_EQ(0, luaL_dostring(L, c.undo));
+    }
+    EXPECT_EQ(problems, check());
+}
+
 TEST(DocsPages, TheCipherRuleOfTheProtocolPage) {
     // docs/protocol.md: received bytes are deciphered as 167 * b + 13 (mod
     // 256); sent bytes are enciphered as 23 * (b - 13) (mod 256).
@@ -196,7 +248,7 @@ TEST(DocsPages, TheCipherRuleOfTheProtocolPage) {
 
 TEST(DocsPages, TheReadmeLinksEveryPage) {
     const std::string readme = ReadFile(std::string(KEST2D_SOURCE_DIR) + "/README.md");
-    for (const char* page : {"layout.md", "protocol.md", "cards.md", "events.md", "start-command.md"}) {
+    for (const char* page : {"layout.md", "protocol.md", "cards.md", "events.md", "start-command.md", "api.md"}) {
         EXPECT_TRUE(PathExists(kDocs + page)) << page;
         EXPECT_NE(std::string::npos, readme.find(std::string("(docs/") + page + ")")) << page;
     }

@@ -4,8 +4,9 @@
 // script host) and runs the script there. Exit code 0 when the script ran
 // to its end, 1 with the error and a traceback otherwise.
 //
-//   kest2d_script_runner path/to/test.lua
+//   kest2d_script_runner path/to/test.lua [arguments...]
 //
+// The arguments after the script reach it as the chunk's `...`.
 // Globals for the script: GAME_DIR (the scratch game folder, also the current
 // folder), SCRIPT_DIR (the folder holding the test script) and
 // run_frames(ms), which runs the game loop for ms milliseconds of the
@@ -58,8 +59,8 @@ std::string Absolute(const std::string& path) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: %s script.lua\n", argv[0]);
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: %s script.lua [arguments...]\n", argv[0]);
         return 2;
     }
     const std::string script = Absolute(argv[1]);
@@ -94,7 +95,10 @@ int main(int argc, char** argv) {
         lua_pushcfunction(L, Traceback);
         lua_pushstring(L, script.c_str());  // names the chunk
         int status = luaL_loadfile(L, script.c_str());
-        if (status == 0) status = lua_pcall(L, 0, 0, -3);
+        if (status == 0) {
+            for (int i = 2; i < argc; ++i) lua_pushstring(L, argv[i]);
+            status = lua_pcall(L, argc - 2, 0, -3 - (argc - 2));
+        }
         if (status != 0) {
             const char* msg = lua_tostring(L, -1);
             std::fprintf(stderr, "%s\n", msg ? msg : "(error object is not a string)");
