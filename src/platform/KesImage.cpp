@@ -1,6 +1,7 @@
 // Pictures through SDL2_image and the file libraries: decoding files in
-// memory (DDS has its own decoder, in KesImageDds.cpp), checking the sizes
-// their headers announce, and saving pixels as JPEG, PNG, BMP, GIF or TIFF.
+// memory (DDS has its own decoder, in KesImageDds.cpp; the header rules that
+// run before SDL2_image's decoders are in KesImageHeaders.cpp), and saving
+// pixels as JPEG, PNG, BMP, GIF or TIFF.
 #include "platform/KesImage.h"
 
 #include <SDL.h>
@@ -17,6 +18,7 @@
 #include <mutex>
 
 #include "platform/KesImageBytes.h"
+#include "platform/KesImageHeaders.h"
 
 namespace kest2d {
 namespace platform {
@@ -25,149 +27,57 @@ namespace {
 
 using namespace imagebytes;
 
-// ---- TGA ----
-
-// TGA files carry no signature, and SDL_image fills a short file's missing
-// pixels with whatever it has: check that the file holds every pixel first.
-bool CompleteTga(const unsigned char* p, size_t size) {
-    if (size < 18) return false;
-    const unsigned idLength = p[0], colourMapType = p[1], type = p[2];
-    const unsigned mapLength = ReadLe16(p + 5), mapBits = p[7];
-    const size_t width = ReadLe16(p + 12), height = ReadLe16(p + 14);
-    const unsigned bits = p[16];
-    const bool rle = type == 9 || type == 10 || type == 11;
-    if (!(type == 1 || type == 2 || type == 3 || rle) || colourMapType > 1) return false;
-    if (width == 0 || height == 0 || bits == 0 || bits > 32) return false;
-    size_t pos = 18 + idLength;
-    if (colourMapType == 1) pos += static_cast<size_t>(mapLength) * ((mapBits + 7) / 8);
-    const size_t bytes = (bits + 7) / 8;
-    const size_t pixels = width * height;
-    if (!rle) return pos <= size && (size - pos) / bytes >= pixels;
-    size_t done = 0;
-    while (done < pixels) {
-        if (pos >= size) return false;
-        const unsigned char packet = p[pos++];
-        const size_t run = (packet & 0x7F) + 1u;
-        pos += (packet & 0x80) ? bytes : run * bytes;
-        if (pos > size) return false;
-        done += run;
-    }
-    return true;
-}
-
-// ---- Sizes announced by headers ----
-
-uint32_t ReadBe32(const unsigned char* p) {
-    return (static_cast<uint32_t>(p[0]) << 24) | (static_cast<uint32_t>(p[1]) << 16) |
-           (static_cast<uint32_t>(p[2]) << 8) | static_cast<uint32_t>(p[3]);
-}
-
-// ---- PNG ----
-
-// A PNG file must hold every chunk up to its end chunk: SDL_image's reader
-// does not stop at the end of the data, so libpng would read a chunk that
-// announces gigabytes, or the chunks after a file's last byte, from nothing
-// (checksumming for seconds, or looking for the image data for ever).
-bool CompletePng(const unsigned char* p, size_t size) {
-    size_t pos = 8;
-    while (pos + 8 <= size) {
-        const uint64_t length = ReadBe32(p + pos);
-        if (length > size - pos - 8 || size - pos - 8 - length < 4) return false;  // data and checksum
-        if (std::memcmp(p + pos + 4, "IEND", 4) == 0) return true;
-        pos += 12 + static_cast<size_t>(length);
-    }
-    return false;
-}
-
-// Reads a decimal number of a PNM header, skipping blanks and comments.
-bool PnmNumber(const unsigned char* p, size_t size, size_t& pos, uint64_t& value) {
-    while (pos < size) {
-        if (p[pos] == '#') {
-            while (pos < size && p[pos] != '\n') ++pos;
-        } else if (std::isspace(p[pos])) {
-            ++pos;
-        } else {
-            break;
-        }
-    }
-    if (pos >= size || !std::isdigit(p[pos])) return false;
-    value = 0;
-    while (pos < size && std::isdigit(p[pos]) && value < (1u << 30)) value = value * 10 + (p[pos++] - '0');
-    return true;
-}
-
-// The picture size a PNG, BMP, JPEG or PNM header announces, so that a small
-// file cannot make the decoder allocate gigabytes. False when the header
-// gives no size we can read (the decoder then decides); a PNG or BMP header
-// cut short before its size gives the largest size, which is refused.
-bool AnnouncedSize(const unsigned char* p, size_t size, uint64_t& w, uint64_t& h) {
-    if (size >= 4 && std::memcmp(p, "\x89PNG", 4) == 0) {
-        if (size < 24) {
-            w = h = UINT64_MAX;
-            return true;
-        }
-        w = ReadBe32(p + 16);
-        h = ReadBe32(p + 20);
-        return true;
-    }
-    if (size >= 2 && p[0] == 'B' && p[1] == 'M') {
-        const uint32_t header = size >= 18 ? ReadLe32(p + 14) : 0;
-        if (size < 18 || size < (header == 12 ? 22u : 26u)) {
-            w = h = UINT64_MAX;
-            return true;
-        }
-        if (header == 12) {
-            w = ReadLe16(p + 18);
-            h = ReadLe16(p + 20);
-        } else {
-            const int32_t sw = static_cast<int32_t>(ReadLe32(p + 18)), sh = static_cast<int32_t>(ReadLe32(p + 22));
-            w = static_cast<uint64_t>(sw < 0 ? -static_cast<int64_t>(sw) : sw);
-            h = static_cast<uint64_t>(sh < 0 ? -static_cast<int64_t>(sh) : sh);
-        }
-        return true;
-    }
-    if (size >= 4 && p[0] == 0xFF && p[1] == 0xD8) {
-        size_t pos = 2;
-        while (pos + 4 <= size) {
-            if (p[pos] != 0xFF) {
-                ++pos;  // stray bytes between markers, skipped as the decoder does
-                continue;
-            }
-            const unsigned marker = p[pos + 1];
-            if (marker == 0xFF) {
-                ++pos;
-                continue;
-            }
-            if (marker == 0xD8 || (marker >= 0xD0 && marker <= 0xD7) || marker == 0x01) {
-                pos += 2;
-                continue;
-            }
-            const size_t length = static_cast<size_t>(p[pos + 2] << 8 | p[pos + 3]);
-            const bool frame = marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
-            if (frame) {
-                if (pos + 9 > size) return false;
-                h = static_cast<uint64_t>(p[pos + 5] << 8 | p[pos + 6]);
-                w = static_cast<uint64_t>(p[pos + 7] << 8 | p[pos + 8]);
-                return true;
-            }
-            if (length < 2) return false;
-            pos += 2 + length;
-        }
-        return false;
-    }
-    if (size >= 3 && p[0] == 'P' && p[1] >= '1' && p[1] <= '6') {
-        size_t pos = 2;
-        if (!PnmNumber(p, size, pos, w) || !PnmNumber(p, size, pos, h)) w = h = UINT64_MAX;  // unreadable: refused
-        return true;
-    }
-    return false;
-}
-
 // ---- SDL2_image ----
 
 void InitImageLibrary() {
     static std::once_flag once;
     std::call_once(once, [] { IMG_Init(IMG_INIT_JPG | IMG_INIT_PNG); });
+}
+
+// The picture types the engine's games use, in the order they are tried:
+// the first whose signature matches decodes the file, once its header rule
+// has passed it. TGA files carry no signature, so they come last and their
+// rule alone recognises them.
+struct PictureType {
+    const char* name;
+    int (*signature)(SDL_RWops*);  // null: none
+    imageheaders::Announced (*header)(const unsigned char*, size_t);
+    SDL_Surface* (*decode)(SDL_RWops*);
+};
+
+const PictureType kPictureTypes[] = {
+    {"PNG", IMG_isPNG, imageheaders::PngHeader, IMG_LoadPNG_RW},
+    {"JPEG", IMG_isJPG, imageheaders::JpegHeader, IMG_LoadJPG_RW},
+    {"BMP", IMG_isBMP, imageheaders::BmpHeader, IMG_LoadBMP_RW},
+    {"PNM", IMG_isPNM, imageheaders::PnmHeader, IMG_LoadPNM_RW},
+    {"TGA", nullptr, imageheaders::TgaHeader, IMG_LoadTGA_RW},
+};
+
+// Decodes through the first matching type; null with SDL_image's error set
+// when the bytes are no picture, the header is refused or decoding fails.
+SDL_Surface* DecodeWithSdlImage(SDL_RWops* rw, const unsigned char* p, size_t size) {
+    for (const PictureType& type : kPictureTypes) {
+        if (type.signature && !type.signature(rw)) continue;
+        const imageheaders::Announced header = type.header(p, size);
+        if (!header.sized) {
+            if (!type.signature) break;  // not a TGA either
+            IMG_SetError("%s header unreadable", type.name);
+            return nullptr;
+        }
+        // A small file must not make the decoder allocate gigabytes.
+        if (header.width > static_cast<uint64_t>(kMaxImageSide) ||
+            header.height > static_cast<uint64_t>(kMaxImageSide)) {
+            IMG_SetError("image size out of range");
+            return nullptr;
+        }
+        if (!header.complete) {
+            IMG_SetError("%s file cut short", type.name);
+            return nullptr;
+        }
+        return type.decode(rw);
+    }
+    IMG_SetError("not a BMP, JPEG, PNG, TGA, PPM or DDS picture");
+    return nullptr;
 }
 
 bool SurfaceToImage(SDL_Surface* surface, KesImage& out, std::string* error) {
@@ -362,36 +272,13 @@ bool DecodeImage(const void* data, size_t size, KesImage& out, std::string* erro
         return false;
     }
     if (IsDdsData(data, size)) return DecodeDds(data, size, out, error);
-    uint64_t announcedW = 0, announcedH = 0;
-    if (AnnouncedSize(static_cast<const unsigned char*>(data), size, announcedW, announcedH) &&
-        (announcedW > static_cast<uint64_t>(kMaxImageSide) || announcedH > static_cast<uint64_t>(kMaxImageSide))) {
-        SetError(error, "image size out of range");
-        return false;
-    }
     InitImageLibrary();
     SDL_RWops* rw = SDL_RWFromConstMem(data, static_cast<int>(size));
     if (!rw) {
         SetError(error, SDL_GetError());
         return false;
     }
-    // Only the picture types the engine's games use; TGA files carry no
-    // signature, so they are tried last.
-    SDL_Surface* surface = nullptr;
-    if (IMG_isPNG(rw)) {
-        if (CompletePng(static_cast<const unsigned char*>(data), size))
-            surface = IMG_LoadPNG_RW(rw);
-        else
-            IMG_SetError("PNG file cut short");
-    } else if (IMG_isJPG(rw))
-        surface = IMG_LoadJPG_RW(rw);
-    else if (IMG_isBMP(rw))
-        surface = IMG_LoadBMP_RW(rw);
-    else if (IMG_isPNM(rw))
-        surface = IMG_LoadPNM_RW(rw);
-    else if (CompleteTga(static_cast<const unsigned char*>(data), size))
-        surface = IMG_LoadTGA_RW(rw);
-    else
-        IMG_SetError("not a BMP, JPEG, PNG, TGA, PPM or DDS picture");
+    SDL_Surface* surface = DecodeWithSdlImage(rw, static_cast<const unsigned char*>(data), size);
     SDL_RWclose(rw);
     if (!surface) {
         SetError(error, IMG_GetError());

@@ -1,6 +1,7 @@
-// One file over HTTP(S) with libcurl: the attempts, the progress calls, the
-// checks on addresses and file names, and the move of the received file into
-// place (or into the archive reader).
+// One file over HTTP(S) with libcurl: the attempts, the redirects, the
+// progress calls, the checks on addresses and file names, and the move of the
+// received file into place (or into the archive reader). Every transfer the
+// engine makes is set up here, in PerformTransfer.
 //
 // Every transfer receives into a fresh temporary file of its own in the
 // target folder. Each attempt carries its progress state (the cancel flag it
@@ -65,6 +66,8 @@ using download::WorkerLog;
 namespace {
 
 const int kAttempts = 3;
+// Redirects followed within one attempt.
+const long kMaxRedirects = 5;
 const long kConnectTimeoutSeconds = 15;
 // A transfer that receives nothing for this long fails (one of its attempts):
 // a server that stalls after the headers must not hold a download for ever.
@@ -171,12 +174,21 @@ CURLcode PerformTransfer(const std::string& url, FILE* out, long long limit, Tra
     // An error page is not the file.
     curl_easy_setopt(curl, CURLOPT_FAILONERROR, 1L);
     curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
+    // A moved file is fetched from where it went, a few hops at most and
+    // only to HTTP and HTTPS addresses.
+    curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
+    curl_easy_setopt(curl, CURLOPT_MAXREDIRS, kMaxRedirects);
     curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
     if (limit > 0) curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(limit));
     TransferProgress* outer = tRunningTransfer;
     tRunningTransfer = progress;
     CURLcode rc = curl_easy_perform(curl);
     tRunningTransfer = outer;
+    // Only a 2xx answer is the file: a redirect left unfollowed (one without
+    // a new address, or a 304) carries a page of the server's, not the file.
+    long status = 0;
+    if (rc == CURLE_OK && (curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status) != CURLE_OK || status / 100 != 2))
+        rc = CURLE_HTTP_RETURNED_ERROR;
     curl_easy_cleanup(curl);
     return rc;
 }

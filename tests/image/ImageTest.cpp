@@ -207,7 +207,9 @@ TEST_F(ImageTest, AddressWithoutConnectionDoesNothing) {
 
 TEST_F(ImageTest, GifFetchedOverHttpIsStoredAndPlayed) {
     LoopbackHttpServer server;
-    server.Ok("/pics/anim.gif", Animation());
+    // The address answers with a redirect to where the picture lies.
+    server.Redirect("/pics/anim.gif", 302, "/store/anim.gif");
+    server.Ok("/store/anim.gif", Animation());
     platform::SetConnectedStateOverride(1);
     CKesGUIImage* img = StartWithImage();
     ASSERT_NE(nullptr, img);

@@ -119,23 +119,42 @@ TEST_F(Textures, MissingResourceGivesZeroQuietlyAndUndecodableOneIsLogged) {
 
 TEST_F(Textures, DamagedFilesGiveZeroAndALogLine) {
     DrawingFrame* f = Start();
-    for (const char* name : {"corrupt.png", "corrupt.jpg", "corrupt.bmp", "corrupt.tga", "corrupt.dds"}) {
-        std::string bytes = ReadFile(std::string(KEST2D_TEST_DATA_DIR) + "/images/" + name);
+    for (const std::string file : {"images/corrupt.png", "images/corrupt.jpg", "images/corrupt.bmp",
+                                   "images/corrupt.tga", "images/corrupt.dds",
+                                   "fuzz/image_decode/pbm_number_ends_at_any_byte.pbm"}) {
+        const std::string name = file.substr(file.rfind('/') + 1);
+        std::string bytes = ReadFile(std::string(KEST2D_TEST_DATA_DIR) + "/" + file);
         ASSERT_FALSE(bytes.empty()) << name;
         WriteFile(GamePath(name), bytes);
-        EXPECT_EQ(0u, f->LoadTexture(name)) << name;
+        EXPECT_EQ(0u, f->LoadTexture(name.c_str())) << name;
         EXPECT_NE(std::string::npos, ReadLog().find(Gbk("不能导入纹理:") + name)) << name;
     }
-    // Small files announcing enormous pictures are refused before decoding.
-    platform::KesImage img;
-    std::string png = Bytes("\x89PNG\r\n\x1a\n\0\0\0\rIHDR\0\1\0\0\0\1\0\0\x08\x06\0\0\0");
-    EXPECT_FALSE(platform::DecodeImage(png.data(), png.size(), img));
-    std::string bmp = Bytes("BM\0\0\0\0\0\0\0\0\x36\0\0\0\x28\0\0\0\0\0\1\0\x10\0\0\0");
-    EXPECT_FALSE(platform::DecodeImage(bmp.data(), bmp.size(), img));
-    std::string jpg = Bytes("\xFF\xD8\xFF\xE0\0\x04\0\0\xFF\xC0\0\x11\x08\x7F\xFF\x7F\xFF\x03");
-    EXPECT_FALSE(platform::DecodeImage(jpg.data(), jpg.size(), img));
-    std::string ppm("P6\n# big\n90000 2\n255\n");
-    EXPECT_FALSE(platform::DecodeImage(ppm.data(), ppm.size(), img));
+    // Small files announcing pictures over the size limit are refused before
+    // decoding, each size read the way its decoder reads it.
+    const struct {
+        const char* what;
+        std::string bytes;
+    } huge[] = {
+        {"PNG", Bytes("\x89PNG\r\n\x1a\n\0\0\0\rIHDR\0\1\0\0\0\0\0\1\x08\x06\0\0\0\0\0\0\0")},
+        {"PNG header after an ancillary chunk",
+         Bytes("\x89PNG\r\n\x1a\n\0\0\0\rteSt\0\0\0\4\0\0\0\4\x08\x06\0\0\0\0\0\0\0"
+               "\0\0\0\rIHDR\0\0\x20\x01\0\0\0\1\x08\x06\0\0\0\0\0\0\0")},
+        {"BMP", Bytes("BM\0\0\0\0\0\0\0\0\x36\0\0\0\x28\0\0\0\0\0\1\0\x10\0\0\0")},
+        {"JPEG",
+         Bytes("\xFF\xD8\xFF\xE0\0\x04\0\0\xFF\xC0\0\x11\x08\x7F\xFF\x7F\xFF\x03\1\x11\0\2\x11\1\3\x11\1\xFF\xD9")},
+        // SDL_image takes 0xFF 0x00 for a marker with a length, libjpeg skips it
+        // and reads the frame inside that "segment".
+        {"JPEG frame after a stuffed zero",
+         Bytes("\xFF\xD8\xFF\0\0\x15\xFF\xC0\0\x11\x08\x20\x01\0\1\x03\1\x11\0\2\x11\1\3\x11\1\xFF\xD9")},
+        {"PPM", "P6\n# big\n90000 2\n255\n"},
+        {"PBM whose numbers end at any byte", "P4444#44444444P444445\n1"},
+    };
+    for (const auto& row : huge) {
+        platform::KesImage img;
+        std::string why;
+        EXPECT_FALSE(platform::DecodeImage(row.bytes.data(), row.bytes.size(), img, &why)) << row.what;
+        EXPECT_EQ("image size out of range", why) << row.what;
+    }
 }
 
 TEST_F(Textures, EveryReadableFormatDecodes) {

@@ -137,16 +137,31 @@ TEST_F(Download, FailedTransfersAreTriedThreeTimesAndReportAnError) {
     server.Set("/drop.txt", {LoopbackHttpServer::Mode::Drop, 200, "never"});
     server.Set("/cut.txt", {LoopbackHttpServer::Mode::Truncated, 200, std::string(4000, 'c')});
     server.Set("/missing.txt", {LoopbackHttpServer::Mode::Status, 404, "<html>not here</html>"});
+    // Redirects that lead to no file: none given, a scheme other than HTTP(S),
+    // a 304, and a loop (followed a few hops, then given up).
+    server.Redirect("/nowhere.txt", 302, "");
+    server.Redirect("/ftp.txt", 302, "ftp://127.0.0.1/ftp.txt");
+    server.Redirect("/local.txt", 301, "file:///etc/hostname");
+    server.Redirect("/unchanged.txt", 304, "");
+    server.Redirect("/loop.txt", 302, "/loop.txt");
     UpdateFrame* f = Start();
 
+    const struct {
+        const char* path;
+        int requestsPerAttempt;
+    } rows[] = {
+        {"/drop.txt", 1}, {"/cut.txt", 1},   {"/missing.txt", 1},   {"/nowhere.txt", 1},
+        {"/ftp.txt", 1},  {"/local.txt", 1}, {"/unchanged.txt", 1}, {"/loop.txt", 6},
+    };
     int completes = 0;
-    for (const char* path : {"/drop.txt", "/cut.txt", "/missing.txt"}) {
+    for (const auto& row : rows) {
+        const char* path = row.path;
         SCOPED_TRACE(path);
         f->events.clear();
         ASSERT_TRUE(f->DownloadFile(server.url(path), ""));
         ASSERT_TRUE(UntilComplete(f));
         ++completes;
-        EXPECT_EQ(3, server.CountRequests(path));
+        EXPECT_EQ(3 * row.requestsPerAttempt, server.CountRequests(path));
         // The error is reported with the file's name, then the run completes.
         ASSERT_TRUE(f->Saw(KESGAME_UPDATE_ERROR));
         for (const auto& e : f->events) {
@@ -155,11 +170,38 @@ TEST_F(Download, FailedTransfersAreTriedThreeTimesAndReportAnError) {
             }
         }
         EXPECT_EQ(KESGAME_UPDATE_COMPLETE, f->events.back().EventType);
-        // Neither an error page nor half a file is taken for the file.
+        // Neither an error or redirect page nor half a file is taken for the file.
         EXPECT_FALSE(PathExists(GamePath(path + 1)));
         EXPECT_FALSE(HasTempFiles(mGame->path()));
     }
-    EXPECT_EQ(3, completes);
+    EXPECT_EQ(8, completes);
+    EXPECT_FALSE(PathExists(GamePath("hostname")));
+}
+
+TEST_F(Download, AMovedFileIsFetchedFromWhereItWentUnderItsOwnName) {
+    const std::string body = "the file itself\r\n";
+    server.Ok("/store/2/list.dat", body);
+    // One hop to a path of the same server, and a chain of three to a full address.
+    server.Redirect("/old/moved.dat", 302, "/store/2/list.dat");
+    server.Redirect("/a/chain.dat", 301, server.url("/b/chain.dat"));
+    server.Redirect("/b/chain.dat", 307, "/c/chain.dat");
+    server.Redirect("/c/chain.dat", 308, server.url("/store/2/list.dat"));
+    UpdateFrame* f = Start();
+
+    for (const char* path : {"/old/moved.dat", "/a/chain.dat"}) {
+        SCOPED_TRACE(path);
+        f->events.clear();
+        ASSERT_TRUE(f->DownloadFile(server.url(path), ""));
+        ASSERT_TRUE(UntilComplete(f));
+        EXPECT_EQ(1, server.CountRequests(path));
+        EXPECT_EQ(body, ReadFile(GamePath(download::AfterLastSlash(path))));
+        EXPECT_TRUE(f->Saw(KESGAME_UPDATE_PROCESS));
+        EXPECT_FALSE(f->Saw(KESGAME_UPDATE_ERROR));
+        EXPECT_EQ(KESGAME_UPDATE_COMPLETE, f->events.back().EventType);
+        EXPECT_FALSE(HasTempFiles(mGame->path()));
+    }
+    EXPECT_FALSE(PathExists(GamePath("list.dat")));
+    EXPECT_EQ(2, server.CountRequests("/store/2/list.dat"));
 }
 
 TEST_F(Download, AStalledTransferFailsAfterTheStallTimeAndIsTriedThreeTimes) {

@@ -2,9 +2,10 @@
 // connection at a time on its own thread and records every request's path and
 // user agent. Each path answers in one of a few ways: the body with 200, an
 // error status, a body cut short of its announced length, a connection
-// dropped before any answer, a body trickled out until the client leaves, or
+// dropped before any answer, a body trickled out until the client leaves,
 // the body (announced a kilobyte longer) followed by silence until the client
-// leaves.
+// leaves, or a redirect (the status given, the body as its Location, none
+// when empty) with a page of its own.
 #pragma once
 
 #include <arpa/inet.h>
@@ -28,7 +29,7 @@ namespace test {
 
 class LoopbackHttpServer {
 public:
-    enum class Mode { Ok, Status, Truncated, Drop, Trickle, Stall };
+    enum class Mode { Ok, Status, Truncated, Drop, Trickle, Stall, Redirect };
     struct Route {
         Mode mode = Mode::Ok;
         int status = 200;
@@ -69,6 +70,9 @@ public:
         mRoutes[path] = std::move(route);
     }
     void Ok(const std::string& path, const std::string& body) { Set(path, Route{Mode::Ok, 200, body}); }
+    void Redirect(const std::string& path, int status, const std::string& location) {
+        Set(path, Route{Mode::Redirect, status, location});
+    }
     // Every path under `prefix` answers 200 with the path as its body.
     void EchoUnder(const std::string& prefix) {
         std::lock_guard<std::mutex> lock(mMutex);
@@ -145,18 +149,22 @@ private:
             else if (!mEchoPrefix.empty() && req.path.compare(0, mEchoPrefix.size(), mEchoPrefix) == 0)
                 route = Route{Mode::Ok, 200, req.path};
         }
-        const std::string reason = route.mode == Mode::Status ? " Error" : " OK";
-        const int status = route.mode == Mode::Status ? route.status : 200;
-        const size_t announced = route.body.size() + (route.mode == Mode::Stall ? 1024 : 0);
-        std::string header = "HTTP/1.1 " + std::to_string(status) + reason +
-                             "\r\nContent-Type: application/octet-stream\r\nContent-Length: " +
+        const bool redirect = route.mode == Mode::Redirect;
+        const std::string reason = route.mode == Mode::Status ? " Error" : redirect ? " Moved" : " OK";
+        const int status = route.mode == Mode::Status || redirect ? route.status : 200;
+        const std::string location = redirect && !route.body.empty() ? "Location: " + route.body + "\r\n" : "";
+        const std::string body = redirect ? "<html>moved</html>" : route.body;
+        const size_t announced = body.size() + (route.mode == Mode::Stall ? 1024 : 0);
+        std::string header = "HTTP/1.1 " + std::to_string(status) + reason + "\r\n" + location +
+                             "Content-Type: application/octet-stream\r\nContent-Length: " +
                              std::to_string(announced) + "\r\nConnection: close\r\n\r\n";
         switch (route.mode) {
         case Mode::Drop:
             return;
         case Mode::Ok:
         case Mode::Status:
-            SendAll(c, header + route.body);
+        case Mode::Redirect:
+            SendAll(c, header + body);
             return;
         case Mode::Truncated:
             SendAll(c, header + route.body.substr(0, route.body.size() / 2));

@@ -1,0 +1,203 @@
+// The header rules of the picture types SDL2_image decodes for us: each reads
+// exactly the bytes its decoder reads, in the decoder's order and with the
+// decoder's tolerances.
+#include "platform/KesImageHeaders.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "platform/KesImageBytes.h"
+
+namespace kest2d {
+namespace platform {
+namespace imageheaders {
+
+namespace {
+
+using namespace imagebytes;
+
+Announced Size(uint64_t width, uint64_t height, bool complete = true) {
+    Announced a;
+    a.sized = true;
+    a.width = width;
+    a.height = height;
+    a.complete = complete;
+    return a;
+}
+
+// ---- PNM header numbers ----
+
+enum PnmKind { kPbm, kPgm, kPpm };
+
+// SDL2_image's blanks (its own set, whatever the locale).
+bool PnmBlank(unsigned char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v'; }
+
+bool PnmDigit(unsigned char c) { return c >= '0' && c <= '9'; }
+
+// One header number as the decoder reads it: blanks and comments ('#' up to
+// a '\r' or '\n') before it, then its digits; the byte after the digits is
+// taken and dropped whatever it is, so a number ends at any byte that is not
+// a digit. A number that grows past INT32_MAX / 10, or that the data ends
+// in, is refused.
+bool PnmNumber(const unsigned char* p, size_t size, size_t& pos, uint64_t& value) {
+    unsigned char c;
+    do {
+        if (pos >= size) return false;
+        c = p[pos++];
+        if (c == '#') {
+            do {
+                if (pos >= size) return false;
+                c = p[pos++];
+            } while (c != '\r' && c != '\n');
+        }
+    } while (PnmBlank(c));
+    if (!PnmDigit(c)) return false;
+    value = 0;
+    do {
+        if (value >= INT32_MAX / 10) return false;
+        value = value * 10 + (c - '0');
+        if (pos >= size) return false;
+        c = p[pos++];
+    } while (PnmDigit(c));
+    return true;
+}
+
+}  // namespace
+
+// ---- PNG: libpng ----
+
+// libpng takes the size from the first header chunk, after any ancillary
+// chunks placed before it. SDL_image's reader does not stop at the end of
+// the data, so libpng would read a chunk that announces gigabytes, or the
+// chunks after a file's last byte, from nothing (checksumming for seconds, or
+// looking for the image data for ever): every chunk up to the end chunk must
+// be in the file.
+Announced PngHeader(const unsigned char* p, size_t size) {
+    Announced header;
+    size_t pos = 8;
+    while (pos + 8 <= size) {
+        const uint64_t length = ReadBe32(p + pos);
+        if (length > size - pos - 8 || size - pos - 8 - length < 4) break;  // data and checksum
+        const unsigned char* name = p + pos + 4;
+        if (!header.sized && std::memcmp(name, "IHDR", 4) == 0) {
+            if (length != 13) return Announced();  // libpng refuses it
+            header = Size(ReadBe32(p + pos + 8), ReadBe32(p + pos + 12), false);
+        }
+        if (std::memcmp(name, "IEND", 4) == 0) {
+            header.complete = header.sized;
+            break;
+        }
+        pos += 12 + static_cast<size_t>(length);
+    }
+    return header;
+}
+
+// ---- JPEG: libjpeg-turbo ----
+
+// libjpeg walks the markers after the start of image: bytes other than 0xFF
+// between them are skipped, 0xFF fill bytes too, and so is a 0xFF 0x00 pair;
+// the restart markers and TEM stand alone; the end of image ends the header
+// without a picture; every other marker carries a 2-byte length counting
+// itself, and a length under 2 skips just those two bytes. The first frame
+// marker gives the size. A header without a frame is no picture.
+Announced JpegHeader(const unsigned char* p, size_t size) {
+    if (size < 2 || p[0] != 0xFF || p[1] != 0xD8) return Announced();
+    size_t pos = 2;
+    while (pos + 2 <= size) {
+        if (p[pos] != 0xFF) {
+            ++pos;
+            continue;
+        }
+        const unsigned marker = p[pos + 1];
+        if (marker == 0xFF) {
+            ++pos;
+            continue;
+        }
+        if (marker == 0x00 || marker == 0x01 || (marker >= 0xD0 && marker <= 0xD8)) {
+            pos += 2;
+            continue;
+        }
+        if (marker == 0xD9 || pos + 4 > size) return Announced();
+        const bool frame = marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
+        if (frame) {
+            if (pos + 9 > size) return Announced();
+            return Size(static_cast<uint64_t>(p[pos + 7] << 8 | p[pos + 8]),
+                        static_cast<uint64_t>(p[pos + 5] << 8 | p[pos + 6]));
+        }
+        const size_t length = static_cast<size_t>(p[pos + 2] << 8 | p[pos + 3]);
+        pos += 2 + std::max<size_t>(length, 2);
+    }
+    return Announced();
+}
+
+// ---- BMP: SDL's reader ----
+
+// A 12-byte core header gives 16-bit sizes, every other header 32-bit signed
+// ones (a negative height means rows top down). A header cut short before its
+// size would be read from stray bytes: refused.
+Announced BmpHeader(const unsigned char* p, size_t size) {
+    if (size < 18) return Announced();
+    const uint32_t header = ReadLe32(p + 14);
+    if (size < (header == 12 ? 22u : 26u)) return Announced();
+    if (header == 12) return Size(ReadLe16(p + 18), ReadLe16(p + 20));
+    const int64_t w = static_cast<int32_t>(ReadLe32(p + 18)), h = static_cast<int32_t>(ReadLe32(p + 22));
+    return Size(static_cast<uint64_t>(w < 0 ? -w : w), static_cast<uint64_t>(h < 0 ? -h : h));
+}
+
+// ---- PNM: SDL2_image ----
+
+// "P1" to "P6": width, height and (but for bitmaps) the largest value, read
+// as above; then the pixels: one byte per row byte in the binary forms
+// ("P4" to "P6"), at least one byte a pixel in an ASCII bitmap and at least
+// two (a digit and the byte that ends it) a sample in ASCII grey or colour.
+Announced PnmHeader(const unsigned char* p, size_t size) {
+    if (size < 2 || p[0] != 'P' || p[1] < '1' || p[1] > '6') return Announced();
+    const bool ascii = p[1] <= '3';
+    const PnmKind kind = static_cast<PnmKind>((p[1] - '1') % 3);
+    size_t pos = 2;
+    uint64_t w = 0, h = 0, maxValue = 0;
+    if (!PnmNumber(p, size, pos, w) || !PnmNumber(p, size, pos, h) || w == 0 || h == 0) return Announced();
+    if (kind != kPbm && !PnmNumber(p, size, pos, maxValue)) return Announced();
+    // w and h are below 2^31: neither product overflows.
+    const uint64_t left = size - pos;
+    if (ascii) {
+        const uint64_t perPixel = kind == kPbm ? 1 : kind == kPgm ? 2 : 6;
+        return Size(w, h, left / perPixel >= w * h);
+    }
+    const uint64_t row = kind == kPbm ? (w + 7) / 8 : kind == kPgm ? w : 3 * w;
+    return Size(w, h, left / row >= h);
+}
+
+// ---- TGA: SDL2_image ----
+
+// TGA files carry no signature, and SDL_image fills a short file's missing
+// pixels with whatever it has: the file must hold every pixel.
+Announced TgaHeader(const unsigned char* p, size_t size) {
+    if (size < 18) return Announced();
+    const unsigned idLength = p[0], colourMapType = p[1], type = p[2];
+    const unsigned mapLength = ReadLe16(p + 5), mapBits = p[7];
+    const size_t width = ReadLe16(p + 12), height = ReadLe16(p + 14);
+    const unsigned bits = p[16];
+    const bool rle = type == 9 || type == 10 || type == 11;
+    if (!(type == 1 || type == 2 || type == 3 || rle) || colourMapType > 1) return Announced();
+    if (width == 0 || height == 0 || bits == 0 || bits > 32) return Announced();
+    size_t pos = 18 + idLength;
+    if (colourMapType == 1) pos += static_cast<size_t>(mapLength) * ((mapBits + 7) / 8);
+    const size_t bytes = (bits + 7) / 8;
+    const size_t pixels = width * height;
+    if (!rle) return Size(width, height, pos <= size && (size - pos) / bytes >= pixels);
+    size_t done = 0;
+    while (done < pixels) {
+        if (pos >= size) return Size(width, height, false);
+        const unsigned char packet = p[pos++];
+        const size_t run = (packet & 0x7F) + 1u;
+        pos += (packet & 0x80) ? bytes : run * bytes;
+        if (pos > size) return Size(width, height, false);
+        done += run;
+    }
+    return Size(width, height);
+}
+
+}  // namespace imageheaders
+}  // namespace platform
+}  // namespace kest2d
