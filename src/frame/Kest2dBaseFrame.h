@@ -138,6 +138,11 @@ public:
     char* Ini_GetString(const char* section, const char* key, const char* defaultValue);
     std::string GetStartCommond(std::string key);
     void ChangePlayerWorkingDir(std::string folder);
+    // The frame size that "systemini.ini" of the current folder names (800 x
+    // 600 when it names none, or an unusable one): what a host passes to
+    // Initialize from the game's folder, so that the picture is as large as
+    // the window.
+    static CKesDimension2d<int> GetSystemInitSize();
 
     // ---- Resources and archives ----
     void LoadGameResourcesFromCurDir();
@@ -355,8 +360,10 @@ protected:
     void DestroyScriptSystem();
 
 private:
+    static std::string SystemInitFile();
     void LoadSystemInitConfig();
     void ParseStartCommand(const std::string& commandLine);
+    std::string ResolveWorkingDir(const std::string& folder);
     bool InitWinSocket();
     void ShutdownWinSocket();
     void FrameTick();

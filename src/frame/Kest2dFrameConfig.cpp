@@ -14,31 +14,50 @@ const char* const kSystemIni = "systemini.ini";
 const char* const kSystemSection = "systemini";
 // Window sizes outside this range in "systemini.ini" are taken as garbage.
 const int kMaxWindowSide = 16384;
+
+// What Ini_GetInt reads from `file`: the key's text through atoi, or the
+// default when the key is missing or empty.
+int ReadIniInt(const std::string& file, const char* section, const char* key, int defaultValue) {
+    char buf[256];
+    if (platform::GetPrivateProfileString(section, key, "", buf, sizeof(buf), file) == 0) return defaultValue;
+    return std::atoi(buf);
+}
+
+// The frame size that "systemini.ini" `file` names (800 x 600 for missing
+// keys); false, with the size read, when it is not usable: a size that is not
+// a number (atoi gives 0) or is absurd would leave the game without a window.
+bool ReadSystemInitSize(const std::string& file, CKesDimension2d<int>* size) {
+    size->Width = ReadIniInt(file, kSystemSection, "screenwidth", 800);
+    size->Height = ReadIniInt(file, kSystemSection, "screenheight", 600);
+    return size->Width > 0 && size->Width <= kMaxWindowSide && size->Height > 0 && size->Height <= kMaxWindowSide;
+}
+
 }  // namespace
 
 std::string CKesBaseFrame::GetCurrentPath() { return platform::CurrentDirectory(); }
 
+std::string CKesBaseFrame::SystemInitFile() { return platform::CurrentDirectory() + "\\" + kSystemIni; }
+
+CKesDimension2d<int> CKesBaseFrame::GetSystemInitSize() {
+    CKesDimension2d<int> size;
+    return ReadSystemInitSize(SystemInitFile(), &size) ? size : CKesDimension2d<int>(800, 600);
+}
+
 void CKesBaseFrame::LoadSystemInitConfig() {
-    mIniFile = GetCurrentPath() + "\\" + kSystemIni;
-    int width = Ini_GetInt(kSystemSection, "screenwidth", 800);
-    int height = Ini_GetInt(kSystemSection, "screenheight", 600);
-    int windowed = Ini_GetInt(kSystemSection, "iswindows", 1);
-    std::string caption = Ini_GetString(kSystemSection, "caption", kDefaultCaption);
-    // A size that is not a number (atoi gives 0) or is absurd would leave the
-    // game without a usable window: take the default instead.
-    if (width <= 0 || width > kMaxWindowSide || height <= 0 || height > kMaxWindowSide) {
+    mIniFile = SystemInitFile();
+    CKesDimension2d<int> size;
+    if (!ReadSystemInitSize(mIniFile, &size)) {
         if (CKesLogger::admits(WARN)) {
             std::ostringstream os;
-            os << kSystemIni << " 的窗口大小无效 (" << width << " x " << height << ")，使用 800 x 600";
+            os << kSystemIni << " 的窗口大小无效 (" << size.Width << " x " << size.Height << ")，使用 800 x 600";
             SystemLog(WARN, os.str());
         }
-        width = 800;
-        height = 600;
+        size = CKesDimension2d<int>(800, 600);
     }
-    mScreenWidth = width;
-    mScreenHeight = height;
-    mWindowed = windowed > 0;
-    mCaption = caption;
+    mScreenWidth = size.Width;
+    mScreenHeight = size.Height;
+    mWindowed = Ini_GetInt(kSystemSection, "iswindows", 1) > 0;
+    mCaption = Ini_GetString(kSystemSection, "caption", kDefaultCaption);
 }
 
 void CKesBaseFrame::ParseStartCommand(const std::string& commandLine) {
@@ -50,16 +69,21 @@ void CKesBaseFrame::ParseStartCommand(const std::string& commandLine) {
         std::string key = piece.substr(0, dollar);
         std::string value = piece.substr(dollar + 1);
         mStartCommand.insert(std::make_pair(key, value));
-        if (key == "-d") {
-            // The game folder is an absolute one: a relative folder would name
-            // another place once the game has moved into it.
-            mWorkingDir = platform::AbsolutePath(value);
-            if (mWorkingDir != value && CKesLogger::admits(WARN))
-                SystemLog(WARN, "游戏目录 " + value + " 不是绝对路径, 使用 " + mWorkingDir);
-        }
+        if (key == "-d")
+            mWorkingDir = ResolveWorkingDir(value);
         else if (key == "-r")
             mWorkingDir = mWorkingDir + "\\" + value;
     }
+}
+
+// The game folder is an absolute one: a relative folder would name another
+// place once the game has moved into it. It is taken from the current folder
+// once, when the game is given it.
+std::string CKesBaseFrame::ResolveWorkingDir(const std::string& folder) {
+    const std::string absolute = platform::AbsolutePath(folder);
+    if (absolute != folder && CKesLogger::admits(WARN))
+        SystemLog(WARN, "游戏目录 " + folder + " 不是绝对路径, 使用 " + absolute);
+    return absolute;
 }
 
 std::string CKesBaseFrame::GetStartCommond(std::string key) {
@@ -79,10 +103,7 @@ void CKesBaseFrame::Ini_SetInt(const char* section, const char* key, int value) 
 }
 
 int CKesBaseFrame::Ini_GetInt(const char* section, const char* key, int defaultValue) {
-    if (mIniFile.empty()) return defaultValue;
-    char buf[256];
-    if (platform::GetPrivateProfileString(section, key, "", buf, sizeof(buf), mIniFile) == 0) return defaultValue;
-    return std::atoi(buf);
+    return mIniFile.empty() ? defaultValue : ReadIniInt(mIniFile, section, key, defaultValue);
 }
 
 void CKesBaseFrame::Ini_SetFloat(const char* section, const char* key, float value) {
@@ -115,8 +136,8 @@ char* CKesBaseFrame::Ini_GetString(const char* section, const char* key, const c
 
 void CKesBaseFrame::ChangePlayerWorkingDir(std::string folder) {
     if (folder.empty()) return;
-    mWorkingDir = folder;
-    platform::SetCurrentDirectory(folder);
+    mWorkingDir = ResolveWorkingDir(folder);
+    platform::SetCurrentDirectory(mWorkingDir);
     ClearAllPackagers();
     LoadGameResourcesFromCurDir();
     RunMainScript();

@@ -38,8 +38,15 @@ struct InputState {
     int mouseY = 0;
     UINT dragHwnd = 0;
     bool dragFromServer = false;
-    int pressOriginX = 0;  // where the window was at the latest press
-    int pressOriginY = 0;
+    // The press that a double click would pair with (none after a pair).
+    struct {
+        bool open = false;
+        UINT hwnd = 0;
+        Uint8 button = 0;
+        Uint32 time = 0;
+        int screenX = 0;
+        int screenY = 0;
+    } firstPress;
     int grabX = 0;
     int grabY = 0;
     std::map<UINT, std::deque<std::string>> imeResults;
@@ -253,6 +260,34 @@ void EndCaptionDrag() {
     SDL_CaptureMouse(SDL_FALSE);
 }
 
+// Windows' double-click rule (the window class asks for double clicks): the
+// second press of the same button on the same window, within the
+// double-click time of the first and inside the double-click box centred on
+// it (its right and bottom edges excluded, as Windows tests the box). The
+// box is in screen coordinates: the window may move in between. A press
+// that completes a pair opens none.
+const Uint32 kDoubleClickMs = 500;
+const int kDoubleClickBox = 4;
+
+bool PairsWithFirstPress(UINT hwnd, const SDL_MouseButtonEvent& b) {
+    InputState& s = S();
+    RECT rc{};
+    if (KesWnd* w = WindowFromHandle(hwnd)) w->GetWindowRect(&rc);
+    const int x = rc.left + b.x, y = rc.top + b.y;
+    const auto& first = s.firstPress;
+    const int half = kDoubleClickBox / 2;
+    const bool pair = first.open && first.hwnd == hwnd && first.button == b.button &&
+                      b.timestamp - first.time <= kDoubleClickMs && x >= first.screenX - half &&
+                      x < first.screenX + half && y >= first.screenY - half && y < first.screenY + half;
+    s.firstPress.open = !pair;
+    s.firstPress.hwnd = hwnd;
+    s.firstPress.button = b.button;
+    s.firstPress.time = b.timestamp;
+    s.firstPress.screenX = x;
+    s.firstPress.screenY = y;
+    return pair;
+}
+
 void TranslateButton(UINT hwnd, const SDL_MouseButtonEvent& b, bool down) {
     InputState& s = S();
     s.mouseX = b.x;
@@ -272,18 +307,7 @@ void TranslateButton(UINT hwnd, const SDL_MouseButtonEvent& b, bool down) {
         EndCaptionDrag();
         return;
     }
-    // The window class asks for double clicks: the second press of a pair,
-    // at the same spot of the screen (the backer counts the clicks by their
-    // client position, and the window may have been dragged in between).
-    bool doubleClick = b.clicks >= 2 && b.clicks % 2 == 0;
-    if (down) {
-        RECT rc{};
-        if (KesWnd* w = WindowFromHandle(hwnd)) w->GetWindowRect(&rc);
-        if (rc.left != s.pressOriginX || rc.top != s.pressOriginY) doubleClick = false;
-        s.pressOriginX = rc.left;
-        s.pressOriginY = rc.top;
-    }
-    const UINT msg = down ? (doubleClick ? dblMsg : downMsg) : upMsg;
+    const UINT msg = down ? (PairsWithFirstPress(hwnd, b) ? dblMsg : downMsg) : upMsg;
     Post(hwnd, msg, MouseKeyFlags(), MAKELPARAM(b.x, b.y));
 }
 

@@ -5,12 +5,12 @@
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
-#include <cstdlib>
 #include <deque>
 #include <map>
 #include <mutex>
 #include <vector>
 
+#include "platform/KesBackerInternal.h"
 #include "platform/KesCharset.h"
 #include "platform/KesClock.h"
 
@@ -47,9 +47,6 @@ struct Loop {
     UINT active = 0;
     platform::BackerEventHook hook = nullptr;
     std::vector<platform::PumpPoller> pollers;
-    bool videoStarted = false;
-    bool videoFailed = false;
-    bool display = false;
 };
 
 Loop& L() {
@@ -61,13 +58,21 @@ const UINT kMinTimerPeriod = 10;
 // Windows' USER_TIMER_MAXIMUM: longer periods are cut to it.
 const UINT kMaxTimerPeriod = 0x7FFFFFFF;
 
+// Asks every top-level window to close; false when there is none.
+bool CloseTopLevelWindows() {
+    bool any = false;
+    for (auto& kv : L().windows) {
+        if (kv.second->GetStyle() & WS_CHILD) continue;
+        kv.second->PostMessage(WM_CLOSE);
+        any = true;
+    }
+    return any;
+}
+
 void DefaultBackerEvent(const void* ev) {
     const SDL_Event* e = static_cast<const SDL_Event*>(ev);
     if (e->type == SDL_QUIT) {
-        // Ask every top-level window to close.
-        for (auto& kv : L().windows) {
-            if (!(kv.second->GetStyle() & WS_CHILD)) kv.second->PostMessage(WM_CLOSE);
-        }
+        CloseTopLevelWindows();
     } else if (e->type == SDL_WINDOWEVENT && e->window.event == SDL_WINDOWEVENT_EXPOSED) {
         for (auto& kv : L().windows) {
             if (platform::NativeWindow(kv.second) == SDL_GetWindowFromID(e->window.windowID))
@@ -79,7 +84,10 @@ void DefaultBackerEvent(const void* ev) {
 void FollowPlacement(const SDL_Event& e);
 
 void GatherBackerInput() {
-    if (!L().videoStarted) return;
+    // A termination signal closes the windows as the desktop's quit does; it
+    // waits for a window when there is none yet.
+    if (platform::TerminationRequested() && CloseTopLevelWindows()) platform::ClearTerminationRequest();
+    if (!platform::VideoBackerStarted()) return;
     SDL_Event e;
     while (SDL_PollEvent(&e)) {
         if (e.type == SDL_WINDOWEVENT) FollowPlacement(e);
@@ -332,7 +340,7 @@ bool KesWnd::EnableWindow(bool enable) {
 
 void KesWnd::GetScreenSize(int* width, int* height) {
     int w = 1024, h = 768;
-    if (L().videoStarted) {
+    if (platform::VideoBackerStarted()) {
         SDL_DisplayMode mode;
         if (SDL_GetDesktopDisplayMode(0, &mode) == 0 && mode.w > 0 && mode.h > 0) {
             w = mode.w;
@@ -532,43 +540,6 @@ void RunFor(DWORD ms) {
     while (!TickReached(GetTickCount(), end)) {
         if (!PumpOneMessage()) WaitForWork(true, end);
     }
-}
-
-bool HasDisplay() {
-    InitVideoBacker();
-    return L().display;
-}
-
-bool InitVideoBacker() {
-    Loop& l = L();
-    if (l.videoStarted) return true;
-    if (l.videoFailed) return false;
-    const char* driver = std::getenv("SDL_VIDEODRIVER");
-    bool displayEnv = (std::getenv("DISPLAY") && *std::getenv("DISPLAY")) ||
-                      (std::getenv("WAYLAND_DISPLAY") && *std::getenv("WAYLAND_DISPLAY"));
-    if (!driver && !displayEnv) setenv("SDL_VIDEODRIVER", "offscreen", 1);
-    SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
-    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-    // The picture reaches a window through the window's own surface, a plain
-    // copy on the UI thread: no GPU renderer behind it (without a GPU that is
-    // a software OpenGL with threads of its own, and SDL would re-create the
-    // window for it after the first frame).
-    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
-    // A click that activates the window also reaches it, as on Windows.
-    SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
-        // Last resort: the dummy driver always starts.
-        setenv("SDL_VIDEODRIVER", "dummy", 1);
-        if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
-            l.videoFailed = true;
-            return false;
-        }
-    }
-    const char* used = SDL_GetCurrentVideoDriver();
-    std::string name = used ? used : "";
-    l.display = name != "offscreen" && name != "dummy";
-    l.videoStarted = true;
-    return true;
 }
 
 void SetBackerEventHook(BackerEventHook hook) { L().hook = hook; }

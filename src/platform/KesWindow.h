@@ -114,6 +114,10 @@ void* NativeWindow(const KesWnd* wnd);
 bool HasDisplay();
 // Makes sure the video backer is started (headless drivers when no display).
 bool InitVideoBacker();
+// From now on SIGINT and SIGTERM ask every top-level window to close, as the
+// desktop's quit does (a full-screen window gives the display its mode back
+// as it goes); a second signal ends the process at once.
+void CloseWindowsOnTerminationSignals();
 // The input translator: turns one backer event into posted window messages.
 // Installed by the input layer; the default handles window-manager events.
 typedef void (*BackerEventHook)(const void* sdlEvent);

@@ -69,13 +69,25 @@ TEST_F(Config, AccessorsWithoutAFileUseTheDefault) {
     EXPECT_EQ(3, f.Ini_GetInt("a", "b", 3));
 }
 
-TEST_F(Config, ChangePlayerWorkingDirWithEmptyTextChangesNothing) {
+TEST_F(Config, ChangePlayerWorkingDirMovesTheGameIntoAnAbsoluteFolder) {
     CKesBaseFrame* f = StartFrame<PlainFrame>();
     std::string before = f->GetWorkingDirection();
     f->ChangePlayerWorkingDir("");
     EXPECT_EQ(before, f->GetWorkingDirection());
-    platform::MakeDirectories(GamePath("other"));
+    platform::MakeDirectories(GamePath("other/sub"));
     f->ChangePlayerWorkingDir(GamePath("other"));
     EXPECT_EQ(GamePath("other"), f->GetWorkingDirection());
     EXPECT_EQ(GamePath("other"), platform::CurrentDirectory());
+
+    // A relative folder is taken from the game's folder once: files named
+    // after the move are in the new folder.
+    f->ChangePlayerWorkingDir("sub");
+    EXPECT_EQ(GamePath("other/sub"), f->GetWorkingDirection());
+    EXPECT_EQ(GamePath("other/sub"), platform::CurrentDirectory());
+    f->Ini_SetFile("after.ini");
+    f->Ini_SetInt("player", "runs", 4);
+    EXPECT_EQ(4, f->Ini_GetInt("player", "runs", 0));
+    EXPECT_NE(std::string::npos, ReadFile(GamePath("other/sub/after.ini")).find("runs=4"));
+    const std::string log = ReadFile(GamePath("kest2d.log"));
+    EXPECT_NE(std::string::npos, log.find(Gbk("游戏目录 sub 不是绝对路径"))) << log;
 }

@@ -64,16 +64,19 @@ protected:
         ASSERT_EQ(1, SDL_PushEvent(&e));
         platform::PumpMessages();
     }
-    void PushButton(bool down, int x, int y, int clicks = 1) {
+    // A button as the backer reports it, at `time` (its milliseconds; a
+    // pushed event would be stamped with the time of the push).
+    void PushButton(bool down, int x, int y, Uint32 time = 0, Uint8 button = SDL_BUTTON_LEFT) {
         SDL_Event e{};
         e.type = down ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP;
+        e.button.timestamp = time;
         e.button.windowID = WindowId();
-        e.button.button = SDL_BUTTON_LEFT;
+        e.button.button = button;
         e.button.state = down ? SDL_PRESSED : SDL_RELEASED;
-        e.button.clicks = static_cast<Uint8>(clicks);
         e.button.x = x;
         e.button.y = y;
-        Push(e);
+        platform::TranslateBackerEvent(&e);
+        platform::PumpMessages();
     }
     void PushMotion(int x, int y) {
         SDL_Event e{};
@@ -313,8 +316,6 @@ TEST_F(FrameInput, BackerMouseInputBecomesMouseMessages) {
     PushMotion(200, 300);
     PushButton(true, 200, 300);
     PushButton(false, 200, 300);
-    PushButton(true, 200, 300, 2);
-    PushButton(false, 200, 300, 2);
     SDL_Event wheel{};
     wheel.type = SDL_MOUSEWHEEL;
     wheel.wheel.windowID = WindowId();
@@ -322,10 +323,50 @@ TEST_F(FrameInput, BackerMouseInputBecomesMouseMessages) {
     wheel.wheel.mouseX = 200;
     wheel.wheel.mouseY = 300;
     Push(wheel);
-    EXPECT_EQ((Log{"move@200,300", "press@200,300", "release@200,300", "dbl@200,300", "release@200,300",
+    EXPECT_EQ((Log{"move@200,300", "press@200,300", "release@200,300",
                    "wheel@" + std::to_string(rc.left + 200) + "," + std::to_string(rc.top + 300)}),
               f->events);
     EXPECT_EQ(-2.0f, f->raw.back().mMouseEvent.Wheel);
+}
+
+// Windows' double click: the second press of a button within 500 ms and
+// inside the 4 x 4 box centred on the first one, on the screen.
+TEST_F(FrameInput, ADoubleClickIsTwoPressesCloseInTimeAndPlace) {
+    Start();
+    RECT rc;
+    struct Press {
+        int x, y;
+        Uint32 time;
+        Uint8 button;
+        int moveWindow;  // pixels the window moves right before the press
+        const char* event;
+    };
+    const Uint8 L = SDL_BUTTON_LEFT, R = SDL_BUTTON_RIGHT;
+    const Press presses[] = {
+        {200, 300, 1000, L, 0, "press@200,300"}, {200, 300, 1200, L, 0, "dbl@200,300"},
+        {200, 300, 1300, L, 0, "press@200,300"},  // a pair is over: the next press starts one
+        {201, 301, 1400, L, 0, "dbl@201,301"},    {220, 300, 1500, L, 0, "press@220,300"},  // 20 px away
+        {222, 300, 1600, L, 0, "press@222,300"},  // the box's right edge is outside
+        {222, 300, 2101, L, 0, "press@222,300"},  // 501 ms later
+        {220, 298, 2200, L, 0, "dbl@220,298"},    {100, 100, 3000, L, 0, "press@100,100"},
+        {100, 100, 3100, R, 0, "rpress@100,100"},  // another button ends the pair
+        {100, 100, 3200, L, 0, "press@100,100"},  {300, 300, 4000, L, 0, "press@300,300"},
+        {300, 300, 4100, L, 10, "press@300,300"},  // the same client point, 10 px away on the screen
+        {290, 300, 4200, L, 10, "dbl@290,300"},    // the same screen point
+    };
+    Log expected;
+    for (const Press& p : presses) {
+        if (p.moveWindow) {
+            f->GetWindowRect(&rc);
+            f->SetWindowPos(nullptr, rc.left + p.moveWindow, rc.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+        }
+        PushButton(true, p.x, p.y, p.time, p.button);
+        PushButton(false, p.x, p.y, p.time + 20, p.button);
+        expected.push_back(p.event);
+        expected.push_back(p.button == L ? "release@" + std::to_string(p.x) + "," + std::to_string(p.y)
+                                         : "rrelease@" + std::to_string(p.x) + "," + std::to_string(p.y));
+    }
+    EXPECT_EQ(expected, f->events);
 }
 
 TEST_F(FrameInput, APressInTheDragZoneMovesTheWindowWithTheMouse) {

@@ -14,6 +14,7 @@
 #include <string>
 #include <thread>
 
+#include "platform/KesImage.h"
 #include "support/TestSupport.h"
 
 using namespace kest2d::test;
@@ -53,6 +54,7 @@ TEST(Host, ArgumentsAreStartCommandPairsAndTheGameFolderIsAbsolute) {
         {"'-d$game' 'user$guest' 'room$7'", 0, "user=guest room=7", ""},
         {"'-d$game&user$guest&room$7'", 0, "user=guest room=7", ""},
         {"'-d$./game' 'user$guest&room$7'", 0, "user=guest room=7", ""},
+        {"'-d$game&&user$guest&' 'room$7'", 0, "user=guest room=7", ""},  // empty pieces are dropped
         {"'-d$missing' 'user$guest'", 2, "", "the game folder"},
         {"'-d$game' '-r$missing'", 2, "", "does not exist"},
     };
@@ -77,6 +79,64 @@ TEST(Host, ArgumentsAreStartCommandPairsAndTheGameFolderIsAbsolute) {
             // The engine never started.
             EXPECT_FALSE(PathExists(d.file("kest2d.log")));
         }
+    }
+}
+
+// Games in a folder of their own, run from the folder above it: the game's
+// "systemini.ini" sizes the window and the picture, the host's run limit is
+// none of the game's timers, and the game's close is the host's status.
+TEST(Host, AGameRunsInItsFolderWithItsTimersAndEndsWithItsStatus) {
+    const std::string frameLua = "local frame = kest2d.CKesBaseFrame:getSingleton()\n";
+    const std::string closeLua = frameLua + "frame:StartGameTimer(5, 20)\nfunction OnProcessGameTimer(id) frame:";
+    struct Case {
+        const char* name;
+        std::string script;
+        const char* env;
+        int code;
+        const char* log;  // expected in kest2d.log
+    };
+    const Case cases[] = {
+        {"1024 x 700", frameLua + "function LoadGameResources() frame:LoadGUIConfig('layout\\\\main.xml') end\n",
+         "KEST2D_RUN_MS=500 KEST2D_SCREENSHOT=shot.png", 0, "1024x700"},
+        {"own timer 9999",
+         frameLua + "local ticks = 0\nframe:StartGameTimer(9999, 50)\n"
+                    "function OnProcessGameTimer(id)\n"
+                    "  if id ~= 9999 then kest2d.CKesLogger:output('foreign timer ' .. id, kest2d.INFO) end\n"
+                    "  ticks = ticks + 1\n"
+                    "  if ticks == 3 then kest2d.CKesLogger:output('timer 9999 ticked 3 times', kest2d.INFO) end\n"
+                    "end\n",
+         "KEST2D_RUN_MS=1000", 0, "timer 9999 ticked 3 times"},
+        {"CloseGameFrame()", closeLua + "CloseGameFrame() end\n", "", 0, ""},
+        {"CloseGameFrame(7)", closeLua + "CloseGameFrame(7) end\n", "", 7, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir d;
+        WriteFile(d.file("game/systemini.ini"), "[systemini]\nscreenwidth=1024\nscreenheight=700\ncaption=1024x700\n");
+        WriteFile(d.file("game/layout/main.xml"),
+                  "<KestControl Type=\"Container\" Name=\"main\"><Propertys><Property Name=\"Width\" Value=\"1024\"/>"
+                  "<Property Name=\"Height\" Value=\"700\"/><Property Name=\"Visible\" Value=\"1\"/>"
+                  "<Property Name=\"Enable\" Value=\"1\"/><Property Name=\"IsWindow\" Value=\"1\"/></Propertys>"
+                  "<Childrens><KestControl Type=\"Button\" Name=\"corner\"><Propertys>"
+                  "<Property Name=\"Id\" Value=\"42\"/><Property Name=\"StartX\" Value=\"900\"/>"
+                  "<Property Name=\"StartY\" Value=\"620\"/><Property Name=\"Width\" Value=\"60\"/>"
+                  "<Property Name=\"Height\" Value=\"40\"/><Property Name=\"Visible\" Value=\"1\"/>"
+                  "<Property Name=\"Enable\" Value=\"1\"/></Propertys></KestControl></Childrens></KestControl>");
+        WriteFile(d.file("game/scripts/gamelogic.lua"),
+                  c.script + "kest2d.CKesLogger:output(frame:Ini_GetString('systemini', 'caption', ''), kest2d.INFO)\n");
+        EXPECT_EQ(c.code, RunHost(d.path(), "'-d$game'", c.env)) << ReadFile(d.file("err.txt"));
+        const std::string log = ReadFile(d.file("kest2d.log"));
+        EXPECT_NE(std::string::npos, log.find(c.log)) << log;
+        EXPECT_EQ(std::string::npos, log.find("foreign timer")) << log;
+        EXPECT_EQ(std::string::npos, log.find("call OnProcessGameTimer")) << log;
+        if (std::string(c.env).find("shot.png") == std::string::npos) continue;
+        // The picture is the window's size, drawn to its corner.
+        const std::string shot = ReadFile(d.file("shot.png"));
+        kest2d::platform::KesImage image;
+        ASSERT_TRUE(kest2d::platform::DecodeImage(shot.data(), shot.size(), image));
+        EXPECT_EQ(1024, image.width);
+        EXPECT_EQ(700, image.height);
+        EXPECT_EQ(0xFFFF0000u, image.pixels[static_cast<size_t>(640) * image.width + 930]);
     }
 }
 

@@ -1,20 +1,11 @@
 // The game window on a real X server: a virtual one (Xvfb) with a window
 // manager (openbox), started by the test and driven with xdotool as a player
 // would drive it. What the server shows and reports is read back with Xlib.
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <poll.h>
-#include <signal.h>
-#include <sys/prctl.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <algorithm>
 #include <chrono>
 #include <cstdlib>
-#include <cstring>
 #include <functional>
-#include <ostream>
 #include <set>
 #include <string>
 #include <utility>
@@ -24,148 +15,16 @@
 #include "platform/KesInput.h"
 #include "platform/KesRenderDevice.h"
 #include "support/FrameFixture.h"
-
-// Last: Xlib's macros (None, Bool, Status) would clash with the headers above.
-#include <X11/Xatom.h>
-#include <X11/Xlib.h>
-#include <X11/Xutil.h>
+#include "xwindow/XServer.h"  // last
 
 using namespace kest2d;
 using namespace kest2d::test;
 
 namespace {
 
-const int kScreenWidth = 1024, kScreenHeight = 768;
 const char* const kCaption = "Kest2d 真窗口";
 
-std::string FindProgram(const char* name) {
-    const char* path = std::getenv("PATH");
-    std::string dirs = path ? path : "/usr/bin:/bin";
-    size_t start = 0;
-    while (start <= dirs.size()) {
-        size_t end = dirs.find(':', start);
-        if (end == std::string::npos) end = dirs.size();
-        std::string candidate = dirs.substr(start, end - start) + "/" + name;
-        if (access(candidate.c_str(), X_OK) == 0) return candidate;
-        start = end + 1;
-    }
-    return "";
-}
-
-// Starts a program whose output is dropped and which dies with the test.
-pid_t Spawn(const std::string& program, const std::vector<std::string>& args, int keepFd = -1) {
-    std::vector<char*> argv;
-    argv.push_back(const_cast<char*>(program.c_str()));
-    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    const pid_t parent = getpid();
-    pid_t pid = fork();
-    if (pid == 0) {
-        prctl(PR_SET_PDEATHSIG, SIGKILL);
-        if (getppid() != parent) _exit(127);
-        int null = open("/dev/null", O_RDWR);
-        if (null >= 0) {
-            dup2(null, 0);
-            dup2(null, 1);
-            dup2(null, 2);
-        }
-        for (int fd = 3; fd < 1024; ++fd)
-            if (fd != keepFd) close(fd);
-        execv(program.c_str(), argv.data());
-        _exit(127);
-    }
-    return pid;
-}
-
-void Stop(pid_t* pid) {
-    if (*pid <= 0) return;
-    kill(*pid, SIGTERM);
-    int status = 0;
-    waitpid(*pid, &status, 0);
-    *pid = -1;
-}
-
-int IgnoreXError(Display*, XErrorEvent*) { return 0; }
-
-// A window property of `type` (AnyPropertyType for any): its 8-bit items as
-// bytes, its 32-bit items as longs, one per element.
-std::vector<unsigned long> Property(Display* dpy, Window w, const char* name, Atom type) {
-    Atom actual;
-    int format = 0;
-    unsigned long count = 0, after = 0;
-    unsigned char* data = nullptr;
-    std::vector<unsigned long> items;
-    if (XGetWindowProperty(dpy, w, XInternAtom(dpy, name, False), 0, 4096, False, type, &actual, &format, &count,
-                           &after, &data) == Success &&
-        data) {
-        for (unsigned long i = 0; i < count; ++i)
-            items.push_back(format == 8 ? data[i] : format == 32 ? reinterpret_cast<unsigned long*>(data)[i] : 0);
-    }
-    if (data) XFree(data);
-    return items;
-}
-
-// Xvfb on a display number it picks itself (-displayfd), and openbox on it.
-class XServer {
-public:
-    // Empty when the server runs; otherwise why Xvfb could not start.
-    std::string Start() {
-        const std::string xvfb = FindProgram("Xvfb");
-        if (xvfb.empty()) return "Xvfb is not installed";
-        int fds[2];
-        if (pipe(fds) != 0) return "no pipe for Xvfb";
-        mXvfb = Spawn(xvfb,
-                      {"-displayfd", std::to_string(fds[1]), "-screen", "0",
-                       std::to_string(kScreenWidth) + "x" + std::to_string(kScreenHeight) + "x24", "-nolisten", "tcp",
-                       "-noreset"},
-                      fds[1]);
-        close(fds[1]);
-        std::string number;
-        pollfd p{fds[0], POLLIN, 0};
-        char c;
-        while (poll(&p, 1, 30000) > 0 && read(fds[0], &c, 1) == 1 && c != '\n') number += c;
-        close(fds[0]);
-        if (number.empty()) {
-            Stop(&mXvfb);
-            return "Xvfb did not start";
-        }
-        name = ":" + number;
-        setenv("DISPLAY", name.c_str(), 1);
-        dpy = XOpenDisplay(name.c_str());
-        if (!dpy) {
-            Stop(&mXvfb);
-            return "cannot open the display of Xvfb";
-        }
-        XSetErrorHandler(IgnoreXError);
-        return "";
-    }
-    // True once openbox manages the screen.
-    bool StartWindowManager() {
-        const std::string openbox = FindProgram("openbox");
-        if (openbox.empty()) return false;
-        mWm = Spawn(openbox, {});
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-        while (std::chrono::steady_clock::now() < deadline) {
-            if (!Property(dpy, DefaultRootWindow(dpy), "_NET_SUPPORTING_WM_CHECK", XA_WINDOW).empty()) return true;
-            usleep(20000);
-        }
-        return false;
-    }
-    ~XServer() {
-        if (dpy) XCloseDisplay(dpy);
-        Stop(&mWm);
-        Stop(&mXvfb);
-    }
-    Display* dpy = nullptr;
-    std::string name;
-
-private:
-    pid_t mXvfb = -1;
-    pid_t mWm = -1;
-};
-
-XServer* gServer = nullptr;
-std::string gSkipReason;
+SuiteXServer gX;
 
 // The game window, with what the tests read of it.
 class WindowFrame : public CKesBaseFrame {
@@ -188,41 +47,17 @@ protected:
     }
 };
 
-struct Point {
-    int x, y;
-    bool operator==(const Point& o) const { return x == o.x && y == o.y; }
-    bool operator!=(const Point& o) const { return !(*this == o); }
-    bool operator<(const Point& o) const { return x != o.x ? x < o.x : y < o.y; }
-};
-
-std::ostream& operator<<(std::ostream& os, const Point& p) { return os << "(" << p.x << ", " << p.y << ")"; }
-
 class RealWindow : public FrameFixture {
 protected:
-    static void SetUpTestSuite() {
-        setenv("SDL_VIDEODRIVER", "x11", 1);
-        gServer = new XServer();
-        gSkipReason = gServer->Start();
-        if (!gSkipReason.empty()) {
-            delete gServer;
-            gServer = nullptr;
-        } else if (!gServer->StartWindowManager()) {
-            gSkipReason = "";  // a missing window manager is a failure, not a skip
-            mNoWindowManager = true;
-        }
-    }
-    static void TearDownTestSuite() {
-        delete gServer;
-        gServer = nullptr;
-    }
+    static void SetUpTestSuite() { gX.Start(); }
+    static void TearDownTestSuite() { gX.Stop(); }
 
     void SetUp() override {
         FrameFixture::SetUp();
         platform::UseRealClock();
-        if (!gServer) GTEST_SKIP() << "no X server for the real-window test: " << gSkipReason;
-        ASSERT_FALSE(mNoWindowManager) << "openbox did not start (scripts/install-deps.sh installs it)";
-        ASSERT_FALSE(FindProgram("xdotool").empty()) << "xdotool is missing (scripts/install-deps.sh installs it)";
-        dpy = gServer->dpy;
+        if (!gX.server) GTEST_SKIP() << gX.skip;
+        ASSERT_TRUE(gX.failure.empty()) << gX.failure;
+        dpy = gX.server->dpy;
         WriteGame();
         // The pointer waits off the window, so that it enters the window as a player's would.
         Xdotool("mousemove 0 0");
@@ -289,41 +124,12 @@ protected:
             platform::RunFor(10);
         }
     }
-    void Xdotool(const std::string& args) {
-        const std::string cmd = "xdotool " + args;
-        EXPECT_EQ(0, std::system(cmd.c_str())) << cmd;
-    }
 
     // ---- What the X server says ----
-    std::string NetName(Window w) {
-        const std::vector<unsigned long> bytes =
-            Property(dpy, w, "_NET_WM_NAME", XInternAtom(dpy, "UTF8_STRING", False));
-        return std::string(bytes.begin(), bytes.end());
-    }
-    void Collect(Window w, std::vector<Window>* found) {
-        if (NetName(w) == kCaption) found->push_back(w);
-        Window root, parent, *children = nullptr;
-        unsigned int n = 0;
-        if (!XQueryTree(dpy, w, &root, &parent, &children, &n)) return;
-        for (unsigned int i = 0; i < n; ++i) Collect(children[i], found);
-        if (children) XFree(children);
-    }
     // Every window titled with the game's caption.
-    std::vector<Window> Windows() {
-        std::vector<Window> found;
-        Collect(DefaultRootWindow(dpy), &found);
-        return found;
-    }
-    bool Viewable() {
-        XWindowAttributes a;
-        return XGetWindowAttributes(dpy, win, &a) && a.map_state == IsViewable;
-    }
-    Point Origin() {
-        int x = 0, y = 0;
-        Window child;
-        XTranslateCoordinates(dpy, win, DefaultRootWindow(dpy), 0, 0, &x, &y, &child);
-        return Point{x, y};
-    }
+    std::vector<Window> Windows() { return WindowsNamed(dpy, kCaption); }
+    bool Viewable() { return test::Viewable(dpy, win); }
+    Point Origin() { return test::Origin(dpy, win); }
     Point Size() {
         XWindowAttributes a;
         if (!XGetWindowAttributes(dpy, win, &a)) return Point{0, 0};
@@ -341,11 +147,7 @@ protected:
         const std::vector<unsigned long> state = Property(dpy, win, "WM_STATE", AnyPropertyType);
         return state.empty() ? -1 : static_cast<long>(state[0]);
     }
-    bool FullScreenState() {
-        const std::vector<unsigned long> states = Property(dpy, win, "_NET_WM_STATE", XA_ATOM);
-        const Atom full = XInternAtom(dpy, "_NET_WM_STATE_FULLSCREEN", False);
-        return std::find(states.begin(), states.end(), full) != states.end();
-    }
+    bool FullScreenState() { return test::FullScreenState(dpy, win); }
     // Pixels of the window that differ from the engine's picture (its screenshot), -1 when unreadable.
     long PictureDifference() {
         const platform::KesRenderDevice* device = f->GetRenderDevice();
@@ -375,10 +177,7 @@ protected:
     Display* dpy = nullptr;
     Window win = 0;
     WindowFrame* f = nullptr;
-    static bool mNoWindowManager;
 };
-
-bool RealWindow::mNoWindowManager = false;
 
 }  // namespace
 
@@ -386,7 +185,7 @@ TEST_F(RealWindow, PictureInputDraggingAndMinimising) {
     const Window first = win;
     // Centred at once, the frame's size and caption, showing the engine's picture.
     EXPECT_TRUE(PumpUntil([&] { return Placed(Centred({800, 600}), {800, 600}); }));
-    EXPECT_EQ(kCaption, NetName(win));
+    EXPECT_EQ(kCaption, NetName(dpy, win));
     ExpectPictureShown();
 
     // A layout button: the click reaches the script.
