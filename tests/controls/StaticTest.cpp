@@ -223,10 +223,10 @@ TEST_F(StaticTest, TheDemoLayoutLoadsItsLabelAndButton) {
     EXPECT_EQ(Gbk("欢迎来到 Kest2d 中文牌桌"), title->GetText());
     EXPECT_EQ(CKesColor(0xFFFFFFFFu), title->GetColor());
     EXPECT_NE(nullptr, title->GetFont());
-    CKesGUIButton* start = Find<CKesGUIButton>(101);
-    ASSERT_NE(nullptr, start);
-    EXPECT_EQ(Gbk("开始"), start->GetText());
-    EXPECT_EQ(Gbk("开始游戏"), start->GetTipText());
+    CKesGUIButton* play = Find<CKesGUIButton>(201);
+    ASSERT_NE(nullptr, play);
+    EXPECT_EQ(Gbk("出牌"), play->GetText());
+    EXPECT_EQ(Gbk("出选中的牌"), play->GetTipText());
 }
 
 }  // namespace

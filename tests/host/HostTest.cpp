@@ -206,29 +206,19 @@ TEST(Host, TheSampleGameTalksToItsServer) {
 }
 
 // The example game server in Python deals to the sample game: both sides see
-// the other's messages.
+// the other's messages, and the dealt hand is in the game's card control.
 TEST(Host, TheSampleGamePlaysAtTheExampleServer) {
     TempDir d;
+    ExampleTableServer server;
+    ASSERT_GT(server.port(), 0);
     const std::string source = KEST2D_SOURCE_DIR;
-    const std::string serverCmd = "python3 '" + source + "/examples/server/table_server.py' --port 0 --once --seed 7 --timeout 30 2>&1";
-    FILE* server = ::popen(serverCmd.c_str(), "r");
-    ASSERT_NE(nullptr, server);
-    char line[512];
-    std::string output;
-    int port = 0;
-    if (std::fgets(line, sizeof(line), server)) {
-        output = line;
-        const size_t colon = output.rfind(':');
-        if (output.rfind("listening on", 0) == 0 && colon != std::string::npos) port = std::atoi(output.c_str() + colon + 1);
-    }
-    ASSERT_GT(port, 0) << output;
-    EXPECT_EQ(0, RunHost(d.path(), "'-d$" + source + "/examples/demo' 'port$" + std::to_string(port) + "'",
+    EXPECT_EQ(0, RunHost(d.path(), "'-d$" + source + "/examples/demo' 'port$" + std::to_string(server.port()) + "'",
                          "KEST2D_RUN_MS=1500"));
-    while (std::fgets(line, sizeof(line), server)) output += line;
-    EXPECT_EQ(0, ::pclose(server)) << output;
-    for (const char* said : {"client says HELLO: 你好, 牌桌", "client is READY; dealing 17 cards", "client plays "})
+    std::string output;
+    EXPECT_TRUE(server.Finish(&output)) << output;
+    for (const char* said : {"client says HELLO: 你好, 牌桌", "client is READY; dealing 17 cards"})
         EXPECT_NE(std::string::npos, output.find(said)) << output;
     const std::string log = ReadFile(d.file("kest2d.log"));
-    for (const char* heard : {"服务器回复: 欢迎来到牌桌", "发到 17 张牌", "服务器: 出牌 1 张, 还剩 16 张"})
+    for (const char* heard : {"服务器回复: 欢迎来到牌桌", "发到 17 张牌", "手牌 17 张"})
         EXPECT_NE(std::string::npos, log.find(Gbk(heard))) << log;
 }

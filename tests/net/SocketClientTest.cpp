@@ -144,6 +144,27 @@ TEST_F(SocketClient, SendAfterThePeerResetFailsWithoutSigpipe) {
     sigaction(SIGPIPE, &old, nullptr);
 }
 
+// A server that does not read: once the system's buffers are full, Send waits
+// (the game with it) and gives up with -1 after about a second.
+TEST_F(SocketClient, SendGivesUpAfterASecondWhenTheServerDoesNotRead) {
+    NetFrame* f = Start();
+    LoopbackListener server;
+    int fd = ConnectAndAccept(f, server);
+    CKesMessageOut m(1);
+    m.writeString(std::string(9000, 'z'), -1);
+    int result = 0;
+    DWORD before = 0;
+    for (int i = 0; i < 100000 && result != -1; ++i) {
+        before = GetTickCount();
+        result = f->Send(m);
+    }
+    EXPECT_EQ(-1, result);
+    const DWORD waited = GetTickCount() - before;  // virtual milliseconds of the last Send
+    EXPECT_GE(waited, 1000u);
+    EXPECT_LE(waited, 1100u);
+    ::close(fd);
+}
+
 TEST_F(SocketClient, ABurstOfTenThousandMessagesArrivesCompleteAndInOrder) {
     NetFrame* f = Start();
     LoopbackListener server;

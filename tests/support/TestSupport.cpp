@@ -73,5 +73,33 @@ std::string Gbk(const std::string& utf8) { return platform::Utf8ToGbk(utf8); }
 
 std::string ReadLog() { return ReadFile("kest2d.log"); }
 
+ExampleTableServer::ExampleTableServer() {
+    const std::string cmd = "python3 '" + std::string(KEST2D_SOURCE_DIR) +
+                            "/examples/server/table_server.py' --port 0 --once --seed 7 --timeout 30 2>&1";
+    mPipe = ::popen(cmd.c_str(), "r");
+    if (!mPipe) return;
+    // The first line names the port: "listening on 127.0.0.1:PORT".
+    char line[512];
+    if (!std::fgets(line, sizeof(line), mPipe)) return;
+    mOutput = line;
+    const size_t colon = mOutput.rfind(':');
+    if (mOutput.rfind("listening on", 0) == 0 && colon != std::string::npos)
+        mPort = std::atoi(mOutput.c_str() + colon + 1);
+}
+
+ExampleTableServer::~ExampleTableServer() { Finish(nullptr); }
+
+bool ExampleTableServer::Finish(std::string* output) {
+    bool ok = false;
+    if (mPipe) {
+        char line[512];
+        while (std::fgets(line, sizeof(line), mPipe)) mOutput += line;
+        ok = ::pclose(mPipe) == 0;
+        mPipe = nullptr;
+    }
+    if (output) *output = mOutput;
+    return ok;
+}
+
 }  // namespace test
 }  // namespace kest2d

@@ -1,6 +1,7 @@
 // Helpers shared by the engine's tests.
 #pragma once
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -33,6 +34,26 @@ void RemoveTree(const std::string& path);
 std::string Gbk(const std::string& utf8);
 // The log file's text ("kest2d.log" in the current folder).
 std::string ReadLog();
+
+// The example game server (examples/server/table_server.py) serving one
+// client on a free loopback port, with a fixed shuffle.
+class ExampleTableServer {
+public:
+    ExampleTableServer();
+    ~ExampleTableServer();
+    ExampleTableServer(const ExampleTableServer&) = delete;
+    ExampleTableServer& operator=(const ExampleTableServer&) = delete;
+    // The port it listens on, 0 when it did not start.
+    int port() const { return mPort; }
+    // Waits for the server to end; true when it ended well. `output` gets
+    // everything it printed.
+    bool Finish(std::string* output);
+
+private:
+    FILE* mPipe = nullptr;
+    int mPort = 0;
+    std::string mOutput;
+};
 
 }  // namespace test
 }  // namespace kest2d
