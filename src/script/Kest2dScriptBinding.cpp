@@ -54,12 +54,10 @@ bool IsBoundObject(lua_State* L, int index) {
 // out lives as long as the object it was cast from.
 int SafeCast(lua_State* L) {
     void* address = nullptr;
-    int owner = 0;
     if (lua_islightuserdata(L, 1)) {
         address = lua_touserdata(L, 1);
     } else if (lua_isuserdata(L, 1)) {
         if (IsBoundObject(L, 1)) address = *static_cast<void**>(lua_touserdata(L, 1));
-        owner = 1;
     } else if (lua_istable(L, 1)) {
         address = tolua_tousertype(L, 1, nullptr);
     }
@@ -68,7 +66,10 @@ int SafeCast(lua_State* L) {
         lua_pushnil(L);
         return 1;
     }
-    PushObject(L, address, type, owner);
+    if (lua_isuserdata(L, 1) && !lua_islightuserdata(L, 1))
+        PushObject(L, address, type, 1);
+    else
+        PushAddress(L, address, type);
     return 1;
 }
 

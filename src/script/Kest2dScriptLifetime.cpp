@@ -187,7 +187,11 @@ void FreeUnowned(lua_State* L) {
     for (const Unowned& u : gone) u.destroy(u.object);
 }
 
-void PushObject(lua_State* L, void* object, const char* type, int owner) {
+namespace {
+
+// PushObject, with the owner given as the stack index of a bound object
+// (`owner` > 0) or as the address of the object itself (`within`).
+void Push(lua_State* L, void* object, const char* type, int owner, void* within) {
     if (!object) {
         lua_pushnil(L);
         return;
@@ -203,8 +207,19 @@ void PushObject(lua_State* L, void* object, const char* type, int owner) {
     }
     PushBox(L, object, mt, type);
     lua_remove(L, mt);
-    if (reach != Reach::Value || made || owner <= 0 || lua_rawequal(L, -1, owner)) return;
-    if (void* within = OwnerOf(L, owner)) AddWithin(L, lua_gettop(L), within);
+    if (reach != Reach::Value || made) return;
+    if (owner > 0 && !lua_rawequal(L, -1, owner)) within = OwnerOf(L, owner);
+    if (within) AddWithin(L, lua_gettop(L), within);
+}
+
+}  // namespace
+
+void PushObject(lua_State* L, void* object, const char* type, int owner) { Push(L, object, type, owner, nullptr); }
+
+void PushAddress(lua_State* L, void* address, const char* type) {
+    const bool record = lifetime::IsLive(address, lifetime::Kind::EventRecord) ||
+                        lifetime::IsLive(address, lifetime::Kind::Message);
+    Push(L, address, type, 0, record ? address : nullptr);
 }
 
 int CollectedFromNow(lua_State* L, int index) {

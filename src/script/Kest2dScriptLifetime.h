@@ -34,6 +34,11 @@ void FreeUnowned(lua_State* L);
 // `owner` lives in (0: none), and becomes a deleted object when that goes.
 void PushObject(lua_State* L, void* object, const char* type, int owner);
 
+// PushObject of an address that a script holds as light user data: what is
+// pushed for a record of the current call lives in that record, and goes
+// with it when the call returns.
+void PushAddress(lua_State* L, void* address, const char* type);
+
 // tolua_register_gc for what PushObject pushed at `index`: the collector
 // owns it from now on.
 int CollectedFromNow(lua_State* L, int index);

@@ -197,13 +197,17 @@ int CloseOwnership(lua_State* L) {
 }
 
 // An engine object ends: nothing in Lua refers to it or into it any more.
-// The end of a script call leaves alone a record that outlives calls (one
-// that Lua made, or a resource block taken as one).
+// Whatever Lua has of a record of a call it got through the record's address
+// (PushAddress), so it all lives in the record; a record that outlives calls
+// (one that Lua made, or a resource block taken as one) stays.
 void ObjectEnded(const void* object, lifetime::Kind kind) {
     void* address = const_cast<void*>(object);
     const bool record = kind == lifetime::Kind::EventRecord || kind == lifetime::Kind::Message;
     for (lua_State* L : States()) {
-        if (!record || !lua_checkstack(L, 8) || !OutlivesCalls(L, address)) ForgetObject(L, address);
+        if (!record)
+            ForgetObject(L, address);
+        else if (lua_checkstack(L, 8) && !OutlivesCalls(L, address))
+            DropWithin(L, address);
     }
     MadeOwned(address);
 }
