@@ -62,11 +62,12 @@ int SafeCast(lua_State* L) {
         address = tolua_tousertype(L, 1, nullptr);
     }
     const char* type = lua_type(L, 2) == LUA_TSTRING ? lua_tostring(L, 2) : nullptr;
-    if (!address || !type || !MayBeRecord(L, address, type)) {
+    const int bound = lua_isuserdata(L, 1) && !lua_islightuserdata(L, 1) ? 1 : 0;
+    if (!address || !type || !MayBeRecord(L, address, type, bound)) {
         lua_pushnil(L);
         return 1;
     }
-    if (lua_isuserdata(L, 1) && !lua_islightuserdata(L, 1))
+    if (bound)
         PushObject(L, address, type, 1);
     else
         PushAddress(L, address, type);

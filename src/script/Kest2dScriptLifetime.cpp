@@ -2,6 +2,7 @@
 // resource blocks and record casts.
 #include "script/Kest2dScriptLifetime.h"
 
+#include <cstdint>
 #include <cstring>
 #include <iterator>
 #include <unordered_map>
@@ -12,6 +13,7 @@
 #include "frame/Kest2dLifetime.h"
 #include "lauxlib.h"
 #include "lua.h"
+#include "net/Kest2dMessage.h"
 #include "script/Kest2dScriptOwnershipTables.h"
 #include "tolua++.h"
 
@@ -129,18 +131,37 @@ int ReleaseBlock(lua_State* L) {
     return 0;
 }
 
-// The record kind that `type` names, or none.
-bool RecordKind(const char* type, lifetime::Kind* kind) {
+// The records that a script call is handed, and the types that a cast can
+// make of an address inside one: each must lie whole inside its record.
+struct Record {
+    const char* name;
+    size_t size;
+    lifetime::Kind kind;
+    bool fromBlocks;  // a resource block may stand for one
+};
+const Record kEventRecord = {"kest2d::CKesEvent", sizeof(CKesEvent), lifetime::Kind::EventRecord, true};
+const Record kMessage = {"kest2d::CKesMessageIn", sizeof(CKesMessageIn), lifetime::Kind::Message, false};
+
+struct RecordPart {
+    const char* name;
+    size_t size;
+    const Record* record;
+};
+const RecordPart kRecordParts[] = {
+    {"kest2d::CKesEvent", sizeof(CKesEvent), &kEventRecord},
+    {"kest2d::CKesEvent::CKesGuiEvent", sizeof(CKesEvent::CKesGuiEvent), &kEventRecord},
+    {"kest2d::CKesEvent::CKesMouseEvent", sizeof(CKesEvent::CKesMouseEvent), &kEventRecord},
+    {"kest2d::CKesEvent::CKesKeyEvent", sizeof(CKesEvent::CKesKeyEvent), &kEventRecord},
+    {"kest2d::CKesEvent::CKesImeEvent", sizeof(CKesEvent::CKesImeEvent), &kEventRecord},
+    {"kest2d::CKesEvent::CKesUpdateEvent", sizeof(CKesEvent::CKesUpdateEvent), &kEventRecord},
+    {"kest2d::CKesMessageIn", sizeof(CKesMessageIn), &kMessage},
+};
+
+const RecordPart* RecordPartOf(const char* type) {
     if (std::strncmp(type, "const ", 6) == 0) type += 6;
-    if (std::strcmp(type, "kest2d::CKesEvent") == 0) {
-        *kind = lifetime::Kind::EventRecord;
-        return true;
-    }
-    if (std::strcmp(type, "kest2d::CKesMessageIn") == 0) {
-        *kind = lifetime::Kind::Message;
-        return true;
-    }
-    return false;
+    for (const RecordPart& part : kRecordParts)
+        if (std::strcmp(type, part.name) == 0) return &part;
+    return nullptr;
 }
 
 // True when Lua owns an object of `type` at `address`.
@@ -263,11 +284,19 @@ unsigned long BlockSize(lua_State* L, void* address) {
     return size;
 }
 
-bool MayBeRecord(lua_State* L, void* address, const char* type) {
-    lifetime::Kind kind;
-    if (!RecordKind(type, &kind)) return true;
-    if (lifetime::IsLive(address, kind) || LuaOwnsAs(L, address, type)) return true;
-    return kind == lifetime::Kind::EventRecord && BlockSize(L, address) >= sizeof(CKesEvent);
+bool MayBeRecord(lua_State* L, void* address, const char* type, int source) {
+    const RecordPart* part = RecordPartOf(type);
+    if (!part) return true;
+    const Record& kind = *part->record;
+    // The record that the address lies in, and the bytes it has.
+    void* record = source > 0 ? OwnerOf(L, source) : address;
+    size_t room = 0;
+    if (lifetime::IsLive(record, kind.kind) || LuaOwnsAs(L, record, kind.name))
+        room = kind.size;
+    else if (kind.fromBlocks)
+        room = BlockSize(L, record);
+    const auto at = reinterpret_cast<uintptr_t>(address), start = reinterpret_cast<uintptr_t>(record);
+    return at >= start && at - start <= room && room - (at - start) >= part->size;
 }
 
 bool OutlivesCalls(lua_State* L, void* address) { return LuaOwns(L, address) || BlockSize(L, address) > 0; }

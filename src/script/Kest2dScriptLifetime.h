@@ -56,10 +56,12 @@ void AnchorBlock(lua_State* L, void* block, unsigned long size);
 unsigned long BlockSize(lua_State* L, void* address);
 
 // False when `address` cannot be taken as `type` because `type` is a record
-// (an event record or a message) and the address holds none: it is no
-// record of the current script call, no record that Lua made, and (for an
-// event record) no resource block big enough for one.
-bool MayBeRecord(lua_State* L, void* address, const char* type);
+// (an event record, a part of one, or a message) and the address holds
+// none: the record it lies in (the address itself, or for a bound object at
+// stack index `source` > 0 the object it lives in) is no record of the
+// current script call, no record that Lua made, and (for an event record)
+// no resource block, or the record has no room for `type` there.
+bool MayBeRecord(lua_State* L, void* address, const char* type, int source);
 
 // True while the state owns the object at `address` beyond any script call:
 // a record that Lua made, or a resource block.

@@ -215,7 +215,13 @@ big:write(string.rep("\0", 8192))
 big:close()
 local made = kest2d.CKesEvent()
 local reader = kest2d.CKesMessageIn("\0\1abc", 5)
+local function as(type_name) return function(v) return tolua.cast(v, "kest2d::CKesEvent::" .. type_name) end end
 local CASTS = {
+    { "a block too small for a part", as("CKesImeEvent"), frame:LoadResource("small.bin"), false },
+    { "a block as big as a part", as("CKesMouseEvent"), frame:LoadResource("small.bin"), true },
+    { "a part as a whole record", toHelper.toKesEvent, made.mMouseEvent, false },
+    { "a part as a part", as("CKesGuiEvent"), made.mMouseEvent, true },
+    { "a value as a part", as("CKesKeyEvent"), rect(0, 0, 1, 1), false },
     { "a block too small for a record", toHelper.toKesEvent, frame:LoadResource("small.bin"), false },
     { "a block big enough", toHelper.toKesEvent, frame:LoadResource("big.bin"), true },
     { "a block as a message", toHelper.toKesMessageIn, frame:LoadResource("big.bin"), false },
