@@ -238,9 +238,9 @@ void Push(lua_State* L, void* object, const char* type, int owner, void* within)
 void PushObject(lua_State* L, void* object, const char* type, int owner) { Push(L, object, type, owner, nullptr); }
 
 void PushAddress(lua_State* L, void* address, const char* type) {
-    const bool record = lifetime::IsLive(address, lifetime::Kind::EventRecord) ||
-                        lifetime::IsLive(address, lifetime::Kind::Message);
-    Push(L, address, type, 0, record ? address : nullptr);
+    const bool owner = lifetime::IsLive(address, lifetime::Kind::EventRecord) ||
+                       lifetime::IsLive(address, lifetime::Kind::Message) || LuaOwns(L, address);
+    Push(L, address, type, 0, owner ? address : nullptr);
 }
 
 int CollectedFromNow(lua_State* L, int index) {

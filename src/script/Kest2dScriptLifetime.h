@@ -35,8 +35,8 @@ void FreeUnowned(lua_State* L);
 void PushObject(lua_State* L, void* object, const char* type, int owner);
 
 // PushObject of an address that a script holds as light user data: what is
-// pushed for a record of the current call lives in that record, and goes
-// with it when the call returns.
+// pushed for a record of the current call, or for an object that Lua owns,
+// lives in it (and goes with the record when the call returns).
 void PushAddress(lua_State* L, void* address, const char* type);
 
 // tolua_register_gc for what PushObject pushed at `index`: the collector

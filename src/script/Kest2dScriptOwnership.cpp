@@ -128,14 +128,17 @@ void ForgetUserData(lua_State* L, void* address) {
     lua_settop(L, top);
 }
 
-// A collector, then the user data that still refer to the freed object or
-// into it (a field of the object, its own type or another).
+// A collector, then the user data that refer into the freed object (a
+// field, a cast to another type). Nothing else is left to forget: the
+// collector's own user data has left its type's cache (a value being
+// finalised leaves the weak caches first), the runtime takes the object out
+// of its table, and an object that something keeps is never collected.
 int CollectThenForget(lua_State* L) {
     void* address = AddressOf(L, 1);
     lua_pushvalue(L, lua_upvalueindex(1));
     lua_pushvalue(L, 1);
     lua_call(L, 1, 0);
-    ForgetObject(L, address);
+    if (address && lua_checkstack(L, 8)) DropWithin(L, address);
     return 0;
 }
 
@@ -206,7 +209,7 @@ void ObjectEnded(const void* object, lifetime::Kind kind) {
     for (lua_State* L : States()) {
         if (!record)
             ForgetObject(L, address);
-        else if (lua_checkstack(L, 8) && !OutlivesCalls(L, address))
+        else if (lua_checkstack(L, 8) && HasAt(L, kWithin, address) && !OutlivesCalls(L, address))
             DropWithin(L, address);
     }
     MadeOwned(address);
@@ -367,11 +370,14 @@ void InstallOwnership(lua_State* L) {
     lua_setfield(L, LUA_REGISTRYINDEX, kCaches);
     lua_settop(L, top);
     for (const std::string& type : types) {
-        // Made now, so that forgetting an object never has to make one.
-        PushDeletedMetatable(L, type.c_str());
-        lua_pop(L, 1);
+        // Made now, so that forgetting an object never has to make one, and
+        // found by the type's metatable as well as by its name.
+        PushTable(L, kDeleted);
         luaL_getmetatable(L, type.c_str());
         const int mt = lua_gettop(L);
+        lua_pushvalue(L, mt);
+        PushDeletedMetatable(L, type.c_str());
+        lua_rawset(L, mt - 1);
         const bool receiver = IsReceiverType(L, type, mt);
         SetReach(L, mt, ReachOfType(type.c_str(), receiver));
         if (receiver) {

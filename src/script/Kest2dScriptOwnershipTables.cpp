@@ -162,6 +162,16 @@ void PushDeletedMetatable(lua_State* L, const char* type) {
 // Turns the user data at `index` into a deleted object.
 void Invalidate(lua_State* L, int index) {
     if (!lua_getmetatable(L, index)) return;
+    PushTable(L, kDeleted);
+    lua_pushvalue(L, -2);
+    lua_rawget(L, -2);
+    if (lua_istable(L, -1)) {
+        *static_cast<void**>(lua_touserdata(L, index)) = nullptr;
+        lua_setmetatable(L, index);
+        lua_pop(L, 2);
+        return;
+    }
+    lua_pop(L, 2);
     lua_rawget(L, LUA_REGISTRYINDEX);
     const std::string type = lua_isstring(L, -1) ? lua_tostring(L, -1) : "";
     lua_pop(L, 1);

@@ -12,11 +12,11 @@ namespace ownership {
 
 // Registry tables of the rule, each keyed as its comment says.
 inline constexpr char kCollected[] = "tolua_gc";      // address -> metatable: the runtime's collector table
-inline constexpr char kOwned[] = "kest2d.owned";      // address -> metatable: made with new, or released by the collector
+inline constexpr char kOwned[] = "kest2d.owned";      // address -> metatable: made with new, or let go by the collector
 inline constexpr char kHolds[] = "kest2d.holds";      // holder address -> { slot name -> entry }
 inline constexpr char kHeld[] = "kest2d.held";        // object address -> { entry -> true }
 inline constexpr char kCaches[] = "kest2d.uboxes";    // array of the runtime's per-address user data caches
-inline constexpr char kDeleted[] = "kest2d.deleted";  // type name -> metatable of its deleted objects
+inline constexpr char kDeleted[] = "kest2d.deleted";  // type name or metatable -> metatable of deleted objects
 inline constexpr char kAnchor[] = "kest2d.ownership";
 // Owner address -> { user data -> true }, and user data -> owner address: the
 // user data that refer into an object (a field, a returned reference, a cast
