@@ -1,6 +1,8 @@
 // The cost of crossing between the engine and the script: one
-// "OnProcessGameTimer" round trip (the frame's timer path into Lua and back)
-// and one bound method call, each against a bare lua_pcall of an empty Lua
+// "OnProcessGameTimer" round trip (the frame's timer path into Lua and back),
+// one "OnProcessGameEvent" round trip that reads its record, and bound calls
+// (a method without result, one that hands out an element, a field of a
+// value, a by-value result), each against a bare lua_pcall of an empty Lua
 // function in the same run.
 #include <benchmark/benchmark.h>
 #include <sys/stat.h>
@@ -35,7 +37,14 @@ public:
             std::fputs("local frame = kest2d.CKesBaseFrame:getSingleton()\n"
                        "function OnProcessGameTimer(id) end\n"
                        "function empty() end\n"
-                       "function bound_call() frame:IsSwitchGameMode() end\n",
+                       "function bound_call() frame:IsSwitchGameMode() end\n"
+                       "local root = frame.__CKesBaseGUIContainer__\n"
+                       "root:AddButton(7, 'b', kest2d.CKesRect_int_(0, 0, 10, 10))\n"
+                       "function element_result() root:FindControlById(7) end\n"
+                       "local r = kest2d.CKesRect_int_(1, 2, 3, 4)\n"
+                       "function field_read() return r.LowerRightCorner.X end\n"
+                       "function value_result() return r:getCenter() end\n"
+                       "function OnProcessGameEvent(e) return toHelper.toKesEvent(e).mMouseEvent.X end\n",
                        f);
             std::fclose(f);
         }
@@ -86,8 +95,25 @@ void BM_GameTimerRoundTrip(benchmark::State& state) {
 
 void BM_OneBoundMethodCall(benchmark::State& state) { CallGlobal(state, "bound_call"); }
 
+void BM_ElementResult(benchmark::State& state) { CallGlobal(state, "element_result"); }
+
+void BM_FieldOfAValue(benchmark::State& state) { CallGlobal(state, "field_read"); }
+
+void BM_ByValueResult(benchmark::State& state) { CallGlobal(state, "value_result"); }
+
+void BM_GameEventRoundTrip(benchmark::State& state) {
+    BenchFrame* frame = TheGame().frame();
+    kest2d::CKesEvent event{};
+    event.mEventType = kest2d::KESET_MOUSE_INPUT_EVENT;
+    for (auto _ : state) frame->OnProcessEvent(event);
+}
+
 }  // namespace
 
 BENCHMARK(BM_BarePcallOfAnEmptyFunction);
 BENCHMARK(BM_GameTimerRoundTrip);
 BENCHMARK(BM_OneBoundMethodCall);
+BENCHMARK(BM_ElementResult);
+BENCHMARK(BM_FieldOfAValue);
+BENCHMARK(BM_ByValueResult);
+BENCHMARK(BM_GameEventRoundTrip);

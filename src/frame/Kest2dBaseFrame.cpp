@@ -47,7 +47,7 @@ CKesBaseFrame::~CKesBaseFrame() {
     ShutdownSoundSystem();
     ShutdownRenderer();
     ClearAllPackagers();
-    ClearAllFonts();
+    FreeFonts(false);
     DestroyScriptSystem();
     ShutdownWinSocket();
     mShareMemory.Close();

@@ -274,9 +274,12 @@ public:
     // The font `name` at `size` pixels, made once per name and size; the face
     // is shared by every size of a name. Null when the file cannot be opened.
     CKesGUIBaseFont* LoadFont(const char* name, int size, const char* file);
+    // Frees every font that no control holds (and the faces no kept font
+    // uses); DrawString has no font until the built-in one is loaded again.
     void ClearAllFonts();
 
 private:
+    void FreeFonts(bool keepHeld);
     CKesGUITTFace* IsExitTTFace(std::string name);
     CKesGUITTFont* IsExitTTFont(std::string name, int size);
     void loadBuiltInFont();

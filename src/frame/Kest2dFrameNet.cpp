@@ -3,6 +3,7 @@
 #include "lua.h"
 
 #include "frame/Kest2dBaseFrame.h"
+#include "frame/Kest2dLifetime.h"
 #include "platform/KesClock.h"
 #include "platform/KesSocket.h"
 
@@ -45,6 +46,7 @@ void CKesBaseFrame::OnProcessNetMessage(ConnectState state, CKesMessageIn& messa
 // valid only during the call.
 void CKesBaseFrame::CallScriptNetwork(ConnectState state, CKesMessageIn& message) {
     if (!mLuaState) return;
+    const lifetime::RecordScope live(&message, lifetime::Kind::Message);
     CallScriptFunction("OnProcessGameNetwork", [state, &message](lua_State* L) {
         lua_pushinteger(L, static_cast<lua_Integer>(state));
         lua_pushlightuserdata(L, &message);

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "frame/Kest2dBaseFrame.h"
+#include "frame/Kest2dLifetime.h"
 #include "lua.h"
 #include "lauxlib.h"
 #include "lualib.h"
@@ -248,6 +249,8 @@ bool CKesBaseFrame::OnProcessEvent(const CKesEvent& event) {
         JoinDownloadWorker();
     }
     if (mLuaState) {
+        // The record is the sender's: scripts reach it during this call only.
+        const lifetime::RecordScope live(&event, lifetime::Kind::EventRecord);
         CKesEvent* record = const_cast<CKesEvent*>(&event);
         CallScriptFunction("OnProcessGameEvent", [record](lua_State* L) {
             lua_pushlightuserdata(L, record);

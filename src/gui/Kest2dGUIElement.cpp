@@ -4,21 +4,35 @@
 #include <cstdio>
 
 #include "frame/Kest2dBaseFrame.h"
+#include "frame/Kest2dLifetime.h"
 #include "gui/Kest2dGUIContainer.h"
 
 namespace kest2d {
 
 namespace {
-CKesBaseGUIElement::DestroyedHook gDestroyedHook = nullptr;
+
+CKesGUIElementRef RefTo(const CKesBaseGUIElement* element) {
+    return element ? element->GetRef() : CKesGUIElementRef();
 }
 
-void CKesBaseGUIElement::SetDestroyedHook(DestroyedHook hook) { gDestroyedHook = hook; }
+// True when `element` is `ancestor` or stands below it on the parent chain.
+bool OnParentChain(const CKesBaseGUIElement* element, const CKesBaseGUIElement* ancestor) {
+    for (const CKesBaseGUIElement* e = element; e; e = e->GetParent())
+        if (e == ancestor) return true;
+    return false;
+}
 
-CKesBaseGUIElement::CKesBaseGUIElement() : mSelf(std::make_shared<CKesBaseGUIElement*>(this)) {}
+}  // namespace
+
+CKesBaseGUIElement::CKesBaseGUIElement() : mSelf(std::make_shared<CKesBaseGUIElement*>(this)) {
+    lifetime::Begin(this, lifetime::Kind::Element);
+}
 
 CKesBaseGUIElement::CKesBaseGUIElement(KESGUI_ELEMENT_TYPE type, CKesBaseFrame* frame, CKesBaseGUIElement* parent,
                                        int id, const CKesRect<int>& rect)
-    : mParent(parent), mId(id), mDriver(frame), mType(type), mSelf(std::make_shared<CKesBaseGUIElement*>(this)) {
+    : mParent(RefTo(parent)), mId(id), mDriver(frame), mType(type),
+      mSelf(std::make_shared<CKesBaseGUIElement*>(this)) {
+    lifetime::Begin(this, lifetime::Kind::Element);
     mRelativePos = CKesDimension2d<int>(rect.UpperLeftCorner.X, rect.UpperLeftCorner.Y);
     if (parent) {
         const CKesPosition2d<int> origin = parent->GetAbsoluteRect().UpperLeftCorner;
@@ -36,6 +50,7 @@ CKesBaseGUIElement::CKesBaseGUIElement(KESGUI_ELEMENT_TYPE type, CKesBaseFrame* 
 
 CKesBaseGUIElement::CKesBaseGUIElement(const CKesBaseGUIElement& other)
     : CKesEventReceiver(other), mSelf(std::make_shared<CKesBaseGUIElement*>(this)) {
+    lifetime::Begin(this, lifetime::Kind::Element);
     CopyLook(other);
 }
 
@@ -63,7 +78,8 @@ void CKesBaseGUIElement::CopyLook(const CKesBaseGUIElement& other) {
 
 CKesBaseGUIElement::~CKesBaseGUIElement() {
     *mSelf = nullptr;
-    if (gDestroyedHook) gDestroyedHook(this);
+    // Before the children go: the script binding forgets what refers to it.
+    lifetime::End(this);
     // Still standing in a list (a script deleted it directly): leave it.
     if (mHolder) mHolder->Unlink(this);
     CKesBaseGUIContainer::ForgetElement(this);
@@ -117,19 +133,60 @@ void CKesBaseGUIElement::Unlink(CKesBaseGUIElement* child) {
     if (child->mHolder == this) child->mHolder = nullptr;
 }
 
+bool CKesBaseGUIElement::IsFrameRoot() const { return dynamic_cast<const CKesBaseFrame*>(this) != nullptr; }
+
+CKesBaseGUIElement::Refusal CKesBaseGUIElement::RefuseParent(const CKesBaseGUIElement* parent) const {
+    return OnParentChain(parent, this) ? Refusal::Loop : Refusal::None;
+}
+
+CKesBaseGUIElement::Refusal CKesBaseGUIElement::RefuseChild(const CKesBaseGUIElement* child) const {
+    if (!child) return Refusal::None;
+    if (child->IsFrameRoot()) return Refusal::FrameRoot;
+    // An element never stands below itself, in the lists or on the parent chain.
+    for (const CKesBaseGUIElement* e = this; e; e = e->mHolder)
+        if (e == child) return Refusal::Loop;
+    return OnParentChain(this, child) ? Refusal::Loop : Refusal::None;
+}
+
+CKesBaseGUIElement::Refusal CKesBaseGUIElement::RefuseDelete(const CKesBaseGUIElement* child) const {
+    return child && child->IsFrameRoot() ? Refusal::FrameRoot : Refusal::None;
+}
+
+void CKesBaseGUIElement::LogRefusal(const char* what, Refusal refusal, const CKesBaseGUIElement* other) const {
+    if (!mDriver || !CKesLogger::admits(WARN)) return;
+    char text[160];
+    std::snprintf(text, sizeof(text), "%s失败: 元素 %d 与元素 %d %s", what, mId, other ? other->GetID() : 0,
+                  refusal == Refusal::FrameRoot ? "(游戏窗口的根元素属于窗口)" : "(父元素链将成环)");
+    mDriver->SystemLog(WARN, text);
+}
+
+void CKesBaseGUIElement::SetParent(CKesBaseGUIElement* parent) {
+    if (const Refusal refusal = RefuseParent(parent); refusal != Refusal::None) {
+        LogRefusal("设置父元素", refusal, parent);
+        return;
+    }
+    mParent = RefTo(parent);
+}
+
 void CKesBaseGUIElement::AddChildren(CKesBaseGUIElement* child) {
     if (!child || child->mHolder == this) return;
     if (std::find(mChildren.begin(), mChildren.end(), child) != mChildren.end()) return;
-    // An element may stand in one list only, and never below itself.
-    for (const CKesBaseGUIElement* e = this; e; e = e->mHolder)
-        if (e == child) return;
+    if (const Refusal refusal = RefuseChild(child); refusal != Refusal::None) {
+        LogRefusal("添加子元素", refusal, child);
+        return;
+    }
     if (child->mHolder) child->mHolder->Unlink(child);
     mChildren.push_back(child);
     child->mHolder = this;
+    child->mParent = GetRef();
 }
 
 void CKesBaseGUIElement::DeleteChildren(CKesBaseGUIElement* child) {
     if (!child) return;
+    if (const Refusal refusal = RefuseDelete(child); refusal != Refusal::None) {
+        LogRefusal("删除子元素", refusal, child);
+        return;
+    }
     const bool ours = child->mHolder == this ||
                       std::find(mChildren.begin(), mChildren.end(), child) != mChildren.end();
     if (!ours && (child->mHolder || child->mParent)) {

@@ -45,6 +45,7 @@ class CKesGUIElementRef {
 public:
     CKesGUIElementRef() = default;
     CKesBaseGUIElement* get() const { return mCell ? *mCell : nullptr; }
+    CKesBaseGUIElement* operator->() const { return get(); }
     explicit operator bool() const { return get() != nullptr; }
 
 private:
@@ -74,7 +75,9 @@ public:
     virtual void OnProcessMouseLeaveFrame(const CKesEvent& event) { (void)event; }
 
     // Tree. The child list keeps insertion order: drawn first to last, hit
-    // tested last to first.
+    // tested last to first. A child taken into the list leaves the list that
+    // held it and has this element as its parent from then on, so that its
+    // events follow it.
     void AddChildren(CKesBaseGUIElement* child);
     void DeleteChildren(CKesBaseGUIElement* child);
     void DeleteAllControls();
@@ -91,16 +94,25 @@ public:
     // The element whose child list holds this one (and deletes it), or null.
     CKesBaseGUIElement* GetHolder() const { return mHolder; }
 
-    // Called with each element as it is destroyed, before its children go:
-    // the script binding forgets the Lua values that refer to it. One
-    // observer; null for none.
-    using DestroyedHook = void (*)(CKesBaseGUIElement* element);
-    static void SetDestroyedHook(DestroyedHook hook);
+    // What the tree refuses, so that it stays a tree whose root the frame
+    // keeps: a parent chain that runs into a loop, the frame's own root in
+    // another element's list or deleted by one, an element in its own list.
+    enum class Refusal { None, FrameRoot, Loop };
+    // Why `parent` cannot become this element's parent.
+    Refusal RefuseParent(const CKesBaseGUIElement* parent) const;
+    // Why `child` cannot join this element's child list.
+    Refusal RefuseChild(const CKesBaseGUIElement* child) const;
+    // Why this element cannot delete `child`.
+    Refusal RefuseDelete(const CKesBaseGUIElement* child) const;
+    // True for the frame's own container part, the root of the running GUI.
+    bool IsFrameRoot() const;
 
     CKesBaseFrame* GetDriver() const { return mDriver; }
     void SetDriver(CKesBaseFrame* frame) { mDriver = frame; }
-    CKesBaseGUIElement* GetParent() const { return mParent; }
-    void SetParent(CKesBaseGUIElement* parent) { mParent = parent; }
+    // The parent reads null once it is destroyed; a parent that would make
+    // the parent chain a loop is refused (logged).
+    CKesBaseGUIElement* GetParent() const { return mParent.get(); }
+    void SetParent(CKesBaseGUIElement* parent);
     CKesRect<int>& GetAbsoluteRect() { return mAbsoluteRect; }
     void SetAbsoluteRect(const CKesRect<int>& rect) { mAbsoluteRect = rect; }
     CKesDimension2d<int>& GetRelativeRect() { return mRelativePos; }
@@ -135,7 +147,10 @@ protected:
     std::vector<CKesGUIElementRef> SnapshotChildren() const;
 
     std::list<CKesBaseGUIElement*> mChildren;
-    CKesBaseGUIElement* mParent = nullptr;
+    // Events and layouts reach the parent through this handle: an element
+    // whose parent is gone (deleted by the tree while this one stands
+    // elsewhere) sees no parent rather than a freed one.
+    CKesGUIElementRef mParent;
     CKesRect<int> mAbsoluteRect;
     CKesDimension2d<int> mSize;
     CKesDimension2d<int> mRelativePos;
@@ -154,6 +169,7 @@ protected:
 private:
     void Unlink(CKesBaseGUIElement* child);
     void CopyLook(const CKesBaseGUIElement& other);
+    void LogRefusal(const char* what, Refusal refusal, const CKesBaseGUIElement* other) const;
 
     // The element whose child list holds this one (usually the parent).
     CKesBaseGUIElement* mHolder = nullptr;

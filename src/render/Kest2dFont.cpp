@@ -5,10 +5,22 @@
 #include <string>
 
 #include "frame/Kest2dBaseFrame.h"
+#include "frame/Kest2dLifetime.h"
 #include "platform/KesCharset.h"
 #include "platform/KesFontPath.h"
 
 namespace kest2d {
+
+// ---- Any font ----
+
+CKesGUIBaseFont::CKesGUIBaseFont() : mSelf(std::make_shared<CKesGUIBaseFont*>(this)) {
+    lifetime::Begin(this, lifetime::Kind::Font);
+}
+
+CKesGUIBaseFont::~CKesGUIBaseFont() {
+    *mSelf = nullptr;
+    lifetime::End(this);
+}
 
 // ---- Face ----
 

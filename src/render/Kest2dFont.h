@@ -77,9 +77,13 @@ private:
     void Release();
 };
 
-// What controls hold: a font that draws and measures text.
+// What controls hold: a font that draws and measures text. Scripts reach a
+// font by address while it lives (see frame/Kest2dLifetime.h).
 class CKesGUIBaseFont {
 public:
+    CKesGUIBaseFont();
+    CKesGUIBaseFont(const CKesGUIBaseFont&) = delete;
+    CKesGUIBaseFont& operator=(const CKesGUIBaseFont&) = delete;
     virtual void draw(const char* text, const CKesRect<int>& rect, CKesColor colour, bool hCenter = false,
                       bool vCenter = false, const CKesRect<int>* clip = nullptr) = 0;
     virtual CKesDimension2d<int> getDimension(const wchar_t* text) = 0;
@@ -89,7 +93,14 @@ public:
     virtual void setKerningHeight(int kerning) = 0;
     virtual int getKeringWidth(const wchar_t* letter = nullptr, const wchar_t* previous = nullptr) = 0;
     virtual int getKerningHeight() = 0;
-    virtual ~CKesGUIBaseFont() = default;
+    virtual ~CKesGUIBaseFont();
+
+    // The handle a control keeps; the font counts as held while one exists.
+    CKesFontRef GetRef() const { return CKesFontRef(mSelf); }
+    bool IsHeld() const { return mSelf.use_count() > 1; }
+
+private:
+    std::shared_ptr<CKesGUIBaseFont*> mSelf;
 };
 
 // A TrueType font at one pixel size. Text is GBK; the wide forms take UTF-16

@@ -49,13 +49,31 @@ CKesGUIBaseFont* CKesBaseFrame::LoadFont(const char* name, int size, const char*
     return font;
 }
 
-void CKesBaseFrame::ClearAllFonts() {
+void CKesBaseFrame::ClearAllFonts() { FreeFonts(true); }
+
+// A font that a control holds is never freed under it: with `keepHeld` such
+// fonts stay in the registry, with their faces, until no control holds them.
+void CKesBaseFrame::FreeFonts(bool keepHeld) {
     if (mFaceRecords.empty() && mFontRecords.empty()) return;
     // Fonts use the faces: they go first.
-    for (KesFontRecord& record : mFontRecords) delete record.font;
-    mFontRecords.clear();
-    for (KesFaceRecord& record : mFaceRecords) delete record.face;
-    mFaceRecords.clear();
+    std::vector<KesFontRecord> fonts;
+    for (KesFontRecord& record : mFontRecords) {
+        if (keepHeld && record.font->IsHeld())
+            fonts.push_back(record);
+        else
+            delete record.font;
+    }
+    mFontRecords.swap(fonts);
+    std::vector<KesFaceRecord> faces;
+    for (KesFaceRecord& record : mFaceRecords) {
+        bool used = false;
+        for (const KesFontRecord& font : mFontRecords) used = used || font.font->GetFace() == record.face;
+        if (used)
+            faces.push_back(record);
+        else
+            delete record.face;
+    }
+    mFaceRecords.swap(faces);
     mCurrentFont = nullptr;
 }
 

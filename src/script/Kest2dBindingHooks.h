@@ -19,6 +19,7 @@
 #include "frame/Kest2dEvent.h"
 #include "render/Kest2dFont.h"
 #include "frame/Kest2dKeyCodes.h"
+#include "frame/Kest2dLifetime.h"
 #include "frame/Kest2dLogger.h"
 #include "render/Kest2dTexture.h"
 #include "render/Kest2dVertex.h"
@@ -52,8 +53,19 @@
 #include "gui/controls/Kest2dGUIVideo.h"
 #include "net/Kest2dMessage.h"
 #include "net/Kest2dSocketClient.h"
+#include "script/Kest2dScriptLifetime.h"
 #include "script/Kest2dScriptObjects.h"
 #include "script/Kest2dScriptOwnership.h"
+
+// Every object the wrappers make, and every bound object they push, takes
+// the binding's one road (Kest2dScriptLifetime.h): what they make is noted
+// before it is pushed, and what they push refers into the object of their
+// argument 1 (a method's or a variable's object) unless it is an object of
+// its own.
+#undef Mtolua_new
+#define Mtolua_new(EXP) ::kest2d::script::Made(tolua_S, new EXP)
+#define tolua_pushusertype(L, object, type) ::kest2d::script::PushObject(L, object, type, 1)
+#define tolua_register_gc(L, index) ::kest2d::script::CollectedFromNow(L, index)
 
 // The boxed handle types, named in the package without their namespace.
 using kest2d::BYTE;
@@ -187,43 +199,10 @@ inline int NewScriptMessageIn(lua_State* L, bool collected) {
     size_t size = 0;
     const char* data = lua_tolstring(L, 2, &size);
     if (!data) size = 0;
-    CKesMessageIn* reader = new ScriptMessageIn(data, size, lua_tonumber(L, 3));
+    CKesMessageIn* reader = Made(L, new ScriptMessageIn(data, size, lua_tonumber(L, 3)));
     tolua_pushusertype(L, reader, "kest2d::CKesMessageIn");
     if (collected) tolua_register_gc(L, lua_gettop(L));
     return 1;
-}
-
-// Resource buffers handed to scripts stay valid until the Lua state closes,
-// and are freed then: each one is anchored in the registry by a full user
-// data whose finaliser releases it.
-inline int ReleaseResourceBuffer(lua_State* L) {
-    void** box = static_cast<void**>(lua_touserdata(L, 1));
-    if (box && *box) {
-        delete[] static_cast<unsigned char*>(*box);
-        *box = nullptr;
-    }
-    return 0;
-}
-
-inline void AnchorResourceBuffer(lua_State* L, void* buffer) {
-    static const char kTable[] = "kest2d.resource_buffers";
-    lua_getfield(L, LUA_REGISTRYINDEX, kTable);
-    if (!lua_istable(L, -1)) {
-        lua_pop(L, 1);
-        lua_newtable(L);
-        lua_pushvalue(L, -1);
-        lua_setfield(L, LUA_REGISTRYINDEX, kTable);
-    }
-    void** box = static_cast<void**>(lua_newuserdata(L, sizeof(void*)));
-    *box = buffer;
-    lua_newtable(L);
-    lua_pushcfunction(L, ReleaseResourceBuffer);
-    lua_setfield(L, -2, "__gc");
-    lua_setmetatable(L, -2);
-    lua_pushlightuserdata(L, buffer);
-    lua_insert(L, -2);
-    lua_rawset(L, -3);
-    lua_pop(L, 1);
 }
 
 // Calls an engine function that reports failure by throwing; the error
@@ -298,7 +277,8 @@ static int tolua_package_kest2d_CKesBaseFrame_LoadTexture00(lua_State* L) {
         size = static_cast<unsigned long>(n);
     }
     if (!self) tolua_error(L, "invalid 'self' in function 'LoadTexture'", nullptr);
-    tolua_pushusertype(L, new DWORD(static_cast<DWORD>(self->LoadTexture(name, size))), "DWORD");
+    tolua_pushusertype(L, ::kest2d::script::Made(L, new DWORD(static_cast<DWORD>(self->LoadTexture(name, size)))),
+                       "DWORD");
     tolua_register_gc(L, lua_gettop(L));
     return 1;
 }
@@ -320,7 +300,7 @@ static int tolua_package_kest2d_CKesBaseFrame_LoadResource00(lua_State* L) {
     if (!self) tolua_error(L, "invalid 'self' in function 'LoadResource'", nullptr);
     void* buffer = self->LoadResource(name, &size);
     if (buffer) {
-        ::kest2d::script::AnchorResourceBuffer(L, buffer);
+        ::kest2d::script::AnchorBlock(L, buffer, size);
     } else {
         size = 0;
     }
@@ -466,3 +446,6 @@ KES_DELETE_HOOK(tolua_package_kest2d_CKesMessageOut_delete00, kest2d::CKesMessag
 KES_DELETE_HOOK(tolua_package_kest2d_CKesGUITTFont_delete00, kest2d::CKesGUITTFont, "kest2d::CKesGUITTFont")
 KES_DELETE_HOOK(tolua_package_kest2d_CKesEventReceiver_delete00, kest2d::CKesEventReceiver,
                 "kest2d::CKesEventReceiver")
+
+// SetParent, AddChildren, DeleteChildren and OnProcessEvent.
+#include "script/Kest2dBindingTreeHooks.h"

@@ -1,7 +1,6 @@
 #include "script/Kest2dScriptBinding.h"
 
 #include <cstdint>
-#include <unordered_map>
 
 #include "gui/Kest2dGUIElement.h"
 #include "gui/controls/Kest2dGUIButton.h"
@@ -9,6 +8,7 @@
 #include "gui/controls/Kest2dGUIImage.h"
 #include "gui/controls/Kest2dGUIStatic.h"
 #include "gui/controls/Kest2dGUIVideo.h"
+#include "script/Kest2dScriptLifetime.h"
 #include "script/Kest2dScriptObjects.h"
 #include "script/Kest2dScriptOwnership.h"
 #include "tolua++.h"
@@ -49,7 +49,9 @@ bool IsBoundObject(lua_State* L, int index) {
 
 // tolua.cast(value, typeName): the same object pushed as typeName. A light
 // user data is cast by the address it holds. Nil for nil, for values that
-// are no engine object and for type names that nothing registered.
+// are no engine object, for type names that nothing registered, and for a
+// record type at an address that holds no such record. What a cast hands
+// out lives as long as the object it was cast from.
 int SafeCast(lua_State* L) {
     void* address = nullptr;
     if (lua_islightuserdata(L, 1)) {
@@ -60,52 +62,33 @@ int SafeCast(lua_State* L) {
         address = tolua_tousertype(L, 1, nullptr);
     }
     const char* type = lua_type(L, 2) == LUA_TSTRING ? lua_tostring(L, 2) : nullptr;
-    if (!address || !type) {
+    const int bound = lua_isuserdata(L, 1) && !lua_islightuserdata(L, 1) ? 1 : 0;
+    if (!address || !type || !MayBeRecord(L, address, type, bound)) {
         lua_pushnil(L);
         return 1;
     }
-    luaL_getmetatable(L, type);
-    const bool known = lua_istable(L, -1);
-    lua_pop(L, 1);
-    if (!known) {
-        lua_pushnil(L);
-        return 1;
-    }
-    tolua_pushusertype(L, address, type);
+    if (bound)
+        PushObject(L, address, type, 1);
+    else
+        PushAddress(L, address, type);
     return 1;
 }
 
-// Controls that scripts make with new_local. The collector deletes such a
-// control only while it is alive and outside the GUI tree: once a child list
-// holds it the tree owns it (and deletes it with the parent), so the
-// collector lets it be; the handle tells when the tree has deleted it. The
-// user data block it was made with tells a late collection of an older
-// control at a reused address from its own.
-struct ScriptMadeElement {
-    CKesGUIElementRef ref;
-    void* box = nullptr;
-};
-
-std::unordered_map<void*, ScriptMadeElement>& ScriptMadeElements() {
-    static std::unordered_map<void*, ScriptMadeElement> elements;
-    return elements;
-}
-
+// Controls that scripts make with new_local, or hand to the collector. The
+// collector deletes such a control only outside the GUI tree: once a child
+// list holds it the tree owns it (and deletes it with the parent), so the
+// collector lets it be. A control that the tree has deleted is no longer in
+// the collector's table, so its user data is never collected as it.
 template <class T>
 int CollectElement(lua_State* L) {
-    void* address = tolua_tousertype(L, 1, nullptr);
-    auto& made = ScriptMadeElements();
-    auto it = made.find(address);
-    if (it == made.end() || it->second.box != lua_touserdata(L, 1)) return 0;
-    CKesBaseGUIElement* element = it->second.ref.get();
-    made.erase(it);
-    if (element && !element->GetHolder()) delete static_cast<T*>(element);
+    auto* element = static_cast<T*>(static_cast<CKesBaseGUIElement*>(tolua_tousertype(L, 1, nullptr)));
+    if (element && !element->GetHolder()) delete element;
     return 0;
 }
 
 // Wraps new_local (and the call of the class table): the generated
 // constructor runs unchanged; a control built inside a parent is handed to
-// the tree at once, any other one is remembered for its collector.
+// the tree at once.
 template <class T>
 int NewLocalElement(lua_State* L) {
     lua_pushvalue(L, lua_upvalueindex(1));
@@ -113,9 +96,7 @@ int NewLocalElement(lua_State* L) {
     lua_call(L, lua_gettop(L) - 1, LUA_MULTRET);
     if (lua_gettop(L) < 1 || !lua_isuserdata(L, 1)) return lua_gettop(L);
     void* address = *static_cast<void**>(lua_touserdata(L, 1));
-    if (!address) return lua_gettop(L);
-    CKesBaseGUIElement* element = static_cast<T*>(address);
-    if (element->GetHolder()) {
+    if (address && static_cast<CKesBaseGUIElement*>(static_cast<T*>(address))->GetHolder()) {
         lua_getfield(L, LUA_REGISTRYINDEX, "tolua_gc");
         if (lua_istable(L, -1)) {
             lua_pushlightuserdata(L, address);
@@ -123,9 +104,6 @@ int NewLocalElement(lua_State* L) {
             lua_rawset(L, -3);
         }
         lua_pop(L, 1);
-        ScriptMadeElements().erase(address);
-    } else {
-        RememberScriptMadeElement(element, lua_touserdata(L, 1));
     }
     return lua_gettop(L);
 }
@@ -156,12 +134,6 @@ void WrapElementConstructors(lua_State* L, const char* className, const char* ty
 }
 
 }  // namespace
-
-void RememberScriptMadeElement(CKesBaseGUIElement* element, void* box) {
-    ScriptMadeElements()[element] = ScriptMadeElement{element->GetRef(), box};
-}
-
-void ForgetScriptMadeElement(void* address) { ScriptMadeElements().erase(address); }
 
 void FixUpBinding(lua_State* L) {
     const int top = lua_gettop(L);

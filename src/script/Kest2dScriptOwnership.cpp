@@ -8,9 +8,11 @@
 #include <string>
 #include <vector>
 
+#include "frame/Kest2dLifetime.h"
 #include "gui/Kest2dGUIElement.h"
 #include "lauxlib.h"
 #include "lua.h"
+#include "script/Kest2dScriptLifetime.h"
 #include "script/Kest2dScriptOwnershipTables.h"
 #include "tolua++.h"
 
@@ -21,7 +23,7 @@ namespace {
 
 using namespace ownership;
 
-// The states whose binding is open, told when the GUI tree destroys an element.
+// The states whose binding is open, told when an engine object ends.
 std::vector<lua_State*>& States() {
     static std::vector<lua_State*> states;
     return states;
@@ -38,13 +40,18 @@ int CallOriginal(lua_State* L) {
     return lua_gettop(L);
 }
 
+// The object at `address` belongs to the script; its user data is at
+// `index` (its metatable names the collector that frees it at the close).
+void OwnedByScript(lua_State* L, void* address, int index) {
+    if (!lua_getmetatable(L, index)) lua_pushboolean(L, 1);
+    SetAt(L, kOwned, address);
+    MadeOwned(address);
+}
+
 // new: the object belongs to the script.
 int NewOwned(lua_State* L) {
     const int results = CallOriginal(L);
-    if (void* address = results >= 1 ? AddressOf(L, 1) : nullptr) {
-        lua_pushboolean(L, 1);
-        SetAt(L, kOwned, address);
-    }
+    if (void* address = results >= 1 ? AddressOf(L, 1) : nullptr) OwnedByScript(L, address, 1);
     return results;
 }
 
@@ -78,16 +85,10 @@ int TakeOwnership(lua_State* L) {
         lua_pushboolean(L, 0);
         return 1;
     }
-    tolua_Error err;
-    auto* element = tolua_isusertype(L, 1, "kest2d::CKesBaseGUIElement", 0, &err)
-                        ? static_cast<CKesBaseGUIElement*>(address)
-                        : nullptr;
-    void* box = lua_touserdata(L, 1);
     const int results = CallOriginal(L);
     if (results >= 1 && lua_toboolean(L, 1)) {
         lua_pushnil(L);
         SetAt(L, kOwned, address);
-        if (element) RememberScriptMadeElement(element, box);
     }
     return results;
 }
@@ -95,11 +96,14 @@ int TakeOwnership(lua_State* L) {
 // tolua.releaseownership: what the collector lets go belongs to the script.
 int ReleaseOwnership(lua_State* L) {
     void* address = AddressOf(L, 1);
-    const int results = CallOriginal(L);
-    if (address && results >= 1 && lua_toboolean(L, 1)) {
-        lua_pushboolean(L, 1);
-        SetAt(L, kOwned, address);
-    }
+    lua_pushvalue(L, 1);
+    lua_insert(L, 1);  // kept below the call for its metatable
+    lua_pushvalue(L, lua_upvalueindex(1));
+    lua_insert(L, 2);
+    lua_call(L, lua_gettop(L) - 2, LUA_MULTRET);
+    const int results = lua_gettop(L) - 1;
+    if (address && results >= 1 && lua_toboolean(L, 2)) OwnedByScript(L, address, 1);
+    lua_remove(L, 1);
     return results;
 }
 
@@ -124,14 +128,17 @@ void ForgetUserData(lua_State* L, void* address) {
     lua_settop(L, top);
 }
 
-// A collector, then the user data of other types that still refer to the
-// freed address (a field of the object pushed as its own type).
+// A collector, then the user data that refer into the freed object (a
+// field, a cast to another type). Nothing else is left to forget: the
+// collector's own user data has left its type's cache (a value being
+// finalised leaves the weak caches first), the runtime takes the object out
+// of its table, and an object that something keeps is never collected.
 int CollectThenForget(lua_State* L) {
     void* address = AddressOf(L, 1);
     lua_pushvalue(L, lua_upvalueindex(1));
     lua_pushvalue(L, 1);
     lua_call(L, 1, 0);
-    if (address && lua_checkstack(L, 8)) ForgetUserData(L, address);
+    if (address && lua_checkstack(L, 8)) DropWithin(L, address);
     return 0;
 }
 
@@ -146,16 +153,66 @@ int CollectReceiver(lua_State* L) {
     return 0;
 }
 
+// What Lua made and never freed goes with the state. This runs while the
+// state closes, after the finalisers of every bound object (they are all
+// younger than the anchor, and the youngest are finalised first): what is
+// left in the collector's table lost its finaliser (a collection that ran
+// out of C stack) and goes now, with every object that the script owns, each
+// by its type's collector (given a user data block of its own, as the
+// object's is gone), then whatever the binding made and Lua never came to
+// own.
+void FreeOwned(lua_State* L) {
+    void** box = static_cast<void**>(lua_newuserdata(L, sizeof(void*)));
+    const int boxIndex = lua_gettop(L);
+    for (const char* name : {kCollected, kOwned}) {
+        PushTable(L, name);
+        const int table = lua_gettop(L);
+        lua_pushnil(L);
+        while (lua_next(L, table)) {
+            void* address = lua_touserdata(L, -2);
+            if (lua_istable(L, -1)) {
+                lua_pushliteral(L, ".collector");
+                lua_rawget(L, -2);
+                if (lua_isfunction(L, -1)) {
+                    *box = address;
+                    lua_pushvalue(L, boxIndex);
+                    if (lua_pcall(L, 1, 0, 0) != 0) lua_pop(L, 1);
+                } else {
+                    lua_pop(L, 1);
+                }
+            }
+            lua_pop(L, 1);
+        }
+        lua_pop(L, 1);
+        lua_newtable(L);
+        lua_setfield(L, LUA_REGISTRYINDEX, name);
+    }
+    lua_pop(L, 1);
+    FreeUnowned(L);
+}
+
 int CloseOwnership(lua_State* L) {
     lua_State* state = *static_cast<lua_State**>(lua_touserdata(L, 1));
+    FreeOwned(L);
     auto& states = States();
     states.erase(std::remove(states.begin(), states.end(), state), states.end());
     return 0;
 }
 
-void ElementDestroyed(CKesBaseGUIElement* element) {
-    for (lua_State* L : States()) ForgetObject(L, element);
-    ForgetScriptMadeElement(element);
+// An engine object ends: nothing in Lua refers to it or into it any more.
+// Whatever Lua has of a record of a call it got through the record's address
+// (PushAddress), so it all lives in the record; a record that outlives calls
+// (one that Lua made, or a resource block taken as one) stays.
+void ObjectEnded(const void* object, lifetime::Kind kind) {
+    void* address = const_cast<void*>(object);
+    const bool record = kind == lifetime::Kind::EventRecord || kind == lifetime::Kind::Message;
+    for (lua_State* L : States()) {
+        if (!record)
+            ForgetObject(L, address);
+        else if (lua_checkstack(L, 8) && HasAt(L, kWithin, address) && !OutlivesCalls(L, address))
+            DropWithin(L, address);
+    }
+    MadeOwned(address);
 }
 
 // Replaces t[name] (t at `table`) by a closure of `f` over the old value and
@@ -253,7 +310,9 @@ void ForgetObject(lua_State* L, void* address) {
     lua_pushnil(L);
     SetAt(L, kOwned, address);
     ForgetUserData(L, address);
+    DropWithin(L, address);
     DropKept(L, address);
+    MadeOwned(address);
     lua_settop(L, top);
 }
 
@@ -277,7 +336,6 @@ int DeleteObject(lua_State* L, const char* type, void (*destroy)(void*), CKesBas
     }
     if (refusal) return luaL_error(L, "delete: this %s %s", tolua_typename(L, 1), refusal);
     ForgetObject(L, self);
-    ForgetScriptMadeElement(self);
     destroy(self);
     return 0;
 }
@@ -312,12 +370,17 @@ void InstallOwnership(lua_State* L) {
     lua_setfield(L, LUA_REGISTRYINDEX, kCaches);
     lua_settop(L, top);
     for (const std::string& type : types) {
-        // Made now, so that forgetting an object never has to make one.
-        PushDeletedMetatable(L, type.c_str());
-        lua_pop(L, 1);
+        // Made now, so that forgetting an object never has to make one, and
+        // found by the type's metatable as well as by its name.
+        PushTable(L, kDeleted);
         luaL_getmetatable(L, type.c_str());
         const int mt = lua_gettop(L);
-        if (IsReceiverType(L, type, mt)) {
+        lua_pushvalue(L, mt);
+        PushDeletedMetatable(L, type.c_str());
+        lua_rawset(L, mt - 1);
+        const bool receiver = IsReceiverType(L, type, mt);
+        SetReach(L, mt, ReachOfType(type.c_str(), receiver));
+        if (receiver) {
             if (type == "kest2d::CKesEventReceiver" || type == "const kest2d::CKesEventReceiver") {
                 lua_pushcfunction(L, CollectReceiver);
                 lua_setfield(L, mt, ".collector");
@@ -359,7 +422,7 @@ void InstallOwnership(lua_State* L) {
     lua_setmetatable(L, -2);
     lua_setfield(L, LUA_REGISTRYINDEX, kAnchor);
     States().push_back(L);
-    CKesBaseGUIElement::SetDestroyedHook(ElementDestroyed);
+    lifetime::SetEndObserver(ObjectEnded);
     lua_settop(L, top);
 }
 

@@ -1,17 +1,28 @@
-// Who frees the engine objects that scripts see, kept in one place.
+// Who frees the engine objects that scripts see, and how long a script can
+// reach them, kept in one place.
 //
 // - Lua owns what Lua made: objects in the runtime's collector table
 //   ("tolua_gc": new_local, the class call, by-value results) and objects made
 //   with new or released from the collector (the table "kest2d.owned" of the
-//   registry). Everything else belongs to the engine.
+//   registry). Everything else belongs to the engine. What Lua owns when the
+//   state closes is freed then, and so is an object the binding made but
+//   never came to register (its push failed).
 // - obj:delete() frees only what Lua owns, never an element standing in the
 //   GUI tree and never an object that an engine object still keeps; anything
 //   else is a Lua error.
-// - When an object is freed (by delete, by the collector or, for an element,
-//   by the GUI tree) every user data that refers to it is turned into a
+// - Every user data is either an object of its own (an element, a font, the
+//   frame, a record of the current script call, a value Lua made) or refers
+//   into one (a field, a returned reference, a cast of either: the object of
+//   the wrapper's argument 1, see Kest2dScriptLifetime.h). When an object
+//   ends (delete, the collector, the GUI tree deleting an element, the font
+//   registry freeing a font, the end of the script call a record was handed
+//   to) every user data that refers to it or into it is turned into a
 //   deleted object: its address becomes null and any use of it raises a Lua
-//   error. The runtime's per-address cache forgets it, so a new object at the
-//   same address gets a fresh user data.
+//   error. The runtime's per-address caches forget them, so a new object at
+//   the same address gets fresh user data.
+// - An element, font or frame is handed to Lua only while it lives (the
+//   engine's lifetime registry, frame/Kest2dLifetime.h): a dead one reads as
+//   nil, wherever its address was kept (a record's Caller, a parent).
 // - A bound function that stores a pointer to an object it is given keeps a
 //   Lua reference to that object's user data for as long as the holder keeps
 //   the pointer: until the holder is given another object (or nil) or is
@@ -37,13 +48,9 @@ void InstallOwnership(lua_State* L);
 int DeleteObject(lua_State* L, const char* type, void (*destroy)(void*), CKesBaseGUIElement* (*element)(void*));
 
 // Forgets an object that is gone or about to go: its collector and script
-// ownership, the user data that refer to it and the references it keeps.
+// ownership, the user data that refer to it or into it, the references it
+// keeps and those kept to it.
 void ForgetObject(lua_State* L, void* address);
-
-// Kest2dScriptBinding.cpp: the controls that the collector deletes, made
-// with new_local or handed to it (`box` is their user data block).
-void RememberScriptMadeElement(CKesBaseGUIElement* element, void* box);
-void ForgetScriptMadeElement(void* address);
 
 }  // namespace script
 }  // namespace kest2d

@@ -162,6 +162,16 @@ void PushDeletedMetatable(lua_State* L, const char* type) {
 // Turns the user data at `index` into a deleted object.
 void Invalidate(lua_State* L, int index) {
     if (!lua_getmetatable(L, index)) return;
+    PushTable(L, kDeleted);
+    lua_pushvalue(L, -2);
+    lua_rawget(L, -2);
+    if (lua_istable(L, -1)) {
+        *static_cast<void**>(lua_touserdata(L, index)) = nullptr;
+        lua_setmetatable(L, index);
+        lua_pop(L, 2);
+        return;
+    }
+    lua_pop(L, 2);
     lua_rawget(L, LUA_REGISTRYINDEX);
     const std::string type = lua_isstring(L, -1) ? lua_tostring(L, -1) : "";
     lua_pop(L, 1);
@@ -272,6 +282,99 @@ void DropKept(lua_State* L, void* address) {
         }
         lua_pushnil(L);
         SetAt(L, kHeld, address);
+    }
+    lua_settop(L, top);
+}
+
+// User data that refer into an object ------------------------------------------
+
+void* OwnerOf(lua_State* L, int index) {
+    void* address = AddressOf(L, index);
+    if (!address) return nullptr;
+    PushTable(L, kWithin);
+    lua_pushvalue(L, index);
+    lua_rawget(L, -2);
+    void* owner = lua_islightuserdata(L, -1) ? lua_touserdata(L, -1) : address;
+    lua_pop(L, 2);
+    return owner;
+}
+
+void AddWithin(lua_State* L, int index, void* owner) {
+    const int top = lua_gettop(L);
+    PushTable(L, kWithin);
+    const int within = lua_gettop(L);
+    lua_pushvalue(L, index);
+    lua_rawget(L, within);
+    const bool known = lua_touserdata(L, -1) == owner && lua_islightuserdata(L, -1);
+    if (!known) {
+        lua_pushvalue(L, index);
+        lua_pushlightuserdata(L, owner);
+        lua_rawset(L, within);
+        lua_pushlightuserdata(L, owner);
+        lua_rawget(L, within);
+        if (!lua_istable(L, -1)) {
+            lua_pop(L, 1);
+            lua_newtable(L);
+            lua_pushlightuserdata(L, owner);
+            lua_pushvalue(L, -2);
+            lua_rawset(L, within);
+        }
+        lua_pushvalue(L, index);
+        lua_pushboolean(L, 1);
+        lua_rawset(L, -3);
+    }
+    lua_settop(L, top);
+}
+
+namespace {
+
+// Takes the user data at `index` out of its type's per-address cache.
+void Uncache(lua_State* L, int index, void* address) {
+    if (!lua_getmetatable(L, index)) return;
+    lua_pushstring(L, "tolua_ubox");
+    lua_rawget(L, -2);
+    if (!lua_istable(L, -1)) {
+        lua_pop(L, 1);
+        lua_getfield(L, LUA_REGISTRYINDEX, "tolua_ubox");
+    }
+    if (lua_istable(L, -1)) {
+        lua_pushlightuserdata(L, address);
+        lua_rawget(L, -2);
+        if (lua_rawequal(L, -1, index)) {
+            lua_pushlightuserdata(L, address);
+            lua_pushnil(L);
+            lua_rawset(L, -4);
+        }
+        lua_pop(L, 1);
+    }
+    lua_pop(L, 2);
+}
+
+}  // namespace
+
+void DropWithin(lua_State* L, void* owner) {
+    const int top = lua_gettop(L);
+    PushTable(L, kWithin);
+    const int within = lua_gettop(L);
+    lua_pushlightuserdata(L, owner);
+    lua_rawget(L, within);
+    if (lua_istable(L, -1)) {
+        const int inside = lua_gettop(L);
+        lua_pushnil(L);
+        while (lua_next(L, inside)) {
+            lua_pop(L, 1);
+            const int value = lua_gettop(L);
+            if (void* address = AddressOf(L, value)) {
+                Uncache(L, value, address);
+                Invalidate(L, value);
+            }
+            lua_pushvalue(L, value);
+            lua_pushnil(L);
+            lua_rawset(L, within);
+        }
+        lua_pushlightuserdata(L, owner);
+        lua_pushnil(L);
+        lua_rawset(L, within);
     }
     lua_settop(L, top);
 }

@@ -12,12 +12,16 @@ namespace ownership {
 
 // Registry tables of the rule, each keyed as its comment says.
 inline constexpr char kCollected[] = "tolua_gc";      // address -> metatable: the runtime's collector table
-inline constexpr char kOwned[] = "kest2d.owned";      // address -> true: made with new, or released by the collector
+inline constexpr char kOwned[] = "kest2d.owned";      // address -> metatable: made with new, or let go by the collector
 inline constexpr char kHolds[] = "kest2d.holds";      // holder address -> { slot name -> entry }
 inline constexpr char kHeld[] = "kest2d.held";        // object address -> { entry -> true }
 inline constexpr char kCaches[] = "kest2d.uboxes";    // array of the runtime's per-address user data caches
-inline constexpr char kDeleted[] = "kest2d.deleted";  // type name -> metatable of its deleted objects
+inline constexpr char kDeleted[] = "kest2d.deleted";  // type name or metatable -> metatable of deleted objects
 inline constexpr char kAnchor[] = "kest2d.ownership";
+// Owner address -> { user data -> true }, and user data -> owner address: the
+// user data that refer into an object (a field, a returned reference, a cast
+// of either) rather than to an object of their own.
+inline constexpr char kWithin[] = "kest2d.within";
 
 // Pushes registry[name], made an empty table when it is none.
 void PushTable(lua_State* L, const char* name);
@@ -54,6 +58,18 @@ void Keep(lua_State* L, void* holder, const char* slot, int value);
 
 // Everything `address` keeps, and every reference kept to it, is dropped.
 void DropKept(lua_State* L, void* address);
+
+// The object that the bound object at `index` lives in: the owner it was
+// handed out with when it refers into another object, else its own address;
+// null for a value that is no live bound object.
+void* OwnerOf(lua_State* L, int index);
+
+// The user data at `index` refers into the object at `owner`.
+void AddWithin(lua_State* L, int index, void* owner);
+
+// Every user data that refers into the object at `owner` becomes a deleted
+// object.
+void DropWithin(lua_State* L, void* owner);
 
 }  // namespace ownership
 }  // namespace script

@@ -230,10 +230,12 @@ TEST(ElementTree, AddingAChildTwiceOrUnderItselfKeepsOneOwner) {
         root->AddChildren(child);
         root->AddChildren(nullptr);
         EXPECT_EQ((std::vector<int>{2}), Ids(*root));
-        // Moving it into another list takes it out of the first.
+        // Moving it into another list takes it out of the first; its events
+        // follow it.
         other->AddChildren(child);
         EXPECT_FALSE(root->IsChildrens());
         EXPECT_EQ((std::vector<int>{2}), Ids(*other));
+        EXPECT_EQ(other.get(), child->GetParent());
         // No cycles: an element never goes below itself.
         auto* grand = new CKesBaseGUIElement(KESGUI_BUTTON, nullptr, child, 3, R(0, 0, 1, 1));
         grand->AddChildren(child);
@@ -243,6 +245,30 @@ TEST(ElementTree, AddingAChildTwiceOrUnderItselfKeepsOneOwner) {
         EXPECT_FALSE(grand->IsChildrens());
     }
     EXPECT_EQ(1, destroyed);
+}
+
+TEST(ElementTree, AParentThatGoesReadsAsNoneAndTheParentChainNeverLoops) {
+    auto root = Root(R(0, 0, 100, 100));
+    auto* a = new CKesBaseGUIElement(KESGUI_CONTAINER, nullptr, root.get(), 2, R(0, 0, 10, 10));
+    auto* b = new CKesBaseGUIElement(KESGUI_BUTTON, nullptr, a, 3, R(0, 0, 10, 10));
+    CKesBaseGUIElement loose;
+    // Each refused change leaves the parents as they were.
+    const std::pair<CKesBaseGUIElement*, CKesBaseGUIElement*> loops[] = {
+        {root.get(), root.get()}, {root.get(), b}, {a, b}, {b, b}};
+    for (const auto& [element, parent] : loops) {
+        EXPECT_EQ(CKesBaseGUIElement::Refusal::Loop, element->RefuseParent(parent));
+        element->SetParent(parent);
+    }
+    b->AddChildren(root.get());
+    b->AddChildren(a);
+    EXPECT_EQ(nullptr, root->GetParent());
+    EXPECT_EQ(root.get(), a->GetParent());
+    EXPECT_EQ(a, b->GetParent());
+    // A parent that the tree deletes while another element points to it.
+    loose.SetParent(b);
+    root->DeleteChildren(a);
+    EXPECT_EQ(nullptr, loose.GetParent());
+    EXPECT_FALSE(loose.OnProcessEvent(Press(1, 1)));
 }
 
 TEST(ElementTree, ChildDestructorDeletingALaterSiblingIsSafe) {

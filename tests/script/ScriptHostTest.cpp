@@ -1,5 +1,6 @@
 // The script host: the main script, the callbacks and their error lines, the
-// built-in control ids and the event record as the script sees it.
+// built-in control ids and the event record as the script sees it, for the
+// length of its call.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -352,4 +353,49 @@ TEST_F(ScriptHost, ChangingTheWorkingFolderRunsTheNewMainScriptInTheSameState) {
     lua_pop(L, 2);
     // The old LoadGameResources is still defined and runs once more.
     EXPECT_EQ(2, Number(L, "loads"));
+}
+
+// An event record and a message live for the call they are handed to: what
+// the script kept of them (the objects, a part, the light user data) is of
+// no use afterwards, and never reaches the sender's memory.
+TEST_F(ScriptHost, RecordsKeptByTheScriptAreGoneAfterTheirCall) {
+    ScriptFrame* f = Start(R"(
+function OnProcessGameEvent(e)
+    kept_event, kept_part, kept_light = toHelper.toKesEvent(e), toHelper.toKesEvent(e).mMouseEvent, e
+    as_message = toHelper.toKesMessageIn(e) == nil
+end
+function OnProcessGameNetwork(state, m)
+    kept_message, kept_light_message = toHelper.toKesMessageIn(m), m
+    as_event = toHelper.toKesEvent(m) == nil
+    first = kept_message:getId()
+end
+function uses()
+    local refused = 0
+    for _, use in ipairs({ function() kept_event.mControlId = 5 end, function() kept_part.X = 5 end,
+                           function() return kept_message:readByte() end }) do
+        if not pcall(use) then refused = refused + 1 end
+    end
+    gone = toHelper.toKesEvent(kept_light) == nil and toHelper.toKesMessageIn(kept_light_message) == nil
+    return refused
+end
+)");
+    {
+        CKesEvent e{};
+        e.mEventType = KESET_MOUSE_INPUT_EVENT;
+        f->OnProcessEvent(e);
+        const char bytes[] = {0x01, 0x02, 0x03};
+        CKesMessageIn message(bytes, 3);
+        f->OnProcessNetMessage(MESPROCESS, message);
+    }
+    lua_State* L = f->L();
+    EXPECT_EQ(0x0102, Number(L, "first"));
+    lua_getglobal(L, "uses");
+    ASSERT_EQ(0, lua_pcall(L, 0, 1, 0));
+    EXPECT_EQ(3, lua_tonumber(L, -1));
+    lua_pop(L, 1);
+    for (const char* name : {"as_message", "as_event", "gone"}) {
+        lua_getglobal(L, name);
+        EXPECT_TRUE(lua_toboolean(L, -1)) << name;
+        lua_pop(L, 1);
+    }
 }

@@ -20,13 +20,16 @@ CKesGUIInfoScroller::CKesGUIInfoScroller(CKesBaseFrame* frame, CKesBaseGUIElemen
 
 CKesGUIInfoScroller::~CKesGUIInfoScroller() = default;
 
+void CKesGUIInfoScroller::SetFont(CKesGUIBaseFont* font) { mFont = font ? font->GetRef() : CKesFontRef(); }
+
 void CKesGUIInfoScroller::Draw() {
-    if (!mVisible || !mDriver || !mFont || mText.empty()) return;
+    CKesGUIBaseFont* font = mFont.get();
+    if (!mVisible || !mDriver || !font || mText.empty()) return;
     const DWORD now = GetTickCount();
     if (mStepStart == 0) mStepStart = now;
     if (static_cast<DWORD>(now - mStepStart) > 40) {
         mStepStart = 0;
-        const int w = mFont->getTextDimension(mText.c_str()).Width;
+        const int w = font->getTextDimension(mText.c_str()).Width;
         const int l = mTravelStart, t = mTravelWidth;
         if (mScrType == SCRTYPE_RIGHT_TO_LEFT) {
             if (mX >= l - w)
@@ -41,7 +44,7 @@ void CKesGUIInfoScroller::Draw() {
         }
     }
     const CKesRect<int> where(mX, mTop, mX + mAbsoluteRect.getWidth(), mAbsoluteRect.LowerRightCorner.Y);
-    mFont->draw(mText.c_str(), where, mColor, false, true, &mAbsoluteRect);
+    font->draw(mText.c_str(), where, mColor, false, true, &mAbsoluteRect);
 }
 
 }  // namespace kest2d

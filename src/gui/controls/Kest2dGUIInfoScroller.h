@@ -6,10 +6,9 @@
 
 #include "frame/types/Kest2dColor.h"
 #include "gui/Kest2dGUIElement.h"
+#include "render/Kest2dFontTypes.h"
 
 namespace kest2d {
-
-class CKesGUIBaseFont;
 
 enum InfoScrType : int {
     SCRTYPE_LEFT_TO_RIGHT = 0,
@@ -31,9 +30,10 @@ public:
 
     void SetText(std::string text) { mText = std::move(text); }
     std::string GetText() const { return mText; }
-    // Fonts belong to the frame's font registry.
-    void SetFont(CKesGUIBaseFont* font) { mFont = font; }
-    CKesGUIBaseFont* GetFont() const { return mFont; }
+    // The font belongs to the frame's font registry (or to the script that
+    // made it); the control holds it, so clearing the fonts keeps it.
+    void SetFont(CKesGUIBaseFont* font);
+    CKesGUIBaseFont* GetFont() const { return mFont.get(); }
     void SetSize(int size) { mSize = size; }
     int GetSize() const { return mSize; }
     void SetColor(CKesColor colour) { mColor = colour; }
@@ -45,7 +45,7 @@ public:
     int GetTextX() const { return mX; }
 
 private:
-    CKesGUIBaseFont* mFont = nullptr;
+    CKesFontRef mFont;
     int mSize = 0;
     std::string mText;
     CKesColor mColor;

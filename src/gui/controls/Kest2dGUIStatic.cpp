@@ -16,8 +16,11 @@ CKesGUIStatic::CKesGUIStatic(CKesBaseFrame* frame, CKesBaseGUIElement* parent, i
 
 CKesGUIStatic::~CKesGUIStatic() = default;
 
+void CKesGUIStatic::SetFont(CKesGUIBaseFont* font) { mFont = font ? font->GetRef() : CKesFontRef(); }
+
 void CKesGUIStatic::Draw() {
-    if (!mVisible || !mDriver || !mFont || mText.empty()) return;
+    CKesGUIBaseFont* font = mFont.get();
+    if (!mVisible || !mDriver || !font || mText.empty()) return;
     bool centre;
     switch (mSnapStyle) {
     case SANPSTYLE_CENTER:
@@ -30,7 +33,7 @@ void CKesGUIStatic::Draw() {
     default:
         return;
     }
-    mFont->draw(mText.c_str(), mAbsoluteRect, mHovered ? mHoverColor : mColor, centre, true, &mClippingRect);
+    font->draw(mText.c_str(), mAbsoluteRect, mHovered ? mHoverColor : mColor, centre, true, &mClippingRect);
 }
 
 bool CKesGUIStatic::OnProcessEvent(const CKesEvent& event) {

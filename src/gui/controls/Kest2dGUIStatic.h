@@ -6,10 +6,9 @@
 
 #include "frame/types/Kest2dColor.h"
 #include "gui/Kest2dGUIElement.h"
+#include "render/Kest2dFontTypes.h"
 
 namespace kest2d {
-
-class CKesGUIBaseFont;
 
 class CKesGUIStatic : public CKesBaseGUIElement {
 public:
@@ -23,9 +22,10 @@ public:
 
     void SetText(std::string text) { mText = std::move(text); }
     std::string GetText() const { return mText; }
-    // The font belongs to the frame's font registry.
-    void SetFont(CKesGUIBaseFont* font) { mFont = font; }
-    CKesGUIBaseFont* GetFont() const { return mFont; }
+    // The font belongs to the frame's font registry (or to the script that
+    // made it); the control holds it, so clearing the fonts keeps it.
+    void SetFont(CKesGUIBaseFont* font);
+    CKesGUIBaseFont* GetFont() const { return mFont.get(); }
     void SetSize(int size) { mFontSize = size; }
     int GetSize() const { return mFontSize; }
     // A SnapStyle: left and right both start at the left edge, centre
@@ -44,7 +44,7 @@ public:
     bool IsHovered() const { return mHovered; }
 
 private:
-    CKesGUIBaseFont* mFont = nullptr;
+    CKesFontRef mFont;
     int mFontSize = 0;
     std::string mText;
     int mSnapStyle;

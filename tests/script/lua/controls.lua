@@ -381,10 +381,7 @@ local img = assert(io.open(GAME_DIR .. "/button.ppm", "wb"))
 img:write("P6\n320 30\n255\n" .. string.rep("\200\200\200", 320 * 30))
 img:close()
 ok:SetBgImage(frame:LoadTexture("button.ppm"))
-local f = assert(io.open(GAME_DIR .. "/press.bin", "wb"))
-f:write(string.rep("\0", 8192))
-f:close()
-local press = toHelper.toKesEvent(frame:LoadResource("press.bin"))
+local press = kest2d.CKesEvent()
 press.mEventType = kest2d.KESET_MOUSE_INPUT_EVENT
 press.mMouseEvent.EventType = kest2d.KESMIE_LMOUSE_PRESSED_DOWN
 local r = ok:GetAbsoluteRect()

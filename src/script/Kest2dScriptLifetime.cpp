@@ -1,0 +1,305 @@
+// The one road of engine addresses into Lua, the objects the binding makes,
+// resource blocks and record casts.
+#include "script/Kest2dScriptLifetime.h"
+
+#include <cstdint>
+#include <cstring>
+#include <iterator>
+#include <unordered_map>
+#include <vector>
+
+#include "frame/Kest2dBaseFrame.h"
+#include "frame/Kest2dEvent.h"
+#include "frame/Kest2dLifetime.h"
+#include "lauxlib.h"
+#include "lua.h"
+#include "net/Kest2dMessage.h"
+#include "script/Kest2dScriptOwnershipTables.h"
+#include "tolua++.h"
+
+namespace kest2d {
+namespace script {
+
+namespace {
+
+using namespace ownership;
+
+// Objects made for Lua and not yet owned by it, newest last.
+struct Unowned {
+    lua_State* L;
+    void* object;
+    void (*destroy)(void*);
+};
+
+std::vector<Unowned>& UnownedObjects() {
+    static std::vector<Unowned> objects;
+    return objects;
+}
+
+bool IsJustMade(void* object) {
+    const auto& objects = UnownedObjects();
+    return !objects.empty() && objects.back().object == object;
+}
+
+// What the objects of each registered type are, by the type's metatable.
+// Every state sets all of its types when its binding opens, so an entry left
+// by a closed state's table at the same address never stands.
+std::unordered_map<const void*, Reach>& Reaches() {
+    static std::unordered_map<const void*, Reach> reaches;
+    return reaches;
+}
+
+Reach ReachAt(lua_State* L, int mt) {
+    const auto& reaches = Reaches();
+    auto it = reaches.find(lua_topointer(L, mt));
+    return it != reaches.end() ? it->second : Reach::Value;
+}
+
+bool Lives(void* object, Reach reach) {
+    switch (reach) {
+    case Reach::Element:
+        return lifetime::IsLive(object, lifetime::Kind::Element);
+    case Reach::Font:
+        return lifetime::IsLive(object, lifetime::Kind::Font);
+    case Reach::Frame:
+        return object == CKesBaseFrame::getSingletonPtr();
+    case Reach::Value:
+        break;
+    }
+    return true;
+}
+
+// tolua++'s push of a user type (mt at `mt` is the metatable of `type`): the
+// user data that the type's per-address cache holds, re-typed to `type`
+// unless its type already derives from it, or a new one.
+void PushBox(lua_State* L, void* object, int mt, const char* type) {
+    lua_pushliteral(L, "tolua_ubox");
+    lua_rawget(L, mt);
+    if (lua_isnil(L, -1)) {
+        lua_pop(L, 1);
+        lua_getfield(L, LUA_REGISTRYINDEX, "tolua_ubox");
+    }
+    const int cache = lua_gettop(L);
+    lua_pushlightuserdata(L, object);
+    lua_rawget(L, cache);
+    if (lua_isnil(L, -1)) {
+        lua_pop(L, 1);
+        *static_cast<void**>(lua_newuserdata(L, sizeof(void*))) = object;
+        lua_pushlightuserdata(L, object);
+        lua_pushvalue(L, -2);
+        lua_rawset(L, cache);
+        lua_pushvalue(L, mt);
+        lua_setmetatable(L, -2);
+        lua_pushvalue(L, LUA_REGISTRYINDEX);  // no peer table
+        lua_setfenv(L, -2);
+    } else if (lua_getmetatable(L, -1)) {
+        bool keep = lua_rawequal(L, -1, mt) != 0;
+        if (!keep) {
+            lua_getfield(L, LUA_REGISTRYINDEX, "tolua_super");
+            lua_pushvalue(L, -2);
+            lua_rawget(L, -2);
+            if (lua_istable(L, -1)) {
+                lua_pushstring(L, type);
+                lua_rawget(L, -2);
+                keep = lua_toboolean(L, -1) != 0;
+                lua_pop(L, 1);
+            }
+            lua_pop(L, 2);
+        }
+        lua_pop(L, 1);
+        if (!keep) {
+            lua_pushvalue(L, mt);
+            lua_setmetatable(L, -2);
+        }
+    }
+    lua_remove(L, cache);
+}
+
+const char kBlocks[] = "kest2d.resource_buffers";
+
+struct Block {
+    unsigned char* bytes;
+    unsigned long size;
+};
+
+int ReleaseBlock(lua_State* L) {
+    auto* block = static_cast<Block*>(lua_touserdata(L, 1));
+    if (block && block->bytes) {
+        delete[] block->bytes;
+        block->bytes = nullptr;
+    }
+    return 0;
+}
+
+// The records that a script call is handed, and the types that a cast can
+// make of an address inside one: each must lie whole inside its record.
+struct Record {
+    const char* name;
+    size_t size;
+    lifetime::Kind kind;
+    bool fromBlocks;  // a resource block may stand for one
+};
+const Record kEventRecord = {"kest2d::CKesEvent", sizeof(CKesEvent), lifetime::Kind::EventRecord, true};
+const Record kMessage = {"kest2d::CKesMessageIn", sizeof(CKesMessageIn), lifetime::Kind::Message, false};
+
+struct RecordPart {
+    const char* name;
+    size_t size;
+    const Record* record;
+};
+const RecordPart kRecordParts[] = {
+    {"kest2d::CKesEvent", sizeof(CKesEvent), &kEventRecord},
+    {"kest2d::CKesEvent::CKesGuiEvent", sizeof(CKesEvent::CKesGuiEvent), &kEventRecord},
+    {"kest2d::CKesEvent::CKesMouseEvent", sizeof(CKesEvent::CKesMouseEvent), &kEventRecord},
+    {"kest2d::CKesEvent::CKesKeyEvent", sizeof(CKesEvent::CKesKeyEvent), &kEventRecord},
+    {"kest2d::CKesEvent::CKesImeEvent", sizeof(CKesEvent::CKesImeEvent), &kEventRecord},
+    {"kest2d::CKesEvent::CKesUpdateEvent", sizeof(CKesEvent::CKesUpdateEvent), &kEventRecord},
+    {"kest2d::CKesMessageIn", sizeof(CKesMessageIn), &kMessage},
+};
+
+const RecordPart* RecordPartOf(const char* type) {
+    if (std::strncmp(type, "const ", 6) == 0) type += 6;
+    for (const RecordPart& part : kRecordParts)
+        if (std::strcmp(type, part.name) == 0) return &part;
+    return nullptr;
+}
+
+// True when Lua owns an object of `type` at `address`.
+bool LuaOwnsAs(lua_State* L, void* address, const char* type) {
+    if (std::strncmp(type, "const ", 6) == 0) type += 6;
+    luaL_getmetatable(L, type);
+    bool owns = false;
+    for (const char* table : {kCollected, kOwned}) {
+        GetAt(L, table, address);
+        owns = owns || lua_rawequal(L, -1, -2);
+        lua_pop(L, 1);
+    }
+    lua_pop(L, 1);
+    return owns;
+}
+
+}  // namespace
+
+void NoteMade(lua_State* L, void* object, void (*destroy)(void*)) {
+    UnownedObjects().push_back(Unowned{L, object, destroy});
+}
+
+void MadeOwned(void* object) {
+    auto& objects = UnownedObjects();
+    for (auto it = objects.rbegin(); it != objects.rend(); ++it) {
+        if (it->object == object) {
+            objects.erase(std::next(it).base());
+            return;
+        }
+    }
+}
+
+void FreeUnowned(lua_State* L) {
+    std::vector<Unowned> gone;
+    auto& objects = UnownedObjects();
+    for (auto it = objects.begin(); it != objects.end();) {
+        if (it->L == L) {
+            gone.push_back(*it);
+            it = objects.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    for (const Unowned& u : gone) u.destroy(u.object);
+}
+
+namespace {
+
+// PushObject, with the owner given as the stack index of a bound object
+// (`owner` > 0) or as the address of the object itself (`within`).
+void Push(lua_State* L, void* object, const char* type, int owner, void* within) {
+    if (!object) {
+        lua_pushnil(L);
+        return;
+    }
+    luaL_getmetatable(L, type);
+    const int mt = lua_gettop(L);
+    const bool made = IsJustMade(object);
+    const Reach reach = made || !lua_istable(L, mt) ? Reach::Value : ReachAt(L, mt);
+    if (!lua_istable(L, mt) || !Lives(object, reach)) {
+        lua_pop(L, 1);
+        lua_pushnil(L);
+        return;
+    }
+    PushBox(L, object, mt, type);
+    lua_remove(L, mt);
+    if (reach != Reach::Value || made) return;
+    if (owner > 0 && !lua_rawequal(L, -1, owner)) within = OwnerOf(L, owner);
+    if (within) AddWithin(L, lua_gettop(L), within);
+}
+
+}  // namespace
+
+void PushObject(lua_State* L, void* object, const char* type, int owner) { Push(L, object, type, owner, nullptr); }
+
+void PushAddress(lua_State* L, void* address, const char* type) {
+    const bool owner = lifetime::IsLive(address, lifetime::Kind::EventRecord) ||
+                       lifetime::IsLive(address, lifetime::Kind::Message) || LuaOwns(L, address);
+    Push(L, address, type, 0, owner ? address : nullptr);
+}
+
+int CollectedFromNow(lua_State* L, int index) {
+    const int done = tolua_register_gc(L, index);
+    MadeOwned(AddressOf(L, index));
+    return done;
+}
+
+Reach ReachOfType(const char* type, bool receiver) {
+    if (std::strncmp(type, "const ", 6) == 0) type += 6;
+    if (receiver || std::strcmp(type, "kest2d::CKesGUIScrollBar") == 0) return Reach::Element;
+    if (std::strcmp(type, "kest2d::CKesBaseFrame") == 0) return Reach::Frame;
+    if (std::strcmp(type, "kest2d::CKesGUITTFont") == 0 || std::strcmp(type, "kest2d::CKesGUIBaseFont") == 0)
+        return Reach::Font;
+    return Reach::Value;
+}
+
+void SetReach(lua_State* L, int metatable, Reach reach) { Reaches()[lua_topointer(L, metatable)] = reach; }
+
+void AnchorBlock(lua_State* L, void* bytes, unsigned long size) {
+    PushTable(L, kBlocks);
+    auto* block = static_cast<Block*>(lua_newuserdata(L, sizeof(Block)));
+    *block = Block{static_cast<unsigned char*>(bytes), size};
+    lua_newtable(L);
+    lua_pushcfunction(L, ReleaseBlock);
+    lua_setfield(L, -2, "__gc");
+    lua_setmetatable(L, -2);
+    lua_pushlightuserdata(L, bytes);
+    lua_insert(L, -2);
+    lua_rawset(L, -3);
+    lua_pop(L, 1);
+}
+
+unsigned long BlockSize(lua_State* L, void* address) {
+    PushTable(L, kBlocks);
+    lua_pushlightuserdata(L, address);
+    lua_rawget(L, -2);
+    const auto* block = lua_type(L, -1) == LUA_TUSERDATA ? static_cast<const Block*>(lua_touserdata(L, -1)) : nullptr;
+    const unsigned long size = block && block->bytes ? block->size : 0;
+    lua_pop(L, 2);
+    return size;
+}
+
+bool MayBeRecord(lua_State* L, void* address, const char* type, int source) {
+    const RecordPart* part = RecordPartOf(type);
+    if (!part) return true;
+    const Record& kind = *part->record;
+    // The record that the address lies in, and the bytes it has.
+    void* record = source > 0 ? OwnerOf(L, source) : address;
+    size_t room = 0;
+    if (lifetime::IsLive(record, kind.kind) || LuaOwnsAs(L, record, kind.name))
+        room = kind.size;
+    else if (kind.fromBlocks)
+        room = BlockSize(L, record);
+    const auto at = reinterpret_cast<uintptr_t>(address), start = reinterpret_cast<uintptr_t>(record);
+    return at >= start && at - start <= room && room - (at - start) >= part->size;
+}
+
+bool OutlivesCalls(lua_State* L, void* address) { return LuaOwns(L, address) || BlockSize(L, address) > 0; }
+
+}  // namespace script
+}  // namespace kest2d

@@ -1,0 +1,71 @@
+// How engine addresses reach Lua. Every bound object that the binding hands
+// to a script goes through PushObject (the generated wrappers' pushes are
+// routed to it by Kest2dBindingHooks.h), which hands out only what lives and
+// ties what it hands out to the object it lives in; see
+// Kest2dScriptOwnership.h for the whole rule.
+#pragma once
+
+struct lua_State;
+
+namespace kest2d {
+namespace script {
+
+// An object that the binding has just made for Lua (every generated
+// constructor and by-value result makes it through Mtolua_new). It is noted
+// before anything can raise: until Lua owns it (the collector's table or
+// "kest2d.owned") it is deleted when the state closes, so an error between
+// its making and its registration (a push that runs out of C stack deep in
+// re-entered callbacks) loses nothing.
+void NoteMade(lua_State* L, void* object, void (*destroy)(void*));
+template <class T>
+T* Made(lua_State* L, T* object) {
+    NoteMade(L, object, [](void* p) { delete static_cast<T*>(p); });
+    return object;
+}
+// Lua owns `object` now, or the engine has deleted it.
+void MadeOwned(void* object);
+// Deletes what the binding made for the state and Lua never came to own.
+void FreeUnowned(lua_State* L);
+
+// Pushes `object` as `type`: nil for null, for a type no registration made,
+// and for an element, font or frame that does not live (a record's Caller
+// after the caller was deleted). Any other object that the binding did not
+// just make refers into the object that the bound object at stack index
+// `owner` lives in (0: none), and becomes a deleted object when that goes.
+void PushObject(lua_State* L, void* object, const char* type, int owner);
+
+// PushObject of an address that a script holds as light user data: what is
+// pushed for a record of the current call, or for an object that Lua owns,
+// lives in it (and goes with the record when the call returns).
+void PushAddress(lua_State* L, void* address, const char* type);
+
+// tolua_register_gc for what PushObject pushed at `index`: the collector
+// owns it from now on.
+int CollectedFromNow(lua_State* L, int index);
+
+// What objects of a bound type are, for PushObject; set for each type's
+// metatable when the binding opens (InstallOwnership).
+enum class Reach { Value, Element, Frame, Font };
+void SetReach(lua_State* L, int metatable, Reach reach);
+Reach ReachOfType(const char* type, bool receiver);
+
+// Resource blocks handed to scripts (LoadResource), with their size: they
+// stay valid until the state closes.
+void AnchorBlock(lua_State* L, void* block, unsigned long size);
+// The size of the block that starts at `address`; 0 when none does.
+unsigned long BlockSize(lua_State* L, void* address);
+
+// False when `address` cannot be taken as `type` because `type` is a record
+// (an event record, a part of one, or a message) and the address holds
+// none: the record it lies in (the address itself, or for a bound object at
+// stack index `source` > 0 the object it lives in) is no record of the
+// current script call, no record that Lua made, and (for an event record)
+// no resource block, or the record has no room for `type` there.
+bool MayBeRecord(lua_State* L, void* address, const char* type, int source);
+
+// True while the state owns the object at `address` beyond any script call:
+// a record that Lua made, or a resource block.
+bool OutlivesCalls(lua_State* L, void* address);
+
+}  // namespace script
+}  // namespace kest2d
