@@ -8,6 +8,15 @@ local R = {}
 -- Links --------------------------------------------------------------------
 
 -- The anchor a heading gets on the pages' host.
+-- Appends a blank line and a table with its rows to `out`, when there are rows.
+local function add_table(out, header, rows)
+    if #rows == 0 then return end
+    out[#out + 1] = ""
+    out[#out + 1] = header
+    out[#out + 1] = header:gsub("[^|]+", "---")
+    for _, r in ipairs(rows) do out[#out + 1] = r end
+end
+
 local function slug(heading)
     return (string.gsub(string.gsub(string.lower(heading), "[^%w_%- ]", ""), " ", "-"))
 end
@@ -194,12 +203,7 @@ function R.class(ctx, c, page)
         rows[#rows + 1] = "| `" .. note.call .. "` | " .. cell(note.params) .. " | " .. cell(note.result) .. " | " ..
             cell(note.text) .. " |"
     end
-    if #rows > 0 then
-        out[#out + 1] = ""
-        out[#out + 1] = "| call | parameters | result | meaning |"
-        out[#out + 1] = "|---|---|---|---|"
-        for _, r in ipairs(rows) do out[#out + 1] = r end
-    end
+    add_table(out, "| call | parameters | result | meaning |", rows)
 
     local fields = {}
     for _, m in ipairs(c.members) do
@@ -208,12 +212,7 @@ function R.class(ctx, c, page)
                 (m.readonly and "read" or "read, write") .. " | " .. cell(class_notes[m.name]) .. " |"
         end
     end
-    if #fields > 0 then
-        out[#out + 1] = ""
-        out[#out + 1] = "| field | type | access | meaning |"
-        out[#out + 1] = "|---|---|---|---|"
-        for _, r in ipairs(fields) do out[#out + 1] = r end
-    end
+    add_table(out, "| field | type | access | meaning |", fields)
 
     local constants = {}
     for _, f in ipairs(ctx.families) do
@@ -226,11 +225,8 @@ function R.class(ctx, c, page)
     if #constants > 0 then
         out[#out + 1] = ""
         out[#out + 1] = "Constants, read as `" .. c.lua .. ".NAME`:"
-        out[#out + 1] = ""
-        out[#out + 1] = "| name | value | family |"
-        out[#out + 1] = "|---|---|---|"
-        for _, r in ipairs(constants) do out[#out + 1] = r end
     end
+    add_table(out, "| name | value | family |", constants)
     return table.concat(out, "\n")
 end
 
