@@ -141,6 +141,31 @@ TEST_F(Raster, AnyAngleMatchesAReferenceSamplerForNearestAndLinear) {
             }
         EXPECT_GT(compared, 1000);
         EXPECT_EQ(0, wrong);
+
+        // Cut by a clip through the turned picture (its upright quad lies
+        // wholly outside the clip): inside the clip, the same picture.
+        const std::vector<uint32_t> uncut = Picture(f);
+        const CKesRect<int> clip(px - 10, py + 10, 800, py + 45);
+        Frame(f, [&](DrawingFrame& fr) {
+            fr.Draw2DImage(t, CKesPosition2d<int>(0, 0), CKesRect<int>(0, 0, w, h), &clip);
+            fr.Rotate(angle, CKesPosition2d<int>(px, py), CKesDimension2d<int>(w, h), CKesPosition2d<int>(0, 0), 1.0f,
+                      0.0f);
+        });
+        const std::vector<uint32_t> cut = Picture(f);
+        int shown = 0, differ = 0, outside = 0;
+        for (int y = 0; y < 600; ++y)
+            for (int x = 0; x < 800; ++x) {
+                const size_t i = static_cast<size_t>(y) * 800 + x;
+                if (!clip.isPointInside(CKesPosition2d<int>(x, y)) || x == 800 || y == py + 45) {
+                    outside += (cut[i] | 0xFF000000u) != 0xFF000000u ? 1 : 0;
+                    continue;
+                }
+                shown += (uncut[i] | 0xFF000000u) != 0xFF000000u ? 1 : 0;
+                differ += Near(uncut[i], cut[i]) ? 0 : 1;
+            }
+        EXPECT_GT(shown, 1000);
+        EXPECT_EQ(0, differ);
+        EXPECT_EQ(0, outside);
     }
     f->Device().SetTextureStageState(platform::TSS_MAGFILTER, platform::TEXF_LINEAR);
     f->Device().SetTextureStageState(platform::TSS_MINFILTER, platform::TEXF_LINEAR);
@@ -301,6 +326,19 @@ TEST_F(Raster, QuadsNearTheEndsOfTheIntegerRangeAreClippedWithoutOverflow) {
         }
     });
     EXPECT_EQ(std::vector<uint32_t>(800 * 600, 0xFF000000u), Picture(f));
+    // Turned with sizes and hot spots at the ends of int: the corners are
+    // worked out wide. The first reaches from (0, 0) far to the lower right
+    // at 30 degrees, stretching texel (0, 0) over the middle of the picture;
+    // the second lies far away.
+    Frame(f, [&](DrawingFrame& fr) {
+        CKesPosition2d<int> at(0, 0);
+        fr.Draw2DImage(t, at);
+        fr.Rotate(30, CKesPosition2d<int>(0, 0), CKesDimension2d<int>(hi, hi), CKesPosition2d<int>(-1, -1), 1.0f, 0.0f);
+        fr.Draw2DImage(t, at);
+        fr.Rotate(30, CKesPosition2d<int>(hi, lo), CKesDimension2d<int>(lo, hi), CKesPosition2d<int>(lo, lo), 1.0f, 0.0f);
+    });
+    EXPECT_EQ(Unique(0, 0), Px(f, 400, 300));
+    EXPECT_EQ(0xFF000000u, Px(f, 10, 0));
     // A rectangle far larger than the picture still covers all of it.
     Frame(f, [&](DrawingFrame& fr) {
         fr.Draw2dRectangle(CKesRect<int>(-2000000000, -2000000000, 2000000000, 2000000000), CKesColor(0xFFFF0000u));
