@@ -1,7 +1,7 @@
 // The rasteriser's pixels: one row of a triangle or rectangle (texel fetch:
 // exact whole-texel steps, nearest or bilinear; vertex colour; blending and the
 // alpha test, SSE2 where it pays and AVX2 for blending where the processor has
-// it) and lines.
+// it).
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -154,7 +154,7 @@ void BlendSpan(BlendKind kind, const RasterState& st, const uint32_t* __restrict
         std::memcpy(dst, src, static_cast<size_t>(n) * 4);
         return;
     }
-    const uint32_t ref = st.alphaTest ? static_cast<uint32_t>(std::max(0, st.alphaRef)) : 0;
+    const uint32_t ref = AlphaNeeded(st);
     for (; i < n; ++i) {
         const uint32_t s = src[i];
         const uint32_t out = BlendOne(kind, st, s, dst[i]);
@@ -450,47 +450,6 @@ void KesRaster::Impl::DrawRect(const Tri& t, const RasterState& st, int ys, int 
         }
     }
     for (int y = ys; y < ye; ++y) DrawSpan(t, st, y, xs, xe);
-}
-
-void KesRaster::Impl::DrawLine(const LineCmd& l, int y0, int y1) {
-    const RasterState& st = states[static_cast<size_t>(l.state)];
-    const BlendKind kind = KindOf(st);
-    // Whole pixels; the last pixel of a line is left out, as 3D devices do,
-    // so that joined lines do not draw their shared corner twice.
-    int x = static_cast<int>(std::floor(l.a.x + 0.5f)), y = static_cast<int>(std::floor(l.a.y + 0.5f));
-    const int x1 = static_cast<int>(std::floor(l.b.x + 0.5f)), yb = static_cast<int>(std::floor(l.b.y + 0.5f));
-    if (std::max(y, yb) < y0 || std::min(y, yb) >= y1) return;
-    const int dx = std::abs(x1 - x), dy = -std::abs(yb - y);
-    const int sx = x < x1 ? 1 : -1, sy = y < yb ? 1 : -1;
-    const int steps = std::max(dx, -dy);
-    int err = dx + dy;
-    const uint32_t ca = l.a.colour, cb = l.b.colour;
-    for (int k = 0; k < steps; ++k) {
-        if (y >= y0 && y < y1 && x >= 0 && x < width) {
-            // Colour along the line (both ends usually carry the same colour).
-            uint32_t c = ca;
-            if (ca != cb) {
-                c = 0;
-                for (int sh = 0; sh < 32; sh += 8) {
-                    const int va = (ca >> sh) & 0xFF, vb = (cb >> sh) & 0xFF;
-                    c |= static_cast<uint32_t>(va + (vb - va) * k / steps) << sh;
-                }
-            }
-            if ((c >> 24) > 0) {
-                uint32_t* p = Row(y) + x;
-                *p = BlendOne(kind, st, c, *p);
-            }
-        }
-        const int e2 = 2 * err;
-        if (e2 >= dy) {
-            err += dy;
-            x += sx;
-        }
-        if (e2 <= dx) {
-            err += dx;
-            y += sy;
-        }
-    }
 }
 
 }  // namespace platform

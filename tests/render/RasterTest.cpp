@@ -346,6 +346,84 @@ TEST_F(Raster, QuadsNearTheEndsOfTheIntegerRangeAreClippedWithoutOverflow) {
     EXPECT_EQ(std::vector<uint32_t>(800 * 600, 0xFFFF0000u), Picture(f));
 }
 
+TEST_F(Raster, LinesFarOutsideThePictureAndTheAlphaTest) {
+    DrawingFrame* f = Start();
+    const int lo = std::numeric_limits<int>::min(), hi = std::numeric_limits<int>::max();
+    // Every pixel of a whole-pixel line (the all-octant error walk, its last
+    // pixel left out), kept where it lies in the picture.
+    auto walk = [](long long x, long long y, long long x1, long long y1, std::vector<uint32_t>& picture, DWORD c) {
+        if (y == y1) {  // a row: no need to walk the far parts
+            const long long from = x < x1 ? std::max(x, 0LL) : std::max(x1 + 1, 0LL);
+            const long long to = x < x1 ? std::min(x1, 800LL) : std::min(x + 1, 800LL);
+            for (long long i = from; i < to && y >= 0 && y < 600; ++i) picture[static_cast<size_t>(y * 800 + i)] = c;
+            return;
+        }
+        const long long dx = std::llabs(x1 - x), dy = -std::llabs(y1 - y), sx = x < x1 ? 1 : -1, sy = y < y1 ? 1 : -1;
+        long long err = dx + dy;
+        for (long long k = 0; k < std::max(dx, -dy); ++k) {
+            if (x >= 0 && x < 800 && y >= 0 && y < 600) picture[static_cast<size_t>(y * 800 + x)] = c;
+            const long long e2 = 2 * err;
+            if (e2 >= dy) {
+                err += dy;
+                x += sx;
+            }
+            if (e2 <= dx) {
+                err += dx;
+                y += sy;
+            }
+        }
+    };
+    const DWORD grey = 0xFF808080u;  // half-transparent white over black
+    const struct {
+        const char* name;
+        CKesPosition2d<int> a, b;
+        DWORD colour;
+        bool alphaTest, blend;
+        int alphaRef;
+        DWORD shown;  // 0: nothing drawn
+    } cases[] = {
+        {"to x 2,000,000", {5, 44}, {2000000, 44}, 0xFFFFFFFFu, true, true, 1, 0xFFFFFFFFu},
+        {"from x -1,000,000 to 1,000,000", {1000000, 50}, {-1000000, 50}, 0xFFFFFFFFu, true, true, 1, 0xFFFFFFFFu},
+        {"over the whole range of int", {lo, 60}, {hi, 60}, 0xFFFFFFFFu, true, true, 1, 0xFFFFFFFFu},
+        {"slanted, ends millions of pixels out", {-2000000, -999700}, {2000000, 1000300}, 0xFF00FF00u, true, true, 1,
+         0xFF00FF00u},
+        {"steep, ends millions of pixels out", {-1000350, 3000000}, {1000450, -3000000}, 0xFF00FF00u, true, true, 1,
+         0xFF00FF00u},
+        {"far out and missing the picture", {-3000000, -10}, {3000000, -5}, 0xFFFFFFFFu, true, true, 1, 0},
+        {"alpha below the test's reference", {10, 70}, {200, 90}, 0x80FFFFFFu, true, true, 0x81, 0},
+        {"alpha at the test's reference", {10, 70}, {200, 90}, 0x80FFFFFFu, true, true, 0x80, grey},
+        {"alpha 0, the test and blending off", {10, 80}, {200, 80}, 0x00FF0000u, false, false, 1, 0xFFFF0000u},
+    };
+    platform::KesRenderDevice& d = f->Device();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Frame(f, [&](DrawingFrame& fr) {
+            d.SetRenderState(platform::RS_ALPHATESTENABLE, c.alphaTest ? 1 : 0);
+            d.SetRenderState(platform::RS_ALPHAREF, static_cast<DWORD>(c.alphaRef));
+            d.SetRenderState(platform::RS_ALPHABLENDENABLE, c.blend ? 1 : 0);
+            fr.Draw2dLine(c.a, c.b, CKesColor(c.colour));
+        });
+        std::vector<uint32_t> expected(800 * 600, 0xFF000000u);
+        if (c.shown) walk(c.a.X, c.a.Y, c.b.X, c.b.Y, expected, c.shown);
+        std::vector<uint32_t> shown = Picture(f);
+        for (uint32_t& p : shown) p |= 0xFF000000u;
+        int lit = 0;
+        for (uint32_t p : expected) lit += p != 0xFF000000u ? 1 : 0;
+        EXPECT_TRUE(expected == shown) << lit << " pixels expected";
+        EXPECT_EQ(c.shown ? true : false, lit > 100);
+    }
+    d.SetRenderState(platform::RS_ALPHATESTENABLE, 1);
+    d.SetRenderState(platform::RS_ALPHAREF, 1);
+    d.SetRenderState(platform::RS_ALPHABLENDENABLE, 1);
+    // The first case lights row 44 from x 5 to 799.
+    Frame(f, [](DrawingFrame& fr) {
+        fr.Draw2dLine(CKesPosition2d<int>(5, 44), CKesPosition2d<int>(2000000, 44), CKesColor(0xFFFFFFFFu));
+    });
+    EXPECT_EQ(0xFF000000u, Px(f, 4, 44));
+    EXPECT_EQ(0xFFFFFFFFu, Px(f, 5, 44));
+    EXPECT_EQ(0xFFFFFFFFu, Px(f, 799, 44));
+}
+
 TEST_F(Raster, TheLogoSitsInTheBottomRightCornerWhenOneIsSet) {
     DrawingFrame* f = Start();
     Frame(f, [](DrawingFrame& fr) { fr.DrawLogoTexture(); });
