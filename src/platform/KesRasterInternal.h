@@ -224,6 +224,9 @@ struct KesRaster::Impl {
     void DrawSpan(const raster::Tri& t, const RasterState& st, int y, int xs, int xe);
     // Rows ys .. ye - 1 of an upright rectangle, columns xs .. xe - 1.
     void DrawRect(const raster::Tri& t, const RasterState& st, int ys, int ye, int xs, int xe);
+    // Of those, a picture at whole texels turned by a quarter: rows ys ..
+    // four at a time; returns the first row left undone.
+    int TurnedRows(const raster::Tri& t, const RasterState& st, int ys, int ye, int xs, int xe);
     // KesRasterLine.cpp: a line's pixels in rows y0 .. y1 - 1.
     void DrawLine(const raster::LineCmd& l, int y0, int y1);
 };

@@ -236,6 +236,8 @@ TEST_F(Raster, BandsKeepSubmissionOrderAndGiveTheSamePictureForAnyWorkerCount) {
     DrawingFrame* f = Start();
     const unsigned long sprite = MakeTexture(f, 26, 37, [](int x, int y) { return 0xFF000000u | (x * 9) << 16 | (y * 6) << 8 | 0x40; });
     const unsigned long card = MakeTexture(f, 71, 96, Unique, "card");
+    auto glassTexel = [](int x, int y) { return 0x80000000u | (x * 9) << 16 | (y * 6) << 8 | 0x40; };
+    const unsigned long glass = MakeTexture(f, 26, 37, glassTexel, "glass");
     // Seven bands of 600 rows end at 85, 171, 257, 342, 428 and 514.
     auto scene = [&](DrawingFrame& fr) {
         for (int i = 0; i < 40; ++i) {
@@ -253,6 +255,10 @@ TEST_F(Raster, BandsKeepSubmissionOrderAndGiveTheSamePictureForAnyWorkerCount) {
         fr.Draw2DImage(card, CKesRect<int>(600, 300, 790, 590), CKesRect<int>(0, 0, 71, 96));
         fr.Draw2DImage(sprite, CKesRect<int>(420, 320, 590, 560), CKesRect<int>(0, 0, 26, 37), nullptr,
                        CKesColor(0x90FFFFFFu));
+        // A half-transparent picture turned by a quarter, across the band edge at row 428.
+        fr.Draw2DImage(glass, at);
+        fr.Rotate(90, CKesPosition2d<int>(120, 420), CKesDimension2d<int>(26, 37), CKesPosition2d<int>(0, 0), 1.0f,
+                  0.0f);
     };
     // The same picture from any number of workers, with and without the
     // processor's widest vector paths.
@@ -277,6 +283,12 @@ TEST_F(Raster, BandsKeepSubmissionOrderAndGiveTheSamePictureForAnyWorkerCount) {
         const DWORD t1 = 0x80000000u | 45 << 16 | ((y - 69) * 6) << 8 | 0x40;
         EXPECT_TRUE(Near(over(t1, over(t0, 0xFF000000u)), Px(f, 46, y))) << y << std::hex << " " << Px(f, 46, y);
     }
+    // Texel (i, j) of the turned picture lies at (119 - j, 420 + i).
+    for (int i : {0, 7, 8, 9, 25})
+        for (int j : {0, 3, 36}) {
+            const DWORD seen = Px(f, 119 - j, 420 + i);
+            EXPECT_TRUE(Near(over(glassTexel(i, j), 0xFF000000u), seen)) << i << "," << j << std::hex << " " << seen;
+        }
 }
 
 TEST_F(Raster, AClearShowsUnderWholePicturesThatDoNotHideIt) {
