@@ -57,7 +57,8 @@ bool LineWalk::Start(const RasterVertex& a, const RasterVertex& b) {
                 t1 = std::min(t1, r);
             return t0 <= t1;
         };
-        if (!keep(-dx, ax + kFar) || !keep(dx, kFar - ax) || !keep(-dy, ay + kFar) || !keep(dy, kFar - ay)) return false;
+        if (!keep(-dx, ax + kFar) || !keep(dx, kFar - ax) || !keep(-dy, ay + kFar) || !keep(dy, kFar - ay))
+            return false;
         const double nax = std::round(ax + t0 * dx), nay = std::round(ay + t0 * dy);
         bx = std::round(ax + t1 * dx);
         by = std::round(ay + t1 * dy);

@@ -202,8 +202,9 @@ TEST_F(CardDrawTest, ATurnedHandCutByAnEdgeShowsWhatItShowsWhole) {
     CKesGUIGameCard* c = Find<CKesGUIGameCard>(1);
     ASSERT_NE(nullptr, c);
     // The whole hand: five turned cards down from (100, 300), over x 95..124
-    // and y 305..372.
-    const CKesRect<int> around(80, -10, 140, 90);  // relative to the hand's top-left
+    // and y 305..372. Compared: columns 80..139, rows from 10 above the
+    // hand's top to 90 below it.
+    const CKesRect<int> around(80, -10, 140, 90);
     DrawGui();
     std::vector<DWORD> whole;
     for (int y = around.UpperLeftCorner.Y; y < around.LowerRightCorner.Y; ++y)
@@ -214,7 +215,8 @@ TEST_F(CardDrawTest, ATurnedHandCutByAnEdgeShowsWhatItShowsWhole) {
         CKesRect<int> clip;
     } cases[] = {
         {"the picture's bottom edge through the last card", 600 - 4 * kSpace - 15, CKesRect<int>(0, 0, 800, 600)},
-        {"a clip through every card and the fourth", 300, CKesRect<int>(110, 0, 800, 300 + 3 * kSpace + 10)},
+        {"a clip down the middle of every card and across the fourth", 300,
+         CKesRect<int>(110, 0, 800, 300 + 3 * kSpace + 10)},
     };
     for (const auto& k : cases) {
         SCOPED_TRACE(k.name);
@@ -226,14 +228,15 @@ TEST_F(CardDrawTest, ATurnedHandCutByAnEdgeShowsWhatItShowsWhole) {
         for (int y = around.UpperLeftCorner.Y; y < around.LowerRightCorner.Y; ++y)
             for (int x = around.UpperLeftCorner.X; x < around.LowerRightCorner.X; ++x, ++i) {
                 const CKesRect<int>& r = k.clip;
+                const int row = k.top + y;
                 const bool visible = x >= r.UpperLeftCorner.X && x < r.LowerRightCorner.X &&
-                                     k.top + y >= r.UpperLeftCorner.Y && k.top + y < std::min(r.LowerRightCorner.Y, 600);
+                                     row >= r.UpperLeftCorner.Y && row < std::min(r.LowerRightCorner.Y, 600);
                 if (!visible) {
                     cut += whole[i] != kBlack ? 1 : 0;
                     continue;
                 }
                 shown += whole[i] != kBlack ? 1 : 0;
-                wrong += Px(x, k.top + y) != whole[i] ? 1 : 0;
+                wrong += Px(x, row) != whole[i] ? 1 : 0;
             }
         EXPECT_EQ(0, wrong);
         EXPECT_GT(shown, 200);

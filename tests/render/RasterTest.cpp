@@ -347,7 +347,8 @@ TEST_F(Raster, QuadsNearTheEndsOfTheIntegerRangeAreClippedWithoutOverflow) {
         fr.Draw2DImage(t, at);
         fr.Rotate(30, CKesPosition2d<int>(0, 0), CKesDimension2d<int>(hi, hi), CKesPosition2d<int>(-1, -1), 1.0f, 0.0f);
         fr.Draw2DImage(t, at);
-        fr.Rotate(30, CKesPosition2d<int>(hi, lo), CKesDimension2d<int>(lo, hi), CKesPosition2d<int>(lo, lo), 1.0f, 0.0f);
+        fr.Rotate(30, CKesPosition2d<int>(hi, lo), CKesDimension2d<int>(lo, hi), CKesPosition2d<int>(lo, lo), 1.0f,
+                  0.0f);
     });
     EXPECT_EQ(Unique(0, 0), Px(f, 400, 300));
     EXPECT_EQ(0xFF000000u, Px(f, 10, 0));
