@@ -5,7 +5,13 @@
 //   64 x 64 sprites from one texture, 200 gradient rectangles and 500 lines,
 //   through the engine with all workers and with one;
 // - 10,000 half-transparent 26 x 37 sprites;
-// - a background and 300 cards of 71 x 96, straight and turned by 90 degrees.
+// - a background and 300 cards of 71 x 96, straight and turned by 90 degrees;
+// - a small background stretched over the whole picture;
+// - 50 lines across the picture, inside it and with ends a million pixels out;
+// - the clear alone: the least any filled frame costs.
+// A frame the same as the last one shown is not filled again, so every case
+// moves its pictures a little each iteration, as a game does, and checks with
+// the device's fill counter that every iteration filled the picture.
 #include <SDL.h>
 #include <benchmark/benchmark.h>
 #include <stdlib.h>
@@ -85,6 +91,36 @@ BenchFrame* StartEngine() {
     return frame;
 }
 
+// Where everything of frame k is moved: never where frame k - 1 had it.
+struct Drift {
+    int x, y;
+    explicit Drift(int64_t k) : x(static_cast<int>(k % 7) - 3), y(static_cast<int>(k % 5) - 2) {}
+};
+
+// Frames drawn so far, over all runs: a run does not start with the frame
+// the run before it ended with.
+int64_t gFrames = 0;
+
+// Runs `draw` (given the frame's drift) between a clear and the end of the
+// scene once per iteration; a run in which some iteration did not fill the
+// picture measured nothing and is reported as an error. `flicker` changes
+// the clear's colour every frame instead.
+template <class Draw>
+void RunFrames(benchmark::State& state, BenchFrame* f, const Draw& draw, bool flicker = false) {
+    platform::KesRenderDevice* device = f->GetRenderDevice();
+    const uint64_t before = device->FillsForTest();
+    for (auto _ : state) {
+        const int64_t k = gFrames++;
+        f->Clear(CKesColor(flicker && k % 2 ? 0xFF204060u : 0u));
+        f->BeginScene();
+        draw(Drift(k));
+        f->EndScene();
+        benchmark::DoNotOptimize(device->ReadPixel(400, 300));
+    }
+    if (device->FillsForTest() - before != static_cast<uint64_t>(state.iterations()))
+        state.SkipWithError("an iteration did not fill the picture");
+}
+
 unsigned long Upload(CKesBaseFrame* f, const char* name, int w, int h, const std::vector<uint32_t>& px) {
     unsigned long t = f->CreateTexture(name, w, h);
     DWORD* p = f->LockTexture(t, false, 0, 0, w, h);
@@ -103,24 +139,20 @@ void BM_EngineScene(benchmark::State& state) {
     const Scene& s = TheScene();
     unsigned long bg = Upload(f, "bg", kW, kH, s.background);
     unsigned long sp = Upload(f, "sprite", kSprite, kSprite, s.sprite);
-    for (auto _ : state) {
-        f->Clear(CKesColor(0));
-        f->BeginScene();
+    RunFrames(state, f, [&](Drift d) {
         CKesPosition2d<int> origin(0, 0);
         f->Draw2DImage(bg, origin);
         for (int i = 0; i < kSprites; ++i) {
-            CKesPosition2d<int> p(s.sx[i], s.sy[i]);
+            CKesPosition2d<int> p(s.sx[i] + d.x, s.sy[i] + d.y);
             f->Draw2DImage(sp, p);
         }
         for (const CKesRect<int>& r : s.rects)
-            f->Draw2dRectangle(r, CKesColor(0x80FF0000), CKesColor(0x8000FF00), CKesColor(0x800000FF),
-                               CKesColor(0x80FFFFFF));
+            f->Draw2dRectangle(r + CKesPosition2d<int>(d.x, d.y), CKesColor(0x80FF0000), CKesColor(0x8000FF00),
+                               CKesColor(0x800000FF), CKesColor(0x80FFFFFF));
         for (int i = 0; i < kLines; ++i)
-            f->Draw2dLine(CKesPosition2d<int>(s.l[4 * i], s.l[4 * i + 1]),
-                          CKesPosition2d<int>(s.l[4 * i + 2], s.l[4 * i + 3]), CKesColor(0xFFFFFFFF));
-        f->EndScene();
-        benchmark::DoNotOptimize(f->GetRenderDevice()->ReadPixel(400, 300));
-    }
+            f->Draw2dLine(CKesPosition2d<int>(s.l[4 * i] + d.x, s.l[4 * i + 1] + d.y),
+                          CKesPosition2d<int>(s.l[4 * i + 2] + d.x, s.l[4 * i + 3] + d.y), CKesColor(0xFFFFFFFF));
+    });
     f->FreeTexture(bg);
     f->FreeTexture(sp);
     platform::KesRenderDevice::SetWorkersForTest(0);
@@ -216,16 +248,12 @@ void BM_EngineSprites(benchmark::State& state) {
     }
     const Sprites& s = TheSprites();
     unsigned long sp = Upload(f, "small", kSmallW, kSmallH, s.texels);
-    for (auto _ : state) {
-        f->Clear(CKesColor(0));
-        f->BeginScene();
+    RunFrames(state, f, [&](Drift d) {
         for (int i = 0; i < kManySprites; ++i) {
-            CKesPosition2d<int> p(s.x[i], s.y[i]);
+            CKesPosition2d<int> p(s.x[i] + d.x, s.y[i] + d.y);
             f->Draw2DImage(sp, p);
         }
-        f->EndScene();
-        benchmark::DoNotOptimize(f->GetRenderDevice()->ReadPixel(400, 300));
-    }
+    });
     f->FreeTexture(sp);
     platform::KesRenderDevice::SetWorkersForTest(0);
 }
@@ -285,8 +313,9 @@ const Cards& TheCards() {
     return *c;
 }
 
-// Argument: the turn in degrees (0 or 90).
+// Arguments: the turn in degrees (0 or 90), workers (0: one per core).
 void BM_EngineCards(benchmark::State& state) {
+    platform::KesRenderDevice::SetWorkersForTest(static_cast<int>(state.range(1)));
     BenchFrame* f = StartEngine();
     if (!f) {
         state.SkipWithError("the engine did not start");
@@ -297,24 +326,22 @@ void BM_EngineCards(benchmark::State& state) {
     const Cards& c = TheCards();
     unsigned long bg = Upload(f, "bg", kW, kH, scene.background);
     unsigned long card = Upload(f, "card", kCardW, kCardH, c.texels);
-    for (auto _ : state) {
-        f->Clear(CKesColor(0));
-        f->BeginScene();
+    RunFrames(state, f, [&](Drift d) {
         CKesPosition2d<int> origin(0, 0);
         f->Draw2DImage(bg, origin);
         for (int i = 0; i < kCards; ++i) {
-            CKesPosition2d<int> p(c.x[i] - kCardW / 2, c.y[i] - kCardH / 2);
+            const int x = c.x[i] + d.x, y = c.y[i] + d.y;
+            CKesPosition2d<int> p(x - kCardW / 2, y - kCardH / 2);
             f->Draw2DImage(card, p);
-            f->Rotate(angle, CKesPosition2d<int>(c.x[i], c.y[i]), CKesDimension2d<int>(kCardW, kCardH),
+            f->Rotate(angle, CKesPosition2d<int>(x, y), CKesDimension2d<int>(kCardW, kCardH),
                       CKesPosition2d<int>(kCardW / 2, kCardH / 2), 1.0f, 0.0f);
         }
-        f->EndScene();
-        benchmark::DoNotOptimize(f->GetRenderDevice()->ReadPixel(400, 300));
-    }
+    });
     f->FreeTexture(bg);
     f->FreeTexture(card);
+    platform::KesRenderDevice::SetWorkersForTest(0);
 }
-BENCHMARK(BM_EngineCards)->Arg(0)->Arg(90)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_EngineCards)->Args({0, 0})->Args({90, 0})->Args({0, 1})->Args({90, 1})->Unit(benchmark::kMillisecond);
 
 void BM_SdlCardsTurned(benchmark::State& state) {
     setenv("SDL_VIDEODRIVER", "offscreen", 0);
@@ -372,13 +399,13 @@ void BM_EngineStretchedBackground(benchmark::State& state) {
     for (int y = 0; y < 192; ++y)
         for (int x = 0; x < 256; ++x) small[static_cast<size_t>(y) * 256 + x] = scene.background[static_cast<size_t>(y) * 3 * kW + x * 3];
     unsigned long bg = Upload(f, "small bg", 256, 192, small);
-    for (auto _ : state) {
-        f->Clear(CKesColor(0));
-        f->BeginScene();
-        f->Draw2DImage(bg, CKesRect<int>(0, 0, kW, kH), CKesRect<int>(0, 0, 256, 192));
-        f->EndScene();
-        benchmark::DoNotOptimize(f->GetRenderDevice()->ReadPixel(400, 300));
-    }
+    // Scrolling sideways, 24 pixels wider than the picture: 4 pixels a step,
+    // so that what the picture's left edge cuts off starts at another texel
+    // column every frame (the cut is taken in whole texels).
+    RunFrames(state, f, [&](Drift d) {
+        const int scroll = 4 * (d.x + 3);
+        f->Draw2DImage(bg, CKesRect<int>(-scroll, 0, kW + 24 - scroll, kH), CKesRect<int>(0, 0, 256, 192));
+    });
     f->FreeTexture(bg);
     platform::KesRenderDevice::SetWorkersForTest(0);
 }
@@ -399,7 +426,7 @@ void BM_SdlStretchedBackground(benchmark::State& state) {
     const SDL_Color white[4] = {{255, 255, 255, 255}, {255, 255, 255, 255}, {255, 255, 255, 255}, {255, 255, 255, 255}};
     std::vector<SDL_Vertex> v;
     std::vector<int> idx;
-    Quad(v, idx, 0, 0, kW, kH, white);
+    Quad(v, idx, -12, 0, kW + 12, kH, white);
     for (auto _ : state) {
         SDL_FillRect(surface, nullptr, 0);
         SDL_RenderGeometry(r, bg, v.data(), static_cast<int>(v.size()), idx.data(), static_cast<int>(idx.size()));
@@ -410,5 +437,39 @@ void BM_SdlStretchedBackground(benchmark::State& state) {
     SDL_FreeSurface(surface);
 }
 BENCHMARK(BM_SdlStretchedBackground)->Unit(benchmark::kMillisecond);
+
+// ---- Lines across the picture ----
+
+// Argument: 0 for 50 lines from x 0 to 800, 1 for the same rows from x
+// -1,000,000 to 1,000,000 (the same pixels lit).
+void BM_EngineLines(benchmark::State& state) {
+    BenchFrame* f = StartEngine();
+    if (!f) {
+        state.SkipWithError("the engine did not start");
+        return;
+    }
+    const int reach = state.range(0) ? 1000000 : 0;
+    RunFrames(state, f, [&](Drift d) {
+        for (int i = 0; i < 50; ++i) {
+            const int y = 10 + 11 * i + d.y;
+            f->Draw2dLine(CKesPosition2d<int>(-reach, y), CKesPosition2d<int>(kW + reach, y), CKesColor(0xFFFFFFFF));
+        }
+    });
+}
+BENCHMARK(BM_EngineLines)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+// ---- The floor ----
+
+// Nothing but the clear, its colour changing every frame: filling the
+// picture once; no case that fills it can take less.
+void BM_EngineClear(benchmark::State& state) {
+    BenchFrame* f = StartEngine();
+    if (!f) {
+        state.SkipWithError("the engine did not start");
+        return;
+    }
+    RunFrames(state, f, [](Drift) {}, true);
+}
+BENCHMARK(BM_EngineClear)->Unit(benchmark::kMillisecond);
 
 }  // namespace

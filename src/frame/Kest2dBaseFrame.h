@@ -238,8 +238,14 @@ private:
     // Makes room for one primitive of `kind` with `texture` and `blendMode`;
     // the vertex index to write at, or -1 when no scene is open.
     int BatchSlot(int kind, unsigned long texture, const std::shared_ptr<platform::KesTexture>& ref, int blendMode);
-    void QueueImageQuad(unsigned long tex, const std::shared_ptr<platform::KesTexture>& ref, float x0, float y0,
-                        float x1, float y1, float u0, float v0, float u1, float v1, CKesColor colour);
+    // Queues one quad of `texture` (0: untextured) with `blendMode`; the
+    // quad's index in the batch, or -1 when no scene is open.
+    int QueueQuad(unsigned long texture, const std::shared_ptr<platform::KesTexture>& ref, int blendMode,
+                  const KESVertex (&v)[4]);
+    // Records what the drawing call that just ran asked for: its whole quad
+    // before any cut, its clip, and the quad it queued (-1: none).
+    void KeepWholeQuad(unsigned long texture, int blendMode, int queued, const KESVertex (&whole)[4],
+                       const CKesRect<int>* clip);
     // Texture table internals (the caller holds mTextureMutex).
     KESTexture* FindTextureByName(std::string name);
     KESTexture* FindTextureByHandle(unsigned long tex);
@@ -481,8 +487,20 @@ protected:
     int mBlendMode = 2;
     unsigned long mBatchTexture = 0;
     std::shared_ptr<platform::KesTexture> mBatchTextureRef;
-    // The quad queued by the latest drawing call, -1 when it queued none.
-    int mLastQuad = -1;
+    // The latest drawing call, when it was an image or a rectangle: what it
+    // asked for and the quads it holds at the end of the batch. Rotate turns
+    // the whole quad and only then cuts it to the clip, so that a turned
+    // picture shows the same texels whatever cuts it.
+    struct TurnableQuad {
+        bool valid = false;
+        int first = 0, count = 0;  // its quads in the batch
+        unsigned long texture = 0;
+        int blendMode = 0;
+        KESVertex whole[4] = {};  // top-left, bottom-left, bottom-right, top-right
+        bool clipped = false;
+        CKesRect<int> clip;
+    };
+    TurnableQuad mLastQuad;
     unsigned long mLogoTexture = 0;
     float mFrameDelta = 0.0f;
 

@@ -378,25 +378,6 @@ void KesRaster::Clear(uint32_t colour) {
     mImpl->wholePicture = true;
 }
 
-void KesRaster::Line(const RasterState& state, const RasterVertex& a, const RasterVertex& b) {
-    if (!Finite(a) || !Finite(b)) return;
-    // Lines far outside the picture would walk for ever: they are dropped.
-    const float limit = 1 << 20;
-    if (std::fabs(a.x) > limit || std::fabs(a.y) > limit || std::fabs(b.x) > limit || std::fabs(b.y) > limit) return;
-    LineCmd l;
-    l.state = mImpl->StateIndex(state);
-    l.a = a;
-    l.b = b;
-    Command c;
-    c.kind = Command::LINE;
-    c.index = static_cast<int>(mImpl->lines.size());
-    c.colour = 0;
-    c.yFirst = 0;
-    c.yEnd = mImpl->height;
-    mImpl->lines.push_back(l);
-    mImpl->commands.push_back(c);
-}
-
 void KesRaster::Triangle(const RasterState& state, const RasterVertex& a, const RasterVertex& b,
                          const RasterVertex& c) {
     if (!mImpl->pixels || !Finite(a) || !Finite(b) || !Finite(c)) return;

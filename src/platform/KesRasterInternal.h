@@ -79,6 +79,37 @@ inline uint32_t BlendOne(BlendKind kind, const RasterState& st, uint32_t s, uint
     }
 }
 
+// The alpha a pixel needs to be written: the alpha test's reference when the
+// test is on (it passes alpha >= reference), else any.
+inline uint32_t AlphaNeeded(const RasterState& st) {
+    return st.alphaTest ? static_cast<uint32_t>(std::max(0, st.alphaRef)) : 0;
+}
+
+// ---- Lines ----
+
+// The pixels of a line between whole pixels, its last pixel left out (as 3D
+// devices do, so that joined lines do not draw their shared corner twice):
+// step k = 0 .. steps - 1 moves one pixel along the longer axis and lights,
+// along the shorter one, the pixel nearest the line, halves rounded away from
+// the start. Any step can be reached directly, so only the steps whose pixels
+// lie in the picture are walked, however far the ends are.
+struct LineWalk {
+    int64_t x0, y0;        // the first pixel
+    int64_t sx, sy;        // +1 or -1 along x and y
+    int64_t major, minor;  // lengths along the longer and the shorter axis; steps = major
+    bool xMajor;
+
+    // False when the line lights nothing: an end not finite, or both on one pixel.
+    bool Start(const RasterVertex& a, const RasterVertex& b);
+    // The offset along the shorter axis after k steps.
+    int64_t Minor(int64_t k) const { return (2 * minor * k + major) / (2 * major); }
+    // The steps [*first, *end) whose pixels lie in columns 0 .. width - 1 and
+    // rows yLo .. yHi - 1.
+    void Within(int width, int yLo, int yHi, int64_t* first, int64_t* end) const;
+    int64_t X(int64_t k, int64_t m) const { return x0 + sx * (xMajor ? k : m); }
+    int64_t Y(int64_t k, int64_t m) const { return y0 + sy * (xMajor ? m : k); }
+};
+
 // ---- Queued work ----
 
 struct Tri {
@@ -189,10 +220,14 @@ struct KesRaster::Impl {
     void FillTriangle(int state, const double (&px)[3], const double (&py)[3], const raster::Tri& planes, int y0,
                       int y1);
     void DrawTri(const raster::Tri& t, int y0, int y1);
-    // KesRasterSpan.cpp: the pixels of a row of a triangle, of a rectangle, and lines.
+    // KesRasterSpan.cpp: the pixels of a row of a triangle and of a rectangle.
     void DrawSpan(const raster::Tri& t, const RasterState& st, int y, int xs, int xe);
     // Rows ys .. ye - 1 of an upright rectangle, columns xs .. xe - 1.
     void DrawRect(const raster::Tri& t, const RasterState& st, int ys, int ye, int xs, int xe);
+    // Of those, a picture at whole texels turned by a quarter: rows ys ..
+    // four at a time; returns the first row left undone.
+    int TurnedRows(const raster::Tri& t, const RasterState& st, int ys, int ye, int xs, int xe);
+    // KesRasterLine.cpp: a line's pixels in rows y0 .. y1 - 1.
     void DrawLine(const raster::LineCmd& l, int y0, int y1);
 };
 

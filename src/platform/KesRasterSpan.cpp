@@ -1,7 +1,7 @@
 // The rasteriser's pixels: one row of a triangle or rectangle (texel fetch:
 // exact whole-texel steps, nearest or bilinear; vertex colour; blending and the
 // alpha test, SSE2 where it pays and AVX2 for blending where the processor has
-// it) and lines.
+// it).
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -154,7 +154,7 @@ void BlendSpan(BlendKind kind, const RasterState& st, const uint32_t* __restrict
         std::memcpy(dst, src, static_cast<size_t>(n) * 4);
         return;
     }
-    const uint32_t ref = st.alphaTest ? static_cast<uint32_t>(std::max(0, st.alphaRef)) : 0;
+    const uint32_t ref = AlphaNeeded(st);
     for (; i < n; ++i) {
         const uint32_t s = src[i];
         const uint32_t out = BlendOne(kind, st, s, dst[i]);
@@ -409,6 +409,54 @@ void KesRaster::Impl::DrawSpan(const Tri& t, const RasterState& st, int y, int x
     }
 }
 
+int KesRaster::Impl::TurnedRows(const Tri& t, const RasterState& st, int ys, int ye, int xs, int xe) {
+    // Four picture rows at a time: each picture column reads four texels
+    // side by side along a texel row; four columns are turned over together
+    // (a 4 x 4 transpose).
+    const KesTexture* tex = st.texture;
+    const uint32_t* texels = tex->Pixels();
+    const ptrdiff_t tw = tex->Width();
+    const ptrdiff_t du = t.sx[1], dv = t.sy[0];  // texel column a row down, texel row a column right
+    const BlendKind kind = KindOf(st);
+    const bool copy = t.opaque && (!st.blend || kind == BLEND_KIND_OVER);
+    uint32_t buffer[4][kChunk];
+    int y = ys;
+    for (; y + 4 <= ye; y += 4) {
+        for (int x0 = xs; x0 < xe; x0 += kChunk) {
+            const int m = std::min(kChunk, xe - x0);
+            const ptrdiff_t u0 = t.sx[1] * y + t.sx[2];
+            const ptrdiff_t v0 = t.sy[0] * x0 + t.sy[2];
+            // Opaque pixels go straight into the picture, others through
+            // the blending of each row.
+            uint32_t* out[4];
+            for (int r = 0; r < 4; ++r) out[r] = copy ? Row(y + r) + x0 : buffer[r];
+            // Texel (row v0 + dv i, column u0 + du r) goes to row r, column i.
+            const uint32_t* first = texels + v0 * tw + (du > 0 ? u0 : u0 - 3);
+            int i = 0;
+#if defined(__SSE2__)
+            for (; i + 4 <= m; i += 4) {
+                __m128i c[4];
+                for (int k = 0; k < 4; ++k) {
+                    c[k] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(first + (i + k) * dv * tw));
+                    if (du < 0) c[k] = _mm_shuffle_epi32(c[k], 0x1B);
+                }
+                const __m128i a = _mm_unpacklo_epi32(c[0], c[1]), b = _mm_unpacklo_epi32(c[2], c[3]);
+                const __m128i e = _mm_unpackhi_epi32(c[0], c[1]), g = _mm_unpackhi_epi32(c[2], c[3]);
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(out[0] + i), _mm_unpacklo_epi64(a, b));
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(out[1] + i), _mm_unpackhi_epi64(a, b));
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(out[2] + i), _mm_unpacklo_epi64(e, g));
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(out[3] + i), _mm_unpackhi_epi64(e, g));
+            }
+#endif
+            for (; i < m; ++i)
+                for (int r = 0; r < 4; ++r) out[r][i] = texels[(v0 + dv * i) * tw + u0 + du * r];
+            if (!copy)
+                for (int r = 0; r < 4; ++r) BlendSpan(kind, st, buffer[r], Row(y + r) + x0, m);
+        }
+    }
+    return y;
+}
+
 void KesRaster::Impl::DrawRect(const Tri& t, const RasterState& st, int ys, int ye, int xs, int xe) {
     const KesTexture* tex = st.texture;
     const int n = xe - xs;
@@ -427,8 +475,10 @@ void KesRaster::Impl::DrawRect(const Tri& t, const RasterState& st, int ys, int 
             const uint32_t* texels = tex->Pixels();
             const int tw = tex->Width();
             const ptrdiff_t stride = t.stepX + static_cast<ptrdiff_t>(t.stepY) * tw;
+            int y = ys;
+            if (t.stepX == 0) y = TurnedRows(t, st, ys, ye, xs, xe);
             uint32_t buffer[kChunk];
-            for (int y = ys; y < ye; ++y) {
+            for (; y < ye; ++y) {
                 const uint32_t* p = texels + static_cast<ptrdiff_t>(v(xs, y)) * tw + u(xs, y);
                 uint32_t* dst = Row(y) + xs;
                 if (stride == 1) {
@@ -450,47 +500,6 @@ void KesRaster::Impl::DrawRect(const Tri& t, const RasterState& st, int ys, int 
         }
     }
     for (int y = ys; y < ye; ++y) DrawSpan(t, st, y, xs, xe);
-}
-
-void KesRaster::Impl::DrawLine(const LineCmd& l, int y0, int y1) {
-    const RasterState& st = states[static_cast<size_t>(l.state)];
-    const BlendKind kind = KindOf(st);
-    // Whole pixels; the last pixel of a line is left out, as 3D devices do,
-    // so that joined lines do not draw their shared corner twice.
-    int x = static_cast<int>(std::floor(l.a.x + 0.5f)), y = static_cast<int>(std::floor(l.a.y + 0.5f));
-    const int x1 = static_cast<int>(std::floor(l.b.x + 0.5f)), yb = static_cast<int>(std::floor(l.b.y + 0.5f));
-    if (std::max(y, yb) < y0 || std::min(y, yb) >= y1) return;
-    const int dx = std::abs(x1 - x), dy = -std::abs(yb - y);
-    const int sx = x < x1 ? 1 : -1, sy = y < yb ? 1 : -1;
-    const int steps = std::max(dx, -dy);
-    int err = dx + dy;
-    const uint32_t ca = l.a.colour, cb = l.b.colour;
-    for (int k = 0; k < steps; ++k) {
-        if (y >= y0 && y < y1 && x >= 0 && x < width) {
-            // Colour along the line (both ends usually carry the same colour).
-            uint32_t c = ca;
-            if (ca != cb) {
-                c = 0;
-                for (int sh = 0; sh < 32; sh += 8) {
-                    const int va = (ca >> sh) & 0xFF, vb = (cb >> sh) & 0xFF;
-                    c |= static_cast<uint32_t>(va + (vb - va) * k / steps) << sh;
-                }
-            }
-            if ((c >> 24) > 0) {
-                uint32_t* p = Row(y) + x;
-                *p = BlendOne(kind, st, c, *p);
-            }
-        }
-        const int e2 = 2 * err;
-        if (e2 >= dy) {
-            err += dy;
-            x += sx;
-        }
-        if (e2 <= dx) {
-            err += dx;
-            y += sy;
-        }
-    }
 }
 
 }  // namespace platform

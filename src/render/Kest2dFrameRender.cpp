@@ -1,5 +1,5 @@
 // The renderer: device, window modes, the frame tick, the scene and the quad
-// batch with lines, rectangles and rotation.
+// batch with lines and rectangles.
 #include <cmath>
 #include <cstddef>
 #include <cstdio>
@@ -245,7 +245,7 @@ bool CKesBaseFrame::InitVertexBufferAndIndexBuffer() {
     mBatchTexture = 0;
     mBatchTextureRef.reset();
     mD3DDevice->SetTexture(nullptr);
-    mLastQuad = -1;
+    mLastQuad.valid = false;
 
     mD3DDevice->SetTransform(TS_VIEW, mViewMatrix);
     mD3DDevice->SetTransform(TS_PROJECTION, mProjectionMatrix);
@@ -267,7 +267,7 @@ void CKesBaseFrame::ShutdownVertexAndIndexBuffer() {
     }
     mVertexPtr = nullptr;
     mBatchCount = 0;
-    mLastQuad = -1;
+    mLastQuad.valid = false;
 }
 
 void CKesBaseFrame::SetBlendMode(int mode) {
@@ -292,12 +292,13 @@ bool CKesBaseFrame::BeginScene() {
     mD3DDevice->BeginScene();
     mVertexPtr = static_cast<KESVertex*>(mVertexBuffer->Lock());
     mBatchCount = 0;
-    mLastQuad = -1;
+    mLastQuad.valid = false;
     return true;
 }
 
 void CKesBaseFrame::Render_batch(bool endScene) {
-    mLastQuad = -1;
+    // Quads sent to the device can no longer be turned.
+    mLastQuad.valid = false;
     if (!mVertexPtr) return;
     if (mBatchCount == 0) {
         // Nothing to draw; at the end of the scene the buffer is still unlocked.
@@ -365,7 +366,6 @@ void CKesBaseFrame::FrameTick() {
 
 int CKesBaseFrame::BatchSlot(int kind, unsigned long texture, const std::shared_ptr<platform::KesTexture>& ref,
                              int blendMode) {
-    mLastQuad = -1;
     if (!mVertexPtr) return -1;
     const int capacity = kind == kKindLines ? kLineCapacity : kQuadCapacity;
     if (mBatchKind != kind || mBatchCount >= capacity || mBatchTexture != texture || mBlendMode != blendMode) {
@@ -381,11 +381,11 @@ int CKesBaseFrame::BatchSlot(int kind, unsigned long texture, const std::shared_
     const int perPrimitive = kind == kKindLines ? 2 : 4;
     const int at = mBatchCount * perPrimitive;
     ++mBatchCount;
-    if (kind == kKindQuads) mLastQuad = mBatchCount - 1;
     return at;
 }
 
 void CKesBaseFrame::Draw2dLine(const CKesPosition2d<int>& start, const CKesPosition2d<int>& end, CKesColor colour) {
+    mLastQuad.valid = false;
     const int at = BatchSlot(kKindLines, 0, nullptr, kBlendUntextured);
     if (at < 0) return;
     KESVertex* v = mVertexPtr + at;
@@ -395,46 +395,31 @@ void CKesBaseFrame::Draw2dLine(const CKesPosition2d<int>& start, const CKesPosit
 
 void CKesBaseFrame::Draw2dRectangle(const CKesRect<int>& rect, CKesColor upperLeft, CKesColor upperRight,
                                     CKesColor lowerLeft, CKesColor lowerRight, const CKesRect<int>* clip) {
-    mLastQuad = -1;
+    mLastQuad.valid = false;
     if (!mVertexPtr) return;
+    auto corners = [&](const CKesRect<int>& r, KESVertex (&v)[4]) {
+        const float l = static_cast<float>(r.UpperLeftCorner.X), t = static_cast<float>(r.UpperLeftCorner.Y);
+        const float rr = static_cast<float>(r.LowerRightCorner.X), b = static_cast<float>(r.LowerRightCorner.Y);
+        v[0] = KESVertex{l, t, 0.0f, upperLeft.color, 0.0f, 0.0f};
+        v[1] = KESVertex{l, b, 0.0f, lowerLeft.color, 0.0f, 0.0f};
+        v[2] = KESVertex{rr, b, 0.0f, lowerRight.color, 0.0f, 0.0f};
+        v[3] = KESVertex{rr, t, 0.0f, upperRight.color, 0.0f, 0.0f};
+    };
+    KESVertex whole[4];
+    corners(rect, whole);
     CKesRect<int> r = rect;
     if (clip) r.clipAgainst(*clip);
-    if (r.LowerRightCorner.X < r.UpperLeftCorner.X || r.LowerRightCorner.Y < r.UpperLeftCorner.Y) return;
-    const int at = BatchSlot(kKindQuads, 0, nullptr, kBlendUntextured);
-    if (at < 0) return;
-    const float l = static_cast<float>(r.UpperLeftCorner.X), t = static_cast<float>(r.UpperLeftCorner.Y);
-    const float rr = static_cast<float>(r.LowerRightCorner.X), b = static_cast<float>(r.LowerRightCorner.Y);
-    KESVertex* v = mVertexPtr + at;
-    v[0] = KESVertex{l, t, 0.0f, upperLeft.color, 0.0f, 0.0f};
-    v[1] = KESVertex{l, b, 0.0f, lowerLeft.color, 0.0f, 0.0f};
-    v[2] = KESVertex{rr, b, 0.0f, lowerRight.color, 0.0f, 0.0f};
-    v[3] = KESVertex{rr, t, 0.0f, upperRight.color, 0.0f, 0.0f};
+    int queued = -1;
+    if (r.LowerRightCorner.X >= r.UpperLeftCorner.X && r.LowerRightCorner.Y >= r.UpperLeftCorner.Y) {
+        KESVertex v[4];
+        corners(r, v);
+        queued = QueueQuad(0, nullptr, kBlendUntextured, v);
+    }
+    KeepWholeQuad(0, kBlendUntextured, queued, whole, clip);
 }
 
 void CKesBaseFrame::Draw2dRectangle(const CKesRect<int>& rect, CKesColor colour, const CKesRect<int>* clip) {
     Draw2dRectangle(rect, colour, colour, colour, colour, clip);
-}
-
-void CKesBaseFrame::Rotate(int angle, CKesPosition2d<int> position, CKesDimension2d<int> size,
-                           CKesPosition2d<int> hotSpot, float hScale, float vScale) {
-    if (static_cast<float>(angle) == 0.0f) return;
-    // Only the quad that the previous drawing call queued is turned.
-    if (!mVertexPtr || mBatchCount <= 0 || mBatchKind != kKindQuads || mLastQuad < 0 ||
-        mLastQuad >= mBatchCount || mLastQuad >= kQuadCapacity)
-        return;
-    if (vScale == 0.0f) vScale = hScale;
-    const float tx1 = -hotSpot.X * hScale, ty1 = -hotSpot.Y * vScale;
-    const float tx2 = (size.Width - hotSpot.X) * hScale, ty2 = (size.Height - hotSpot.Y) * vScale;
-    const float a = static_cast<float>(angle) * 0.0174532924f;
-    const float c = std::cos(a), s = std::sin(a);
-    const float px = static_cast<float>(position.X), py = static_cast<float>(position.Y);
-    const float ox[4] = {tx1, tx1, tx2, tx2};
-    const float oy[4] = {ty1, ty2, ty2, ty1};
-    KESVertex* v = mVertexPtr + mLastQuad * 4;
-    for (int i = 0; i < 4; ++i) {
-        v[i].x = ox[i] * c - oy[i] * s + px;
-        v[i].y = ox[i] * s + oy[i] * c + py;
-    }
 }
 
 // ---- Screenshot ----

@@ -170,19 +170,6 @@ void CKesBaseFrame::UnLockTexture(unsigned long tex) {
 
 // ---- Drawing ----
 
-void CKesBaseFrame::QueueImageQuad(unsigned long tex, const std::shared_ptr<platform::KesTexture>& ref, float x0,
-                                   float y0, float x1, float y1, float u0, float v0, float u1, float v1,
-                                   CKesColor colour) {
-    const int at = BatchSlot(kKindQuads, tex, ref, kBlendImage);
-    if (at < 0) return;
-    KESVertex* v = mVertexPtr + at;
-    const DWORD c = colour.color;
-    v[0] = KESVertex{x0, y0, 0.0f, c, u0, v0};
-    v[1] = KESVertex{x0, y1, 0.0f, c, u0, v1};
-    v[2] = KESVertex{x1, y1, 0.0f, c, u1, v1};
-    v[3] = KESVertex{x1, y0, 0.0f, c, u1, v0};
-}
-
 namespace {
 
 // Cuts one axis of a quad to [lo, hi): position p, length len, and the amount
@@ -202,6 +189,27 @@ bool ClipAxis(long long& p, long long& len, long long& cut, long long lo, long l
     return true;
 }
 
+// An image's quad at x, y, w x h: the clip rectangle's cut, then the
+// picture's; cx and cy grow by what is cut at the left and top. False when
+// nothing is left.
+bool CutImage(const CKesRect<int>* clip, const CKesDimension2d<int>& screen, long long& x, long long& y,
+              long long& w, long long& h, long long& cx, long long& cy) {
+    if (clip) {
+        if (!ClipAxis(x, w, cx, clip->UpperLeftCorner.X, clip->LowerRightCorner.X)) return false;
+        if (!ClipAxis(y, h, cy, clip->UpperLeftCorner.Y, clip->LowerRightCorner.Y)) return false;
+    }
+    return ClipAxis(x, w, cx, 0, screen.Width) && ClipAxis(y, h, cy, 0, screen.Height);
+}
+
+// An upright quad in the batch's corner order, one colour.
+void ImageCorners(KESVertex (&v)[4], float x0, float y0, float x1, float y1, float u0, float v0, float u1, float v1,
+                  DWORD c) {
+    v[0] = KESVertex{x0, y0, 0.0f, c, u0, v0};
+    v[1] = KESVertex{x0, y1, 0.0f, c, u0, v1};
+    v[2] = KESVertex{x1, y1, 0.0f, c, u1, v1};
+    v[3] = KESVertex{x1, y0, 0.0f, c, u1, v0};
+}
+
 }  // namespace
 
 // The texture behind a handle for the batch: the one being batched needs no
@@ -214,43 +222,49 @@ std::shared_ptr<platform::KesTexture> CKesBaseFrame::TextureForDrawing(unsigned 
 }
 
 void CKesBaseFrame::Draw2DImage(unsigned long tex, CKesPosition2d<int>& position, CKesColor colour) {
-    mLastQuad = -1;
+    mLastQuad.valid = false;
     if (tex == 0 || !mVertexPtr) return;
     const std::shared_ptr<platform::KesTexture> ref = TextureForDrawing(tex);
     if (!ref) return;
     const float x = static_cast<float>(position.X), y = static_cast<float>(position.Y);
-    QueueImageQuad(tex, ref, x, y, x + ref->Width(), y + ref->Height(), 0.0f, 0.0f, 1.0f, 1.0f, colour);
+    KESVertex v[4];
+    ImageCorners(v, x, y, x + ref->Width(), y + ref->Height(), 0.0f, 0.0f, 1.0f, 1.0f, colour.color);
+    KeepWholeQuad(tex, kBlendImage, QueueQuad(tex, ref, kBlendImage, v), v, nullptr);
 }
 
 void CKesBaseFrame::Draw2DImage(unsigned long tex, const CKesPosition2d<int>& position, const CKesRect<int>& source,
                                 const CKesRect<int>* clip, CKesColor colour) {
-    mLastQuad = -1;
+    mLastQuad.valid = false;
     if (tex == 0 || !mVertexPtr) return;
     if (source.LowerRightCorner.X < source.UpperLeftCorner.X || source.LowerRightCorner.Y < source.UpperLeftCorner.Y)
         return;
     const std::shared_ptr<platform::KesTexture> ref = TextureForDrawing(tex);
     if (!ref) return;
-    long long x = position.X, y = position.Y;
-    long long sx = source.UpperLeftCorner.X, sy = source.UpperLeftCorner.Y;
-    long long w = static_cast<long long>(source.LowerRightCorner.X) - source.UpperLeftCorner.X;
-    long long h = static_cast<long long>(source.LowerRightCorner.Y) - source.UpperLeftCorner.Y;
-    if (w <= 0 || h <= 0) return;
-    if (clip) {
-        if (!ClipAxis(x, w, sx, clip->UpperLeftCorner.X, clip->LowerRightCorner.X)) return;
-        if (!ClipAxis(y, h, sy, clip->UpperLeftCorner.Y, clip->LowerRightCorner.Y)) return;
-    }
-    const CKesDimension2d<int> screen = getScreenSize();
-    if (!ClipAxis(x, w, sx, 0, screen.Width)) return;
-    if (!ClipAxis(y, h, sy, 0, screen.Height)) return;
+    const long long sx = source.UpperLeftCorner.X, sy = source.UpperLeftCorner.Y;
+    const long long sw = static_cast<long long>(source.LowerRightCorner.X) - sx;
+    const long long sh = static_cast<long long>(source.LowerRightCorner.Y) - sy;
     const float tw = static_cast<float>(ref->Width()), th = static_cast<float>(ref->Height());
-    if (tw <= 0 || th <= 0) return;
-    QueueImageQuad(tex, ref, static_cast<float>(x), static_cast<float>(y), static_cast<float>(x + w),
-                   static_cast<float>(y + h), sx / tw, sy / th, (sx + w) / tw, (sy + h) / th, colour);
+    if (sw <= 0 || sh <= 0 || tw <= 0 || th <= 0) return;
+    long long x = position.X, y = position.Y, w = sw, h = sh, cx = 0, cy = 0;
+    int queued = -1;
+    if (CutImage(clip, getScreenSize(), x, y, w, h, cx, cy)) {
+        // The picture is never scaled: a cut moves its texels by as much.
+        KESVertex v[4];
+        ImageCorners(v, static_cast<float>(x), static_cast<float>(y), static_cast<float>(x + w),
+                     static_cast<float>(y + h), (sx + cx) / tw, (sy + cy) / th, (sx + cx + w) / tw,
+                     (sy + cy + h) / th, colour.color);
+        queued = QueueQuad(tex, ref, kBlendImage, v);
+    }
+    KESVertex whole[4];
+    ImageCorners(whole, static_cast<float>(position.X), static_cast<float>(position.Y),
+                 static_cast<float>(position.X + sw), static_cast<float>(position.Y + sh), sx / tw, sy / th,
+                 (sx + sw) / tw, (sy + sh) / th, colour.color);
+    KeepWholeQuad(tex, kBlendImage, queued, whole, clip);
 }
 
 void CKesBaseFrame::Draw2DImage(unsigned long tex, const CKesRect<int>& destination, const CKesRect<int>& source,
                                 const CKesRect<int>* clip, CKesColor colour) {
-    mLastQuad = -1;
+    mLastQuad.valid = false;
     if (tex == 0 || !mVertexPtr) return;
     if (source.LowerRightCorner.X < source.UpperLeftCorner.X || source.LowerRightCorner.Y < source.UpperLeftCorner.Y)
         return;
@@ -259,25 +273,31 @@ void CKesBaseFrame::Draw2DImage(unsigned long tex, const CKesRect<int>& destinat
     if (destW == 0 || destH == 0) return;
     const std::shared_ptr<platform::KesTexture> ref = TextureForDrawing(tex);
     if (!ref) return;
-    long long x = destination.UpperLeftCorner.X, y = destination.UpperLeftCorner.Y;
-    long long dw = destW, dh = destH, cx = 0, cy = 0;
-    const long long sw = static_cast<long long>(source.LowerRightCorner.X) - source.UpperLeftCorner.X;
-    const long long sh = static_cast<long long>(source.LowerRightCorner.Y) - source.UpperLeftCorner.Y;
-    if (clip) {
-        if (!ClipAxis(x, dw, cx, clip->UpperLeftCorner.X, clip->LowerRightCorner.X)) return;
-        if (!ClipAxis(y, dh, cy, clip->UpperLeftCorner.Y, clip->LowerRightCorner.Y)) return;
-    }
-    const CKesDimension2d<int> screen = getScreenSize();
-    if (!ClipAxis(x, dw, cx, 0, screen.Width)) return;
-    if (!ClipAxis(y, dh, cy, 0, screen.Height)) return;
     const float tw = static_cast<float>(ref->Width()), th = static_cast<float>(ref->Height());
     if (tw <= 0 || th <= 0) return;
-    const long long a = source.UpperLeftCorner.X + cx * sw / destW;
-    const long long b = source.UpperLeftCorner.Y + cy * sh / destH;
-    const float right = a + static_cast<float>(dw) * sw / destW;
-    const float bottom = b + static_cast<float>(dh) * sh / destH;
-    QueueImageQuad(tex, ref, static_cast<float>(x), static_cast<float>(y), static_cast<float>(x + dw),
-                   static_cast<float>(y + dh), a / tw, b / th, right / tw, bottom / th, colour);
+    const long long sx = source.UpperLeftCorner.X, sy = source.UpperLeftCorner.Y;
+    const long long sw = static_cast<long long>(source.LowerRightCorner.X) - sx;
+    const long long sh = static_cast<long long>(source.LowerRightCorner.Y) - sy;
+    long long x = destination.UpperLeftCorner.X, y = destination.UpperLeftCorner.Y;
+    long long dw = destW, dh = destH, cx = 0, cy = 0;
+    int queued = -1;
+    if (CutImage(clip, getScreenSize(), x, y, dw, dh, cx, cy)) {
+        // The source start of what is left, in whole source pixels.
+        const long long a = sx + cx * sw / destW;
+        const long long b = sy + cy * sh / destH;
+        const float right = a + static_cast<float>(dw) * sw / destW;
+        const float bottom = b + static_cast<float>(dh) * sh / destH;
+        KESVertex v[4];
+        ImageCorners(v, static_cast<float>(x), static_cast<float>(y), static_cast<float>(x + dw),
+                     static_cast<float>(y + dh), a / tw, b / th, right / tw, bottom / th, colour.color);
+        queued = QueueQuad(tex, ref, kBlendImage, v);
+    }
+    KESVertex whole[4];
+    ImageCorners(whole, static_cast<float>(destination.UpperLeftCorner.X),
+                 static_cast<float>(destination.UpperLeftCorner.Y), static_cast<float>(destination.LowerRightCorner.X),
+                 static_cast<float>(destination.LowerRightCorner.Y), sx / tw, sy / th, (sx + sw) / tw, (sy + sh) / th,
+                 colour.color);
+    KeepWholeQuad(tex, kBlendImage, queued, whole, clip);
 }
 
 // ---- The logo ----

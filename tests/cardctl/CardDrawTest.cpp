@@ -1,6 +1,8 @@
 // The card hand from a layout: its properties, the geometry of the hand and
 // the pictures drawn from the two sheets, read back from the framebuffer.
+#include <algorithm>
 #include <map>
+#include <vector>
 
 #include "cardctl/CardCtlFixture.h"
 
@@ -189,6 +191,57 @@ TEST_F(CardDrawTest, ATurnedCardShowsEveryTexelOfItsPicture) {
     for (int y = 0; y < kH; ++y)
         for (int x = 0; x < kW; ++x) once += seen[0xFF000000u | probe(x, y)] == 1 ? 1 : 0;
     EXPECT_EQ(kW * kH, once);
+}
+
+TEST_F(CardDrawTest, ATurnedHandCutByAnEdgeShowsWhatItShowsWhole) {
+    WriteSheets();
+    WriteFile(GamePath("img/faces.bmp"),
+              Bmp(13 * kW, 4 * kH, [](int x, int y) { return static_cast<uint32_t>(y * 13 * kW + x + 1); }));
+    Start(Control("GameCard", "hand",
+                  Hand(1, 100, 300, 60, 200, {{"CardData", "1;2;3;4;5"}, {"CardDirecton", "1"}})));
+    CKesGUIGameCard* c = Find<CKesGUIGameCard>(1);
+    ASSERT_NE(nullptr, c);
+    // The whole hand: five turned cards down from (100, 300), over x 95..124
+    // and y 305..372. Compared: columns 80..139, rows from 10 above the
+    // hand's top to 90 below it.
+    const CKesRect<int> around(80, -10, 140, 90);
+    DrawGui();
+    std::vector<DWORD> whole;
+    for (int y = around.UpperLeftCorner.Y; y < around.LowerRightCorner.Y; ++y)
+        for (int x = around.UpperLeftCorner.X; x < around.LowerRightCorner.X; ++x) whole.push_back(Px(x, 300 + y));
+    const struct {
+        const char* name;
+        int top;
+        CKesRect<int> clip;
+    } cases[] = {
+        {"the picture's bottom edge through the last card", 600 - 4 * kSpace - 15, CKesRect<int>(0, 0, 800, 600)},
+        {"a clip down the middle of every card and across the fourth", 300,
+         CKesRect<int>(110, 0, 800, 300 + 3 * kSpace + 10)},
+    };
+    for (const auto& k : cases) {
+        SCOPED_TRACE(k.name);
+        c->Move(CKesPosition2d<int>(100, k.top));
+        c->SetClippingRect(k.clip);
+        DrawGui();
+        int shown = 0, cut = 0, wrong = 0;
+        size_t i = 0;
+        for (int y = around.UpperLeftCorner.Y; y < around.LowerRightCorner.Y; ++y)
+            for (int x = around.UpperLeftCorner.X; x < around.LowerRightCorner.X; ++x, ++i) {
+                const CKesRect<int>& r = k.clip;
+                const int row = k.top + y;
+                const bool visible = x >= r.UpperLeftCorner.X && x < r.LowerRightCorner.X &&
+                                     row >= r.UpperLeftCorner.Y && row < std::min(r.LowerRightCorner.Y, 600);
+                if (!visible) {
+                    cut += whole[i] != kBlack ? 1 : 0;
+                    continue;
+                }
+                shown += whole[i] != kBlack ? 1 : 0;
+                wrong += Px(x, row) != whole[i] ? 1 : 0;
+            }
+        EXPECT_EQ(0, wrong);
+        EXPECT_GT(shown, 200);
+        EXPECT_GT(cut, 100);
+    }
 }
 
 TEST_F(CardDrawTest, AStackDrawsTheSlopePictureOncePerCard) {

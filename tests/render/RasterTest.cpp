@@ -141,6 +141,31 @@ TEST_F(Raster, AnyAngleMatchesAReferenceSamplerForNearestAndLinear) {
             }
         EXPECT_GT(compared, 1000);
         EXPECT_EQ(0, wrong);
+
+        // Cut by a clip through the turned picture (its upright quad lies
+        // wholly outside the clip): inside the clip, the same picture.
+        const std::vector<uint32_t> uncut = Picture(f);
+        const CKesRect<int> clip(px - 10, py + 10, 800, py + 45);
+        Frame(f, [&](DrawingFrame& fr) {
+            fr.Draw2DImage(t, CKesPosition2d<int>(0, 0), CKesRect<int>(0, 0, w, h), &clip);
+            fr.Rotate(angle, CKesPosition2d<int>(px, py), CKesDimension2d<int>(w, h), CKesPosition2d<int>(0, 0), 1.0f,
+                      0.0f);
+        });
+        const std::vector<uint32_t> cut = Picture(f);
+        int shown = 0, differ = 0, outside = 0;
+        for (int y = 0; y < 600; ++y)
+            for (int x = 0; x < 800; ++x) {
+                const size_t i = static_cast<size_t>(y) * 800 + x;
+                if (!clip.isPointInside(CKesPosition2d<int>(x, y)) || x == 800 || y == py + 45) {
+                    outside += (cut[i] | 0xFF000000u) != 0xFF000000u ? 1 : 0;
+                    continue;
+                }
+                shown += (uncut[i] | 0xFF000000u) != 0xFF000000u ? 1 : 0;
+                differ += Near(uncut[i], cut[i]) ? 0 : 1;
+            }
+        EXPECT_GT(shown, 1000);
+        EXPECT_EQ(0, differ);
+        EXPECT_EQ(0, outside);
     }
     f->Device().SetTextureStageState(platform::TSS_MAGFILTER, platform::TEXF_LINEAR);
     f->Device().SetTextureStageState(platform::TSS_MINFILTER, platform::TEXF_LINEAR);
@@ -211,6 +236,8 @@ TEST_F(Raster, BandsKeepSubmissionOrderAndGiveTheSamePictureForAnyWorkerCount) {
     DrawingFrame* f = Start();
     const unsigned long sprite = MakeTexture(f, 26, 37, [](int x, int y) { return 0xFF000000u | (x * 9) << 16 | (y * 6) << 8 | 0x40; });
     const unsigned long card = MakeTexture(f, 71, 96, Unique, "card");
+    auto glassTexel = [](int x, int y) { return 0x80000000u | (x * 9) << 16 | (y * 6) << 8 | 0x40; };
+    const unsigned long glass = MakeTexture(f, 26, 37, glassTexel, "glass");
     // Seven bands of 600 rows end at 85, 171, 257, 342, 428 and 514.
     auto scene = [&](DrawingFrame& fr) {
         for (int i = 0; i < 40; ++i) {
@@ -228,6 +255,10 @@ TEST_F(Raster, BandsKeepSubmissionOrderAndGiveTheSamePictureForAnyWorkerCount) {
         fr.Draw2DImage(card, CKesRect<int>(600, 300, 790, 590), CKesRect<int>(0, 0, 71, 96));
         fr.Draw2DImage(sprite, CKesRect<int>(420, 320, 590, 560), CKesRect<int>(0, 0, 26, 37), nullptr,
                        CKesColor(0x90FFFFFFu));
+        // A half-transparent picture turned by a quarter, across the band edge at row 428.
+        fr.Draw2DImage(glass, at);
+        fr.Rotate(90, CKesPosition2d<int>(120, 420), CKesDimension2d<int>(26, 37), CKesPosition2d<int>(0, 0), 1.0f,
+                  0.0f);
     };
     // The same picture from any number of workers, with and without the
     // processor's widest vector paths.
@@ -252,6 +283,12 @@ TEST_F(Raster, BandsKeepSubmissionOrderAndGiveTheSamePictureForAnyWorkerCount) {
         const DWORD t1 = 0x80000000u | 45 << 16 | ((y - 69) * 6) << 8 | 0x40;
         EXPECT_TRUE(Near(over(t1, over(t0, 0xFF000000u)), Px(f, 46, y))) << y << std::hex << " " << Px(f, 46, y);
     }
+    // Texel (i, j) of the turned picture lies at (119 - j, 420 + i).
+    for (int i : {0, 7, 8, 9, 25})
+        for (int j : {0, 3, 36}) {
+            const DWORD seen = Px(f, 119 - j, 420 + i);
+            EXPECT_TRUE(Near(over(glassTexel(i, j), 0xFF000000u), seen)) << i << "," << j << std::hex << " " << seen;
+        }
 }
 
 TEST_F(Raster, AClearShowsUnderWholePicturesThatDoNotHideIt) {
@@ -301,11 +338,103 @@ TEST_F(Raster, QuadsNearTheEndsOfTheIntegerRangeAreClippedWithoutOverflow) {
         }
     });
     EXPECT_EQ(std::vector<uint32_t>(800 * 600, 0xFF000000u), Picture(f));
+    // Turned with sizes and hot spots at the ends of int: the corners are
+    // worked out wide. The first reaches from (0, 0) far to the lower right
+    // at 30 degrees, stretching texel (0, 0) over the middle of the picture;
+    // the second lies far away.
+    Frame(f, [&](DrawingFrame& fr) {
+        CKesPosition2d<int> at(0, 0);
+        fr.Draw2DImage(t, at);
+        fr.Rotate(30, CKesPosition2d<int>(0, 0), CKesDimension2d<int>(hi, hi), CKesPosition2d<int>(-1, -1), 1.0f, 0.0f);
+        fr.Draw2DImage(t, at);
+        fr.Rotate(30, CKesPosition2d<int>(hi, lo), CKesDimension2d<int>(lo, hi), CKesPosition2d<int>(lo, lo), 1.0f,
+                  0.0f);
+    });
+    EXPECT_EQ(Unique(0, 0), Px(f, 400, 300));
+    EXPECT_EQ(0xFF000000u, Px(f, 10, 0));
     // A rectangle far larger than the picture still covers all of it.
     Frame(f, [&](DrawingFrame& fr) {
         fr.Draw2dRectangle(CKesRect<int>(-2000000000, -2000000000, 2000000000, 2000000000), CKesColor(0xFFFF0000u));
     });
     EXPECT_EQ(std::vector<uint32_t>(800 * 600, 0xFFFF0000u), Picture(f));
+}
+
+TEST_F(Raster, LinesFarOutsideThePictureAndTheAlphaTest) {
+    DrawingFrame* f = Start();
+    const int lo = std::numeric_limits<int>::min(), hi = std::numeric_limits<int>::max();
+    // Every pixel of a whole-pixel line (the all-octant error walk, its last
+    // pixel left out), kept where it lies in the picture.
+    auto walk = [](long long x, long long y, long long x1, long long y1, std::vector<uint32_t>& picture, DWORD c) {
+        if (y == y1) {  // a row: no need to walk the far parts
+            const long long from = x < x1 ? std::max(x, 0LL) : std::max(x1 + 1, 0LL);
+            const long long to = x < x1 ? std::min(x1, 800LL) : std::min(x + 1, 800LL);
+            for (long long i = from; i < to && y >= 0 && y < 600; ++i) picture[static_cast<size_t>(y * 800 + i)] = c;
+            return;
+        }
+        const long long dx = std::llabs(x1 - x), dy = -std::llabs(y1 - y), sx = x < x1 ? 1 : -1, sy = y < y1 ? 1 : -1;
+        long long err = dx + dy;
+        for (long long k = 0; k < std::max(dx, -dy); ++k) {
+            if (x >= 0 && x < 800 && y >= 0 && y < 600) picture[static_cast<size_t>(y * 800 + x)] = c;
+            const long long e2 = 2 * err;
+            if (e2 >= dy) {
+                err += dy;
+                x += sx;
+            }
+            if (e2 <= dx) {
+                err += dx;
+                y += sy;
+            }
+        }
+    };
+    const DWORD grey = 0xFF808080u;  // half-transparent white over black
+    const struct {
+        const char* name;
+        CKesPosition2d<int> a, b;
+        DWORD colour;
+        bool alphaTest, blend;
+        int alphaRef;
+        DWORD shown;  // 0: nothing drawn
+    } cases[] = {
+        {"to x 2,000,000", {5, 44}, {2000000, 44}, 0xFFFFFFFFu, true, true, 1, 0xFFFFFFFFu},
+        {"from x -1,000,000 to 1,000,000", {1000000, 50}, {-1000000, 50}, 0xFFFFFFFFu, true, true, 1, 0xFFFFFFFFu},
+        {"over the whole range of int", {lo, 60}, {hi, 60}, 0xFFFFFFFFu, true, true, 1, 0xFFFFFFFFu},
+        {"slanted, ends millions of pixels out", {-2000000, -999700}, {2000000, 1000300}, 0xFF00FF00u, true, true, 1,
+         0xFF00FF00u},
+        {"steep, ends millions of pixels out", {-1000350, 3000000}, {1000450, -3000000}, 0xFF00FF00u, true, true, 1,
+         0xFF00FF00u},
+        {"far out and missing the picture", {-3000000, -10}, {3000000, -5}, 0xFFFFFFFFu, true, true, 1, 0},
+        {"alpha below the test's reference", {10, 70}, {200, 90}, 0x80FFFFFFu, true, true, 0x81, 0},
+        {"alpha at the test's reference", {10, 70}, {200, 90}, 0x80FFFFFFu, true, true, 0x80, grey},
+        {"alpha 0, the test and blending off", {10, 80}, {200, 80}, 0x00FF0000u, false, false, 1, 0xFFFF0000u},
+    };
+    platform::KesRenderDevice& d = f->Device();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Frame(f, [&](DrawingFrame& fr) {
+            d.SetRenderState(platform::RS_ALPHATESTENABLE, c.alphaTest ? 1 : 0);
+            d.SetRenderState(platform::RS_ALPHAREF, static_cast<DWORD>(c.alphaRef));
+            d.SetRenderState(platform::RS_ALPHABLENDENABLE, c.blend ? 1 : 0);
+            fr.Draw2dLine(c.a, c.b, CKesColor(c.colour));
+        });
+        std::vector<uint32_t> expected(800 * 600, 0xFF000000u);
+        if (c.shown) walk(c.a.X, c.a.Y, c.b.X, c.b.Y, expected, c.shown);
+        std::vector<uint32_t> shown = Picture(f);
+        for (uint32_t& p : shown) p |= 0xFF000000u;
+        int lit = 0;
+        for (uint32_t p : expected) lit += p != 0xFF000000u ? 1 : 0;
+        EXPECT_TRUE(expected == shown) << lit << " pixels expected";
+        EXPECT_EQ(c.shown ? true : false, lit > 100);
+    }
+    d.SetRenderState(platform::RS_ALPHATESTENABLE, 1);
+    d.SetRenderState(platform::RS_ALPHAREF, 1);
+    d.SetRenderState(platform::RS_ALPHABLENDENABLE, 1);
+    // The first case lights row 44 from x 5 to 799.
+    Frame(f, [](DrawingFrame& fr) {
+        fr.Draw2dLine(CKesPosition2d<int>(5, 44), CKesPosition2d<int>(2000000, 44), CKesColor(0xFFFFFFFFu));
+    });
+    EXPECT_EQ(0xFF000000u, Px(f, 4, 44));
+    EXPECT_EQ(0xFFFFFFFFu, Px(f, 5, 44));
+    EXPECT_EQ(0xFFFFFFFFu, Px(f, 799, 44));
 }
 
 TEST_F(Raster, TheLogoSitsInTheBottomRightCornerWhenOneIsSet) {
