@@ -6,6 +6,8 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 #include <string>
 
 #include "platform/KesClock.h"
@@ -24,10 +26,19 @@ inline void UseHeadlessPlatform() {
 
 // Makes a scratch folder under /tmp ("/tmp" itself when none can be made) the
 // current folder and the game folder of the next frame, and puts the frame's
-// clock on virtual time. Returns the folder.
+// clock on virtual time. The folder is removed when the program ends.
+// Returns the folder.
 inline std::string EnterScratchGameFolder() {
+    static std::string made;
     char tmpl[] = "/tmp/kest2d-bench-XXXXXX";
     const std::string dir = mkdtemp(tmpl) ? tmpl : "/tmp";
+    if (dir != "/tmp" && made.empty()) {
+        made = dir;
+        std::atexit([] {
+            std::error_code ignored;
+            std::filesystem::remove_all(made, ignored);
+        });
+    }
     if (chdir(dir.c_str()) != 0) std::perror("chdir");
     platform::UseVirtualClock();
     platform::SetCommandLine("-d$" + dir);

@@ -21,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchSupport.h"
 #include "frame/Kest2dBaseFrame.h"
 #include "platform/KesRenderDevice.h"
 #include "platform/KesFiles.h"
@@ -81,11 +82,8 @@ public:
 BenchFrame* StartEngine() {
     static BenchFrame* frame = nullptr;
     if (frame) return frame;
-    setenv("SDL_VIDEODRIVER", "offscreen", 0);
-    setenv("SDL_AUDIODRIVER", "dummy", 0);
-    char dir[] = "/tmp/kest2d-bench-XXXXXX";
-    if (!mkdtemp(dir) || chdir(dir) != 0) return nullptr;
-    platform::SetCommandLine(std::string("-d$") + dir);
+    bench::UseHeadlessPlatform();
+    if (bench::EnterScratchGameFolder() == "/tmp") return nullptr;
     frame = new BenchFrame();
     if (!frame->Initialize("", CKesDimension2d<int>(kW, kH))) return nullptr;
     return frame;
