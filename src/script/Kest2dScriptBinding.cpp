@@ -9,6 +9,7 @@
 #include "gui/controls/Kest2dGUIImage.h"
 #include "gui/controls/Kest2dGUIStatic.h"
 #include "gui/controls/Kest2dGUIVideo.h"
+#include "script/Kest2dScriptCasts.h"
 #include "script/Kest2dScriptObjects.h"
 #include "script/Kest2dScriptOwnership.h"
 #include "tolua++.h"
@@ -37,25 +38,29 @@ void SetCollector(lua_State* L, const char* type, lua_CFunction collector) {
     lua_pop(L, 1);
 }
 
-// True when the value at `index` is a full user data made by the binding:
-// its metatable is one of the registered types.
-bool IsBoundObject(lua_State* L, int index) {
-    if (!lua_getmetatable(L, index)) return false;
+// The type name of the value at `index` when it is a full user data made by
+// the binding (its metatable is one of the registered types), else null.
+const char* BoundTypeName(lua_State* L, int index) {
+    if (!lua_getmetatable(L, index)) return nullptr;
     lua_rawget(L, LUA_REGISTRYINDEX);  // the runtime maps each type's metatable to its name
-    const bool bound = lua_isstring(L, -1) != 0;
+    const char* name = lua_tostring(L, -1);  // the name stays anchored by the registry
     lua_pop(L, 1);
-    return bound;
+    return name;
 }
 
 // tolua.cast(value, typeName): the same object pushed as typeName. A light
 // user data is cast by the address it holds. Nil for nil, for values that
-// are no engine object and for type names that nothing registered.
+// are no engine object and for type names that nothing registered; casts
+// to and from the GUI, window and font classes are checked against the
+// object's real class (Kest2dScriptCasts.h).
 int SafeCast(lua_State* L) {
     void* address = nullptr;
+    const char* sourceType = nullptr;
     if (lua_islightuserdata(L, 1)) {
         address = lua_touserdata(L, 1);
     } else if (lua_isuserdata(L, 1)) {
-        if (IsBoundObject(L, 1)) address = *static_cast<void**>(lua_touserdata(L, 1));
+        sourceType = BoundTypeName(L, 1);
+        if (sourceType) address = *static_cast<void**>(lua_touserdata(L, 1));
     } else if (lua_istable(L, 1)) {
         address = tolua_tousertype(L, 1, nullptr);
     }
@@ -67,7 +72,7 @@ int SafeCast(lua_State* L) {
     luaL_getmetatable(L, type);
     const bool known = lua_istable(L, -1);
     lua_pop(L, 1);
-    if (!known) {
+    if (!known || (CastEngineObject(address, sourceType, type, &address) == CastKind::Checked && !address)) {
         lua_pushnil(L);
         return 1;
     }
