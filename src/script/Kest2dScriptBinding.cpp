@@ -1,6 +1,7 @@
 #include "script/Kest2dScriptBinding.h"
 
 #include <cstdint>
+#include <cstring>
 #include <unordered_map>
 
 #include "gui/Kest2dGUIElement.h"
@@ -48,11 +49,30 @@ const char* BoundTypeName(lua_State* L, int index) {
     return name;
 }
 
+// True when a value of the bound type `source` passes as `target`: the
+// same type, its const form or one of its bases.
+bool PassesAs(lua_State* L, const char* source, const char* target) {
+    const auto bare = [](const char* t) { return std::strncmp(t, "const ", 6) == 0 ? t + 6 : t; };
+    if (std::strcmp(bare(source), bare(target)) == 0) return true;
+    lua_getfield(L, LUA_REGISTRYINDEX, "tolua_super");
+    luaL_getmetatable(L, source);
+    lua_rawget(L, -2);
+    bool base = false;
+    if (lua_istable(L, -1)) {
+        lua_getfield(L, -1, target);
+        base = lua_toboolean(L, -1) != 0;
+        lua_pop(L, 1);
+    }
+    lua_pop(L, 2);
+    return base;
+}
+
 // tolua.cast(value, typeName): the same object pushed as typeName. A light
 // user data is cast by the address it holds. Nil for nil, for values that
-// are no engine object and for type names that nothing registered; casts
-// to and from the GUI, window and font classes are checked against the
-// object's real class (Kest2dScriptCasts.h).
+// are no engine object and for type names that nothing registered. An
+// engine object passes only as what it is: casts to and from the GUI,
+// window and font classes follow its real class (Kest2dScriptCasts.h), and
+// any other object passes as its own type and its bases.
 int SafeCast(lua_State* L) {
     void* address = nullptr;
     const char* sourceType = nullptr;
@@ -72,7 +92,8 @@ int SafeCast(lua_State* L) {
     luaL_getmetatable(L, type);
     const bool known = lua_istable(L, -1);
     lua_pop(L, 1);
-    if (!known || (CastEngineObject(address, sourceType, type, &address) == CastKind::Checked && !address)) {
+    const CastKind kind = known ? CastEngineObject(address, sourceType, type, &address) : CastKind::Checked;
+    if (!known || !address || (kind == CastKind::Unchecked && sourceType && !PassesAs(L, sourceType, type))) {
         lua_pushnil(L);
         return 1;
     }

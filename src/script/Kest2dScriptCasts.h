@@ -7,7 +7,7 @@ namespace kest2d {
 namespace script {
 
 enum class CastKind {
-    Unchecked,  // neither side is a class of those families: the address is re-typed as it is
+    Unchecked,  // neither side is a class of those families: `*result` is the address as it is
     Checked,    // the engine decides: `*result` is the object as the target type, or null
 };
 

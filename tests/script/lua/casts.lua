@@ -50,6 +50,8 @@ check_eq(tolua.cast(toHelper.toKesBaseGUIElement(button), "kest2d::CKesGUIStatic
 check(rawequal(tolua.cast(button, "kest2d::CKesGUIButton"), button), "a button is a button")
 check_eq(tolua.cast(button, "kest2d::CKesRect<int>"), nil, "an element is no rectangle")
 check_eq(tolua.cast(kest2d.CKesRect_int_(), "kest2d::CKesGUIButton"), nil, "a rectangle is no button")
+check_eq(toHelper.toKesVectorInt(kest2d.CKesRect_int_()), nil, "nor an array")
+check(tolua.cast(kest2d.CKesRect_int_(), "const kest2d::CKesRect<int>") ~= nil, "but its own const form")
 check_eq(toHelper.toKesGUIStatic(frame:LoadResource("missing")), nil, "nothing is no label")
 check_eq(tolua.cast(frame, "kest2d::CKesGUITTFont"), nil, "the frame is no font")
 local bar = board:AddScrollBar(2, "bar", kest2d.CKesRect_int_(0, 30, 20, 100))
