@@ -11,6 +11,7 @@
 #include "gui/controls/Kest2dGUIStatic.h"
 #include "gui/controls/Kest2dGUIVideo.h"
 #include "script/Kest2dScriptCasts.h"
+#include "script/Kest2dScriptGuards.h"
 #include "script/Kest2dScriptObjects.h"
 #include "script/Kest2dScriptOwnership.h"
 #include "tolua++.h"
@@ -211,6 +212,7 @@ void FixUpBinding(lua_State* L) {
     }
     lua_settop(L, top);
     InstallOwnership(L);
+    InstallFinaliserGuards(L);
 }
 
 int OpenBinding(lua_State* L) {
