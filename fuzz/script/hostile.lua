@@ -68,8 +68,25 @@ local reg = debug.getregistry()
 local stats = { calls = 0, ok = 0, errors = 0, steps = 0 }
 local reached, returned = {}, {}
 
+-- Values in the trace: objects by type and a number of their own.
+local names, named = setmetatable({}, { __mode = "k" }), 0
+local function describe(v)
+    if type(v) == "userdata" and getmetatable(v) then
+        if not names[v] then named = named + 1 names[v] = named end
+        return tolua.type(v) .. "#" .. names[v]
+    elseif type(v) == "string" then
+        return string.format("%q", #v > 40 and string.sub(v, 1, 40) .. "..." or v)
+    end
+    return tostring(v)
+end
 local function trace(...)
-    if TRACE then io.stderr:write(table.concat({ ... }, " "), "\n") io.stderr:flush() end
+    if not TRACE then return end
+    local parts = { ... }
+    for i = 1, select("#", ...) do
+        if type(parts[i]) ~= "string" or i > 2 then parts[i] = describe(parts[i]) end
+    end
+    io.stderr:write(table.concat(parts, " "), "\n")
+    io.stderr:flush()
 end
 
 -- The binding ----------------------------------------------------------------
@@ -304,7 +321,7 @@ call_function = function(fn, depth)
     local f = rawget(fn.cls.t, fn.name)
     for _ = 1, 4 do
         local args, n = arguments(fn, sig, depth)
-        trace("call", fn.key, n)
+        if TRACE then trace("call", fn.key, unpack(args, 1, n)) end
         reached[fn.key] = true
         stats.calls = stats.calls + 1
         local before = count_collected()
@@ -341,7 +358,7 @@ local function variable_step()
     if obj == nil and chance(0.8) then return end
     local var = pick(c.vars)
     local key = c.type .. "." .. var
-    trace("var", key)
+    trace("var", key, obj)
     if chance(0.5) then
         local ok, v = pcall(function() return obj[var] end)
         if ok and v ~= nil then keep_results({ true, v }, 2, false) end
@@ -358,8 +375,9 @@ local function meta_step()
     if not c then return end
     local name = pick(c.meta)
     local obj = any_object(c.type)
-    trace("meta", c.type, name)
-    pcall(rawget(c.t, name), obj, value_of(nil), value_of(nil))
+    local a, b = value_of(nil), value_of(nil)
+    trace("meta", c.type .. "." .. name, obj, a, b)
+    pcall(rawget(c.t, name), obj, a, b)
 end
 
 local HELPERS = {}
@@ -372,11 +390,11 @@ local function cast_step()
     if chance(0.5) then
         local h = pick(HELPERS)
         if h == "toKesEvent" or h == "toKesMessageIn" then return end  -- records: in the callbacks below
-        trace("cast", h)
+        trace("cast", h, obj)
         r = toHelper[h](obj)
     else
         local to = pick(TYPE_NAMES)
-        trace("cast", to)
+        trace("cast", to, obj)
         r = tolua.cast(obj, to)
     end
     if r ~= nil then keep_results({ true, r }, 2, false) end
@@ -386,7 +404,7 @@ local function own_step()
     local obj = any_object(pick(TYPE_NAMES))
     if obj == nil then return end
     local r = rand(3)
-    trace("own", r, tolua.type(obj))
+    trace("own", ({ "takeownership", "releaseownership", "delete" })[r], obj)
     if r == 1 then
         tolua.takeownership(obj)
     elseif r == 2 then

@@ -3,8 +3,10 @@
 // kest2d.CKesX[".collector"] are ordinary functions to a script.
 //
 // - __gc called with anything but a bound object does nothing; called on an
-//   object that an engine object still keeps, it does nothing either (Lua
-//   never finalises such an object: the keeper holds its user data).
+//   object that an engine object still keeps, it does nothing either. Lua
+//   itself finalises such an object only when the state closes (the keeper
+//   holds its user data until then), and a closing state runs finalisers
+//   with no calling frame, while a call by hand always has one.
 // - .collector runs only inside the __gc of its own object; called by hand it
 //   raises a Lua error instead of deleting whatever it is given as its class.
 #include "script/Kest2dScriptGuards.h"
@@ -32,7 +34,8 @@ bool IsBoundUserData(lua_State* L, int index) {
 int GuardedFinaliser(lua_State* L) {
     if (!IsBoundUserData(L, 1)) return 0;
     void* address = *static_cast<void**>(lua_touserdata(L, 1));
-    if (address && ownership::IsKept(L, address)) return 0;
+    lua_Debug caller;
+    if (address && lua_getstack(L, 1, &caller) && ownership::IsKept(L, address)) return 0;
     const void* outer = gFinalising;
     gFinalising = lua_touserdata(L, 1);
     lua_pushvalue(L, lua_upvalueindex(1));

@@ -90,6 +90,18 @@ local CASES = {
     { "card direction", function() hand:SetCardDirection(2) end, err("CardDir from 0 to 1 expected") },
     { "unknown hand type", function() return hand:GetCardTypeCount(99) end, gives(0) },
 
+    -- Finalisers called by hand.
+    { "__gc(nil)", function() return getmetatable(kest2d.CKesColor(1)).__gc(nil) end, gives() },
+    { "collector by hand", function() return kest2d.CKesColor[".collector"](kest2d.CKesRect_int_()) end,
+      err("a collector runs only when Lua collects its object") },
+    { "__gc by hand", function() local c = kest2d.CKesColor(1); getmetatable(c).__gc(c); return c:getRed() end,
+      err("was deleted") },
+    { "__gc of a kept font", function()
+        local font = kest2d.CKesGUITTFont(frame)
+        board:AddInfoScroller(4, "ticker", rect(0, 130, 100, 150)):SetFont(font)
+        getmetatable(font).__gc(font)
+        return font:getKerningHeight() end, gives(0) },
+
     -- Casts by the object's real class; the frame's bases at their own place.
     { "button as label", function() return toHelper.toKesGUIStatic(button) end, gives(nil) },
     { "label as label", function() return toHelper.toKesGUIStatic(label) == label end, gives(true) },
