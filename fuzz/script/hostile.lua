@@ -280,7 +280,9 @@ local function value_of(expected, depth)
     if not expected or chance(0.08) then
         v = random_value()
     elseif expected == "number" then
-        v = rand(3) == 1 and rand(21) - 1 or pick(NUMBERS)
+        -- Small whole numbers are indexes, ids and enumeration values.
+        local r = rand(3)
+        v = r == 1 and rand(4) - 1 or r == 2 and rand(21) - 1 or pick(NUMBERS)
     elseif expected == "string" then
         v = pick(STRINGS)
     elseif expected == "boolean" then

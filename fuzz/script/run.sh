@@ -42,6 +42,7 @@ empty_path="$out/empty-path"
 mkdir -p "$empty_path"
 
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=0}
+export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$root/tests/lsan.supp:print_suppressions=0}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1}
 export SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy
 

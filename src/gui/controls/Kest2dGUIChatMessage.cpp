@@ -1,6 +1,7 @@
 #include "gui/controls/Kest2dGUIChatMessage.h"
 
 #include "frame/Kest2dBaseFrame.h"
+#include "frame/types/Kest2dHeld.h"
 #include "gui/controls/Kest2dGUIControl.h"
 #include "gui/controls/Kest2dGUIScrollBar.h"
 
@@ -99,15 +100,16 @@ void CKesGUIChatMessage::Draw() {
     if (!self || mRows.empty()) return;
     const int left = mAbsoluteRect.UpperLeftCorner.X;
     const int right = mAbsoluteRect.LowerRightCorner.X;
-    // Nothing is painted under the scroll bar.
-    const CKesRect<int> clip(left, mAbsoluteRect.UpperLeftCorner.Y, right - mScrollBarWidth,
-                             mAbsoluteRect.LowerRightCorner.Y);
+    // Nothing is painted under the scroll bar. Geometry is computed wide and
+    // held inside int (Kest2dHeld.h).
+    const CKesRect<int> clip(left, mAbsoluteRect.UpperLeftCorner.Y,
+                             Held(static_cast<long long>(right) - mScrollBarWidth), mAbsoluteRect.LowerRightCorner.Y);
     const int rows = static_cast<int>(mRows.size());
     const int shown = GetDisplayLineCount();
     const int first = mTopLine > 0 ? mTopLine : 0;
-    int y = mAbsoluteRect.UpperLeftCorner.Y;
+    long long y = mAbsoluteRect.UpperLeftCorner.Y;
     for (int i = first; i < rows && i - first < shown; ++i, y += kLineHeight) {
-        const CKesRect<int> line(left, y, right, y + kLineHeight);
+        const CKesRect<int> line(left, Held(y), right, Held(y + kLineHeight));
         if (i == mTopLine + mHovered) mDriver->Draw2dRectangle(line, mSelectColor, &clip);
         mDriver->DrawString(mRows[i].text.c_str(), line, mRows[i].color, false, true, &clip);
     }

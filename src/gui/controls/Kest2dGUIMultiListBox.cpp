@@ -90,7 +90,8 @@ void CKesGUIMultiListBox::AddHeader(std::string title, int width) {
     if (x + width > INT_MAX) return;
     const int top = mAbsoluteRect.UpperLeftCorner.Y;
     HeaderStruct header;
-    header.rect = CKesRect<int>(static_cast<int>(x), top, static_cast<int>(x + width), top + kHeaderHeight);
+    header.rect = CKesRect<int>(static_cast<int>(x), top, static_cast<int>(x + width),
+                                Held(static_cast<long long>(top) + kHeaderHeight));
     header.width = width;
     header.title = std::move(title);
     header.image = mHeaderImage;

@@ -43,8 +43,9 @@ void CKesGUITextarea::SetUseScrollBar(bool use) {
 
 void CKesGUITextarea::AddString(std::string text, CKesColor color) {
     if (text.empty()) return;
-    int limit = mAbsoluteRect.getWidth() - 10;
-    if (HasScrollBar()) limit -= mScrollBarWidth;
+    long long wide = mAbsoluteRect.getWidth() - 10LL;
+    if (HasScrollBar()) wide -= mScrollBarWidth;
+    const int limit = Held(wide);
     // A line ends with the first character that brings its width to the
     // limit; the rest of the text starts the next one. Cuts fall between
     // characters only. Without a frame nothing can be measured: the text
