@@ -29,17 +29,18 @@ void CKesGUIChatMessage::AddString(std::string text) {
     if (text.empty()) return;
     mRows.push_back(MessageRow{CKesColor(255, 0, 0, 0), std::move(text)});
     const int rows = static_cast<int>(mRows.size());
-    if (rows > GetDisplayLineCount() && mScrollBar) mScrollBar->SetMaxValue(rows - GetDisplayLineCount());
+    if (rows > GetDisplayLineCount() && GetScrollBar()) mScrollBar->SetMaxValue(rows - GetDisplayLineCount());
 }
 
 void CKesGUIChatMessage::Reset() {
     mTopLine = 0;
     mHovered = -1;
-    if (mScrollBar) mScrollBar->SetCurValue(0);
+    if (GetScrollBar()) mScrollBar->SetCurValue(0);
 }
 
 void CKesGUIChatMessage::CreateScrollBar() {
     mScrollBar = AddSideScrollBar(this, mScrollBarWidth, "文本滚动条");
+    mScrollBarRef = mScrollBar->GetRef();
 }
 
 std::string CKesGUIChatMessage::GetStringByIndex(int index) const {
@@ -52,7 +53,8 @@ std::string CKesGUIChatMessage::GetSelectString() const { return GetStringByInde
 bool CKesGUIChatMessage::OnProcessEvent(const CKesEvent& event) {
     if (!mEnabled) return false;
     if (event.mEventType == KESET_GUI_EVENT) {
-        if (event.mGuiEvent.EventType == KESGET_ELEMENT_CHANGED && mScrollBar && event.mGuiEvent.Caller == mScrollBar)
+        if (event.mGuiEvent.EventType == KESGET_ELEMENT_CHANGED && GetScrollBar() &&
+            event.mGuiEvent.Caller == mScrollBar)
             mTopLine = mScrollBar->GetCurValue();
         return true;
     }
@@ -66,7 +68,7 @@ bool CKesGUIChatMessage::OnProcessEvent(const CKesEvent& event) {
     case KESMIE_MOUSE_WHEEL:
         if (static_cast<int>(mRows.size()) > GetDisplayLineCount()) {
             mTopLine = WheelTop(mTopLine, event.mMouseEvent.Wheel, LastTopLine());
-            if (mScrollBar) mScrollBar->SetCurValue(mTopLine);
+            if (GetScrollBar()) mScrollBar->SetCurValue(mTopLine);
         }
         break;
     case KESMIE_LMOUSE_PRESSED_DOWN:

@@ -237,8 +237,8 @@ void CKesGUIEditorBox::DisplayInputSymbol(int x, int y) {
     const DWORD elapsed = now - mBlinkStart;
     if (elapsed <= mBlinkInterval) {
         const CKesPosition2d<int> middle(x, Held(y + mAbsoluteRect.getHeight() / 2LL));
-        mDriver->DrawString("|", CKesRect<int>(middle - CKesDimension2d<int>(6, 6), middle + CKesDimension2d<int>(7, 7)),
-                            CKesColor(0xFF000000u), true, true, &mAbsoluteRect);
+        const CKesRect<int> bar(middle - CKesDimension2d<int>(6, 6), middle + CKesDimension2d<int>(7, 7));
+        mDriver->DrawString("|", bar, CKesColor(0xFF000000u), true, true, &mAbsoluteRect);
     }
     if (elapsed > 2 * mBlinkInterval) mBlinkStart = 0;
 }

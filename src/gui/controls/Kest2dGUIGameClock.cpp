@@ -66,8 +66,8 @@ void CKesGUIGameClock::Draw() {
     for (int i = 0; i < mDigitCount; ++i) {
         const int d = mDigits[i];
         const CKesRect<int> source(d * dw, 0, (d + 1) * dw, h);
-        mDriver->Draw2DImage(mClockNumImg, CKesPosition2d<int>(Held(x + static_cast<long long>(i) * mNumSpace), Held(y)),
-                             source, &mClippingRect, CKesColor(0xFFFFFFFFu));
+        const CKesPosition2d<int> at(Held(x + static_cast<long long>(i) * mNumSpace), Held(y));
+        mDriver->Draw2DImage(mClockNumImg, at, source, &mClippingRect, CKesColor(0xFFFFFFFFu));
     }
 }
 

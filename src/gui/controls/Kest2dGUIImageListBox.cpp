@@ -77,7 +77,8 @@ void CKesGUIImageListBox::AddImageToListBox(std::string path) {
     const int imageTop = Held(static_cast<long long>(RowHeight()) * n + kImageInset);
     const int imageBottom = Held(static_cast<long long>(imageTop) + h);
     CKesGUIImage* image = new CKesGUIImage(mDriver, this, 0, "列表框图片",
-                                           CKesRect<int>(kImageInset, imageTop, Held(w + static_cast<long long>(kImageInset)), imageBottom));
+                                           CKesRect<int>(kImageInset, imageTop,
+                                                         Held(w + static_cast<long long>(kImageInset)), imageBottom));
     if (!mDefaultImage.empty()) image->SetImagePath(mDefaultImage);
     image->SetImagePath(path);
     // The list box takes the mouse over its pictures.

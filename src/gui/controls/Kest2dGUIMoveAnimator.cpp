@@ -97,8 +97,8 @@ void CKesGUIMoveAnimator::LoadAnimImage(std::string path) {
     mImageWidth = mDriver->GetTextureWidth(mBackground);
     mImageHeight = mDriver->GetTextureHeight(mBackground);
     const CKesDimension2d<int> size(mImageWidth, mImageHeight);
-    CKesGUIImage* image = new CKesGUIImage(mDriver, this, 0, "路径动画图片",
-                                           CKesRect<int>(ImageCorner(mPositions[0]) - mAbsoluteRect.UpperLeftCorner, size));
+    const CKesPosition2d<int> corner = ImageCorner(mPositions[0]) - mAbsoluteRect.UpperLeftCorner;
+    CKesGUIImage* image = new CKesGUIImage(mDriver, this, 0, "路径动画图片", CKesRect<int>(corner, size));
     mImage = image->GetRef();
     image->SetImagePath(path);
     image->SetMoving(true);

@@ -342,7 +342,8 @@ void CKesGUIMultiListBox::DrawRows() {
             for (unsigned long tex : cell.images) {
                 const int w = mDriver->GetTextureWidth(tex);
                 const int h = mDriver->GetTextureHeight(tex);
-                const CKesPosition2d<int> at(Held(x), Held(cell.rect.UpperLeftCorner.Y + (kRowHeight - static_cast<long long>(h)) / 2));
+                const CKesPosition2d<int> at(
+                    Held(x), Held(cell.rect.UpperLeftCorner.Y + (kRowHeight - static_cast<long long>(h)) / 2));
                 mDriver->Draw2DImage(tex, at, CKesRect<int>(0, 0, w, h), &clip);
                 x += w;
             }

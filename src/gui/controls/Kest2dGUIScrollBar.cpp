@@ -61,8 +61,8 @@ void CKesGUIScrollBar::SetDownButtonImg(std::string path) {
     const int w = mDriver->GetTextureWidth(tex);
     const int h = mDriver->GetTextureHeight(tex);
     const int height = mAbsoluteRect.getHeight();
-    CKesGUIButton* button =
-        new CKesGUIButton(mDriver, this, 0, "向下按钮", CKesRect<int>(0, Held(static_cast<long long>(height) - h), w / 4, height));
+    CKesGUIButton* button = new CKesGUIButton(mDriver, this, 0, "向下按钮",
+                                              CKesRect<int>(0, Held(static_cast<long long>(height) - h), w / 4, height));
     button->SetBgImage(tex);
     mDownButton = button;
 }

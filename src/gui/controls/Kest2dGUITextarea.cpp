@@ -39,6 +39,7 @@ void CKesGUITextarea::SetUseScrollBar(bool use) {
     mUseScrollBar = use;
     if (!use) return;
     mScrollBar = AddSideScrollBar(this, mScrollBarWidth, "文本滚动条");
+    mScrollBarRef = mScrollBar->GetRef();
 }
 
 void CKesGUITextarea::AddString(std::string text, CKesColor color) {
