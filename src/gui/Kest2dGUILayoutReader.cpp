@@ -104,15 +104,14 @@ bool CKesBaseGUIContainer::LoadGUIConfig(const char* fileName) {
     const std::string background = properties.Value("background");
 
     SetID(common.id);
+    // The parent's place comes from scripts: the sums are held inside int.
+    const CKesPosition2d<int> start(common.startX, common.startY);
+    const CKesDimension2d<int> size(common.width, common.height);
     if (mParent) {
         mRelativePos = CKesDimension2d<int>(common.startX, common.startY);
-        const CKesPosition2d<int> origin = mParent->GetAbsoluteRect().UpperLeftCorner;
-        mAbsoluteRect = CKesRect<int>(origin.X + common.startX, origin.Y + common.startY,
-                                      origin.X + common.startX + common.width,
-                                      origin.Y + common.startY + common.height);
+        mAbsoluteRect = CKesRect<int>(mParent->GetAbsoluteRect().UpperLeftCorner + start, size);
     } else {
-        mAbsoluteRect = CKesRect<int>(common.startX, common.startY, common.startX + common.width,
-                                      common.startY + common.height);
+        mAbsoluteRect = CKesRect<int>(start, size);
     }
     if (!common.tipText.empty()) mTipText = common.tipText;
     SetVisible(common.visible);

@@ -65,6 +65,7 @@ std::string CKesMessageIn::readString(int length) {
         mPosition = static_cast<uint32_t>(mLength) + 1;
         return std::string();
     }
+    if (n == 0) return std::string();  // an empty reader has no bytes to search at all
     const char* start = mData + mPosition;
     const void* nul = std::memchr(start, 0, static_cast<size_t>(n));
     size_t size = nul ? static_cast<size_t>(static_cast<const char*>(nul) - start) : static_cast<size_t>(n);

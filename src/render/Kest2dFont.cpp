@@ -6,6 +6,7 @@
 
 #include "frame/Kest2dBaseFrame.h"
 #include "frame/Kest2dLifetime.h"
+#include "frame/types/Kest2dHeld.h"
 #include "platform/KesCharset.h"
 #include "platform/KesFontPath.h"
 
@@ -214,12 +215,14 @@ void CKesGUITTFont::draw(const char* text, const CKesRect<int>& rect, CKesColor 
     if (!mFrame || !mAttached) return;
     const wchar_t* wide = ToWideString(text);
     if (!wide) return;
-    int x = rect.UpperLeftCorner.X;
-    int y = rect.UpperLeftCorner.Y;
+    // Positions are computed wide and held inside int (Kest2dHeld.h): sizes
+    // and kerning come from scripts.
+    long long x = rect.UpperLeftCorner.X;
+    long long y = rect.UpperLeftCorner.Y;
     if (hCenter || vCenter) {
         const CKesDimension2d<int> d = getDimension(wide);
-        if (hCenter) x += (rect.getWidth() - d.Width) >> 1;
-        if (vCenter) y = rect.UpperLeftCorner.Y + ((rect.getHeight() - d.Height) >> 1) - 2;
+        if (hCenter) x += (static_cast<long long>(rect.getWidth()) - d.Width) >> 1;
+        if (vCenter) y = rect.UpperLeftCorner.Y + ((static_cast<long long>(rect.getHeight()) - d.Height) >> 1) - 2;
     }
     for (const wchar_t* p = wide; *p; ++p) {
         const wchar_t c = *p;
@@ -227,22 +230,22 @@ void CKesGUITTFont::draw(const char* text, const CKesRect<int>& rect, CKesColor 
         int advance = 0;
         if (glyph) {
             if (glyph->texture) {
-                const CKesPosition2d<int> at(x + glyph->left, y + size - glyph->top);
+                const CKesPosition2d<int> at(Held(x + glyph->left), Held(y + size - glyph->top));
                 const CKesRect<int> source(0, 0, glyph->textureWidth - 1, glyph->textureHeight - 1);
                 mFrame->Draw2DImage(glyph->texture, at, source, clip, colour);
             }
             advance = glyph->left + glyph->width;
         }
         if (advance <= 0) advance = static_cast<std::uint32_t>(c) < 0x2000 ? size / 2 : size;
-        x += mKerningWidth + advance;
+        x = Held(x + mKerningWidth + advance);
     }
 }
 
 CKesDimension2d<int> CKesGUITTFont::getDimension(const wchar_t* text) {
     if (!mAttached) return CKesDimension2d<int>(0, 0);
-    int widest = 0;
-    int running = 0;
-    int breaks = 0;
+    long long widest = 0;
+    long long running = 0;
+    long long breaks = 0;
     if (text) {
         for (const wchar_t* p = text; *p; ++p) {
             if (*p == L'\r' || *p == L'\n') {
@@ -252,11 +255,11 @@ CKesDimension2d<int> CKesGUITTFont::getDimension(const wchar_t* text) {
                 running = 0;
                 continue;
             }
-            running += getWidthFromCharacter(*p) + mKerningWidth;
+            running = Held(running + getWidthFromCharacter(*p) + mKerningWidth);
         }
     }
     if (running > widest) widest = running;
-    return CKesDimension2d<int>(widest, (breaks + 1) * size);
+    return CKesDimension2d<int>(Held(widest), Held((breaks + 1) * size));
 }
 
 CKesDimension2d<int> CKesGUITTFont::getTextDimension(const char* text) {
@@ -266,7 +269,7 @@ CKesDimension2d<int> CKesGUITTFont::getTextDimension(const char* text) {
 
 int CKesGUITTFont::getCharacterFromPos(const wchar_t* text, int pixelX) {
     if (!mAttached || !text) return -1;
-    int sum = 0;
+    long long sum = 0;
     for (int i = 0; text[i]; ++i) {
         sum += getWidthFromCharacter(text[i]);
         if (sum >= pixelX) return i;

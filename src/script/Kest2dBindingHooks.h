@@ -53,6 +53,7 @@
 #include "gui/controls/Kest2dGUIVideo.h"
 #include "net/Kest2dMessage.h"
 #include "net/Kest2dSocketClient.h"
+#include "script/Kest2dBindingChecks.h"
 #include "script/Kest2dScriptLifetime.h"
 #include "script/Kest2dScriptObjects.h"
 #include "script/Kest2dScriptOwnership.h"
@@ -91,8 +92,8 @@ inline const char* ToText(lua_State* L, int narg, const char* def) {
     return s ? s : "";
 }
 
-// Vector indexing: an index outside 0 .. size()-1 is a Lua error, not a
-// write past the storage.
+// Vector indexing: an index that is not a whole number from 0 to size()-1 is
+// a Lua error, not a write past the storage.
 template <class T>
 int VectorIndex(lua_State* L, const char* type, int valueArgs, const char* luaName, const char* selfName) {
     tolua_Error err;
@@ -112,8 +113,8 @@ int VectorIndex(lua_State* L, const char* type, int valueArgs, const char* luaNa
     }
     const lua_Number n = tolua_tonumber(L, 2, 0);
     const int size = self->size();
-    // Truncation toward zero, as every integer argument: -0.5 is index 0.
-    if (!(n > -1.0 && n < static_cast<lua_Number>(size))) {
+    // An index is a whole number from 0 to size - 1.
+    if (!(n >= 0 && n < static_cast<lua_Number>(size) && n == std::floor(n))) {
         luaL_error(L, "index %f out of range in function '%s' (size %d)", static_cast<double>(n), luaName, size);
         return 0;
     }
@@ -331,8 +332,7 @@ static int tolua_package_kest2d_CKesLogger_output00(lua_State* L) {
         return 0;
     }
     const std::string message = tolua_tostring(L, 2, 0);
-    const int number = static_cast<int>(::kest2d::script::ToUint32(tolua_tonumber(L, 3, 0)));
-    const kest2d::Level level = static_cast<kest2d::Level>(number);
+    const kest2d::Level level = ::kest2d::script::ToEnum<kest2d::Level>(L, 3, 0, "kest2d::Level");
     return ::kest2d::script::CallCatching(L, "output", [&] { kest2d::CKesLogger::output(message, level); });
 }
 

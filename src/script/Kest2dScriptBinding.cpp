@@ -1,6 +1,8 @@
 #include "script/Kest2dScriptBinding.h"
 
 #include <cstdint>
+#include <cstring>
+#include <unordered_map>
 
 #include "gui/Kest2dGUIElement.h"
 #include "gui/controls/Kest2dGUIButton.h"
@@ -8,6 +10,8 @@
 #include "gui/controls/Kest2dGUIImage.h"
 #include "gui/controls/Kest2dGUIStatic.h"
 #include "gui/controls/Kest2dGUIVideo.h"
+#include "script/Kest2dScriptCasts.h"
+#include "script/Kest2dScriptGuards.h"
 #include "script/Kest2dScriptLifetime.h"
 #include "script/Kest2dScriptObjects.h"
 #include "script/Kest2dScriptOwnership.h"
@@ -37,33 +41,64 @@ void SetCollector(lua_State* L, const char* type, lua_CFunction collector) {
     lua_pop(L, 1);
 }
 
-// True when the value at `index` is a full user data made by the binding:
-// its metatable is one of the registered types.
-bool IsBoundObject(lua_State* L, int index) {
-    if (!lua_getmetatable(L, index)) return false;
+// The type name of the value at `index` when it is a full user data made by
+// the binding (its metatable is one of the registered types), else null.
+const char* BoundTypeName(lua_State* L, int index) {
+    if (!lua_getmetatable(L, index)) return nullptr;
     lua_rawget(L, LUA_REGISTRYINDEX);  // the runtime maps each type's metatable to its name
-    const bool bound = lua_isstring(L, -1) != 0;
+    const char* name = lua_tostring(L, -1);  // the name stays anchored by the registry
     lua_pop(L, 1);
-    return bound;
+    return name;
+}
+
+// True when a value of the bound type `source` passes as `target`: the
+// same type, its const form or one of its bases.
+bool PassesAs(lua_State* L, const char* source, const char* target) {
+    const auto bare = [](const char* t) { return std::strncmp(t, "const ", 6) == 0 ? t + 6 : t; };
+    if (std::strcmp(bare(source), bare(target)) == 0) return true;
+    lua_getfield(L, LUA_REGISTRYINDEX, "tolua_super");
+    luaL_getmetatable(L, source);
+    lua_rawget(L, -2);
+    bool base = false;
+    if (lua_istable(L, -1)) {
+        lua_getfield(L, -1, target);
+        base = lua_toboolean(L, -1) != 0;
+        lua_pop(L, 1);
+    }
+    lua_pop(L, 2);
+    return base;
 }
 
 // tolua.cast(value, typeName): the same object pushed as typeName. A light
 // user data is cast by the address it holds. Nil for nil, for values that
 // are no engine object, for type names that nothing registered, and for a
-// record type at an address that holds no such record. What a cast hands
-// out lives as long as the object it was cast from.
+// record type at an address that holds no such record. An engine object
+// passes only as what it is: casts to and from the GUI, window and font
+// classes follow its real class (Kest2dScriptCasts.h), and any other object
+// passes as its own type and its bases. What a cast hands out lives as long
+// as the object it was cast from.
 int SafeCast(lua_State* L) {
     void* address = nullptr;
+    const char* sourceType = nullptr;
     if (lua_islightuserdata(L, 1)) {
         address = lua_touserdata(L, 1);
     } else if (lua_isuserdata(L, 1)) {
-        if (IsBoundObject(L, 1)) address = *static_cast<void**>(lua_touserdata(L, 1));
+        sourceType = BoundTypeName(L, 1);
+        if (sourceType) address = *static_cast<void**>(lua_touserdata(L, 1));
     } else if (lua_istable(L, 1)) {
         address = tolua_tousertype(L, 1, nullptr);
     }
     const char* type = lua_type(L, 2) == LUA_TSTRING ? lua_tostring(L, 2) : nullptr;
     const int bound = lua_isuserdata(L, 1) && !lua_islightuserdata(L, 1) ? 1 : 0;
     if (!address || !type || !MayBeRecord(L, address, type, bound)) {
+        lua_pushnil(L);
+        return 1;
+    }
+    luaL_getmetatable(L, type);
+    const bool known = lua_istable(L, -1);
+    lua_pop(L, 1);
+    const CastKind kind = known ? CastEngineObject(address, sourceType, type, &address) : CastKind::Checked;
+    if (!known || !address || (kind == CastKind::Unchecked && sourceType && !PassesAs(L, sourceType, type))) {
         lua_pushnil(L);
         return 1;
     }
@@ -157,6 +192,7 @@ void FixUpBinding(lua_State* L) {
     }
     lua_settop(L, top);
     InstallOwnership(L);
+    InstallFinaliserGuards(L);
 }
 
 int OpenBinding(lua_State* L) {

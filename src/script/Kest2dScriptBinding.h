@@ -17,9 +17,10 @@ int OpenBinding(lua_State* L);
 
 // Run right after the open function: collectors for the boxed "DWORD" and
 // "BYTE" values, a tolua.cast that gives nil for a type name no
-// registration made (and for values that are no engine object, and for a
-// record type where no such record lies), and the ownership rule of
-// Kest2dScriptOwnership.h.
+// registration made, for values that are no engine object, for objects that
+// are not of the type (Kest2dScriptCasts.h) and for a record type where no
+// such record lies, the ownership rule of Kest2dScriptOwnership.h and the
+// finaliser guards of Kest2dScriptGuards.h.
 void FixUpBinding(lua_State* L);
 
 }  // namespace script

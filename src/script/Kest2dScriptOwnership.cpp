@@ -12,6 +12,7 @@
 #include "gui/Kest2dGUIElement.h"
 #include "lauxlib.h"
 #include "lua.h"
+#include "script/Kest2dScriptGuards.h"
 #include "script/Kest2dScriptLifetime.h"
 #include "script/Kest2dScriptOwnershipTables.h"
 #include "tolua++.h"
@@ -130,15 +131,20 @@ void ForgetUserData(lua_State* L, void* address) {
 
 // A collector, then the user data that refer into the freed object (a
 // field, a cast to another type). Nothing else is left to forget: the
-// collector's own user data has left its type's cache (a value being
-// finalised leaves the weak caches first), the runtime takes the object out
-// of its table, and an object that something keeps is never collected.
+// runtime takes the object out of its table, and an object that something
+// keeps is never collected. A value that Lua finalises has already left the
+// weak caches; one whose finaliser a script called by hand lives on, so it
+// is taken out of its cache and becomes a deleted object.
 int CollectThenForget(lua_State* L) {
     void* address = AddressOf(L, 1);
     lua_pushvalue(L, lua_upvalueindex(1));
     lua_pushvalue(L, 1);
     lua_call(L, 1, 0);
-    if (address && lua_checkstack(L, 8)) DropWithin(L, address);
+    if (address && lua_checkstack(L, 8)) {
+        Uncache(L, 1, address);
+        Invalidate(L, 1);
+        DropWithin(L, address);
+    }
     return 0;
 }
 
@@ -175,8 +181,7 @@ void FreeOwned(lua_State* L) {
                 lua_rawget(L, -2);
                 if (lua_isfunction(L, -1)) {
                     *box = address;
-                    lua_pushvalue(L, boxIndex);
-                    if (lua_pcall(L, 1, 0, 0) != 0) lua_pop(L, 1);
+                    if (FinaliseWith(L, boxIndex) != 0) lua_pop(L, 1);
                 } else {
                     lua_pop(L, 1);
                 }

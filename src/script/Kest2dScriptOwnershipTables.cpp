@@ -326,9 +326,6 @@ void AddWithin(lua_State* L, int index, void* owner) {
     lua_settop(L, top);
 }
 
-namespace {
-
-// Takes the user data at `index` out of its type's per-address cache.
 void Uncache(lua_State* L, int index, void* address) {
     if (!lua_getmetatable(L, index)) return;
     lua_pushstring(L, "tolua_ubox");
@@ -349,8 +346,6 @@ void Uncache(lua_State* L, int index, void* address) {
     }
     lua_pop(L, 2);
 }
-
-}  // namespace
 
 void DropWithin(lua_State* L, void* owner) {
     const int top = lua_gettop(L);

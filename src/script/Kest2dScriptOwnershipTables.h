@@ -52,6 +52,10 @@ void PushDeletedMetatable(lua_State* L, const char* type);
 // Turns the user data at `index` into a deleted object.
 void Invalidate(lua_State* L, int index);
 
+// Takes the user data at `index` out of its type's per-address cache, where
+// it stands for `address`.
+void Uncache(lua_State* L, int index, void* address);
+
 // The holder at `holder` now keeps the value at `value` in `slot` (nil, or
 // a value that is no live object, keeps nothing).
 void Keep(lua_State* L, void* holder, const char* slot, int value);

@@ -26,6 +26,23 @@ function include_file_hook(t, filename, section)
     if include_whole_file then return include_whole_file(t, filename) end
 end
 
+-- An enumeration argument is converted by ToEnum (Kest2dBindingChecks.h),
+-- which refuses a number that is none of the enumeration's constants.
+local build_declaration = classDeclaration.builddeclaration
+function classDeclaration:builddeclaration(narg, cplusplus)
+    local line = build_declaration(self, narg, cplusplus)
+    if self.dim == '' and self.ptr == '' and isenum(string.gsub(self.type, 'const%s+', '')) then
+        local checked, n = string.gsub(line, "%(%((.-)%) %(int%)%s+tolua_tonumber%(tolua_S,(%d+),(.-)%)%);(%s*)$",
+            function(type, arg, def, tail)
+                return "(::kest2d::script::ToEnum<" .. type .. ">(tolua_S," .. arg .. "," .. def .. ",\"" ..
+                    self.type .. "\"));" .. tail
+            end)
+        if n ~= 1 then error("#no enumeration conversion in: " .. line) end
+        line = checked
+    end
+    return line
+end
+
 -- Some enumerations of the engine stand beside their control in the
 -- namespace, while their constants are registered in the control's class
 -- table: the package writes them inside the class, and their values are

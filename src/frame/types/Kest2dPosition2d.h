@@ -2,6 +2,7 @@
 #pragma once
 
 #include "frame/types/Kest2dDimension2d.h"
+#include "frame/types/Kest2dHeld.h"
 
 namespace kest2d {
 
@@ -15,18 +16,19 @@ public:
 
     bool operator==(const CKesPosition2d<T>& o) const { return X == o.X && Y == o.Y; }
     bool operator!=(const CKesPosition2d<T>& o) const { return !(*this == o); }
-    CKesPosition2d<T> operator+(const CKesPosition2d<T>& o) const { return CKesPosition2d<T>(X + o.X, Y + o.Y); }
-    CKesPosition2d<T> operator-(const CKesPosition2d<T>& o) const { return CKesPosition2d<T>(X - o.X, Y - o.Y); }
-    CKesPosition2d<T> operator*(const CKesPosition2d<T>& o) const { return CKesPosition2d<T>(X * o.X, Y * o.Y); }
-    CKesPosition2d<T> operator+(const CKesDimension2d<T>& d) const {
-        return CKesPosition2d<T>(X + d.Width, Y + d.Height);
-    }
-    CKesPosition2d<T> operator-(const CKesDimension2d<T>& d) const {
-        return CKesPosition2d<T>(X - d.Width, Y - d.Height);
-    }
+    // Integer results are held inside int (Kest2dHeld.h).
+    CKesPosition2d<T> operator+(const CKesPosition2d<T>& o) const { return Of(W(X) + o.X, W(Y) + o.Y); }
+    CKesPosition2d<T> operator-(const CKesPosition2d<T>& o) const { return Of(W(X) - o.X, W(Y) - o.Y); }
+    CKesPosition2d<T> operator*(const CKesPosition2d<T>& o) const { return Of(W(X) * o.X, W(Y) * o.Y); }
+    CKesPosition2d<T> operator+(const CKesDimension2d<T>& d) const { return Of(W(X) + d.Width, W(Y) + d.Height); }
+    CKesPosition2d<T> operator-(const CKesDimension2d<T>& d) const { return Of(W(X) - d.Width, W(Y) - d.Height); }
 
     T X;
     T Y;
+
+private:
+    static KesWide<T> W(T v) { return v; }
+    static CKesPosition2d<T> Of(KesWide<T> x, KesWide<T> y) { return CKesPosition2d<T>(HeldAs<T>(x), HeldAs<T>(y)); }
 };
 
 typedef CKesPosition2d<int> CKesPosition2di;

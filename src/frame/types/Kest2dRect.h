@@ -1,5 +1,7 @@
 // A rectangle held as two corners; the int rectangle is the unit of all GUI
-// geometry. Point tests count all four edges as inside.
+// geometry. Point tests count all four edges as inside. Integer widths,
+// heights, areas and moves are computed wide and held inside int
+// (Kest2dHeld.h).
 #pragma once
 
 #include "frame/types/Kest2dDimension2d.h"
@@ -15,7 +17,7 @@ public:
     CKesRect(const CKesPosition2d<T>& upperLeft, const CKesPosition2d<T>& lowerRight)
         : UpperLeftCorner(upperLeft), LowerRightCorner(lowerRight) {}
     CKesRect(const CKesPosition2d<T>& pos, const CKesDimension2d<T>& size)
-        : UpperLeftCorner(pos), LowerRightCorner(pos.X + size.Width, pos.Y + size.Height) {}
+        : UpperLeftCorner(pos), LowerRightCorner(pos + size) {}
 
     CKesRect<T> operator+(const CKesPosition2d<T>& p) const {
         return CKesRect<T>(UpperLeftCorner + p, LowerRightCorner + p);
@@ -28,13 +30,14 @@ public:
     }
     bool operator!=(const CKesRect<T>& o) const { return !(*this == o); }
 
-    T getWidth() const { return LowerRightCorner.X - UpperLeftCorner.X; }
-    T getHeight() const { return LowerRightCorner.Y - UpperLeftCorner.Y; }
+    T getWidth() const { return HeldAs<T>(WideWidth()); }
+    T getHeight() const { return HeldAs<T>(WideHeight()); }
     CKesDimension2d<T> getSize() const { return CKesDimension2d<T>(getWidth(), getHeight()); }
-    T getArea() const { return getWidth() * getHeight(); }
+    T getArea() const { return HeldAs<T>(KesWide<T>(getWidth()) * getHeight()); }
+    // The halves of wide sums always lie inside int; they truncate toward zero.
     CKesPosition2d<T> getCenter() const {
-        return CKesPosition2d<T>((UpperLeftCorner.X + LowerRightCorner.X) / 2,
-                                 (UpperLeftCorner.Y + LowerRightCorner.Y) / 2);
+        return CKesPosition2d<T>(static_cast<T>((KesWide<T>(UpperLeftCorner.X) + LowerRightCorner.X) / 2),
+                                 static_cast<T>((KesWide<T>(UpperLeftCorner.Y) + LowerRightCorner.Y) / 2));
     }
 
     bool isPointInside(const CKesPosition2d<T>& p) const {
@@ -56,27 +59,33 @@ public:
     }
 
     bool constrainTo(const CKesRect<T>& o) {
-        if (o.getWidth() < getWidth() || o.getHeight() < getHeight()) return false;
-        T diff = o.LowerRightCorner.X - LowerRightCorner.X;
+        if (o.WideWidth() < WideWidth() || o.WideHeight() < WideHeight()) return false;
+        // Each step moves the rectangle, whole, towards the inside of o; once
+        // it fits, both corners lie between o's corners.
+        KesWide<T> left = UpperLeftCorner.X, top = UpperLeftCorner.Y;
+        KesWide<T> right = LowerRightCorner.X, bottom = LowerRightCorner.Y;
+        KesWide<T> diff = KesWide<T>(o.LowerRightCorner.X) - right;
         if (diff < 0) {
-            LowerRightCorner.X += diff;
-            UpperLeftCorner.X += diff;
+            right += diff;
+            left += diff;
         }
-        diff = o.LowerRightCorner.Y - LowerRightCorner.Y;
+        diff = KesWide<T>(o.LowerRightCorner.Y) - bottom;
         if (diff < 0) {
-            LowerRightCorner.Y += diff;
-            UpperLeftCorner.Y += diff;
+            bottom += diff;
+            top += diff;
         }
-        diff = UpperLeftCorner.X - o.UpperLeftCorner.X;
+        diff = left - o.UpperLeftCorner.X;
         if (diff < 0) {
-            UpperLeftCorner.X -= diff;
-            LowerRightCorner.X -= diff;
+            left -= diff;
+            right -= diff;
         }
-        diff = UpperLeftCorner.Y - o.UpperLeftCorner.Y;
+        diff = top - o.UpperLeftCorner.Y;
         if (diff < 0) {
-            UpperLeftCorner.Y -= diff;
-            LowerRightCorner.Y -= diff;
+            top -= diff;
+            bottom -= diff;
         }
+        UpperLeftCorner = CKesPosition2d<T>(HeldAs<T>(left), HeldAs<T>(top));
+        LowerRightCorner = CKesPosition2d<T>(HeldAs<T>(right), HeldAs<T>(bottom));
         return true;
     }
 
@@ -104,6 +113,10 @@ public:
 
     CKesPosition2d<T> UpperLeftCorner;
     CKesPosition2d<T> LowerRightCorner;
+
+private:
+    KesWide<T> WideWidth() const { return KesWide<T>(LowerRightCorner.X) - UpperLeftCorner.X; }
+    KesWide<T> WideHeight() const { return KesWide<T>(LowerRightCorner.Y) - UpperLeftCorner.Y; }
 };
 
 typedef CKesRect<int> CKesRecti;

@@ -1,8 +1,10 @@
 #include "gui/controls/Kest2dGUIBiqoQing.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "frame/Kest2dBaseFrame.h"
+#include "frame/types/Kest2dHeld.h"
 #include "gui/controls/Kest2dGUIButton.h"
 #include "gui/controls/Kest2dGUIControl.h"
 #include "gui/controls/Kest2dGUIGameAnimator.h"
@@ -55,8 +57,9 @@ void CKesGUIBiqoQing::SetPageSize(CKesDimension2d<int> size) {
         return;
     }
     mPageSize = size;
-    mCellWidth = (mAbsoluteRect.getWidth() - 5) / size.Width - 5;
-    mCellHeight = (mAbsoluteRect.getHeight() - 25) / size.Height - 5;
+    // Geometry is computed wide and held inside int (Kest2dHeld.h).
+    mCellWidth = Held((mAbsoluteRect.getWidth() - 5LL) / size.Width - 5);
+    mCellHeight = Held((mAbsoluteRect.getHeight() - 25LL) / size.Height - 5);
     // Animators already loaded take the new cell size and paging.
     Prune();
     for (CKesGUIGameAnimator* animator : mAnimators) {
@@ -67,14 +70,18 @@ void CKesGUIBiqoQing::SetPageSize(CKesDimension2d<int> size) {
     if (!mAnimators.empty()) UpdatePageCount();
 }
 
+long long CKesGUIBiqoQing::PerPage() const {
+    return static_cast<long long>(mPageSize.Width) * mPageSize.Height;
+}
+
 void CKesGUIBiqoQing::UpdatePageCount() {
-    const int n = static_cast<int>(mAnimators.size());
-    const int p = mPageSize.Width * mPageSize.Height;
+    const long long n = static_cast<long long>(mAnimators.size());
+    const long long p = PerPage();
     // Fewer emoticons than a page make no page count.
     if (p <= 0 || n < p)
         mPageCount = 0;
     else
-        mPageCount = n / p + (n % p ? 1 : 0);
+        mPageCount = Held(n / p + (n % p ? 1 : 0));
 }
 
 CKesGUIButton* CKesGUIBiqoQing::MakeButton(const std::string& path, const char* name, int widths, int gap) {
@@ -82,9 +89,10 @@ CKesGUIButton* CKesGUIBiqoQing::MakeButton(const std::string& path, const char* 
     if (!tex) return nullptr;
     const int bw = mDriver->GetTextureWidth(tex) / 4;
     const int bh = mDriver->GetTextureHeight(tex);
-    const int x = mAbsoluteRect.getWidth() - (widths * bw + gap);
-    const int y = mAbsoluteRect.getHeight() - bw - 2;
-    CKesGUIButton* button = new CKesGUIButton(mDriver, this, 0, name, CKesRect<int>(x, y, x + bw, y + bh));
+    const int x = Held(mAbsoluteRect.getWidth() - (static_cast<long long>(widths) * bw + gap));
+    const int y = Held(mAbsoluteRect.getHeight() - static_cast<long long>(bw) - 2);
+    CKesGUIButton* button =
+        new CKesGUIButton(mDriver, this, 0, name, CKesRect<int>(CKesPosition2d<int>(x, y), CKesDimension2d<int>(bw, bh)));
     button->SetBgImage(tex);
     button->SetEnabled(false);
     return button;
@@ -173,11 +181,11 @@ std::string CKesGUIBiqoQing::GetSelectedPath() {
 }
 
 void CKesGUIBiqoQing::VisibleRange(int* first, int* end) const {
-    const int n = static_cast<int>(mAnimators.size());
-    const int p = mPageSize.Width * mPageSize.Height;
-    *first = mCurrentPage * p;
-    *end = *first + p < n ? *first + p : n;
-    if (*first > n) *first = n;
+    const long long n = static_cast<long long>(mAnimators.size());
+    const long long p = PerPage() > 0 ? PerPage() : 0;
+    const long long start = std::min(n, mCurrentPage * p);
+    *first = static_cast<int>(start);
+    *end = static_cast<int>(std::min(n, start + p));
 }
 
 void CKesGUIBiqoQing::GetSelectBiaoQingByMouse(const CKesPosition2d<int>& pt) {
@@ -258,8 +266,8 @@ void CKesGUIBiqoQing::Draw() {
     for (int i = first; i < end; ++i) {
         const int k = i - first;
         CKesGUIGameAnimator* animator = mAnimators[i];
-        animator->Move(CKesPosition2d<int>(left + 5 + (mCellWidth + 5) * (k % columns),
-                                           top + 5 + (mCellHeight + 5) * (k / columns)));
+        animator->Move(CKesPosition2d<int>(Held(left + 5LL + (mCellWidth + 5LL) * (k % columns)),
+                                           Held(top + 5LL + (mCellHeight + 5LL) * (k / columns))));
         animator->SetVisible(true);
     }
     if (mHovered >= 0 && mHovered < static_cast<int>(mAnimators.size())) {
@@ -275,7 +283,7 @@ void CKesGUIBiqoQing::Draw() {
     char text[32];
     std::snprintf(text, sizeof(text), "%d / %d", mCurrentPage + 1, mPageCount);
     const int bottom = mAbsoluteRect.LowerRightCorner.Y;
-    const CKesRect<int> pageRect(left, bottom - 20, left + mAbsoluteRect.getWidth() / 3, bottom);
+    const CKesRect<int> pageRect(left, Held(bottom - 20LL), Held(left + mAbsoluteRect.getWidth() / 3LL), bottom);
     mDriver->DrawString(text, pageRect, CKesColor(0xFFFFFFFFu), true, true, &mClippingRect);
     CKesBaseGUIElement::Draw();
 }

@@ -55,6 +55,8 @@ private:
     void GetSelectBiaoQingByMouse(const CKesPosition2d<int>& pt);
     // The current page's animators: [first, end).
     void VisibleRange(int* first, int* end) const;
+    // Emoticons on one page: columns x rows, computed wide.
+    long long PerPage() const;
     void UpdatePageCount();
     void HideAll();
     // Drops animators that were destroyed behind the picker's back.

@@ -1,6 +1,7 @@
 #include "gui/controls/Kest2dGUIChatMessage.h"
 
 #include "frame/Kest2dBaseFrame.h"
+#include "frame/types/Kest2dHeld.h"
 #include "gui/controls/Kest2dGUIControl.h"
 #include "gui/controls/Kest2dGUIScrollBar.h"
 
@@ -28,17 +29,18 @@ void CKesGUIChatMessage::AddString(std::string text) {
     if (text.empty()) return;
     mRows.push_back(MessageRow{CKesColor(255, 0, 0, 0), std::move(text)});
     const int rows = static_cast<int>(mRows.size());
-    if (rows > GetDisplayLineCount() && mScrollBar) mScrollBar->SetMaxValue(rows - GetDisplayLineCount());
+    if (rows > GetDisplayLineCount() && GetScrollBar()) mScrollBar->SetMaxValue(rows - GetDisplayLineCount());
 }
 
 void CKesGUIChatMessage::Reset() {
     mTopLine = 0;
     mHovered = -1;
-    if (mScrollBar) mScrollBar->SetCurValue(0);
+    if (GetScrollBar()) mScrollBar->SetCurValue(0);
 }
 
 void CKesGUIChatMessage::CreateScrollBar() {
     mScrollBar = AddSideScrollBar(this, mScrollBarWidth, "文本滚动条");
+    mScrollBarRef = mScrollBar->GetRef();
 }
 
 std::string CKesGUIChatMessage::GetStringByIndex(int index) const {
@@ -51,7 +53,8 @@ std::string CKesGUIChatMessage::GetSelectString() const { return GetStringByInde
 bool CKesGUIChatMessage::OnProcessEvent(const CKesEvent& event) {
     if (!mEnabled) return false;
     if (event.mEventType == KESET_GUI_EVENT) {
-        if (event.mGuiEvent.EventType == KESGET_ELEMENT_CHANGED && mScrollBar && event.mGuiEvent.Caller == mScrollBar)
+        if (event.mGuiEvent.EventType == KESGET_ELEMENT_CHANGED && GetScrollBar() &&
+            event.mGuiEvent.Caller == mScrollBar)
             mTopLine = mScrollBar->GetCurValue();
         return true;
     }
@@ -65,7 +68,7 @@ bool CKesGUIChatMessage::OnProcessEvent(const CKesEvent& event) {
     case KESMIE_MOUSE_WHEEL:
         if (static_cast<int>(mRows.size()) > GetDisplayLineCount()) {
             mTopLine = WheelTop(mTopLine, event.mMouseEvent.Wheel, LastTopLine());
-            if (mScrollBar) mScrollBar->SetCurValue(mTopLine);
+            if (GetScrollBar()) mScrollBar->SetCurValue(mTopLine);
         }
         break;
     case KESMIE_LMOUSE_PRESSED_DOWN:
@@ -99,15 +102,16 @@ void CKesGUIChatMessage::Draw() {
     if (!self || mRows.empty()) return;
     const int left = mAbsoluteRect.UpperLeftCorner.X;
     const int right = mAbsoluteRect.LowerRightCorner.X;
-    // Nothing is painted under the scroll bar.
-    const CKesRect<int> clip(left, mAbsoluteRect.UpperLeftCorner.Y, right - mScrollBarWidth,
-                             mAbsoluteRect.LowerRightCorner.Y);
+    // Nothing is painted under the scroll bar. Geometry is computed wide and
+    // held inside int (Kest2dHeld.h).
+    const CKesRect<int> clip(left, mAbsoluteRect.UpperLeftCorner.Y,
+                             Held(static_cast<long long>(right) - mScrollBarWidth), mAbsoluteRect.LowerRightCorner.Y);
     const int rows = static_cast<int>(mRows.size());
     const int shown = GetDisplayLineCount();
     const int first = mTopLine > 0 ? mTopLine : 0;
-    int y = mAbsoluteRect.UpperLeftCorner.Y;
+    long long y = mAbsoluteRect.UpperLeftCorner.Y;
     for (int i = first; i < rows && i - first < shown; ++i, y += kLineHeight) {
-        const CKesRect<int> line(left, y, right, y + kLineHeight);
+        const CKesRect<int> line(left, Held(y), right, Held(y + kLineHeight));
         if (i == mTopLine + mHovered) mDriver->Draw2dRectangle(line, mSelectColor, &clip);
         mDriver->DrawString(mRows[i].text.c_str(), line, mRows[i].color, false, true, &clip);
     }

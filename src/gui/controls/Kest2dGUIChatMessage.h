@@ -50,7 +50,8 @@ public:
     CKesColor GetSelectTextColor() const { return mSelectColor; }
     void SetScrollBarWidth(int width) { mScrollBarWidth = width; }
     int GetScrollBarWidth() const { return mScrollBarWidth; }
-    CKesGUIScrollBar* GetScrollBar() const { return mScrollBar; }
+    // The child scroll bar, null when there is none or a script deleted it.
+    CKesGUIScrollBar* GetScrollBar() const { return mScrollBarRef ? mScrollBar : nullptr; }
 
     int GetRowCount() const { return static_cast<int>(mRows.size()); }
     int GetTopLine() const { return mTopLine; }
@@ -66,6 +67,7 @@ private:
     int mScrollBarWidth = 0;
     int mHovered = -1;
     CKesGUIScrollBar* mScrollBar = nullptr;
+    CKesGUIElementRef mScrollBarRef;
 };
 
 }  // namespace kest2d

@@ -1,6 +1,7 @@
 #include "gui/controls/Kest2dGUIControl.h"
 
 #include "frame/Kest2dBaseFrame.h"
+#include "frame/types/Kest2dHeld.h"
 #include "gui/Kest2dGUIElement.h"
 #include "gui/controls/Kest2dGUIScrollBar.h"
 
@@ -97,7 +98,20 @@ CKesGUIScrollBar* AddSideScrollBar(CKesBaseGUIElement* owner, int width, const c
     const CKesRect<int>& rect = owner->GetAbsoluteRect();
     const int w = rect.getWidth();
     const int h = rect.getHeight();
-    return new CKesGUIScrollBar(owner->GetDriver(), owner, 0, caption, CKesRect<int>(w - width, 0, w, h));
+    return new CKesGUIScrollBar(owner->GetDriver(), owner, 0, caption,
+                                CKesRect<int>(Held(static_cast<long long>(w) - width), 0, w, h));
+}
+
+void TileAcross(CKesBaseFrame* frame, const CKesRect<int>& clip, long long first, long long end, int step,
+                const std::function<void(int x)>& draw) {
+    if (!frame || step <= 0) return;
+    const long long screen = frame->getScreenSize().Width;
+    const long long from = clip.UpperLeftCorner.X > 0 ? clip.UpperLeftCorner.X : 0;
+    const long long to = clip.LowerRightCorner.X < screen ? clip.LowerRightCorner.X : screen;
+    long long x = first;
+    // Tiles that end left of what shows are skipped whole.
+    if (x + step <= from) x += (from - x) / step * step;
+    for (; x < end && x <= to; x += step) draw(Held(x));
 }
 
 int WheelTop(int top, float wheel, int last) {

@@ -3,6 +3,7 @@
 // double-byte text rules of the text controls.
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "frame/Kest2dEvent.h"
@@ -56,6 +57,13 @@ int WheelTop(int top, float wheel, int last);
 // A vertical scroll bar `width` pixels wide along the right edge of
 // `owner`, made as its child (the owner deletes it with its children).
 CKesGUIScrollBar* AddSideScrollBar(CKesBaseGUIElement* owner, int width, const char* caption);
+
+// Calls draw(x) for the tiles x = first, first + step, ... that start below
+// `end`, skipping those that cannot show inside `clip` or the frame's screen
+// (so a bar as wide as int costs no more tiles than the screen holds). The
+// positions are computed wide: none is beyond int.
+void TileAcross(CKesBaseFrame* frame, const CKesRect<int>& clip, long long first, long long end, int step,
+                const std::function<void(int x)>& draw);
 
 // The source rectangle of strip picture `state` of a texture w x h pixels.
 CKesRect<int> StripSource(int state, int width, int height);

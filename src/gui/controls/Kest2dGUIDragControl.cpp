@@ -1,6 +1,7 @@
 #include "gui/controls/Kest2dGUIDragControl.h"
 
 #include "frame/Kest2dBaseFrame.h"
+#include "frame/types/Kest2dHeld.h"
 
 namespace kest2d {
 
@@ -109,25 +110,24 @@ void CKesGUIDragControl::Draw() {
         mDriver->Draw2dRectangle(mAbsoluteRect, CKesColor(0x9B00FF00u), &mAbsoluteRect);
         return;
     }
-    const int left = mAbsoluteRect.UpperLeftCorner.X;
-    const int right = mAbsoluteRect.LowerRightCorner.X;
-    const int middle = mAbsoluteRect.UpperLeftCorner.Y + mAbsoluteRect.getHeight() / 2;
+    // Geometry is computed wide and held inside int (Kest2dHeld.h).
+    const long long left = mAbsoluteRect.UpperLeftCorner.X;
+    const long long right = mAbsoluteRect.LowerRightCorner.X;
+    const long long middle = mAbsoluteRect.UpperLeftCorner.Y + mAbsoluteRect.getHeight() / 2;
     const CKesColor plain(0xFFFFFFFFu);
     auto drawAt = [&](unsigned long tex, int x) {
         const int w = mDriver->GetTextureWidth(tex);
         const int h = mDriver->GetTextureHeight(tex);
-        mDriver->Draw2DImage(tex, CKesPosition2d<int>(x, middle - h / 2), CKesRect<int>(0, 0, w, h), &mClippingRect,
-                             plain);
+        mDriver->Draw2DImage(tex, CKesPosition2d<int>(x, Held(middle - h / 2)), CKesRect<int>(0, 0, w, h),
+                             &mClippingRect, plain);
     };
     const int leftWidth = mDriver->GetTextureWidth(mTextureOne);
     const int middleWidth = mDriver->GetTextureWidth(mTextureTwo);
     const int rightWidth = mDriver->GetTextureWidth(mTextureThree);
-    drawAt(mTextureOne, left);
-    drawAt(mTextureThree, right - rightWidth);
-    // A tile without width would never advance.
-    if (middleWidth > 0)
-        for (int x = left + leftWidth; x <= right - middleWidth - rightWidth; x += middleWidth)
-            drawAt(mTextureTwo, x);
+    drawAt(mTextureOne, Held(left));
+    drawAt(mTextureThree, Held(right - rightWidth));
+    TileAcross(mDriver, mClippingRect, left + leftWidth, right - middleWidth - rightWidth + 1, middleWidth,
+               [&](int x) { drawAt(mTextureTwo, x); });
     DrawThumb(mDriver, mThumb);
 }
 

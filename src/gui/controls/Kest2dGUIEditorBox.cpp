@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "frame/Kest2dBaseFrame.h"
+#include "frame/types/Kest2dHeld.h"
 #include "gui/controls/Kest2dGUIControl.h"
 #include "platform/KesClock.h"
 
@@ -47,7 +48,7 @@ void CKesGUIEditorBox::calculateScrollPos() {
     if (mDriver && !mText.empty()) {
         const int total = mDriver->GetTextDimension(mText.c_str()).Width;
         if (total > w) {
-            mViewStartByte = GetRealPosWith((total - w) / 13);
+            mViewStartByte = GetRealPosWith(Held((static_cast<long long>(total) - w) / 13));
             while (mViewStartByte < size &&
                    mDriver->GetTextDimension(mText.c_str() + mViewStartByte).Width > w + 1)
                 mViewStartByte += gbk::CharSize(mText, mViewStartByte);
@@ -62,7 +63,8 @@ void CKesGUIEditorBox::calculateScrollPos() {
 }
 
 void CKesGUIEditorBox::calculateCursorPos() {
-    mCaretX = mAbsoluteRect.UpperLeftCorner.X + Width(mViewStart, mCaret);
+    // Positions are computed wide and held inside int (Kest2dHeld.h).
+    mCaretX = Held(static_cast<long long>(mAbsoluteRect.UpperLeftCorner.X) + Width(mViewStart, mCaret));
     mCaretY = mAbsoluteRect.UpperLeftCorner.Y;
 }
 
@@ -71,7 +73,7 @@ int CKesGUIEditorBox::GetChrCountPage() {
     const int count = GetCharCount();
     const int w = BoxWidth();
     int k = 0;
-    while (k < count && Width(mViewStart, k) < w - 13) ++k;
+    while (k < count && Width(mViewStart, k) < w - 13LL) ++k;
     return std::max(k, w / 12);
 }
 
@@ -106,7 +108,7 @@ bool CKesGUIEditorBox::processMouse(const CKesEvent& event) {
     // Only the characters from the view start on are searched, so that the
     // caret stays inside the text.
     const int shown = std::max(0, GetCharCount() - mViewStart);
-    const int offset = pt.X - mAbsoluteRect.UpperLeftCorner.X;
+    const long long offset = static_cast<long long>(pt.X) - mAbsoluteRect.UpperLeftCorner.X;
     int k = 0;
     while (k < shown && Width(mViewStart, k) < offset) ++k;
     mCaret = k > 0 ? k - 1 : 0;
@@ -234,9 +236,9 @@ void CKesGUIEditorBox::DisplayInputSymbol(int x, int y) {
     if (!mBlinkStart) mBlinkStart = now;
     const DWORD elapsed = now - mBlinkStart;
     if (elapsed <= mBlinkInterval) {
-        const int middle = y + mAbsoluteRect.getHeight() / 2;
-        mDriver->DrawString("|", CKesRect<int>(x - 6, middle - 6, x + 7, middle + 7), CKesColor(0xFF000000u), true,
-                            true, &mAbsoluteRect);
+        const CKesPosition2d<int> middle(x, Held(y + mAbsoluteRect.getHeight() / 2LL));
+        const CKesRect<int> bar(middle - CKesDimension2d<int>(6, 6), middle + CKesDimension2d<int>(7, 7));
+        mDriver->DrawString("|", bar, CKesColor(0xFF000000u), true, true, &mAbsoluteRect);
     }
     if (elapsed > 2 * mBlinkInterval) mBlinkStart = 0;
 }

@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "frame/Kest2dBaseFrame.h"
+#include "frame/types/Kest2dHeld.h"
 
 namespace kest2d {
 
@@ -30,12 +31,6 @@ int PieceToInt(const std::string& piece) {
     if (value > INT_MAX) return INT_MAX;
     if (value < INT_MIN) return INT_MIN;
     return static_cast<int>(value);
-}
-
-// Geometry is computed wide and held inside int, so that scripts' odd card
-// sizes and steps cannot overflow it.
-int Held(long long value) {
-    return static_cast<int>(std::max<long long>(INT_MIN, std::min<long long>(INT_MAX, value)));
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "frame/Kest2dBaseFrame.h"
+#include "frame/types/Kest2dHeld.h"
 
 namespace kest2d {
 
@@ -41,12 +42,15 @@ void CKesGUIGameClock::Draw() {
     if (!mClockNumImg || mDigitCount == 0) return;
     const int dw = mDriver->GetTextureWidth(mClockNumImg) / 10;
     const int h = mDriver->GetTextureHeight(mClockNumImg, true);
-    const int left = mAbsoluteRect.UpperLeftCorner.X, top = mAbsoluteRect.UpperLeftCorner.Y;
-    const int right = mAbsoluteRect.LowerRightCorner.X, bottom = mAbsoluteRect.LowerRightCorner.Y;
-    int x, y;
+    // Geometry is computed wide and held inside int (Kest2dHeld.h): sizes and
+    // spacing come from scripts and layouts.
+    const long long left = mAbsoluteRect.UpperLeftCorner.X, top = mAbsoluteRect.UpperLeftCorner.Y;
+    const long long right = mAbsoluteRect.LowerRightCorner.X, bottom = mAbsoluteRect.LowerRightCorner.Y;
+    const long long digitsWidth = static_cast<long long>(mDigitCount) * dw;
+    long long x, y;
     switch (mSnapType) {
     case CLOCK_SNAP_RIGHT:
-        x = right - mDigitCount * dw;
+        x = right - digitsWidth;
         y = top + (bottom - top) / 2 - h / 2;
         break;
     case CLOCK_SNAP_LEFT:
@@ -55,15 +59,15 @@ void CKesGUIGameClock::Draw() {
         break;
     case CLOCK_SNAP_CENTER:
     default:
-        x = left + (right - left) / 2 - (mDigitCount * dw) / 2;
+        x = left + (right - left) / 2 - digitsWidth / 2;
         y = top + (bottom - top) / 2 - h / 2;
         break;
     }
     for (int i = 0; i < mDigitCount; ++i) {
         const int d = mDigits[i];
         const CKesRect<int> source(d * dw, 0, (d + 1) * dw, h);
-        mDriver->Draw2DImage(mClockNumImg, CKesPosition2d<int>(x + i * mNumSpace, y), source, &mClippingRect,
-                             CKesColor(0xFFFFFFFFu));
+        const CKesPosition2d<int> at(Held(x + static_cast<long long>(i) * mNumSpace), Held(y));
+        mDriver->Draw2DImage(mClockNumImg, at, source, &mClippingRect, CKesColor(0xFFFFFFFFu));
     }
 }
 

@@ -1,6 +1,7 @@
 #include "gui/controls/Kest2dGUIImageListBox.h"
 
 #include "frame/Kest2dBaseFrame.h"
+#include "frame/types/Kest2dHeld.h"
 #include "gui/controls/Kest2dGUIControl.h"
 #include "gui/controls/Kest2dGUIImage.h"
 #include "gui/controls/Kest2dGUIScrollBar.h"
@@ -15,12 +16,6 @@ const int kSizeLimit = 1000000;
 const int kImageInset = 3;
 
 int HoldSize(int value) { return value < 0 ? 0 : value > kSizeLimit ? kSizeLimit : value; }
-
-int HoldInt(long long value) {
-    const long long lo = -2147483647LL - 1;
-    const long long hi = 2147483647LL;
-    return static_cast<int>(value < lo ? lo : value > hi ? hi : value);
-}
 
 }  // namespace
 
@@ -43,7 +38,7 @@ void CKesGUIImageListBox::SetImageSize(CKesDimension2d<int> size) {
 int CKesGUIImageListBox::GetDisplayLineCount() const { return mAbsoluteRect.getHeight() / kScrollStep + 1; }
 
 int CKesGUIImageListBox::GetTotalLineCount() const {
-    return HoldInt(static_cast<long long>(RowHeight()) * static_cast<long long>(mRows.size()) / kScrollStep + 1);
+    return Held(static_cast<long long>(RowHeight()) * static_cast<long long>(mRows.size()) / kScrollStep + 1);
 }
 
 int CKesGUIImageListBox::LastScrollPos() const {
@@ -52,7 +47,7 @@ int CKesGUIImageListBox::LastScrollPos() const {
 }
 
 int CKesGUIImageListBox::RowTop(int row) const {
-    return HoldInt(static_cast<long long>(mAbsoluteRect.UpperLeftCorner.Y) -
+    return Held(static_cast<long long>(mAbsoluteRect.UpperLeftCorner.Y) -
                    static_cast<long long>(mScrollPos) * kScrollStep + static_cast<long long>(RowHeight()) * row);
 }
 
@@ -73,16 +68,17 @@ void CKesGUIImageListBox::AddImageToListBox(std::string path) {
     const int n = static_cast<int>(mRows.size());
     const int w = mImageSize.Width;
     const int h = mImageSize.Height;
-    const int left = mAbsoluteRect.UpperLeftCorner.X;
-    const int width = mAbsoluteRect.getWidth() - mScrollBarWidth;
+    const long long left = mAbsoluteRect.UpperLeftCorner.X;
+    const long long width = mAbsoluteRect.getWidth() - static_cast<long long>(mScrollBarWidth);
     std::unique_ptr<ImageListRow> row(new ImageListRow());
     row->path = path;
-    row->rect = CKesRect<int>(left, 0, left + width, RowHeight());
+    row->rect = CKesRect<int>(Held(left), 0, Held(left + width), RowHeight());
     // The picture's place relative to the list box, before any scrolling.
-    const int imageTop = HoldInt(static_cast<long long>(RowHeight()) * n + kImageInset);
-    const int imageBottom = HoldInt(static_cast<long long>(imageTop) + h);
+    const int imageTop = Held(static_cast<long long>(RowHeight()) * n + kImageInset);
+    const int imageBottom = Held(static_cast<long long>(imageTop) + h);
     CKesGUIImage* image = new CKesGUIImage(mDriver, this, 0, "列表框图片",
-                                           CKesRect<int>(kImageInset, imageTop, w + kImageInset, imageBottom));
+                                           CKesRect<int>(kImageInset, imageTop,
+                                                         Held(w + static_cast<long long>(kImageInset)), imageBottom));
     if (!mDefaultImage.empty()) image->SetImagePath(mDefaultImage);
     image->SetImagePath(path);
     // The list box takes the mouse over its pictures.
@@ -146,10 +142,10 @@ void CKesGUIImageListBox::PlaceRow(int index) {
     const int x = mAbsoluteRect.UpperLeftCorner.X;
     const int top = RowTop(index);
     const int width = row.rect.getWidth();
-    row.rect = CKesRect<int>(x, top, HoldInt(static_cast<long long>(x) + width),
-                             HoldInt(static_cast<long long>(top) + RowHeight()));
+    row.rect = CKesRect<int>(x, top, Held(static_cast<long long>(x) + width),
+                             Held(static_cast<long long>(top) + RowHeight()));
     if (row.imageRef)
-        row.image->Move(CKesPosition2d<int>(x + kImageInset, HoldInt(static_cast<long long>(top) + kImageInset)));
+        row.image->Move(CKesPosition2d<int>(x, top) + CKesDimension2d<int>(kImageInset, kImageInset));
 }
 
 void CKesGUIImageListBox::PlaceRows() {
@@ -217,23 +213,23 @@ void CKesGUIImageListBox::OnProcessLostFocusEvent(const CKesEvent& /*event*/) { 
 void CKesGUIImageListBox::DrawRowText(const ImageListRow& row, const CKesRect<int>& clip) {
     const int count = static_cast<int>(row.lines.size());
     if (count < 1 || count > 3) return;
-    const int r = RowHeight();
-    const int top = row.rect.UpperLeftCorner.Y;
-    const int x = row.rect.UpperLeftCorner.X + mImageSize.Width + 5;
-    const int right = x + row.rect.getWidth();
+    const long long r = RowHeight();
+    const long long top = row.rect.UpperLeftCorner.Y;
+    const int x = Held(static_cast<long long>(row.rect.UpperLeftCorner.X) + mImageSize.Width + 5);
+    const int right = Held(static_cast<long long>(x) + row.rect.getWidth());
     if (count == 1) {
         const ImageListText& line = row.lines[0];
-        mDriver->DrawString(line.text.c_str(), CKesRect<int>(x, top + 3, right, row.rect.LowerRightCorner.Y),
+        mDriver->DrawString(line.text.c_str(), CKesRect<int>(x, Held(top + 3), right, row.rect.LowerRightCorner.Y),
                             line.color, false, true, &clip);
         return;
     }
     // Two or three equal bands, each 3 pixels shorter than its share.
-    const int share = r / count;
+    const long long share = r / count;
     for (int i = 0; i < count; ++i) {
-        const int bandTop = top + i * share + 3;
+        const long long bandTop = top + i * share + 3;
         const ImageListText& line = row.lines[i];
-        mDriver->DrawString(line.text.c_str(), CKesRect<int>(x, bandTop, right, bandTop + share - 3), line.color,
-                            false, true, &clip);
+        mDriver->DrawString(line.text.c_str(), CKesRect<int>(x, Held(bandTop), right, Held(bandTop + share - 3)),
+                            line.color, false, true, &clip);
     }
 }
 
@@ -244,7 +240,7 @@ void CKesGUIImageListBox::Draw() {
         if (mSelected >= 0 && mSelected < static_cast<int>(mRows.size()))
             mDriver->Draw2dRectangle(mRows[mSelected]->rect, mSelectColor, &mAbsoluteRect);
         const CKesRect<int> clip(mAbsoluteRect.UpperLeftCorner.X, mAbsoluteRect.UpperLeftCorner.Y,
-                                 mAbsoluteRect.LowerRightCorner.X, mAbsoluteRect.LowerRightCorner.Y - 3);
+                                 mAbsoluteRect.LowerRightCorner.X, Held(mAbsoluteRect.LowerRightCorner.Y - 3LL));
         for (const std::unique_ptr<ImageListRow>& row : mRows) {
             // Rows scrolled out of the box have nothing to show.
             if (row->rect.LowerRightCorner.Y < clip.UpperLeftCorner.Y ||

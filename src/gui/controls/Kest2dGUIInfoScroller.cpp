@@ -1,6 +1,7 @@
 #include "gui/controls/Kest2dGUIInfoScroller.h"
 
 #include "frame/Kest2dBaseFrame.h"
+#include "frame/types/Kest2dHeld.h"
 #include "render/Kest2dFont.h"
 #include "platform/KesClock.h"
 
@@ -29,21 +30,17 @@ void CKesGUIInfoScroller::Draw() {
     if (mStepStart == 0) mStepStart = now;
     if (static_cast<DWORD>(now - mStepStart) > 40) {
         mStepStart = 0;
-        const int w = font->getTextDimension(mText.c_str()).Width;
-        const int l = mTravelStart, t = mTravelWidth;
-        if (mScrType == SCRTYPE_RIGHT_TO_LEFT) {
-            if (mX >= l - w)
-                --mX;
-            else
-                mX = l + t;
-        } else {
-            if (mX <= l + t)
-                ++mX;
-            else
-                mX = l - w;
-        }
+        // Computed wide and held inside int (Kest2dHeld.h): the travel and
+        // the text come from scripts.
+        const long long w = font->getTextDimension(mText.c_str()).Width;
+        const long long l = mTravelStart, t = mTravelWidth;
+        if (mScrType == SCRTYPE_RIGHT_TO_LEFT)
+            mX = Held(mX >= l - w ? mX - 1LL : l + t);
+        else
+            mX = Held(mX <= l + t ? mX + 1LL : l - w);
     }
-    const CKesRect<int> where(mX, mTop, mX + mAbsoluteRect.getWidth(), mAbsoluteRect.LowerRightCorner.Y);
+    const CKesRect<int> where(mX, mTop, Held(static_cast<long long>(mX) + mAbsoluteRect.getWidth()),
+                              mAbsoluteRect.LowerRightCorner.Y);
     font->draw(mText.c_str(), where, mColor, false, true, &mAbsoluteRect);
 }
 

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "frame/Kest2dBaseFrame.h"
+#include "frame/types/Kest2dHeld.h"
 #include "gui/controls/Kest2dGUIImage.h"
 
 namespace kest2d {
@@ -31,16 +32,17 @@ CKesGUIImage* CKesGUIMoveAnimator::GetAnimImage() const { return static_cast<CKe
 
 // ---- The curve ----
 
-CKesRect<int> CKesGUIMoveAnimator::HandleAround(int absoluteX, int absoluteY) const {
-    return CKesRect<int>(absoluteX - IDD_CONTROL_RECT_WIDTH, absoluteY - IDD_CONTROL_RECT_WIDTH,
-                         absoluteX + IDD_CONTROL_RECT_WIDTH, absoluteY + IDD_CONTROL_RECT_WIDTH);
+// Points and rectangles are moved with the position operators, which hold
+// the results inside int: control points come from scripts.
+CKesRect<int> CKesGUIMoveAnimator::HandleAround(const CKesPosition2d<int>& absolute) const {
+    const CKesDimension2d<int> half(IDD_CONTROL_RECT_WIDTH, IDD_CONTROL_RECT_WIDTH);
+    return CKesRect<int>(absolute - half, absolute + half);
 }
 
 void CKesGUIMoveAnimator::SetControlPoint(CKesPosition2d<int> point, int index) {
     if (index < 0 || index >= IDD_CONTROL_POINT_COUNT) return;
     mControlPoints[index] = point;
-    mControlRects[index] =
-        HandleAround(mAbsoluteRect.UpperLeftCorner.X + point.X, mAbsoluteRect.UpperLeftCorner.Y + point.Y);
+    mControlRects[index] = HandleAround(mAbsoluteRect.UpperLeftCorner + point);
 }
 
 CKesPosition2d<int> CKesGUIMoveAnimator::GetControlPoint(int index) const {
@@ -65,35 +67,38 @@ CKesPosition2d<int> CKesGUIMoveAnimator::GetCurvePosition(int index) const {
     return mPositions[index];
 }
 
-// Each of the four terms is cut to an integer before they are added.
+// Each of the four terms is cut to an integer before they are added (the
+// sum is held inside int).
 CKesPosition2d<int> CKesGUIMoveAnimator::Bernstein(float t, const CKesPosition2d<int>* p) {
     const float u = 1.0f - t;
     const float b0 = t * t * t, b1 = 3.0f * t * t * u, b2 = 3.0f * t * u * u, b3 = u * u * u;
-    const int x = static_cast<int>(p[0].X * b0) + static_cast<int>(p[1].X * b1) + static_cast<int>(p[2].X * b2) +
-                  static_cast<int>(p[3].X * b3);
-    const int y = static_cast<int>(p[0].Y * b0) + static_cast<int>(p[1].Y * b1) + static_cast<int>(p[2].Y * b2) +
-                  static_cast<int>(p[3].Y * b3);
-    return CKesPosition2d<int>(x, y);
+    const auto term = [](int v, float b) { return static_cast<long long>(v * b); };
+    return CKesPosition2d<int>(
+        Held(term(p[0].X, b0) + term(p[1].X, b1) + term(p[2].X, b2) + term(p[3].X, b3)),
+        Held(term(p[0].Y, b0) + term(p[1].Y, b1) + term(p[2].Y, b2) + term(p[3].Y, b3)));
 }
 
 void CKesGUIMoveAnimator::GetBernsternByControlPoint() {
     for (int i = 0; i < IDD_BERNSTEIN_COUNT; ++i) {
         const CKesPosition2d<int> p = Bernstein(static_cast<float>(i) * 0.001f, mControlPoints);
-        mPositions[i] = CKesPosition2d<int>(p.X + mAbsoluteRect.UpperLeftCorner.X,
-                                            p.Y + mAbsoluteRect.UpperLeftCorner.Y);
+        mPositions[i] = p + mAbsoluteRect.UpperLeftCorner;
     }
 }
 
 // ---- Playing ----
 
+// The upper-left corner of the moving picture centred on a curve position.
+CKesPosition2d<int> CKesGUIMoveAnimator::ImageCorner(const CKesPosition2d<int>& at) const {
+    return at - CKesDimension2d<int>(mImageWidth / 2, mImageHeight / 2);
+}
+
 void CKesGUIMoveAnimator::LoadAnimImage(std::string path) {
     if (mImage || !mDriver) return;
     mImageWidth = mDriver->GetTextureWidth(mBackground);
     mImageHeight = mDriver->GetTextureHeight(mBackground);
-    const int left = mPositions[0].X - mImageWidth / 2 - mAbsoluteRect.UpperLeftCorner.X;
-    const int top = mPositions[0].Y - mImageHeight / 2 - mAbsoluteRect.UpperLeftCorner.Y;
-    CKesGUIImage* image = new CKesGUIImage(mDriver, this, 0, "路径动画图片",
-                                           CKesRect<int>(left, top, left + mImageWidth, top + mImageHeight));
+    const CKesDimension2d<int> size(mImageWidth, mImageHeight);
+    const CKesPosition2d<int> corner = ImageCorner(mPositions[0]) - mAbsoluteRect.UpperLeftCorner;
+    CKesGUIImage* image = new CKesGUIImage(mDriver, this, 0, "路径动画图片", CKesRect<int>(corner, size));
     mImage = image->GetRef();
     image->SetImagePath(path);
     image->SetMoving(true);
@@ -130,9 +135,8 @@ bool CKesGUIMoveAnimator::UpdateAnimator() {
         mIndex += static_cast<int>(step);
         if (mIndex > kLast) mIndex = kLast;
         if (mIndex < 0) mIndex = 0;
-        const CKesPosition2d<int>& at = mPositions[mIndex];
-        const int left = at.X - mImageWidth / 2, top = at.Y - mImageHeight / 2;
-        image->SetAbsoluteRect(CKesRect<int>(left, top, left + mImageWidth, top + mImageHeight));
+        image->SetAbsoluteRect(
+            CKesRect<int>(ImageCorner(mPositions[mIndex]), CKesDimension2d<int>(mImageWidth, mImageHeight)));
         if (!image->isVisible()) image->SetVisible(true);
         return true;
     }
@@ -177,9 +181,8 @@ bool CKesGUIMoveAnimator::OnProcessEvent(const CKesEvent& event) {
         break;
     case KESMIE_MOUSE_MOVED:
         if (mSelected >= 0) {
-            mControlPoints[mSelected] =
-                CKesPosition2d<int>(pt.X - mAbsoluteRect.UpperLeftCorner.X, pt.Y - mAbsoluteRect.UpperLeftCorner.Y);
-            mControlRects[mSelected] = HandleAround(pt.X, pt.Y);
+            mControlPoints[mSelected] = pt - mAbsoluteRect.UpperLeftCorner;
+            mControlRects[mSelected] = HandleAround(pt);
             GetBernsternByControlPoint();
         }
         break;

@@ -65,7 +65,8 @@ public:
 private:
     static CKesPosition2d<int> Bernstein(float t, const CKesPosition2d<int>* points);
     void GetBernsternByControlPoint();
-    CKesRect<int> HandleAround(int absoluteX, int absoluteY) const;
+    CKesRect<int> HandleAround(const CKesPosition2d<int>& absolute) const;
+    CKesPosition2d<int> ImageCorner(const CKesPosition2d<int>& at) const;
     // Advances the picture; false when the control was deleted by its parent.
     bool UpdateAnimator();
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "frame/Kest2dBaseFrame.h"
+#include "frame/types/Kest2dHeld.h"
 #include "gui/controls/Kest2dGUIButton.h"
 #include "gui/controls/Kest2dGUIControl.h"
 
@@ -61,25 +62,27 @@ void CKesGUIMultiButton::GetButtonsDisPos() {
     const int width = mAbsoluteRect.getWidth(), height = mAbsoluteRect.getHeight();
     const int cellWidth = n > 1 ? width / n : width;
     const int cellHeight = n > 1 ? height / n : height;
-    const int left = mAbsoluteRect.UpperLeftCorner.X, top = mAbsoluteRect.UpperLeftCorner.Y;
+    // Positions are computed wide and held inside int (Kest2dHeld.h).
+    const long long left = mAbsoluteRect.UpperLeftCorner.X, top = mAbsoluteRect.UpperLeftCorner.Y;
     for (int i = 0; i < n; ++i) {
         CKesGUIButton* button = mButtons[i];
         const unsigned long image = button->GetBgImage();
         const int tw = mDriver->GetTextureWidth(image), th = mDriver->GetTextureHeight(image);
-        int x, y, w, h;
+        long long x, y;
+        int w, h;
         if (mDirection == DIR_VERTICAL) {
             w = tw;
             h = th / 4;
             x = left + width / 2 - tw / 2;
-            y = top + i * cellHeight + cellHeight / 2 - h / 2;
+            y = top + static_cast<long long>(i) * cellHeight + cellHeight / 2 - h / 2;
         } else {
             w = tw / 4;
             h = th;
-            x = left + i * cellWidth + cellWidth / 2 - w / 2;
+            x = left + static_cast<long long>(i) * cellWidth + cellWidth / 2 - w / 2;
             y = top + height / 2 - th / 2;
         }
-        button->SetAbsoluteRect(CKesRect<int>(x, y, x + w, y + h));
-        button->SetRelativeRect(CKesDimension2d<int>(x - left, y - top));
+        button->SetAbsoluteRect(CKesRect<int>(CKesPosition2d<int>(Held(x), Held(y)), CKesDimension2d<int>(w, h)));
+        button->SetRelativeRect(CKesDimension2d<int>(Held(x - left), Held(y - top)));
         button->SetControlWidthAndHeight(CKesDimension2d<int>(w, h));
     }
 }

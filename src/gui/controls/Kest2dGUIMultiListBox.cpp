@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "frame/Kest2dBaseFrame.h"
+#include "frame/types/Kest2dHeld.h"
 #include "gui/controls/Kest2dGUIControl.h"
 #include "gui/controls/Kest2dGUIProcessBar.h"
 #include "gui/controls/Kest2dGUIScrollBar.h"
@@ -47,8 +48,10 @@ int CKesGUIMultiListBox::GetTotalLineCount() const {
     return static_cast<int>(mRows.size()) * kRowHeight / kScrollStep + 1;
 }
 
+// Geometry is computed wide and held inside int (Kest2dHeld.h): the
+// rectangle, the column widths and the scroll bar width come from scripts.
 int CKesGUIMultiListBox::GetDisplayLineCount() const {
-    return (mAbsoluteRect.getHeight() - kHeaderHeight) / kScrollStep + 1;
+    return Held((mAbsoluteRect.getHeight() - static_cast<long long>(kHeaderHeight)) / kScrollStep + 1);
 }
 
 bool CKesGUIMultiListBox::ValidCell(int row, int column) const {
@@ -87,7 +90,8 @@ void CKesGUIMultiListBox::AddHeader(std::string title, int width) {
     if (x + width > INT_MAX) return;
     const int top = mAbsoluteRect.UpperLeftCorner.Y;
     HeaderStruct header;
-    header.rect = CKesRect<int>(static_cast<int>(x), top, static_cast<int>(x + width), top + kHeaderHeight);
+    header.rect = CKesRect<int>(static_cast<int>(x), top, static_cast<int>(x + width),
+                                Held(static_cast<long long>(top) + kHeaderHeight));
     header.width = width;
     header.title = std::move(title);
     header.image = mHeaderImage;
@@ -99,9 +103,9 @@ int CKesGUIMultiListBox::CreateNewRow() {
     mRows.push_back(Row(mHeaders.size()));
     PlaceAll();
     const int rows = static_cast<int>(mRows.size());
-    const int height = mAbsoluteRect.getHeight() - kHeaderHeight;
+    const long long height = mAbsoluteRect.getHeight() - static_cast<long long>(kHeaderHeight);
     if (GetTotalLineCount() > GetDisplayLineCount() && GetScrollBar())
-        mScrollBar->SetMaxValue(rows * kRowHeight / kScrollStep - height / kScrollStep);
+        mScrollBar->SetMaxValue(Held(static_cast<long long>(rows) * kRowHeight / kScrollStep - height / kScrollStep));
     return rows - 1;
 }
 
@@ -184,37 +188,46 @@ void CKesGUIMultiListBox::Move(const CKesPosition2d<int>& pos) {
 }
 
 CKesRect<int> CKesGUIMultiListBox::Body() const {
-    return CKesRect<int>(mAbsoluteRect.UpperLeftCorner.X, mAbsoluteRect.UpperLeftCorner.Y + kHeaderHeight,
-                         mAbsoluteRect.LowerRightCorner.X - mScrollBarWidth, mAbsoluteRect.LowerRightCorner.Y);
+    CKesRect<int> body = HeadersAndBody();
+    body.UpperLeftCorner.Y = Held(body.UpperLeftCorner.Y + static_cast<long long>(kHeaderHeight));
+    return body;
+}
+
+CKesRect<int> CKesGUIMultiListBox::HeadersAndBody() const {
+    return CKesRect<int>(mAbsoluteRect.UpperLeftCorner.X, mAbsoluteRect.UpperLeftCorner.Y,
+                         Held(mAbsoluteRect.LowerRightCorner.X - static_cast<long long>(mScrollBarWidth)),
+                         mAbsoluteRect.LowerRightCorner.Y);
 }
 
 void CKesGUIMultiListBox::PlaceAll() {
-    const int left = mAbsoluteRect.UpperLeftCorner.X;
-    const int top = mAbsoluteRect.UpperLeftCorner.Y;
-    int x = left;
+    const long long left = mAbsoluteRect.UpperLeftCorner.X;
+    const long long top = mAbsoluteRect.UpperLeftCorner.Y;
+    long long x = left;
     for (HeaderStruct& h : mHeaders) {
-        h.rect = CKesRect<int>(x, top, x + h.width, top + kHeaderHeight);
+        h.rect = CKesRect<int>(Held(x), Held(top), Held(x + h.width), Held(top + kHeaderHeight));
         x += h.width;
     }
     const CKesRect<int> body = Body();
     const int columns = static_cast<int>(mHeaders.size());
     for (size_t r = 0; r < mRows.size(); ++r) {
-        const int y = top + kHeaderHeight - mScrollPos * kScrollStep + kRowHeight * static_cast<int>(r);
-        int cx = left;
+        const long long y = top + kHeaderHeight - static_cast<long long>(mScrollPos) * kScrollStep +
+                            static_cast<long long>(kRowHeight) * static_cast<long long>(r);
+        long long cx = left;
         Row& row = mRows[r];
         for (int c = 0; c < static_cast<int>(row.size()); ++c) {
             // A cell whose header is missing keeps no width.
             const int width = c < columns ? mHeaders[c].width : 0;
             RowStruct& cell = row[c];
-            cell.rect = CKesRect<int>(cx, y, cx + width, y + kRowHeight);
+            cell.rect = CKesRect<int>(Held(cx), Held(y), Held(cx + width), Held(y + kRowHeight));
             cx += width;
             CKesGUIProcessBar* bar = LiveBar(cell);
             if (!bar) continue;
-            const CKesRect<int> inner(cell.rect.UpperLeftCorner.X + 3, cell.rect.UpperLeftCorner.Y + 3,
-                                      cell.rect.LowerRightCorner.X - 3, cell.rect.LowerRightCorner.Y - 3);
+            const CKesDimension2d<int> margin(3, 3);
+            const CKesRect<int> inner(cell.rect.UpperLeftCorner + margin, cell.rect.LowerRightCorner - margin);
             bar->SetAbsoluteRect(inner);
             bar->SetControlWidthAndHeight(inner.getSize());
-            bar->SetRelativeRect(CKesDimension2d<int>(inner.UpperLeftCorner.X - left, inner.UpperLeftCorner.Y - top));
+            bar->SetRelativeRect(CKesDimension2d<int>(Held(inner.UpperLeftCorner.X - left),
+                                                      Held(inner.UpperLeftCorner.Y - top)));
             CKesRect<int> clip = inner;
             clip.clipAgainst(body);
             bar->SetClippingRect(clip);
@@ -295,8 +308,7 @@ void CKesGUIMultiListBox::Draw() {
 }
 
 void CKesGUIMultiListBox::DrawHeaders() {
-    const CKesRect<int> clip(mAbsoluteRect.UpperLeftCorner.X, mAbsoluteRect.UpperLeftCorner.Y,
-                             mAbsoluteRect.LowerRightCorner.X - mScrollBarWidth, mAbsoluteRect.LowerRightCorner.Y);
+    const CKesRect<int> clip = HeadersAndBody();
     for (int i = 0; i < static_cast<int>(mHeaders.size()); ++i) {
         const HeaderStruct& h = mHeaders[i];
         mDriver->Draw2dRectangle(h.rect, mHeaderBgColor, &clip);
@@ -305,7 +317,8 @@ void CKesGUIMultiListBox::DrawHeaders() {
         if (!h.image) continue;
         const int w = mDriver->GetTextureWidth(h.image);
         const int ih = mDriver->GetTextureHeight(h.image);
-        const CKesPosition2d<int> at(h.rect.LowerRightCorner.X - w, h.rect.UpperLeftCorner.Y + (kHeaderHeight - ih) / 2);
+        const CKesPosition2d<int> at(Held(static_cast<long long>(h.rect.LowerRightCorner.X) - w),
+                                     Held(h.rect.UpperLeftCorner.Y + (kHeaderHeight - static_cast<long long>(ih)) / 2));
         mDriver->Draw2DImage(h.image, at, CKesRect<int>(0, 0, w, ih), &clip);
     }
 }
@@ -317,23 +330,25 @@ void CKesGUIMultiListBox::DrawRows() {
         const Row& row = mRows[r];
         if (row.empty()) continue;
         const int y = row.front().rect.UpperLeftCorner.Y;
-        const CKesRect<int> line(mAbsoluteRect.UpperLeftCorner.X, y, mAbsoluteRect.LowerRightCorner.X, y + kRowHeight);
+        const CKesRect<int> line(mAbsoluteRect.UpperLeftCorner.X, y, mAbsoluteRect.LowerRightCorner.X,
+                                 Held(static_cast<long long>(y) + kRowHeight));
         if (!line.isRectCollided(body)) continue;
         if (r == mHovered) mDriver->Draw2dRectangle(line, mSelectColor, &body);
         if (r == mSelected) mDriver->Draw2dRectangle(line, mSelectedColor, &body);
         for (const RowStruct& cell : row) {
             CKesRect<int> clip = cell.rect;
             clip.clipAgainst(body);
-            int x = cell.rect.UpperLeftCorner.X;
+            long long x = cell.rect.UpperLeftCorner.X;
             for (unsigned long tex : cell.images) {
                 const int w = mDriver->GetTextureWidth(tex);
                 const int h = mDriver->GetTextureHeight(tex);
-                const CKesPosition2d<int> at(x, cell.rect.UpperLeftCorner.Y + (kRowHeight - h) / 2);
+                const CKesPosition2d<int> at(
+                    Held(x), Held(cell.rect.UpperLeftCorner.Y + (kRowHeight - static_cast<long long>(h)) / 2));
                 mDriver->Draw2DImage(tex, at, CKesRect<int>(0, 0, w, h), &clip);
                 x += w;
             }
             if (cell.text.empty()) continue;
-            const CKesRect<int> textRect(x, cell.rect.UpperLeftCorner.Y, cell.rect.LowerRightCorner.X,
+            const CKesRect<int> textRect(Held(x), cell.rect.UpperLeftCorner.Y, cell.rect.LowerRightCorner.X,
                                          cell.rect.LowerRightCorner.Y);
             mDriver->DrawString(cell.text.c_str(), textRect, mTextColor, cell.images.empty(), true, &clip);
         }

@@ -117,7 +117,9 @@ private:
     bool ValidCell(int row, int column) const;
     // Places headers, cells and the cells' progress bars.
     void PlaceAll();
+    // The rows' area; with the headers' band above it.
     CKesRect<int> Body() const;
+    CKesRect<int> HeadersAndBody() const;
     void DrawHeaders();
     void DrawRows();
 

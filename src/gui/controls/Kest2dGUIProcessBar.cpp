@@ -3,6 +3,8 @@
 #include <cstdio>
 
 #include "frame/Kest2dBaseFrame.h"
+#include "frame/types/Kest2dHeld.h"
+#include "gui/controls/Kest2dGUIControl.h"
 
 namespace kest2d {
 
@@ -56,15 +58,17 @@ double CKesGUIProcessBar::Fraction() const {
 
 void CKesGUIProcessBar::Draw() {
     if (!mVisible || !mDriver) return;
-    const int left = mAbsoluteRect.UpperLeftCorner.X;
-    const int right = mAbsoluteRect.LowerRightCorner.X;
+    // Geometry is computed wide and held inside int (Kest2dHeld.h).
+    const long long left = mAbsoluteRect.UpperLeftCorner.X;
+    const long long right = mAbsoluteRect.LowerRightCorner.X;
     const int top = mAbsoluteRect.UpperLeftCorner.Y;
-    const int width = mAbsoluteRect.getWidth();
+    const long long width = mAbsoluteRect.getWidth();
     const double f = Fraction();
     if (!(mImage[0] && mImage[1] && mImage[2] && mImage[3])) {
         mDriver->Draw2dRectangle(mAbsoluteRect, mBgColor, &mClippingRect);
         if (mValue > 0) {
-            const CKesRect<int> fill(left, top, left + static_cast<int>(width * f), mAbsoluteRect.LowerRightCorner.Y);
+            const CKesRect<int> fill(Held(left), top, Held(left + static_cast<long long>(width * f)),
+                                     mAbsoluteRect.LowerRightCorner.Y);
             mDriver->Draw2dRectangle(fill, mProcessColor, &mClippingRect);
         }
     } else {
@@ -79,13 +83,11 @@ void CKesGUIProcessBar::Draw() {
                                  &mClippingRect, plain);
         };
         // Tiles without width would never advance.
-        if (w[1] > 0)
-            for (int x = left + w[0]; x < right - w[2]; x += w[1]) drawAt(1, x);
-        const int fillEnd = left + static_cast<int>((width - w[0]) * f);
-        if (w[3] > 0)
-            for (int x = left + w[0]; x < fillEnd; x += w[3]) drawAt(3, x);
-        drawAt(0, left);
-        drawAt(2, right - w[2]);
+        TileAcross(mDriver, mClippingRect, left + w[0], right - w[2], w[1], [&](int x) { drawAt(1, x); });
+        const long long fillEnd = left + static_cast<long long>((width - w[0]) * f);
+        TileAcross(mDriver, mClippingRect, left + w[0], fillEnd, w[3], [&](int x) { drawAt(3, x); });
+        drawAt(0, Held(left));
+        drawAt(2, Held(right - w[2]));
     }
     if (!mText.empty() && mIsTip)
         mDriver->DrawString(mText.c_str(), mAbsoluteRect, mTipColor, true, true, &mClippingRect);

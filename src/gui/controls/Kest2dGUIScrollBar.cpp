@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "frame/Kest2dBaseFrame.h"
+#include "frame/types/Kest2dHeld.h"
 #include "gui/controls/Kest2dGUIButton.h"
 #include "platform/KesClock.h"
 
@@ -60,8 +61,8 @@ void CKesGUIScrollBar::SetDownButtonImg(std::string path) {
     const int w = mDriver->GetTextureWidth(tex);
     const int h = mDriver->GetTextureHeight(tex);
     const int height = mAbsoluteRect.getHeight();
-    CKesGUIButton* button =
-        new CKesGUIButton(mDriver, this, 0, "向下按钮", CKesRect<int>(0, height - h, w / 4, height));
+    CKesGUIButton* button = new CKesGUIButton(mDriver, this, 0, "向下按钮",
+                                              CKesRect<int>(0, Held(static_cast<long long>(height) - h), w / 4, height));
     button->SetBgImage(tex);
     mDownButton = button;
 }
@@ -74,26 +75,29 @@ void CKesGUIScrollBar::SetScrollBarImg(std::string path) {
     const int w = mDriver->GetTextureWidth(tex);
     const int h = mDriver->GetTextureHeight(tex);
     mThumb.Texture = tex;
-    const int left = mAbsoluteRect.UpperLeftCorner.X;
-    const int top = mAbsoluteRect.UpperLeftCorner.Y + mButtonHeight;
-    mThumb.Rect = CKesRect<int>(left, top, left + w / 4, top + h);
+    mThumb.Rect = CKesRect<int>(ThumbOrigin(), CKesDimension2d<int>(w / 4, h));
 }
 
 void CKesGUIScrollBar::Move(const CKesPosition2d<int>& pos) {
     CKesBaseGUIElement::Move(pos);
     const CKesDimension2d<int> size = mThumb.Rect.getSize();
-    mThumb.Rect = CKesRect<int>(
-        CKesPosition2d<int>(mAbsoluteRect.UpperLeftCorner.X, mAbsoluteRect.UpperLeftCorner.Y + mButtonHeight), size);
+    mThumb.Rect = CKesRect<int>(ThumbOrigin(), size);
+}
+
+// Geometry is computed wide and held inside int (Kest2dHeld.h): sizes,
+// pages and values come from scripts.
+CKesPosition2d<int> CKesGUIScrollBar::ThumbOrigin() const {
+    return mAbsoluteRect.UpperLeftCorner + CKesDimension2d<int>(0, mButtonHeight);
 }
 
 int CKesGUIScrollBar::TrackLength() const {
-    return mAbsoluteRect.getHeight() - 2 * mButtonHeight - mThumb.Rect.getHeight();
+    return Held(static_cast<long long>(mAbsoluteRect.getHeight()) - 2LL * mButtonHeight - mThumb.Rect.getHeight());
 }
 
-int CKesGUIScrollBar::ThumbTopMin() const { return mAbsoluteRect.UpperLeftCorner.Y + mButtonHeight; }
+int CKesGUIScrollBar::ThumbTopMin() const { return ThumbOrigin().Y; }
 
 int CKesGUIScrollBar::ThumbTopMax() const {
-    return mAbsoluteRect.LowerRightCorner.Y - mButtonHeight - mThumb.Rect.getHeight();
+    return Held(static_cast<long long>(mAbsoluteRect.LowerRightCorner.Y) - mButtonHeight - mThumb.Rect.getHeight());
 }
 
 void CKesGUIScrollBar::PlaceThumbTop(int top) {
@@ -102,7 +106,7 @@ void CKesGUIScrollBar::PlaceThumbTop(int top) {
     if (top < ThumbTopMin()) top = ThumbTopMin();
     const int height = mThumb.Rect.getHeight();
     mThumb.Rect.UpperLeftCorner.Y = top;
-    mThumb.Rect.LowerRightCorner.Y = top + height;
+    mThumb.Rect.LowerRightCorner.Y = Held(static_cast<long long>(top) + height);
 }
 
 bool CKesGUIScrollBar::RaiseChanged(CKesBaseGUIElement* element) {
@@ -142,9 +146,11 @@ bool CKesGUIScrollBar::OnProcessEvent(const CKesEvent& event) {
             return true;
         }
         if (pt.Y <= mThumb.Rect.LowerRightCorner.Y) {
-            mCurValue = mCurValue - mPageCount < 0 ? 0 : mCurValue - mPageCount;
+            const long long value = static_cast<long long>(mCurValue) - mPageCount;
+            mCurValue = value < 0 ? 0 : Held(value);
         } else {
-            mCurValue = mCurValue + mPageCount > mMaxValue ? mMaxValue : mCurValue + mPageCount;
+            const long long value = static_cast<long long>(mCurValue) + mPageCount;
+            mCurValue = value > mMaxValue ? mMaxValue : Held(value);
             if (mCurValue < 0) mCurValue = 0;
         }
         return RaiseChanged(mDownButton);
@@ -153,11 +159,11 @@ bool CKesGUIScrollBar::OnProcessEvent(const CKesEvent& event) {
         return true;
     case KESMIE_MOUSE_MOVED: {
         if (!mDragging) return true;
-        PlaceThumbTop(pt.Y - mThumb.GrabOffset);
+        PlaceThumbTop(Held(static_cast<long long>(pt.Y) - mThumb.GrabOffset));
         const int track = TrackLength();
         // An empty track gives no position but the first.
         const double along =
-            track > 0 ? static_cast<double>(mThumb.Rect.UpperLeftCorner.Y - ThumbTopMin()) / track : 0.0;
+            track > 0 ? (static_cast<double>(mThumb.Rect.UpperLeftCorner.Y) - ThumbTopMin()) / track : 0.0;
         SetCurValue(static_cast<int>(along * mMaxValue));
         return RaiseChanged(mDownButton);
     }
@@ -192,7 +198,7 @@ void CKesGUIScrollBar::Draw() {
         mDriver->Draw2dRectangle(mAbsoluteRect, mBackgroundColor, &mClippingRect);
         if (mMaxValue > 0) {
             const double step = static_cast<double>(TrackLength()) / mMaxValue * mCurValue;
-            PlaceThumbTop(ThumbTopMin() + static_cast<int>(step));
+            PlaceThumbTop(Held(ThumbTopMin() + static_cast<long long>(step)));
             DrawThumb(mDriver, mThumb);
         }
     }

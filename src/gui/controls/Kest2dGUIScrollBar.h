@@ -55,7 +55,8 @@ public:
 private:
     // The track length: the height left for the thumb to travel.
     int TrackLength() const;
-    // Lowest and highest top of the thumb.
+    // The thumb's place at the top of the track; lowest and highest top of the thumb.
+    CKesPosition2d<int> ThumbOrigin() const;
     int ThumbTopMin() const;
     int ThumbTopMax() const;
     void PlaceThumbTop(int top);

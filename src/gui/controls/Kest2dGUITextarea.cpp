@@ -1,6 +1,7 @@
 #include "gui/controls/Kest2dGUITextarea.h"
 
 #include "frame/Kest2dBaseFrame.h"
+#include "frame/types/Kest2dHeld.h"
 #include "gui/controls/Kest2dGUIControl.h"
 #include "gui/controls/Kest2dGUIScrollBar.h"
 
@@ -38,12 +39,14 @@ void CKesGUITextarea::SetUseScrollBar(bool use) {
     mUseScrollBar = use;
     if (!use) return;
     mScrollBar = AddSideScrollBar(this, mScrollBarWidth, "文本滚动条");
+    mScrollBarRef = mScrollBar->GetRef();
 }
 
 void CKesGUITextarea::AddString(std::string text, CKesColor color) {
     if (text.empty()) return;
-    int limit = mAbsoluteRect.getWidth() - 10;
-    if (HasScrollBar()) limit -= mScrollBarWidth;
+    long long wide = mAbsoluteRect.getWidth() - 10LL;
+    if (HasScrollBar()) wide -= mScrollBarWidth;
+    const int limit = Held(wide);
     // A line ends with the first character that brings its width to the
     // limit; the rest of the text starts the next one. Cuts fall between
     // characters only. Without a frame nothing can be measured: the text
@@ -102,12 +105,13 @@ void CKesGUITextarea::Draw() {
     const int shown = GetDisplayLineCount();
     const int left = mAbsoluteRect.UpperLeftCorner.X;
     const int right = mAbsoluteRect.LowerRightCorner.X;
-    int y = mAbsoluteRect.UpperLeftCorner.Y;
+    // Lines below the int range stop at its end (Kest2dHeld.h).
+    long long y = mAbsoluteRect.UpperLeftCorner.Y;
     const int first = mTopLine > 0 ? mTopLine : 0;
     for (int i = first; i < rows && i - first < shown; ++i, y += kLineHeight) {
         const RowStruct& row = mRows[i];
-        mDriver->DrawString(row.text.c_str(), CKesRect<int>(left, y, right, y + kLineHeight), row.color, false, true,
-                            &mAbsoluteRect);
+        mDriver->DrawString(row.text.c_str(), CKesRect<int>(left, Held(y), right, Held(y + kLineHeight)), row.color,
+                            false, true, &mAbsoluteRect);
     }
 }
 

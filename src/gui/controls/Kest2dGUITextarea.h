@@ -47,7 +47,8 @@ public:
     bool IsUseScrollBar() const { return mUseScrollBar; }
     void SetScrollBarWidth(int width) { mScrollBarWidth = width; }
     int GetScrollBarWidth() const { return mScrollBarWidth; }
-    CKesGUIScrollBar* GetScrollBar() const { return mScrollBar; }
+    // The child scroll bar, null when there is none or a script deleted it.
+    CKesGUIScrollBar* GetScrollBar() const { return mScrollBarRef ? mScrollBar : nullptr; }
 
     const std::vector<RowStruct>& GetRows() const { return mRows; }
     int GetTopLine() const { return mTopLine; }
@@ -59,7 +60,7 @@ private:
     std::string GetSubString(const std::string& text, int start, int count) const;
     static bool IsChinese(char c);
 
-    bool HasScrollBar() const { return mUseScrollBar && mScrollBar; }
+    bool HasScrollBar() const { return mUseScrollBar && GetScrollBar(); }
     int LastTopLine() const;
 
     std::vector<RowStruct> mRows;
@@ -67,6 +68,7 @@ private:
     int mScrollBarWidth = 0;
     bool mUseScrollBar = false;
     CKesGUIScrollBar* mScrollBar = nullptr;
+    CKesGUIElementRef mScrollBarRef;
 };
 
 }  // namespace kest2d

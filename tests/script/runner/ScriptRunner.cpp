@@ -10,7 +10,9 @@
 // Globals for the script: GAME_DIR (the scratch game folder, also the current
 // folder), SCRIPT_DIR (the folder holding the test script) and
 // run_frames(ms), which runs the game loop for ms milliseconds of the
-// virtual clock (frames are drawn on its timer).
+// virtual clock (frames are drawn on its timer), and post_message(msg,
+// wParam, lParam), which queues a window message for the game window as the
+// input layer does (mouse, keys, characters).
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -48,6 +50,16 @@ int Traceback(lua_State* L) {
 int RunFrames(lua_State* L) {
     kest2d::platform::RunFor(static_cast<uint32_t>(luaL_checknumber(L, 1)));
     return 0;
+}
+
+kest2d::CKesBaseFrame* gFrame = nullptr;
+
+int PostWindowMessage(lua_State* L) {
+    const auto msg = static_cast<kest2d::UINT>(luaL_checknumber(L, 1));
+    const auto wp = static_cast<kest2d::WPARAM>(static_cast<int64_t>(luaL_optnumber(L, 2, 0)));
+    const auto lp = static_cast<kest2d::LPARAM>(static_cast<int64_t>(luaL_optnumber(L, 3, 0)));
+    lua_pushboolean(L, gFrame && gFrame->PostMessage(msg, wp, lp));
+    return 1;
 }
 
 std::string Absolute(const std::string& path) {
@@ -91,6 +103,8 @@ int main(int argc, char** argv) {
         lua_pushstring(L, scriptDir.c_str());
         lua_setglobal(L, "SCRIPT_DIR");
         lua_register(L, "run_frames", RunFrames);
+        gFrame = frame;
+        lua_register(L, "post_message", PostWindowMessage);
 
         lua_pushcfunction(L, Traceback);
         lua_pushstring(L, script.c_str());  // names the chunk
@@ -105,6 +119,7 @@ int main(int argc, char** argv) {
             rc = 1;
         }
         lua_settop(L, 0);
+        gFrame = nullptr;
         delete frame;
     }
     if (chdir("/") == 0 && rc == 0) kest2d::test::RemoveTree(scratch);

@@ -1,0 +1,20 @@
+// Guards on the runtime's finalisers (__gc and .collector of every bound
+// class), which scripts can call by hand: see Kest2dScriptGuards.cpp.
+#pragma once
+
+struct lua_State;
+
+namespace kest2d {
+namespace script {
+
+// Run last by FixUpBinding, once every collector is in place.
+void InstallFinaliserGuards(lua_State* L);
+
+// Calls the function on top of the stack (popped) with the user data at
+// `object` as that object's finaliser, in protected mode: the closing state's
+// sweep of what Lua made runs the collectors this way. Returns lua_pcall's
+// status (the error message is left on the stack).
+int FinaliseWith(lua_State* L, int object);
+
+}  // namespace script
+}  // namespace kest2d

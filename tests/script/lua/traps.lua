@@ -1,0 +1,138 @@
+-- Values at the edges of what the value types and the binding's checks take:
+-- each case ends in a Lua error or in a sane result, never in a signal, a
+-- sanitizer report or undefined behaviour.
+dofile(SCRIPT_DIR .. "/lib/check.lua")
+
+local frame = kest2d.CKesBaseFrame:getSingleton()
+local root = frame.__CKesBaseGUIContainer__
+local MIN, MAX = -2147483648, 2147483647
+local function rect(l, t, r, b) return kest2d.CKesRect_int_(l, t, r, b) end
+local function pos(x, y) return kest2d.CKesPosition2d_int_(x, y) end
+local function size(w, h) return (kest2d.CKesDimension2d_int_(w, h)) end
+-- The game's layout (drawn from here on) holds an emoticon picker whose page
+-- is 1000000 x 1000000.
+local f = assert(io.open(GAME_DIR .. "/traps.xml", "wb"))
+f:write([[<?xml version="1.0" encoding="GBK"?>
+<KestControl Type="Container" Name="traps___"><Propertys>
+<Property Name="Id" Value="0"/><Property Name="Width" Value="800"/><Property Name="Height" Value="600"/>
+<Property Name="Visible" Value="1"/><Property Name="Enable" Value="1"/></Propertys><Childrens>
+<KestControl Type="BiaoQingCtl" Name="faces___"><Propertys>
+<Property Name="Id" Value="961"/><Property Name="StartX" Value="400"/><Property Name="StartY" Value="0"/>
+<Property Name="Width" Value="300"/><Property Name="Height" Value="200"/><Property Name="Visible" Value="1"/>
+<Property Name="Enable" Value="1"/><Property Name="pagesize" Value="1000000;1000000"/></Propertys></KestControl>
+</Childrens></KestControl>]])
+f:close()
+check(frame:LoadGUIConfig("traps.xml"), "layout loaded")
+local board = root:AddContainer(950, "traps", rect(0, 0, 400, 300), nil, true)
+
+-- Each case: a call and either the text of the Lua error it raises or the
+-- values it must return.
+local function err(text) return { error = text } end
+local function gives(...) return { values = { ... }, n = select("#", ...) } end
+
+local empty = kest2d.CKesVector_int_()
+local one = kest2d.CKesVector_double_()
+one:push_back(5)
+local msg = kest2d.CKesMessageIn("\0\1", 2)
+local button = board:AddButton(1, "button", rect(0, 0, 50, 20))
+local label = board:AddStaticText(2, "label", rect(0, 30, 50, 50))
+local hand = board:AddGameCard(3, "hand", rect(0, 60, 200, 120))
+
+local CASES = {
+    -- Array indexes are whole numbers from 0 to size - 1.
+    { "empty[-0.5]", function() return empty[-0.5] end, err("out of range in function '.geti'") },
+    { "empty[0]", function() return empty[0] end, err("out of range in function '.geti'") },
+    { "one[0.5]", function() return one[0.5] end, err("out of range in function '.geti'") },
+    { "one[0/0]", function() return one[0 / 0] end, err("out of range in function '.geti'") },
+    { "one[-0.5] = 1", function() one[-0.5] = 1 end, err("out of range in function '.seti'") },
+    { "one[1/0] = 1", function() one[1 / 0] = 1 end, err("out of range in function '.seti'") },
+    { "one[0]", function() return one[0] end, gives(5) },
+
+    -- An integer size is never divided by 0; other quotients stay inside int.
+    { "size / 0", function() return size(4, 4) / 0 end, err("division of a size by 0") },
+    { "size / 0.5", function() return size(4, 4) / 0.5 end, err("division of a size by 0") },
+    { "MIN / -1", function() local q = size(MIN, 7) / -1; return q.Width, q.Height end, gives(MAX, -7) },
+    { "size / 1e300", function() local q = size(MAX, 7) / 1e300; return q.Width, q.Height end, gives(1, 0) },
+    { "double size / 0", function() return (kest2d.CKesDimension2d_double_(4, 4) / 0).Width end, gives(1 / 0) },
+    { "size * 4", function() local p = size(MAX, MIN) * 4; return p.Width, p.Height end, gives(MAX, MIN) },
+    { "size area", function() return size(MAX, MAX):getArea() end, gives(MAX) },
+
+    -- Widths, heights, areas, centres and moves are held inside int.
+    { "width", function() return rect(MIN, 0, MAX, 10):getWidth() end, gives(MAX) },
+    { "height", function() return rect(0, MAX, 10, MIN):getHeight() end, gives(MIN) },
+    { "area", function() return rect(MIN, MIN, MAX, MAX):getArea() end, gives(MAX) },
+    { "centre", function() local c = rect(MIN, MIN, MAX, MAX):getCenter(); return c.X, c.Y end, gives(0, 0) },
+    { "size of", function() local s = rect(MIN, 0, MAX, 1):getSize(); return s.Width, s.Height end, gives(MAX, 1) },
+    { "rect + p", function() local r = rect(0, 0, MAX, MAX) + pos(MAX, MIN)
+        return r.UpperLeftCorner.X, r.LowerRightCorner.X, r.LowerRightCorner.Y end, gives(MAX, MAX, -1) },
+    { "rect - p", function() return (rect(MIN, 0, 0, 0) - pos(1, 0)).UpperLeftCorner.X end, gives(MIN) },
+    { "pos + size", function() return (pos(MAX, 0) + size(1, 0)).X end, gives(MAX) },
+    { "pos * pos", function() local p = pos(MAX, MIN) * pos(2, 2); return p.X, p.Y end, gives(MAX, MIN) },
+    { "rect(pos, size)", function() return kest2d.CKesRect_int_(pos(MAX, 0), size(MAX, 0)).LowerRightCorner.X end,
+      gives(MAX) },
+    { "constrainTo", function() local r = rect(MAX - 10, 0, MAX, 10)
+        local fits = r:constrainTo(rect(MIN, MIN, MIN + 20, MAX))
+        return fits, r.UpperLeftCorner.X, r.LowerRightCorner.X end, gives(true, MIN + 10, MIN + 20) },
+    { "constrainTo wide", function() return rect(MIN, 0, MAX, 1):constrainTo(rect(-1, 0, MAX, 1)) end,
+      gives(false) },
+
+    -- Enumeration arguments are one of their constants.
+    { "log level -1", function() kest2d.CKesLogger:output("x", -1) end, err("kest2d::Level from 0 to 4 expected") },
+    { "log level 5", function() frame:SystemLog(5, "x") end, err("kest2d::Level from 0 to 4 expected") },
+    { "log level 0/0", function() frame:SystemLog(0 / 0, "x") end, err("kest2d::Level from 0 to 4 expected") },
+    { "net state 7", function() frame:OnProcessNetMessage(7, msg) end, err("ConnectState from 0 to 3 expected") },
+    { "net state -1", function() frame:OnProcessNetMessage(-1, msg) end, err("ConnectState from 0 to 3 expected") },
+    { "SetType 99", function() button:SetType(99) end, err("KESGUI_ELEMENT_TYPE from 0 to 20 expected") },
+    { "GetType", function() return button:GetType() end, gives(KESGUI_BUTTON) },
+    { "SetType 20", function() label:SetType(KESGUI_COUNT); return label:GetType() end, gives(KESGUI_COUNT) },
+    { "SetState 99", function() button:SetState(99) end, err("ButtonState from 0 to 4 expected") },
+    { "snap 9", function() frame:ShowGUIContainer(5, "none.xml", 9) end, err("SnapStyle from 0 to 3 expected") },
+    { "card direction", function() hand:SetCardDirection(2) end, err("CardDir from 0 to 1 expected") },
+    { "unknown hand type", function() return hand:GetCardTypeCount(99) end, gives(0) },
+
+    -- Finalisers called by hand.
+    { "__gc(nil)", function() return getmetatable(kest2d.CKesColor(1)).__gc(nil) end, gives() },
+    { "collector by hand", function() return kest2d.CKesColor[".collector"](kest2d.CKesRect_int_()) end,
+      err("a collector runs only when Lua collects its object") },
+    { "__gc by hand", function() local c = kest2d.CKesColor(1); getmetatable(c).__gc(c); return c:getRed() end,
+      err("was deleted") },
+    { "__gc of a kept font", function()
+        local font = kest2d.CKesGUITTFont(frame)
+        board:AddInfoScroller(4, "ticker", rect(0, 130, 100, 150)):SetFont(font)
+        getmetatable(font).__gc(font)
+        return font:getKerningHeight() end, gives(0) },
+
+    -- Casts by the object's real class; the frame's bases at their own place.
+    { "button as label", function() return toHelper.toKesGUIStatic(button) end, gives(nil) },
+    { "label as label", function() return toHelper.toKesGUIStatic(label) == label end, gives(true) },
+    { "buffer as label", function() return toHelper.toKesGUIStatic(frame:LoadResource("traps.xml")) end,
+      gives(nil) },
+    { "frame as container", function()
+        local c = tolua.cast(frame, "kest2d::CKesBaseGUIContainer")
+        c:SetCaption("framed")
+        return rawequal(c, root), root:GetCaption() end, gives(true, "framed") },
+}
+
+-- The picker draws; a page of MAX x MAX too.
+CASES[#CASES + 1] = { "picker page", function()
+    local picker = toHelper.toKesGUIBiqoQing(root:FindControlById(961))
+    local before = picker:GetPageSize().Width
+    run_frames(50)
+    picker:SetPageSize(size(MAX, MAX))
+    run_frames(50)
+    return before, picker:GetPageSize().Height end, gives(1000000, MAX) }
+
+for _, case in ipairs(CASES) do
+    local name, call, want = case[1], case[2], case[3]
+    local results = { pcall(call) }
+    if want.error then
+        check(not results[1], name .. ": expected an error, the call succeeded")
+        check(string.find(tostring(results[2]), want.error, 1, true), name .. ": " .. tostring(results[2]))
+    else
+        check(results[1], name .. ": " .. tostring(results[2]))
+        for i = 1, want.n do check_eq(results[i + 1], want.values[i], name .. " result " .. i) end
+    end
+end
+root:DeleteChildren(board)
+run_frames(20)
+print("traps: " .. #CASES .. " cases")
