@@ -164,20 +164,6 @@ const RecordPart* RecordPartOf(const char* type) {
     return nullptr;
 }
 
-// True when Lua owns an object of `type` at `address`.
-bool LuaOwnsAs(lua_State* L, void* address, const char* type) {
-    if (std::strncmp(type, "const ", 6) == 0) type += 6;
-    luaL_getmetatable(L, type);
-    bool owns = false;
-    for (const char* table : {kCollected, kOwned}) {
-        GetAt(L, table, address);
-        owns = owns || lua_rawequal(L, -1, -2);
-        lua_pop(L, 1);
-    }
-    lua_pop(L, 1);
-    return owns;
-}
-
 }  // namespace
 
 void NoteMade(lua_State* L, void* object, void (*destroy)(void*)) {
@@ -291,10 +277,12 @@ bool MayBeRecord(lua_State* L, void* address, const char* type, int source) {
     // The record that the address lies in, and the bytes it has.
     void* record = source > 0 ? OwnerOf(L, source) : address;
     size_t room = 0;
-    if (lifetime::IsLive(record, kind.kind) || LuaOwnsAs(L, record, kind.name))
+    luaL_getmetatable(L, kind.name);
+    if (lifetime::IsLive(record, kind.kind) || LuaOwnsAs(L, record, -1))
         room = kind.size;
     else if (kind.fromBlocks)
         room = BlockSize(L, record);
+    lua_pop(L, 1);
     const auto at = reinterpret_cast<uintptr_t>(address), start = reinterpret_cast<uintptr_t>(record);
     return at >= start && at - start <= room && room - (at - start) >= part->size;
 }

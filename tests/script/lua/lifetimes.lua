@@ -240,13 +240,38 @@ check_eq(made.mMouseEvent.X, 0, "a new record is zeroed")
 
 -- What Lua made goes with the state -----------------------------------------
 
--- Never deleted by the script: freed when the state closes (the leak
--- checker looks at the end of the run).
-for i = 1, 1000 do kest2d.CKesRect_int_:new(0, 0, i, i) end
-kest2d.CKesGUIButton:new()
-kest2d.CKesGUITTFont:new(frame)
-kest2d.CKesEvent:new()
-kest2d.CKesMessageOut:new(3)
+-- Never deleted by the script: freed when the state closes, each once and as
+-- what it is (the sanitizers and the leak checker look at the end of the
+-- run). { what, make }
+local AT_CLOSE = {
+    { "a thousand rectangles", function()
+        for i = 1, 1000 do kest2d.CKesRect_int_:new(0, 0, i, i) end
+    end },
+    { "a button, a font, a record and a message", function()
+        kest2d.CKesGUIButton:new()
+        kest2d.CKesGUITTFont:new(frame)
+        kest2d.CKesEvent:new()
+        kest2d.CKesMessageOut:new(3)
+    end },
+    -- Freeing the button ends the controls it holds while the close walks
+    -- what the script owns.
+    { "a button holding controls, and values made after it", function()
+        local holder = kest2d.CKesGUIButton:new()
+        for _ = 1, 2000 do holder:AddChildren(kest2d.CKesGUIImage()) end
+        for i = 1, 40 do kest2d.CKesColor:new(i) end
+    end },
+    -- A corner starts where its rectangle does, but is no object of its own:
+    -- the collector is never given it.
+    { "a rectangle let go by the collector, and its corner", function()
+        local r = rect(0, 0, 1, 1)
+        check(tolua.releaseownership(r), "the collector lets the rectangle go")
+        check_eq(tolua.takeownership(r.UpperLeftCorner), false, "the corner taken by the collector")
+    end },
+}
+for _, case in ipairs(AT_CLOSE) do
+    local ok, err = pcall(case[2])
+    check(ok, case[1] .. ": " .. tostring(err))
+end
 
 -- Constructors at the limit of the C stack, deep in re-entered calls: a
 -- collection inside the push of a new object runs out of C stack, and the
