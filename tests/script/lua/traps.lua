@@ -23,6 +23,22 @@ f:write([[<?xml version="1.0" encoding="GBK"?>
 </Childrens></KestControl>]])
 f:close()
 check(frame:LoadGUIConfig("traps.xml"), "layout loaded")
+-- A slider with pictures, loaded below under a container at the end of int.
+local picture = assert(io.open(GAME_DIR .. "/traps.ppm", "wb"))
+picture:write("P6\n8 8\n255\n" .. string.rep("\200\200\200", 64))
+picture:close()
+f = assert(io.open(GAME_DIR .. "/slider.xml", "wb"))
+f:write([[<?xml version="1.0" encoding="GBK"?>
+<KestControl Type="Container" Name="slider___"><Propertys><Property Name="Visible" Value="1"/>
+<Property Name="Enable" Value="1"/></Propertys><Childrens>
+<KestControl Type="DragControl" Name="slider___"><Propertys>
+<Property Name="Id" Value="962"/><Property Name="StartX" Value="20"/><Property Name="StartY" Value="20"/>
+<Property Name="Width" Value="7"/><Property Name="Height" Value="7"/><Property Name="Visible" Value="1"/>
+<Property Name="Enable" Value="1"/><Property Name="dragbgimgone" Value="traps.ppm"/>
+<Property Name="dragbgimgtwo" Value="traps.ppm"/><Property Name="dragbgimgthree" Value="traps.ppm"/>
+<Property Name="background" Value="traps.ppm"/><Property Name="process" Value="50"/></Propertys></KestControl>
+</Childrens></KestControl>]])
+f:close()
 local board = root:AddContainer(950, "traps", rect(0, 0, 400, 300), nil, true)
 
 -- Each case: a call and either the text of the Lua error it raises or the
@@ -121,6 +137,22 @@ CASES[#CASES + 1] = { "picker page", function()
     picker:SetPageSize(size(MAX, MAX))
     run_frames(50)
     return before, picker:GetPageSize().Height end, gives(1000000, MAX) }
+
+-- The slider places its thumb, on loading and after, and reads a press
+-- inside int (squeezed to no width at the end of int, it reads 0).
+CASES[#CASES + 1] = { "slider at the limit", function()
+    local far = board:AddContainer(970, "far", rect(MAX - 10, MAX - 10, MAX, MAX), nil, true)
+    local inner = far:AddContainer(971, "inner", rect(0, 0, 1, 1), nil, true)
+    inner:LoadGUIConfig("slider.xml")
+    local slider = toHelper.toKesGUIDragControl(inner:FindControlById(962))
+    slider:SetCurrentProcess(100)
+    local press = kest2d.CKesEvent()
+    press.mEventType = kest2d.KESET_MOUSE_INPUT_EVENT
+    press.mMouseEvent.EventType = kest2d.KESMIE_LMOUSE_PRESSED_DOWN
+    press.mMouseEvent.X, press.mMouseEvent.Y = MAX, MAX
+    slider:OnProcessEvent(press)
+    run_frames(20)
+    return slider:GetAbsoluteRect().UpperLeftCorner.X, slider:GetCurrentProcess() end, gives(MAX, 0) }
 
 for _, case in ipairs(CASES) do
     local name, call, want = case[1], case[2], case[3]
