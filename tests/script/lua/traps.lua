@@ -67,6 +67,7 @@ local CASES = {
     -- An integer size is never divided by 0; other quotients stay inside int.
     { "size / 0", function() return size(4, 4) / 0 end, err("division of a size by 0") },
     { "size / 0.5", function() return size(4, 4) / 0.5 end, err("division of a size by 0") },
+    { "size / nan", function() return size(4, 4) / (0 / 0) end, err("division of a size by 0") },
     { "MIN / -1", function() local q = size(MIN, 7) / -1; return q.Width, q.Height end, gives(MAX, -7) },
     { "size / 1e300", function() local q = size(MAX, 7) / 1e300; return q.Width, q.Height end, gives(1, 0) },
     { "double size / 0", function() return (kest2d.CKesDimension2d_double_(4, 4) / 0).Width end, gives(1 / 0) },
@@ -91,6 +92,15 @@ local CASES = {
         return fits, r.UpperLeftCorner.X, r.LowerRightCorner.X end, gives(true, MIN + 10, MIN + 20) },
     { "constrainTo wide", function() return rect(MIN, 0, MAX, 1):constrainTo(rect(-1, 0, MAX, 1)) end,
       gives(false) },
+
+    -- A number becomes an integer by its whole part, NaN as 0: an int is held
+    -- at its ends, an unsigned number keeps its low 32 bits.
+    { "int arguments", function() local r = rect(1e20, -1e300, 0 / 0, -1 / 0)
+        return r.UpperLeftCorner.X, r.UpperLeftCorner.Y, r.LowerRightCorner.X, r.LowerRightCorner.Y end,
+      gives(MAX, MIN, 0, MIN) },
+    { "int fields", function() local p = pos(0, 0); p.X, p.Y = 1 / 0, -2.5; return p.X, p.Y end, gives(MAX, -2) },
+    { "unsigned arguments", function() local c = kest2d.CKesColor(-1, 2 ^ 32 + 7, 0 / 0, 1e300)
+        return c:getAlpha(), c:getRed(), c:getGreen(), c:getBlue() end, gives(255, 7, 0, 0) },
 
     -- Enumeration arguments are one of their constants.
     { "log level -1", function() kest2d.CKesLogger:output("x", -1) end, err("kest2d::Level from 0 to 4 expected") },
