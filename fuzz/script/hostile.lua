@@ -389,13 +389,20 @@ end
 local HELPERS = {}
 for k in pairs(toHelper) do HELPERS[#HELPERS + 1] = k end
 table.sort(HELPERS)
+-- What is cast: an object, a light user data, or an object inside a table
+-- (as a Lua class instance holds its engine object).
 local function cast_step()
     local obj = any_object(pick(TYPE_NAMES))
     if obj == nil then return end
+    local form = rand(6)
+    if form == 1 and #LIGHT > 0 then obj = pick(LIGHT) elseif form == 2 then obj = { [".c_instance"] = obj } end
     local r
     if chance(0.5) then
         local h = pick(HELPERS)
-        if h == "toKesEvent" or h == "toKesMessageIn" then return end  -- records: in the callbacks below
+        -- Records of the running call: in the callbacks below; here only
+        -- addresses (kept records, blocks).
+        local light = type(obj) == "userdata" and getmetatable(obj) == nil
+        if (h == "toKesEvent" or h == "toKesMessageIn") and not light then return end
         trace("cast", h, obj)
         r = toHelper[h](obj)
     else

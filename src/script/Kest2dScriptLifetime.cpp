@@ -270,9 +270,9 @@ unsigned long BlockSize(lua_State* L, void* address) {
     return size;
 }
 
-bool MayBeRecord(lua_State* L, void* address, const char* type, int source) {
+bool MayCastTo(lua_State* L, void* address, const char* type, int source) {
     const RecordPart* part = RecordPartOf(type);
-    if (!part) return true;
+    if (!part) return source > 0;
     const Record& kind = *part->record;
     // The record that the address lies in, and the bytes it has.
     void* record = source > 0 ? OwnerOf(L, source) : address;

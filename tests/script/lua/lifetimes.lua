@@ -215,7 +215,8 @@ big:write(string.rep("\0", 8192))
 big:close()
 local made = kest2d.CKesEvent()
 local reader = kest2d.CKesMessageIn("\0\1abc", 5)
-local function as(type_name) return function(v) return tolua.cast(v, "kest2d::CKesEvent::" .. type_name) end end
+local function as_type(type_name) return function(v) return tolua.cast(v, type_name) end end
+local function as(type_name) return as_type("kest2d::CKesEvent::" .. type_name) end
 local CASTS = {
     { "a block too small for a part", as("CKesImeEvent"), frame:LoadResource("small.bin"), false },
     { "a block as big as a part", as("CKesMouseEvent"), frame:LoadResource("small.bin"), true },
@@ -231,6 +232,13 @@ local CASTS = {
     { "a record as a message", toHelper.toKesMessageIn, made, false },
     { "a message made by the script", toHelper.toKesMessageIn, reader, true },
     { "a value as a record", toHelper.toKesEvent, rect(0, 0, 1, 1), false },
+    { "a block as an array", as_type("kest2d::CKesVector<int>"), frame:LoadResource("big.bin"), false },
+    { "a block as a message writer", as_type("kest2d::CKesMessageOut"), frame:LoadResource("big.bin"), false },
+    { "a block as a rectangle", as_type("kest2d::CKesRect<int>"), frame:LoadResource("big.bin"), false },
+    { "a value in a table as another value", as_type("kest2d::CKesVector<int>"),
+      { [".c_instance"] = rect(0, 0, 1, 1) }, false },
+    { "a value in a table as itself", as_type("kest2d::CKesRect<int>"), { [".c_instance"] = rect(0, 0, 1, 1) },
+      true },
 }
 for _, c in ipairs(CASTS) do
     check_eq(c[2](c[3]) ~= nil, c[4], c[1])
