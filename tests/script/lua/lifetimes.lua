@@ -214,12 +214,13 @@ local big = assert(io.open(GAME_DIR .. "/big.bin", "wb"))
 big:write(string.rep("\0", 8192))
 big:close()
 local made = kest2d.CKesEvent()
+local taken = frame:LoadResource("big.bin")  -- a block stands for one record only
 local reader = kest2d.CKesMessageIn("\0\1abc", 5)
 local function as_type(type_name) return function(v) return tolua.cast(v, type_name) end end
 local function as(type_name) return as_type("kest2d::CKesEvent::" .. type_name) end
 local CASTS = {
     { "a block too small for a part", as("CKesImeEvent"), frame:LoadResource("small.bin"), false },
-    { "a block as big as a part", as("CKesMouseEvent"), frame:LoadResource("small.bin"), true },
+    { "a block as a part", as("CKesMouseEvent"), frame:LoadResource("small.bin"), false },
     { "a part as a whole record", toHelper.toKesEvent, made.mMouseEvent, false },
     { "a part as another part", as("CKesGuiEvent"), made.mMouseEvent, false },
     { "a part as itself", as("CKesMouseEvent"), made.mMouseEvent, true },
@@ -232,9 +233,14 @@ local CASTS = {
     { "a record as a message", toHelper.toKesMessageIn, made, false },
     { "a message made by the script", toHelper.toKesMessageIn, reader, true },
     { "a value as a record", toHelper.toKesEvent, rect(0, 0, 1, 1), false },
+    { "a block as a card", as_type("kest2d::CKesGUIGameCard::GameCard"), taken, true },
+    { "the card's block as an event record", toHelper.toKesEvent, taken, false },
+    { "the card's block as a card again", as_type("kest2d::CKesGUIGameCard::GameCard"), taken, true },
     { "a block as an array", as_type("kest2d::CKesVector<int>"), frame:LoadResource("big.bin"), false },
     { "a block as a message writer", as_type("kest2d::CKesMessageOut"), frame:LoadResource("big.bin"), false },
     { "a block as a rectangle", as_type("kest2d::CKesRect<int>"), frame:LoadResource("big.bin"), false },
+    { "a block as a texture record", as_type("kest2d::KESTexture"), frame:LoadResource("big.bin"), false },
+    { "a block as a vertex", as_type("kest2d::KESVertex"), frame:LoadResource("big.bin"), true },
     { "a value in a table as another value", as_type("kest2d::CKesVector<int>"),
       { [".c_instance"] = rect(0, 0, 1, 1) }, false },
     { "a value in a table as itself", as_type("kest2d::CKesRect<int>"), { [".c_instance"] = rect(0, 0, 1, 1) },

@@ -148,6 +148,21 @@ CASES[#CASES + 1] = { "picker page", function()
     run_frames(50)
     return before, picker:GetPageSize().Height end, gives(1000000, MAX) }
 
+-- A block of bytes taken as an event record is made a valid one: its flags
+-- read as set or not and its texts end inside their fields, for the script
+-- and for the element it is handed to.
+f = assert(io.open(GAME_DIR .. "/bytes.bin", "wb"))
+f:write(string.rep("A", 8192))
+f:close()
+CASES[#CASES + 1] = { "a block as a record", function()
+    local ev = toHelper.toKesEvent(frame:LoadResource("bytes.bin"))
+    ev.mGuiEvent.Caller, ev.mGuiEvent.Element = nil, nil
+    for _, kind in ipairs({ kest2d.KESET_KEY_INPUT_EVENT, kest2d.KESET_IME_EVENT }) do
+        ev.mEventType = kind
+        board:AddEditorBox(5, "edit", rect(0, 160, 100, 180)):OnProcessEvent(ev)
+    end
+    return #ev.mImeEvent.inputStr, ev.mKeyEvent.isShift, #ev.mUpdateEvnet.filename end, gives(1023, true, 1023) }
+
 -- The slider places its thumb, on loading and after, and reads a press
 -- inside int (squeezed to no width at the end of int, it reads 0).
 CASES[#CASES + 1] = { "slider at the limit", function()
