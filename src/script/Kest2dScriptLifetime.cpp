@@ -28,12 +28,16 @@ namespace {
 
 using namespace ownership;
 
-// Objects made for Lua and not yet owned by it, newest last.
+// Objects made for Lua and not yet owned by it, newest last, each with the
+// state it was made for: known by the state's registry, which its
+// coroutines share.
 struct Unowned {
-    lua_State* L;
+    const void* state;
     void* object;
     void (*destroy)(void*);
 };
+
+const void* StateOf(lua_State* L) { return lua_topointer(L, LUA_REGISTRYINDEX); }
 
 std::vector<Unowned>& UnownedObjects() {
     static std::vector<Unowned> objects;
@@ -225,7 +229,7 @@ Block* BlockAt(lua_State* L, void* address) {
 }  // namespace
 
 void NoteMade(lua_State* L, void* object, void (*destroy)(void*)) {
-    UnownedObjects().push_back(Unowned{L, object, destroy});
+    UnownedObjects().push_back(Unowned{StateOf(L), object, destroy});
 }
 
 void MadeOwned(void* object) {
@@ -242,7 +246,7 @@ void FreeUnowned(lua_State* L) {
     std::vector<Unowned> gone;
     auto& objects = UnownedObjects();
     for (auto it = objects.begin(); it != objects.end();) {
-        if (it->L == L) {
+        if (it->state == StateOf(L)) {
             gone.push_back(*it);
             it = objects.erase(it);
         } else {

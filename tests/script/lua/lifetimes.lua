@@ -289,23 +289,35 @@ end
 
 -- Constructors at the limit of the C stack, deep in re-entered calls: a
 -- collection inside the push of a new object runs out of C stack, and the
--- object it had just made is freed all the same.
+-- object it had just made is freed all the same, in the script's own thread
+-- or in a coroutine.
 local overflows = 0
 local function burst()
     for i = 1, 2000 do kest2d.CKesRect_int_:new_local(0, 0, i, i) end
 end
-for _ = 1, 10 do
-    local reached = false
-    local function deeper()
-        local ok, err = pcall(deeper)
-        if not ok and not reached then
-            reached = true
-            burst()
-        elseif not ok then
-            if string.find(tostring(err), "C stack overflow", 1, true) then overflows = overflows + 1 end
-            error(err, 0)
+local function bursts()
+    for _ = 1, 10 do
+        local reached = false
+        local function deeper()
+            local ok, err = pcall(deeper)
+            if not ok and not reached then
+                reached = true
+                burst()
+            elseif not ok then
+                if string.find(tostring(err), "C stack overflow", 1, true) then overflows = overflows + 1 end
+                error(err, 0)
+            end
         end
+        pcall(deeper)
     end
-    pcall(deeper)
 end
-check(overflows > 0, "the bursts ran out of C stack")
+-- { where, run }
+local DEEP = {
+    { "in the script", bursts },
+    { "in a coroutine", function() assert(coroutine.resume(coroutine.create(bursts))) end },
+}
+for _, deep in ipairs(DEEP) do
+    overflows = 0
+    deep[2]()
+    check(overflows > 0, deep[1] .. ": the bursts ran out of C stack")
+end
