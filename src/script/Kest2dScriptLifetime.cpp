@@ -7,6 +7,7 @@
 #include <cstring>
 #include <initializer_list>
 #include <iterator>
+#include <optional>
 #include <unordered_map>
 #include <vector>
 
@@ -134,8 +135,7 @@ void PushBox(lua_State* L, void* object, int mt, const char* type) {
 struct Record {
     const char* name;
     size_t size;
-    bool handed;          // handed to script calls: live as a `kind` for the call
-    lifetime::Kind kind;
+    std::optional<lifetime::Kind> handed;  // handed to script calls, live as this for the call
     void (*make)(unsigned char* bytes);  // null: no block stands for one
 };
 
@@ -168,12 +168,11 @@ void MakeCard(unsigned char* bytes) {
 
 void MakeVertex(unsigned char*) {}  // numbers only: any bytes are one
 
-const Record kEventRecord = {"kest2d::CKesEvent", sizeof(CKesEvent), true, lifetime::Kind::EventRecord,
-                             MakeEventRecord};
-const Record kMessage = {"kest2d::CKesMessageIn", sizeof(CKesMessageIn), true, lifetime::Kind::Message, nullptr};
-const Record kCard = {"kest2d::CKesGUIGameCard::GameCard", sizeof(CKesGUIGameCard::GameCard), false,
-                      lifetime::Kind::EventRecord, MakeCard};
-const Record kVertex = {"kest2d::KESVertex", sizeof(KESVertex), false, lifetime::Kind::EventRecord, MakeVertex};
+const Record kEventRecord = {"kest2d::CKesEvent", sizeof(CKesEvent), lifetime::Kind::EventRecord, MakeEventRecord};
+const Record kMessage = {"kest2d::CKesMessageIn", sizeof(CKesMessageIn), lifetime::Kind::Message, nullptr};
+const Record kCard = {"kest2d::CKesGUIGameCard::GameCard", sizeof(CKesGUIGameCard::GameCard), std::nullopt,
+                      MakeCard};
+const Record kVertex = {"kest2d::KESVertex", sizeof(KESVertex), std::nullopt, MakeVertex};
 
 struct RecordPart {
     const char* name;
@@ -344,7 +343,7 @@ bool MayCastTo(lua_State* L, void* address, const char* type, int source) {
     size_t room = 0;
     luaL_getmetatable(L, kind.name);
     const Block* block = kind.make ? BlockAt(L, record) : nullptr;
-    if ((kind.handed && lifetime::IsLive(record, kind.kind)) || LuaOwnsAs(L, record, -1))
+    if ((kind.handed && lifetime::IsLive(record, *kind.handed)) || LuaOwnsAs(L, record, -1))
         room = kind.size;
     else if (block && (!block->record || block->record == &kind))
         room = block->size;
