@@ -47,6 +47,7 @@ local KINDS = {
     "borrowed",  -- keep references into other objects (fields, rectangles of elements, fonts)
                  -- (lifetime)
     "records",   -- keep the callback's event record and message after the callback (lifetime)
+    "threads",   -- steps inside coroutines, some left suspended and resumed later
 }
 local enabled = {}
 do
@@ -389,13 +390,20 @@ end
 local HELPERS = {}
 for k in pairs(toHelper) do HELPERS[#HELPERS + 1] = k end
 table.sort(HELPERS)
+-- What is cast: an object, a light user data, or an object inside a table
+-- (as a Lua class instance holds its engine object).
 local function cast_step()
     local obj = any_object(pick(TYPE_NAMES))
     if obj == nil then return end
+    local form = rand(6)
+    if form == 1 and #LIGHT > 0 then obj = pick(LIGHT) elseif form == 2 then obj = { [".c_instance"] = obj } end
     local r
     if chance(0.5) then
         local h = pick(HELPERS)
-        if h == "toKesEvent" or h == "toKesMessageIn" then return end  -- records: in the callbacks below
+        -- Records of the running call: in the callbacks below; here only
+        -- addresses (kept records, blocks).
+        local light = type(obj) == "userdata" and getmetatable(obj) == nil
+        if (h == "toKesEvent" or h == "toKesMessageIn") and not light then return end
         trace("cast", h, obj)
         r = toHelper[h](obj)
     else
@@ -474,7 +482,33 @@ function OnProcessGameNetwork(state, m) in_callback(m, "toKesMessageIn", rand(2)
 function OnProcessGameUpdate() in_callback(nil, nil, 1) end
 function LoadGameResources() in_callback(nil, nil, 1) end
 
-local STEP_WEIGHTS = { call = 60, var = 8, meta = 2, cast = 6, own = 4, gc = 2, frames = 6, input = 6, layout = 3 }
+-- Coroutines that yielded between their steps, resumed by later steps.
+local THREADS = {}
+local function thread_step()
+    if #THREADS > 0 and chance(0.5) then
+        local i = rand(#THREADS)
+        local co = THREADS[i]
+        trace("resume", i)
+        coroutine.resume(co)
+        -- The steps it ran may have resumed and dropped others.
+        if coroutine.status(co) == "dead" then
+            for j = #THREADS, 1, -1 do if THREADS[j] == co then table.remove(THREADS, j) end end
+        end
+        return
+    end
+    local co = coroutine.create(function()
+        for _ = 1, rand(3) do
+            step(false)
+            if chance(0.3) then coroutine.yield() end
+        end
+    end)
+    trace("thread")
+    coroutine.resume(co)
+    if coroutine.status(co) == "suspended" and #THREADS < 4 then THREADS[#THREADS + 1] = co end
+end
+
+local STEP_WEIGHTS = { call = 60, var = 8, meta = 2, cast = 6, own = 4, gc = 2, frames = 6, input = 6, layout = 3,
+    threads = 3 }
 local weighted = {}
 for _, k in ipairs(KINDS) do
     for _ = 1, (enabled[k] and STEP_WEIGHTS[k] or 0) do weighted[#weighted + 1] = k end
@@ -492,6 +526,7 @@ step = function(top)
     elseif kind == "frames" and top then trace("frames") run_frames(rand(60))
     elseif kind == "input" then input_step()
     elseif kind == "layout" then layout_step()
+    elseif kind == "threads" then thread_step()
     end
 end
 

@@ -3,12 +3,14 @@
 #pragma once
 
 #include <cmath>
+#include <cstdint>
 #include <type_traits>
 
 #include "tolua++.h"
 
 #include "frame/Kest2dLogger.h"
 #include "frame/types/Kest2dDimension2d.h"
+#include "frame/types/Kest2dHeld.h"
 #include "gui/Kest2dGUIContainer.h"
 #include "gui/Kest2dGUIElement.h"
 #include "gui/controls/Kest2dCardRules.h"
@@ -72,6 +74,32 @@ std::remove_cv_t<E> ToEnum(lua_State* L, int narg, lua_Number def, const char* t
     }
 }
 
+// A Lua number as an unsigned 32-bit value: whole part, modulo 2^32 (NaN and
+// infinities give 0), without the undefined cast of a negative double.
+inline uint32_t ToUint32(lua_Number n) {
+    if (!std::isfinite(n)) return 0;
+    const double whole = std::trunc(static_cast<double>(n));
+    double m = std::fmod(whole, 4294967296.0);
+    if (m < 0) m += 4294967296.0;
+    return static_cast<uint32_t>(m);
+}
+
+// A Lua number as the integer type that a bound function or variable takes
+// (generator.lua routes every generated conversion here, as a plain cast is
+// undefined for a number the type cannot hold): the whole part, NaN as 0. An
+// int is held at its ends (Kest2dHeld.h); an unsigned or character type
+// keeps the low bits, modulo 2^32 (-1 is 0xFFFFFFFF, 2^32 + 12 is 12).
+template <class T>
+T ToInteger(lua_Number n) {
+    static_assert(std::is_integral_v<T> && !std::is_const_v<T>, "an integer type");
+    if constexpr (std::is_same_v<T, int>) {
+        if (std::isnan(n)) return 0;
+        return Held(static_cast<long long>(std::fmax(std::fmin(n, 4294967296.0), -4294967296.0)));
+    } else {
+        return static_cast<T>(ToUint32(n));
+    }
+}
+
 // size / n of an integer size: a Lua error for 0, as the engine never
 // divides by it.
 inline int DivideSize(lua_State* L) {
@@ -82,11 +110,10 @@ inline int DivideSize(lua_State* L) {
         return 0;
     }
     const auto* self = static_cast<const CKesDimension2d<int>*>(tolua_tousertype(L, 1, 0));
-    const lua_Number n = std::trunc(tolua_tonumber(L, 2, 0));
+    // Beyond int, a divisor leaves at most a quotient of 0; NaN is no divisor.
+    const int scale = ToInteger<int>(tolua_tonumber(L, 2, 0));
     if (!self) tolua_error(L, "invalid 'self' in function 'operator/'", nullptr);
-    if (n == 0) return luaL_error(L, "division of a size by 0 in function '.div'");
-    // Beyond int, a divisor leaves at most a quotient of 0.
-    const int scale = n > 2147483647.0 ? 2147483647 : n < -2147483648.0 ? -2147483647 - 1 : static_cast<int>(n);
+    if (scale == 0) return luaL_error(L, "division of a size by 0 in function '.div'");
     tolua_pushusertype(L, new CKesDimension2d<int>(*self / scale), "kest2d::CKesDimension2d<int>");
     tolua_register_gc(L, lua_gettop(L));
     tolua_pushnumber(L, static_cast<lua_Number>(scale));

@@ -179,15 +179,6 @@ KES_TEXT_FIELD_HOOK(tolua_set_kest2d__CKesEvent__CKesUpdateEvent_filename, kest2
 namespace kest2d {
 namespace script {
 
-// A Lua number as an unsigned 32-bit value: whole part, modulo 2^32 (NaN and
-// infinities give 0), without the undefined cast of a negative double.
-inline uint32_t ToUint32(lua_Number n) {
-    if (!std::isfinite(n)) return 0;
-    const double whole = std::trunc(static_cast<double>(n));
-    double m = std::fmod(whole, 4294967296.0);
-    if (m < 0) m += 4294967296.0;
-    return static_cast<uint32_t>(m);
-}
 
 // kest2d.CKesMessageIn(data, length), :new and :new_local.
 inline int NewScriptMessageIn(lua_State* L, bool collected) {

@@ -70,14 +70,20 @@ bool PassesAs(lua_State* L, const char* source, const char* target) {
 }
 
 // tolua.cast(value, typeName): the same object pushed as typeName. A light
-// user data is cast by the address it holds. Nil for nil, for values that
-// are no engine object, for type names that nothing registered, and for a
-// record type at an address that holds no such record. An engine object
-// passes only as what it is: casts to and from the GUI, window and font
-// classes follow its real class (Kest2dScriptCasts.h), and any other object
-// passes as its own type and its bases. What a cast hands out lives as long
-// as the object it was cast from.
+// user data is cast by the address it holds, and an object inside a table
+// (its ".c_instance", as the runtime reads it) as that object. Nil for nil,
+// for values that are no engine object, for type names that nothing
+// registered, for an address as anything but a record, and for a record
+// type at an address that holds no such record. An engine object passes
+// only as what it is: casts to and from the GUI, window and font classes
+// follow its real class (Kest2dScriptCasts.h), and any other object passes
+// as its own type and its bases. What a cast hands out lives as long as the
+// object it was cast from.
 int SafeCast(lua_State* L) {
+    if (lua_istable(L, 1)) {
+        lua_getfield(L, 1, ".c_instance");
+        lua_replace(L, 1);
+    }
     void* address = nullptr;
     const char* sourceType = nullptr;
     if (lua_islightuserdata(L, 1)) {
@@ -85,12 +91,10 @@ int SafeCast(lua_State* L) {
     } else if (lua_isuserdata(L, 1)) {
         sourceType = BoundTypeName(L, 1);
         if (sourceType) address = *static_cast<void**>(lua_touserdata(L, 1));
-    } else if (lua_istable(L, 1)) {
-        address = tolua_tousertype(L, 1, nullptr);
     }
     const char* type = lua_type(L, 2) == LUA_TSTRING ? lua_tostring(L, 2) : nullptr;
-    const int bound = lua_isuserdata(L, 1) && !lua_islightuserdata(L, 1) ? 1 : 0;
-    if (!address || !type || !MayBeRecord(L, address, type, bound)) {
+    const int bound = sourceType ? 1 : 0;
+    if (!address || !type || !MayCastTo(L, address, type, bound)) {
         lua_pushnil(L);
         return 1;
     }

@@ -2,18 +2,23 @@
 // resource blocks and record casts.
 #include "script/Kest2dScriptLifetime.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <initializer_list>
 #include <iterator>
+#include <optional>
 #include <unordered_map>
 #include <vector>
 
 #include "frame/Kest2dBaseFrame.h"
 #include "frame/Kest2dEvent.h"
 #include "frame/Kest2dLifetime.h"
+#include "gui/controls/Kest2dGUIGameCard.h"
 #include "lauxlib.h"
 #include "lua.h"
 #include "net/Kest2dMessage.h"
+#include "render/Kest2dVertex.h"
 #include "script/Kest2dScriptOwnershipTables.h"
 #include "tolua++.h"
 
@@ -24,12 +29,16 @@ namespace {
 
 using namespace ownership;
 
-// Objects made for Lua and not yet owned by it, newest last.
+// Objects made for Lua and not yet owned by it, newest last, each with the
+// state it was made for: known by the state's registry, which its
+// coroutines share.
 struct Unowned {
-    lua_State* L;
+    const void* state;
     void* object;
     void (*destroy)(void*);
 };
+
+const void* StateOf(lua_State* L) { return lua_topointer(L, LUA_REGISTRYINDEX); }
 
 std::vector<Unowned>& UnownedObjects() {
     static std::vector<Unowned> objects;
@@ -115,32 +124,55 @@ void PushBox(lua_State* L, void* object, int mt, const char* type) {
     lua_remove(L, cache);
 }
 
-const char kBlocks[] = "kest2d.resource_buffers";
-
-struct Block {
-    unsigned char* bytes;
-    unsigned long size;
-};
-
-int ReleaseBlock(lua_State* L) {
-    auto* block = static_cast<Block*>(lua_touserdata(L, 1));
-    if (block && block->bytes) {
-        delete[] block->bytes;
-        block->bytes = nullptr;
-    }
-    return 0;
-}
-
-// The records that a script call is handed, and the types that a cast can
-// make of an address inside one: each must lie whole inside its record.
+// The records that scripts reach by address (a light user data), and the
+// types that a cast can make of an address inside one: each must lie whole
+// inside its record. An event record and a message are handed to script
+// calls and live for the call; Lua makes event records. A resource block may
+// stand for an event record, a card or a vertex, but only ever for one
+// record: the first cast that takes it decides which, and makes its bytes a
+// valid record (`make`: its flags read as set or not, its texts end inside
+// their fields), which its typed fields keep it.
 struct Record {
     const char* name;
     size_t size;
-    lifetime::Kind kind;
-    bool fromBlocks;  // a resource block may stand for one
+    std::optional<lifetime::Kind> handed;  // handed to script calls, live as this for the call
+    void (*make)(unsigned char* bytes);  // null: no block stands for one
 };
-const Record kEventRecord = {"kest2d::CKesEvent", sizeof(CKesEvent), lifetime::Kind::EventRecord, true};
-const Record kMessage = {"kest2d::CKesMessageIn", sizeof(CKesMessageIn), lifetime::Kind::Message, false};
+
+// Each flag holds 0 or 1, each text ends inside its field.
+template <size_t N>
+void MakeRecordBytes(unsigned char* bytes, const size_t (&flags)[N], std::initializer_list<size_t> texts,
+                     size_t textSize) {
+    for (size_t at : flags) bytes[at] = bytes[at] != 0;
+    for (size_t at : texts)
+        if (!std::memchr(bytes + at, 0, textSize)) bytes[at + textSize - 1] = 0;
+}
+
+void MakeEventRecord(unsigned char* bytes) {
+    using Key = CKesEvent::CKesKeyEvent;
+    const size_t key = offsetof(CKesEvent, mKeyEvent);
+    const size_t flags[] = {key + offsetof(Key, isPressedDown), key + offsetof(Key, isShift),
+                            key + offsetof(Key, isControl)};
+    static_assert(sizeof(CKesEvent::CKesImeEvent::inputStr) == sizeof(CKesEvent::CKesUpdateEvent::filename));
+    MakeRecordBytes(bytes, flags,
+                    {offsetof(CKesEvent, mImeEvent) + offsetof(CKesEvent::CKesImeEvent, inputStr),
+                     offsetof(CKesEvent, mUpdateEvnet) + offsetof(CKesEvent::CKesUpdateEvent, filename)},
+                    sizeof(CKesEvent::CKesImeEvent::inputStr));
+}
+
+void MakeCard(unsigned char* bytes) {
+    using Card = CKesGUIGameCard::GameCard;
+    const size_t flags[] = {offsetof(Card, isUp), offsetof(Card, isSelected), offsetof(Card, isDisplay)};
+    MakeRecordBytes(bytes, flags, {}, 0);
+}
+
+void MakeVertex(unsigned char*) {}  // numbers only: any bytes are one
+
+const Record kEventRecord = {"kest2d::CKesEvent", sizeof(CKesEvent), lifetime::Kind::EventRecord, MakeEventRecord};
+const Record kMessage = {"kest2d::CKesMessageIn", sizeof(CKesMessageIn), lifetime::Kind::Message, nullptr};
+const Record kCard = {"kest2d::CKesGUIGameCard::GameCard", sizeof(CKesGUIGameCard::GameCard), std::nullopt,
+                      MakeCard};
+const Record kVertex = {"kest2d::KESVertex", sizeof(KESVertex), std::nullopt, MakeVertex};
 
 struct RecordPart {
     const char* name;
@@ -155,6 +187,8 @@ const RecordPart kRecordParts[] = {
     {"kest2d::CKesEvent::CKesImeEvent", sizeof(CKesEvent::CKesImeEvent), &kEventRecord},
     {"kest2d::CKesEvent::CKesUpdateEvent", sizeof(CKesEvent::CKesUpdateEvent), &kEventRecord},
     {"kest2d::CKesMessageIn", sizeof(CKesMessageIn), &kMessage},
+    {"kest2d::CKesGUIGameCard::GameCard", sizeof(CKesGUIGameCard::GameCard), &kCard},
+    {"kest2d::KESVertex", sizeof(KESVertex), &kVertex},
 };
 
 const RecordPart* RecordPartOf(const char* type) {
@@ -164,24 +198,37 @@ const RecordPart* RecordPartOf(const char* type) {
     return nullptr;
 }
 
-// True when Lua owns an object of `type` at `address`.
-bool LuaOwnsAs(lua_State* L, void* address, const char* type) {
-    if (std::strncmp(type, "const ", 6) == 0) type += 6;
-    luaL_getmetatable(L, type);
-    bool owns = false;
-    for (const char* table : {kCollected, kOwned}) {
-        GetAt(L, table, address);
-        owns = owns || lua_rawequal(L, -1, -2);
-        lua_pop(L, 1);
+const char kBlocks[] = "kest2d.resource_buffers";
+
+struct Block {
+    unsigned char* bytes;
+    unsigned long size;
+    const Record* record;  // what the block stands for, once a cast took it
+};
+
+int ReleaseBlock(lua_State* L) {
+    auto* block = static_cast<Block*>(lua_touserdata(L, 1));
+    if (block && block->bytes) {
+        delete[] block->bytes;
+        block->bytes = nullptr;
     }
-    lua_pop(L, 1);
-    return owns;
+    return 0;
+}
+
+// The block that starts at `address`, or null.
+Block* BlockAt(lua_State* L, void* address) {
+    PushTable(L, kBlocks);
+    lua_pushlightuserdata(L, address);
+    lua_rawget(L, -2);
+    auto* block = lua_type(L, -1) == LUA_TUSERDATA ? static_cast<Block*>(lua_touserdata(L, -1)) : nullptr;
+    lua_pop(L, 2);
+    return block && block->bytes ? block : nullptr;
 }
 
 }  // namespace
 
 void NoteMade(lua_State* L, void* object, void (*destroy)(void*)) {
-    UnownedObjects().push_back(Unowned{L, object, destroy});
+    UnownedObjects().push_back(Unowned{StateOf(L), object, destroy});
 }
 
 void MadeOwned(void* object) {
@@ -198,7 +245,7 @@ void FreeUnowned(lua_State* L) {
     std::vector<Unowned> gone;
     auto& objects = UnownedObjects();
     for (auto it = objects.begin(); it != objects.end();) {
-        if (it->L == L) {
+        if (it->state == StateOf(L)) {
             gone.push_back(*it);
             it = objects.erase(it);
         } else {
@@ -238,6 +285,12 @@ void Push(lua_State* L, void* object, const char* type, int owner, void* within)
 void PushObject(lua_State* L, void* object, const char* type, int owner) { Push(L, object, type, owner, nullptr); }
 
 void PushAddress(lua_State* L, void* address, const char* type) {
+    Block* block = BlockAt(L, address);
+    const RecordPart* part = RecordPartOf(type);
+    if (block && part && part->record->make && !block->record && block->size >= part->record->size) {
+        block->record = part->record;
+        block->record->make(block->bytes);
+    }
     const bool owner = lifetime::IsLive(address, lifetime::Kind::EventRecord) ||
                        lifetime::IsLive(address, lifetime::Kind::Message) || LuaOwns(L, address);
     Push(L, address, type, 0, owner ? address : nullptr);
@@ -263,7 +316,7 @@ void SetReach(lua_State* L, int metatable, Reach reach) { Reaches()[lua_topointe
 void AnchorBlock(lua_State* L, void* bytes, unsigned long size) {
     PushTable(L, kBlocks);
     auto* block = static_cast<Block*>(lua_newuserdata(L, sizeof(Block)));
-    *block = Block{static_cast<unsigned char*>(bytes), size};
+    *block = Block{static_cast<unsigned char*>(bytes), size, nullptr};
     lua_newtable(L);
     lua_pushcfunction(L, ReleaseBlock);
     lua_setfield(L, -2, "__gc");
@@ -275,26 +328,26 @@ void AnchorBlock(lua_State* L, void* bytes, unsigned long size) {
 }
 
 unsigned long BlockSize(lua_State* L, void* address) {
-    PushTable(L, kBlocks);
-    lua_pushlightuserdata(L, address);
-    lua_rawget(L, -2);
-    const auto* block = lua_type(L, -1) == LUA_TUSERDATA ? static_cast<const Block*>(lua_touserdata(L, -1)) : nullptr;
-    const unsigned long size = block && block->bytes ? block->size : 0;
-    lua_pop(L, 2);
-    return size;
+    const Block* block = BlockAt(L, address);
+    return block ? block->size : 0;
 }
 
-bool MayBeRecord(lua_State* L, void* address, const char* type, int source) {
+bool MayCastTo(lua_State* L, void* address, const char* type, int source) {
     const RecordPart* part = RecordPartOf(type);
-    if (!part) return true;
+    if (!part) return source > 0;
     const Record& kind = *part->record;
+    // A bare address is a whole record, never a part seen at its start.
+    if (source == 0 && part->size != kind.size) return false;
     // The record that the address lies in, and the bytes it has.
     void* record = source > 0 ? OwnerOf(L, source) : address;
     size_t room = 0;
-    if (lifetime::IsLive(record, kind.kind) || LuaOwnsAs(L, record, kind.name))
+    luaL_getmetatable(L, kind.name);
+    const Block* block = kind.make ? BlockAt(L, record) : nullptr;
+    if ((kind.handed && lifetime::IsLive(record, *kind.handed)) || LuaOwnsAs(L, record, -1))
         room = kind.size;
-    else if (kind.fromBlocks)
-        room = BlockSize(L, record);
+    else if (block && (!block->record || block->record == &kind))
+        room = block->size;
+    lua_pop(L, 1);
     const auto at = reinterpret_cast<uintptr_t>(address), start = reinterpret_cast<uintptr_t>(record);
     return at >= start && at - start <= room && room - (at - start) >= part->size;
 }

@@ -55,13 +55,15 @@ void AnchorBlock(lua_State* L, void* block, unsigned long size);
 // The size of the block that starts at `address`; 0 when none does.
 unsigned long BlockSize(lua_State* L, void* address);
 
-// False when `address` cannot be taken as `type` because `type` is a record
-// (an event record, a part of one, or a message) and the address holds
-// none: the record it lies in (the address itself, or for a bound object at
-// stack index `source` > 0 the object it lives in) is no record of the
-// current script call, no record that Lua made, and (for an event record)
-// no resource block, or the record has no room for `type` there.
-bool MayBeRecord(lua_State* L, void* address, const char* type, int source);
+// False when `address` cannot be taken as `type` by a cast. A bare address
+// (`source` 0: a light user data) is taken only as a record (an event
+// record, a part of one, or a message): nothing vouches for any other object
+// there. A record type needs a record at the address: the record it lies in
+// (the address itself, or for a bound object at stack index `source` > 0
+// the object it lives in) is a record of the current script call, one that
+// Lua made, or (for an event record) a resource block, with room for `type`
+// there.
+bool MayCastTo(lua_State* L, void* address, const char* type, int source);
 
 // True while the state owns the object at `address` beyond any script call:
 // a record that Lua made, or a resource block.

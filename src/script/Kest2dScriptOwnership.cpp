@@ -77,11 +77,21 @@ int KeepArgument(lua_State* L) {
     return results;
 }
 
+// The user data at `index` is the object that Lua owns at its address (not
+// a part of it, nor a cast of it, that starts at the same address).
+bool IsOwnedObject(lua_State* L, int index) {
+    void* address = AddressOf(L, index);
+    if (!address || !lua_getmetatable(L, index)) return false;
+    const bool owned = LuaOwnsAs(L, address, -1);
+    lua_pop(L, 1);
+    return owned;
+}
+
 // tolua.takeownership: only an object that the script owns moves into the
 // collector's care; the engine's objects stay the engine's.
 int TakeOwnership(lua_State* L) {
     void* address = AddressOf(L, 1);
-    if (!address || !HasAt(L, kOwned, address)) {
+    if (!IsOwnedObject(L, 1) || !HasAt(L, kOwned, address)) {
         lua_settop(L, 0);
         lua_pushboolean(L, 0);
         return 1;
@@ -166,17 +176,32 @@ int CollectReceiver(lua_State* L) {
 // out of C stack) and goes now, with every object that the script owns, each
 // by its type's collector (given a user data block of its own, as the
 // object's is gone), then whatever the binding made and Lua never came to
-// own.
-void FreeOwned(lua_State* L) {
+// own. A collector can end other objects (a container its controls), which
+// leave the tables as it runs: the addresses are listed first, and each is
+// freed only if it is still there.
+int FreeOwned(lua_State* L) {
     void** box = static_cast<void**>(lua_newuserdata(L, sizeof(void*)));
     const int boxIndex = lua_gettop(L);
     for (const char* name : {kCollected, kOwned}) {
         PushTable(L, name);
         const int table = lua_gettop(L);
+        lua_newtable(L);
+        const int addresses = lua_gettop(L);
+        int count = 0;
         lua_pushnil(L);
         while (lua_next(L, table)) {
-            void* address = lua_touserdata(L, -2);
+            lua_pop(L, 1);
+            lua_pushvalue(L, -1);
+            lua_rawseti(L, addresses, ++count);
+        }
+        for (int i = 1; i <= count; ++i) {
+            lua_rawgeti(L, addresses, i);
+            void* address = lua_touserdata(L, -1);
+            lua_rawget(L, table);
             if (lua_istable(L, -1)) {
+                lua_pushlightuserdata(L, address);
+                lua_pushnil(L);
+                lua_rawset(L, table);
                 lua_pushliteral(L, ".collector");
                 lua_rawget(L, -2);
                 if (lua_isfunction(L, -1)) {
@@ -188,17 +213,18 @@ void FreeOwned(lua_State* L) {
             }
             lua_pop(L, 1);
         }
-        lua_pop(L, 1);
-        lua_newtable(L);
-        lua_setfield(L, LUA_REGISTRYINDEX, name);
+        lua_pop(L, 2);
     }
     lua_pop(L, 1);
-    FreeUnowned(L);
+    return 0;
 }
 
 int CloseOwnership(lua_State* L) {
     lua_State* state = *static_cast<lua_State**>(lua_touserdata(L, 1));
-    FreeOwned(L);
+    // Even if the objects cannot all go (no memory left), the state hears of
+    // no object once it is closed.
+    if (lua_cpcall(L, FreeOwned, nullptr) != 0) lua_pop(L, 1);
+    FreeUnowned(L);
     auto& states = States();
     states.erase(std::remove(states.begin(), states.end(), state), states.end());
     return 0;
@@ -329,10 +355,11 @@ int DeleteObject(lua_State* L, const char* type, void (*destroy)(void*), CKesBas
     }
     void* self = tolua_tousertype(L, 1, nullptr);
     if (!self) tolua_error(L, "invalid 'self' in function 'delete'", nullptr);
-    // The address alone decides until the object is known to be Lua's: an
-    // engine object may stand at another address than its type says.
+    // The address and the type alone decide until the object is known to be
+    // Lua's: an engine object may stand at another address than its type
+    // says, and a part of Lua's object (a field, a cast) at the object's own.
     const char* refusal = nullptr;
-    if (!LuaOwns(L, self)) {
+    if (!IsOwnedObject(L, 1)) {
         refusal = "belongs to the engine; a script deletes only what it made";
     } else if (CKesBaseGUIElement* e = element ? element(self) : nullptr; e && e->GetHolder()) {
         refusal = "stands in the GUI tree, which deletes it (DeleteChildren)";

@@ -88,6 +88,17 @@ void* AddressOf(lua_State* L, int index) {
 
 bool LuaOwns(lua_State* L, void* address) { return HasAt(L, kCollected, address) || HasAt(L, kOwned, address); }
 
+bool LuaOwnsAs(lua_State* L, void* address, int metatable) {
+    metatable = metatable < 0 ? lua_gettop(L) + 1 + metatable : metatable;
+    bool owns = false;
+    for (const char* table : {kCollected, kOwned}) {
+        GetAt(L, table, address);
+        owns = owns || lua_rawequal(L, -1, metatable);
+        lua_pop(L, 1);
+    }
+    return owns;
+}
+
 bool IsKept(lua_State* L, void* address) {
     GetAt(L, kHeld, address);
     bool kept = false;

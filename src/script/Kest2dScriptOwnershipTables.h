@@ -41,6 +41,11 @@ void* AddressOf(lua_State* L, int index);
 // True when the collector or the script owns the object at `address`.
 bool LuaOwns(lua_State* L, void* address);
 
+// True when the collector or the script owns the object at `address` as the
+// type whose metatable is at `metatable`: the object itself, not a part of
+// it or a cast of it that starts at the same address.
+bool LuaOwnsAs(lua_State* L, void* address, int metatable);
+
 // True while an engine object keeps a reference to `address`.
 bool IsKept(lua_State* L, void* address);
 

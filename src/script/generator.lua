@@ -26,11 +26,39 @@ function include_file_hook(t, filename, section)
     if include_whole_file then return include_whole_file(t, filename) end
 end
 
+-- A number becomes an integer argument or variable through ToInteger
+-- (Kest2dBindingChecks.h), never through a plain cast, which is undefined for
+-- a number the type cannot hold (1e20, nan).
+local INTEGER_TYPES = { ["int"] = true, ["unsigned int"] = true, ["unsigned long"] = true, ["char"] = true }
+local function integer_conversions(code)
+    return (string.gsub(code, "%(%(([%w_ ]-)%)%s*tolua_tonumber(%b())%)", function(type, args)
+        local bare = string.gsub(type, "^const%s+", "")
+        if not INTEGER_TYPES[bare] then return nil end
+        return "(::kest2d::script::ToInteger<" .. bare .. ">(tolua_tonumber" .. args .. "))"
+    end))
+end
+
+-- A variable's setter is written piece by piece: its pieces are gathered and
+-- converted whole. (The generator loads this file giving every function of
+-- `...` its arguments as the table `arg`, which is why `...` is not used in
+-- the body.)
+local variable_code = classVariable.supcode
+function classVariable:supcode()
+    local write_out, pieces = write, {}
+    write = function(...)
+        for i = 1, arg.n do pieces[#pieces + 1] = arg[i] end
+    end
+    local ok, err = pcall(variable_code, self)
+    write = write_out
+    if not ok then error(err, 0) end
+    write(integer_conversions(table.concat(pieces)))
+end
+
 -- An enumeration argument is converted by ToEnum (Kest2dBindingChecks.h),
 -- which refuses a number that is none of the enumeration's constants.
 local build_declaration = classDeclaration.builddeclaration
 function classDeclaration:builddeclaration(narg, cplusplus)
-    local line = build_declaration(self, narg, cplusplus)
+    local line = integer_conversions(build_declaration(self, narg, cplusplus))
     if self.dim == '' and self.ptr == '' and isenum(string.gsub(self.type, 'const%s+', '')) then
         local checked, n = string.gsub(line, "%(%((.-)%) %(int%)%s+tolua_tonumber%(tolua_S,(%d+),(.-)%)%);(%s*)$",
             function(type, arg, def, tail)

@@ -24,9 +24,9 @@ return {
         IDD_ = "The path animator's sizes.",
     },
 
-    KESVertex = { "A vertex of the renderer's quad batch, reached only by `tolua.cast` of an address." },
+    KESVertex = { "A vertex of the renderer's quad batch, reached only by `tolua.cast` of a resource block." },
     KESTexture = {
-        "A record of the frame's texture table, reached only by `tolua.cast` of an address.",
+        "A record of the frame's texture table; no address that a script holds is one (a cast gives nil).",
         tex = "the texture handle (refers to the field)",
     },
     CKesColor = {
@@ -354,7 +354,7 @@ return {
         Comparison = "true when the first play beats the second",
     },
     ["CKesGUIGameCard.GameCard"] = {
-        "One card of a hand.",
+        "One card of a hand, reached only by `tolua.cast` of a resource block.",
         data = "the card value, refers into the record",
         isUp = "raised",
     },

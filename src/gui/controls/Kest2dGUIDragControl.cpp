@@ -47,22 +47,24 @@ void CKesGUIDragControl::SetDragScrollBar(unsigned long texture) {
     SetCurrentProcess(0);
 }
 
+// Geometry is computed wide and held inside int (Kest2dHeld.h).
 void CKesGUIDragControl::SetCurrentProcess(int value) {
     if (!mDriver || !HasImages()) return;
     if (value < 0) value = 0;
     if (value > 100) value = 100;
     mValue = value;
-    const int leftWidth = mDriver->GetTextureWidth(mTextureOne);
-    const int rightWidth = mDriver->GetTextureWidth(mTextureThree);
-    const int thumbWidth = mDriver->GetTextureWidth(mBackground) / 4;
-    const int thumbHeight = mDriver->GetTextureHeight(mBackground);
-    const int track = mAbsoluteRect.getWidth() - leftWidth - rightWidth;
+    const long long leftWidth = mDriver->GetTextureWidth(mTextureOne);
+    const long long rightWidth = mDriver->GetTextureWidth(mTextureThree);
+    const long long thumbWidth = mDriver->GetTextureWidth(mBackground) / 4;
+    const long long thumbHeight = mDriver->GetTextureHeight(mBackground);
+    const long long track = static_cast<long long>(mAbsoluteRect.getWidth()) - leftWidth - rightWidth;
     // The hundredth is a single-precision constant: at 100 the thumb stops
     // one pixel short of the track's end.
-    const int offset = static_cast<int>(static_cast<double>(track) * value * static_cast<double>(0.01f));
-    const int x = mAbsoluteRect.UpperLeftCorner.X + leftWidth + offset - thumbWidth / 2;
-    const int y = mAbsoluteRect.UpperLeftCorner.Y + mAbsoluteRect.getHeight() / 2 - thumbHeight / 2;
-    mThumb.Rect = CKesRect<int>(x, y, x + thumbWidth, y + thumbHeight);
+    const auto offset = static_cast<long long>(static_cast<double>(track) * value * static_cast<double>(0.01f));
+    const long long top = mAbsoluteRect.UpperLeftCorner.Y;
+    const long long x = mAbsoluteRect.UpperLeftCorner.X + leftWidth + offset - thumbWidth / 2;
+    const long long y = top + mAbsoluteRect.getHeight() / 2 - thumbHeight / 2;
+    mThumb.Rect = CKesRect<int>(Held(x), Held(y), Held(x + thumbWidth), Held(y + thumbHeight));
 }
 
 void CKesGUIDragControl::Move(const CKesPosition2d<int>& pos) {
@@ -71,15 +73,15 @@ void CKesGUIDragControl::Move(const CKesPosition2d<int>& pos) {
 }
 
 int CKesGUIDragControl::ValueAt(int x) {
-    const int leftWidth = mDriver->GetTextureWidth(mTextureOne);
-    const int rightWidth = mDriver->GetTextureWidth(mTextureThree);
-    const int left = mAbsoluteRect.UpperLeftCorner.X;
+    const long long leftWidth = mDriver->GetTextureWidth(mTextureOne);
+    const long long rightWidth = mDriver->GetTextureWidth(mTextureThree);
+    const long long left = mAbsoluteRect.UpperLeftCorner.X;
     if (x < left + leftWidth) return 0;
     if (x > mAbsoluteRect.LowerRightCorner.X - rightWidth) return 100;
-    const int span = mAbsoluteRect.getWidth() - rightWidth;
+    const long long span = mAbsoluteRect.getWidth() - rightWidth;
     // A slider no wider than its right cap has no span to measure along.
     if (span <= 0) return 0;
-    return static_cast<int>(static_cast<double>(x - left) / span * 100.0);
+    return static_cast<int>(static_cast<double>(x - left) / static_cast<double>(span) * 100.0);
 }
 
 bool CKesGUIDragControl::OnProcessEvent(const CKesEvent& event) {

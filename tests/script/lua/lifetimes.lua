@@ -214,11 +214,13 @@ local big = assert(io.open(GAME_DIR .. "/big.bin", "wb"))
 big:write(string.rep("\0", 8192))
 big:close()
 local made = kest2d.CKesEvent()
+local taken = frame:LoadResource("big.bin")  -- a block stands for one record only
 local reader = kest2d.CKesMessageIn("\0\1abc", 5)
-local function as(type_name) return function(v) return tolua.cast(v, "kest2d::CKesEvent::" .. type_name) end end
+local function as_type(type_name) return function(v) return tolua.cast(v, type_name) end end
+local function as(type_name) return as_type("kest2d::CKesEvent::" .. type_name) end
 local CASTS = {
     { "a block too small for a part", as("CKesImeEvent"), frame:LoadResource("small.bin"), false },
-    { "a block as big as a part", as("CKesMouseEvent"), frame:LoadResource("small.bin"), true },
+    { "a block as a part", as("CKesMouseEvent"), frame:LoadResource("small.bin"), false },
     { "a part as a whole record", toHelper.toKesEvent, made.mMouseEvent, false },
     { "a part as another part", as("CKesGuiEvent"), made.mMouseEvent, false },
     { "a part as itself", as("CKesMouseEvent"), made.mMouseEvent, true },
@@ -231,6 +233,18 @@ local CASTS = {
     { "a record as a message", toHelper.toKesMessageIn, made, false },
     { "a message made by the script", toHelper.toKesMessageIn, reader, true },
     { "a value as a record", toHelper.toKesEvent, rect(0, 0, 1, 1), false },
+    { "a block as a card", as_type("kest2d::CKesGUIGameCard::GameCard"), taken, true },
+    { "the card's block as an event record", toHelper.toKesEvent, taken, false },
+    { "the card's block as a card again", as_type("kest2d::CKesGUIGameCard::GameCard"), taken, true },
+    { "a block as an array", as_type("kest2d::CKesVector<int>"), frame:LoadResource("big.bin"), false },
+    { "a block as a message writer", as_type("kest2d::CKesMessageOut"), frame:LoadResource("big.bin"), false },
+    { "a block as a rectangle", as_type("kest2d::CKesRect<int>"), frame:LoadResource("big.bin"), false },
+    { "a block as a texture record", as_type("kest2d::KESTexture"), frame:LoadResource("big.bin"), false },
+    { "a block as a vertex", as_type("kest2d::KESVertex"), frame:LoadResource("big.bin"), true },
+    { "a value in a table as another value", as_type("kest2d::CKesVector<int>"),
+      { [".c_instance"] = rect(0, 0, 1, 1) }, false },
+    { "a value in a table as itself", as_type("kest2d::CKesRect<int>"), { [".c_instance"] = rect(0, 0, 1, 1) },
+      true },
 }
 for _, c in ipairs(CASTS) do
     check_eq(c[2](c[3]) ~= nil, c[4], c[1])
@@ -240,33 +254,70 @@ check_eq(made.mMouseEvent.X, 0, "a new record is zeroed")
 
 -- What Lua made goes with the state -----------------------------------------
 
--- Never deleted by the script: freed when the state closes (the leak
--- checker looks at the end of the run).
-for i = 1, 1000 do kest2d.CKesRect_int_:new(0, 0, i, i) end
-kest2d.CKesGUIButton:new()
-kest2d.CKesGUITTFont:new(frame)
-kest2d.CKesEvent:new()
-kest2d.CKesMessageOut:new(3)
+-- Never deleted by the script: freed when the state closes, each once and as
+-- what it is (the sanitizers and the leak checker look at the end of the
+-- run). { what, make }
+local AT_CLOSE = {
+    { "a thousand rectangles", function()
+        for i = 1, 1000 do kest2d.CKesRect_int_:new(0, 0, i, i) end
+    end },
+    { "a button, a font, a record and a message", function()
+        kest2d.CKesGUIButton:new()
+        kest2d.CKesGUITTFont:new(frame)
+        kest2d.CKesEvent:new()
+        kest2d.CKesMessageOut:new(3)
+    end },
+    -- Freeing the button ends the controls it holds while the close walks
+    -- what the script owns.
+    { "a button holding controls, and values made after it", function()
+        local holder = kest2d.CKesGUIButton:new()
+        for _ = 1, 2000 do holder:AddChildren(kest2d.CKesGUIImage()) end
+        for i = 1, 40 do kest2d.CKesColor:new(i) end
+    end },
+    -- A corner starts where its rectangle does, but is no object of its own:
+    -- the collector is never given it.
+    { "a rectangle let go by the collector, and its corner", function()
+        local r = rect(0, 0, 1, 1)
+        check(tolua.releaseownership(r), "the collector lets the rectangle go")
+        check_eq(tolua.takeownership(r.UpperLeftCorner), false, "the corner taken by the collector")
+    end },
+}
+for _, case in ipairs(AT_CLOSE) do
+    local ok, err = pcall(case[2])
+    check(ok, case[1] .. ": " .. tostring(err))
+end
 
 -- Constructors at the limit of the C stack, deep in re-entered calls: a
 -- collection inside the push of a new object runs out of C stack, and the
--- object it had just made is freed all the same.
+-- object it had just made is freed all the same, in the script's own thread
+-- or in a coroutine.
 local overflows = 0
 local function burst()
     for i = 1, 2000 do kest2d.CKesRect_int_:new_local(0, 0, i, i) end
 end
-for _ = 1, 10 do
-    local reached = false
-    local function deeper()
-        local ok, err = pcall(deeper)
-        if not ok and not reached then
-            reached = true
-            burst()
-        elseif not ok then
-            if string.find(tostring(err), "C stack overflow", 1, true) then overflows = overflows + 1 end
-            error(err, 0)
+local function bursts()
+    for _ = 1, 10 do
+        local reached = false
+        local function deeper()
+            local ok, err = pcall(deeper)
+            if not ok and not reached then
+                reached = true
+                burst()
+            elseif not ok then
+                if string.find(tostring(err), "C stack overflow", 1, true) then overflows = overflows + 1 end
+                error(err, 0)
+            end
         end
+        pcall(deeper)
     end
-    pcall(deeper)
 end
-check(overflows > 0, "the bursts ran out of C stack")
+-- { where, run }
+local DEEP = {
+    { "in the script", bursts },
+    { "in a coroutine", function() assert(coroutine.resume(coroutine.create(bursts))) end },
+}
+for _, deep in ipairs(DEEP) do
+    overflows = 0
+    deep[2]()
+    check(overflows > 0, deep[1] .. ": the bursts ran out of C stack")
+end

@@ -23,6 +23,22 @@ f:write([[<?xml version="1.0" encoding="GBK"?>
 </Childrens></KestControl>]])
 f:close()
 check(frame:LoadGUIConfig("traps.xml"), "layout loaded")
+-- A slider with pictures, loaded below under a container at the end of int.
+local picture = assert(io.open(GAME_DIR .. "/traps.ppm", "wb"))
+picture:write("P6\n8 8\n255\n" .. string.rep("\200\200\200", 64))
+picture:close()
+f = assert(io.open(GAME_DIR .. "/slider.xml", "wb"))
+f:write([[<?xml version="1.0" encoding="GBK"?>
+<KestControl Type="Container" Name="slider___"><Propertys><Property Name="Visible" Value="1"/>
+<Property Name="Enable" Value="1"/></Propertys><Childrens>
+<KestControl Type="DragControl" Name="slider___"><Propertys>
+<Property Name="Id" Value="962"/><Property Name="StartX" Value="20"/><Property Name="StartY" Value="20"/>
+<Property Name="Width" Value="7"/><Property Name="Height" Value="7"/><Property Name="Visible" Value="1"/>
+<Property Name="Enable" Value="1"/><Property Name="dragbgimgone" Value="traps.ppm"/>
+<Property Name="dragbgimgtwo" Value="traps.ppm"/><Property Name="dragbgimgthree" Value="traps.ppm"/>
+<Property Name="background" Value="traps.ppm"/><Property Name="process" Value="50"/></Propertys></KestControl>
+</Childrens></KestControl>]])
+f:close()
 local board = root:AddContainer(950, "traps", rect(0, 0, 400, 300), nil, true)
 
 -- Each case: a call and either the text of the Lua error it raises or the
@@ -51,6 +67,7 @@ local CASES = {
     -- An integer size is never divided by 0; other quotients stay inside int.
     { "size / 0", function() return size(4, 4) / 0 end, err("division of a size by 0") },
     { "size / 0.5", function() return size(4, 4) / 0.5 end, err("division of a size by 0") },
+    { "size / nan", function() return size(4, 4) / (0 / 0) end, err("division of a size by 0") },
     { "MIN / -1", function() local q = size(MIN, 7) / -1; return q.Width, q.Height end, gives(MAX, -7) },
     { "size / 1e300", function() local q = size(MAX, 7) / 1e300; return q.Width, q.Height end, gives(1, 0) },
     { "double size / 0", function() return (kest2d.CKesDimension2d_double_(4, 4) / 0).Width end, gives(1 / 0) },
@@ -75,6 +92,15 @@ local CASES = {
         return fits, r.UpperLeftCorner.X, r.LowerRightCorner.X end, gives(true, MIN + 10, MIN + 20) },
     { "constrainTo wide", function() return rect(MIN, 0, MAX, 1):constrainTo(rect(-1, 0, MAX, 1)) end,
       gives(false) },
+
+    -- A number becomes an integer by its whole part, NaN as 0: an int is held
+    -- at its ends, an unsigned number keeps its low 32 bits.
+    { "int arguments", function() local r = rect(1e20, -1e300, 0 / 0, -1 / 0)
+        return r.UpperLeftCorner.X, r.UpperLeftCorner.Y, r.LowerRightCorner.X, r.LowerRightCorner.Y end,
+      gives(MAX, MIN, 0, MIN) },
+    { "int fields", function() local p = pos(0, 0); p.X, p.Y = 1 / 0, -2.5; return p.X, p.Y end, gives(MAX, -2) },
+    { "unsigned arguments", function() local c = kest2d.CKesColor(-1, 2 ^ 32 + 7, 0 / 0, 1e300)
+        return c:getAlpha(), c:getRed(), c:getGreen(), c:getBlue() end, gives(255, 7, 0, 0) },
 
     -- Enumeration arguments are one of their constants.
     { "log level -1", function() kest2d.CKesLogger:output("x", -1) end, err("kest2d::Level from 0 to 4 expected") },
@@ -121,6 +147,37 @@ CASES[#CASES + 1] = { "picker page", function()
     picker:SetPageSize(size(MAX, MAX))
     run_frames(50)
     return before, picker:GetPageSize().Height end, gives(1000000, MAX) }
+
+-- A block of bytes taken as an event record is made a valid one: its flags
+-- read as set or not and its texts end inside their fields, for the script
+-- and for the element it is handed to.
+f = assert(io.open(GAME_DIR .. "/bytes.bin", "wb"))
+f:write(string.rep("A", 8192))
+f:close()
+CASES[#CASES + 1] = { "a block as a record", function()
+    local ev = toHelper.toKesEvent(frame:LoadResource("bytes.bin"))
+    ev.mGuiEvent.Caller, ev.mGuiEvent.Element = nil, nil
+    for _, kind in ipairs({ kest2d.KESET_KEY_INPUT_EVENT, kest2d.KESET_IME_EVENT }) do
+        ev.mEventType = kind
+        board:AddEditorBox(5, "edit", rect(0, 160, 100, 180)):OnProcessEvent(ev)
+    end
+    return #ev.mImeEvent.inputStr, ev.mKeyEvent.isShift, #ev.mUpdateEvnet.filename end, gives(1023, true, 1023) }
+
+-- The slider places its thumb, on loading and after, and reads a press
+-- inside int (squeezed to no width at the end of int, it reads 0).
+CASES[#CASES + 1] = { "slider at the limit", function()
+    local far = board:AddContainer(970, "far", rect(MAX - 10, MAX - 10, MAX, MAX), nil, true)
+    local inner = far:AddContainer(971, "inner", rect(0, 0, 1, 1), nil, true)
+    inner:LoadGUIConfig("slider.xml")
+    local slider = toHelper.toKesGUIDragControl(inner:FindControlById(962))
+    slider:SetCurrentProcess(100)
+    local press = kest2d.CKesEvent()
+    press.mEventType = kest2d.KESET_MOUSE_INPUT_EVENT
+    press.mMouseEvent.EventType = kest2d.KESMIE_LMOUSE_PRESSED_DOWN
+    press.mMouseEvent.X, press.mMouseEvent.Y = MAX, MAX
+    slider:OnProcessEvent(press)
+    run_frames(20)
+    return slider:GetAbsoluteRect().UpperLeftCorner.X, slider:GetCurrentProcess() end, gives(MAX, 0) }
 
 for _, case in ipairs(CASES) do
     local name, call, want = case[1], case[2], case[3]
