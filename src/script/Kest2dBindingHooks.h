@@ -120,7 +120,11 @@ int VectorIndex(lua_State* L, const char* type, int valueArgs, const char* luaNa
     }
     const int index = static_cast<int>(n);
     if (valueArgs > 0) {
-        (*self)[index] = static_cast<T>(tolua_tonumber(L, 3, 0));
+        const lua_Number value = tolua_tonumber(L, 3, 0);
+        if constexpr (std::is_integral_v<T>)
+            (*self)[index] = ToInteger<T>(value);
+        else
+            (*self)[index] = static_cast<T>(value);
         return 0;
     }
     tolua_pushnumber(L, static_cast<lua_Number>((*self)[index]));

@@ -101,6 +101,11 @@ local CASES = {
     { "int fields", function() local p = pos(0, 0); p.X, p.Y = 1 / 0, -2.5; return p.X, p.Y end, gives(MAX, -2) },
     { "unsigned arguments", function() local c = kest2d.CKesColor(-1, 2 ^ 32 + 7, 0 / 0, 1e300)
         return c:getAlpha(), c:getRed(), c:getGreen(), c:getBlue() end, gives(255, 7, 0, 0) },
+    { "array elements", function()
+        local v, c = kest2d.CKesVector_int_(), kest2d.CKesVector_char_()
+        v:push_back(0); c:push_back(0)
+        v[0], c[0] = 1e20, 0 / 0
+        return v[0], c[0] end, gives(MAX, 0) },
 
     -- Enumeration arguments are one of their constants.
     { "log level -1", function() kest2d.CKesLogger:output("x", -1) end, err("kest2d::Level from 0 to 4 expected") },
