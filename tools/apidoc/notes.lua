@@ -6,6 +6,9 @@
 --     Name = { call = "obj:Name(a)", params = "a: int", result = "—", text = "..." }
 -- `families` describes the constant families of docs/api/constants.md.
 -- A note for something that is not bound fails the reference's check.
+-- The arrays' element read and write.
+local INDEX = "index from 0 to `size()` − 1, else a Lua error"
+
 return {
     families = {
         DownloadStatus = "The state of a game update run.",
@@ -93,22 +96,22 @@ return {
         "A growable array of whole numbers, indexed from 0; card lists travel as one.",
         delete = "frees an array made with `new`",
         push_back = "the number is truncated toward zero",
-        [".geti"] = "index from 0 to `size()` − 1, else a Lua error",
-        [".seti"] = "index from 0 to `size()` − 1, else a Lua error",
+        [".geti"] = INDEX,
+        [".seti"] = INDEX,
     },
     CKesVector_double_ = {
         "A growable array of numbers, indexed from 0.",
         delete = "frees an array made with `new`",
-        [".geti"] = "index from 0 to `size()` − 1, else a Lua error",
-        [".seti"] = "index from 0 to `size()` − 1, else a Lua error",
+        [".geti"] = INDEX,
+        [".seti"] = INDEX,
     },
     CKesVector_char_ = {
         "A growable array of signed bytes, indexed from 0.",
         delete = "frees an array made with `new`",
         push_back = "keeps the low 8 bits, read back as −128 to 127",
         sort = "ascending, as signed bytes",
-        [".geti"] = "index from 0 to `size()` − 1, else a Lua error",
-        [".seti"] = "index from 0 to `size()` − 1, else a Lua error",
+        [".geti"] = INDEX,
+        [".seti"] = INDEX,
     },
     CKesVector3 = {
         "Three numbers `x`, `y`, `z` with vector arithmetic.",
