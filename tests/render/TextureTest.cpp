@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 #include <initializer_list>
+#include <limits>
 #include <thread>
 
 #include "platform/KesImage.h"
@@ -94,6 +95,26 @@ TEST_F(Textures, OutOfRangeAndUnknownHandlesAreHarmless) {
     EXPECT_EQ(4, f->GetTextureWidth(t, true));
     EXPECT_EQ(nullptr, f->LockTexture(t, false, 2, 2, 4, 4));
     EXPECT_NE(std::string::npos, ReadLog().find(Gbk("不能锁定纹理。")));
+    // Parts and sizes at the ends of int: a part that is not inside the
+    // texture is refused, one that is gives its first pixel.
+    const int lo = std::numeric_limits<int>::min(), hi = std::numeric_limits<int>::max();
+    const struct {
+        int left, top, width, height;
+        int offset;  // -1: refused
+    } locks[] = {
+        {hi, 0, 10, 1, -1}, {0, hi, 1, hi, -1}, {2, 2, hi, hi, -1}, {lo, 0, hi, 1, -1},
+        {0, lo, 1, lo, -1}, {3, 3, lo, lo, -1}, {3, 3, 1, 1, 15},   {0, 0, 4, 4, 0},
+    };
+    DWORD* whole = f->LockTexture(t, true, 0, 0, 0, 0);
+    ASSERT_NE(nullptr, whole);
+    for (const auto& l : locks) {
+        DWORD* part = f->LockTexture(t, true, l.left, l.top, l.width, l.height);
+        EXPECT_EQ(l.offset < 0 ? nullptr : whole + l.offset, part) << l.left << " " << l.top << " " << l.width;
+    }
+    for (int w : {lo, hi})
+        for (int h : {lo, hi}) EXPECT_EQ(0u, f->CreateTexture("far", w, h)) << w << " x " << h;
+    EXPECT_EQ(0xFF000000u, f->GetTexColor(t, hi, lo).color);
+    EXPECT_EQ(0xFF000000u, f->GetTexColor(t, lo, hi).color);
     f->FreeTexture(t);
     EXPECT_EQ(0, f->GetTextureWidth(t, true));
     EXPECT_EQ(nullptr, f->LockTexture(t, true, 0, 0, 0, 0));
