@@ -62,6 +62,20 @@ bool PnmNumber(const unsigned char* p, size_t size, size_t& pos, uint64_t& value
     return true;
 }
 
+// ---- PNG ----
+
+// Samples of a pixel by colour type (libpng refuses the other types).
+uint64_t PngChannels(unsigned colourType) {
+    switch (colourType) {
+    case 2: return 3;
+    case 4: return 2;
+    case 6: return 4;
+    default: return 1;
+    }
+}
+
+const uint64_t kDeflateMostPerByte = 1032;
+
 }  // namespace
 
 // ---- PNG: libpng ----
@@ -72,8 +86,14 @@ bool PnmNumber(const unsigned char* p, size_t size, size_t& pos, uint64_t& value
 // chunks after a file's last byte, from nothing (checksumming for seconds, or
 // looking for the image data for ever): every chunk up to the end chunk must
 // be in the file.
+//
+// libpng refuses a picture whose image data ends before its last row, but only
+// once the whole picture is allocated. Deflate makes at most 1032 bytes of a
+// byte (a 258-byte match in two 1-bit codes), so image data below 1/1032 of
+// the picture's bits cannot hold it.
 Announced PngHeader(const unsigned char* p, size_t size) {
     Announced header;
+    uint64_t bitsPerPixel = 1, imageData = 0;
     size_t pos = 8;
     while (pos + 8 <= size) {
         const uint64_t length = ReadBe32(p + pos);
@@ -82,9 +102,16 @@ Announced PngHeader(const unsigned char* p, size_t size) {
         if (!header.sized && std::memcmp(name, "IHDR", 4) == 0) {
             if (length != 13) return Announced();  // libpng refuses it
             header = Size(ReadBe32(p + pos + 8), ReadBe32(p + pos + 12), false);
+            bitsPerPixel = p[pos + 16] * PngChannels(p[pos + 17]);
         }
+        if (std::memcmp(name, "IDAT", 4) == 0) imageData += length;
         if (std::memcmp(name, "IEND", 4) == 0) {
-            header.complete = header.sized;
+            // Refused only when the picture's bytes (w x h x bits / 8) are
+            // surely more than the data makes; sides below 2^32 keep every
+            // product inside 64 bits.
+            const uint64_t mostBytes = kDeflateMostPerByte * (imageData + 1);
+            header.complete = header.sized && (bitsPerPixel == 0 ||
+                                               header.width * header.height / 8 <= mostBytes / bitsPerPixel);
             break;
         }
         pos += 12 + static_cast<size_t>(length);
@@ -132,16 +159,71 @@ Announced JpegHeader(const unsigned char* p, size_t size) {
 
 // ---- BMP: SDL's reader ----
 
+namespace {
+
+const uint32_t kBmpRle8 = 1, kBmpRle4 = 2;
+
+// Rows as SDL reads them, from the pixel offset on: each row padded to 4
+// bytes, but for the last row of a picture of 1, 2 or 4 bits a pixel, which
+// SDL reads only up to its last pixel.
+bool BmpRowsFit(uint64_t width, uint64_t height, uint64_t bits, uint64_t offset, size_t size) {
+    if (width == 0 || bits == 0) return false;
+    // width < 2^31 and bits < 2^16: no product below overflows.
+    const uint64_t stride = (width * bits + 31) / 32 * 4;
+    const uint64_t last = bits < 8 ? (width * bits + 7) / 8 : stride;
+    if (offset > size || size - offset < last) return false;
+    return height <= 1 || (size - offset - last) / stride >= height - 1;
+}
+
+// A run-length picture: SDL reads code after code up to the end mark
+// (0, 1), whatever the rows, and refuses a stream that ends first. Codes: a
+// count and an index (a run), 0 0 (end of row), 0 2 dx dy (a move), 0 n and
+// n indices padded to a whole 16-bit word (n of one byte, or of four bits).
+bool BmpRunsEnd(const unsigned char* p, size_t size, uint64_t pos, bool fourBits) {
+    for (;;) {
+        if (pos > size || size - pos < 2) return false;
+        const unsigned count = p[pos], code = p[pos + 1];
+        pos += 2;
+        if (count != 0 || code == 0) continue;
+        if (code == 1) return true;
+        if (code == 2) {
+            pos += 2;
+            continue;
+        }
+        const uint64_t bytes = fourBits ? (code + 1u) / 2 : code;
+        pos += (bytes + 1) / 2 * 2;
+    }
+}
+
+}  // namespace
+
 // A 12-byte core header gives 16-bit sizes, every other header 32-bit signed
 // ones (a negative height means rows top down). A header cut short before its
-// size would be read from stray bytes: refused.
+// size would be read from stray bytes: refused. SDL allocates the whole
+// picture before it reads a pixel: the file must hold every row (or, run-length
+// coded, a whole stream up to its end mark), from the pixel offset on.
 Announced BmpHeader(const unsigned char* p, size_t size) {
     if (size < 18) return Announced();
     const uint32_t header = ReadLe32(p + 14);
-    if (size < (header == 12 ? 22u : 26u)) return Announced();
-    if (header == 12) return Size(ReadLe16(p + 18), ReadLe16(p + 20));
-    const int64_t w = static_cast<int32_t>(ReadLe32(p + 18)), h = static_cast<int32_t>(ReadLe32(p + 22));
-    return Size(static_cast<uint64_t>(w < 0 ? -w : w), static_cast<uint64_t>(h < 0 ? -h : h));
+    const bool core = header == 12;
+    if (size < (core ? 22u : 26u)) return Announced();
+    uint64_t w, h;
+    if (core) {
+        w = ReadLe16(p + 18);
+        h = ReadLe16(p + 20);
+    } else {
+        const int64_t sw = static_cast<int32_t>(ReadLe32(p + 18)), sh = static_cast<int32_t>(ReadLe32(p + 22));
+        w = static_cast<uint64_t>(sw < 0 ? -sw : sw);
+        h = static_cast<uint64_t>(sh < 0 ? -sh : sh);
+    }
+    // The bit count and the compression, where SDL reads them.
+    if (size < (core ? 26u : 34u)) return Size(w, h, false);
+    const uint64_t bits = ReadLe16(p + (core ? 24 : 28));
+    const uint32_t compression = core ? 0 : ReadLe32(p + 30);
+    const uint64_t offset = ReadLe32(p + 10);
+    if (compression == kBmpRle8 || compression == kBmpRle4)
+        return Size(w, h, BmpRunsEnd(p, size, offset, compression == kBmpRle4));
+    return Size(w, h, BmpRowsFit(w, h, bits, offset, size));
 }
 
 // ---- PNM: SDL2_image ----

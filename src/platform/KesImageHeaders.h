@@ -3,8 +3,11 @@
 // readers, libpng, libjpeg-turbo, SDL's BMP reader), so that no file can show
 // the size check one size and the decoder another. Every decoder allocates
 // the whole picture from its header before it reads a pixel: the size is
-// checked first, and where the file's length bounds the pixels (PNM, TGA)
-// the file must hold every pixel too.
+// checked first, and the file must hold every pixel too, as far as its
+// length can tell (PNM, TGA and BMP rows byte for byte, run-length TGA and
+// BMP whole streams, PNG image data at the most deflate can unpack). A JPEG
+// cut short is decoded with its missing part grey, so its length bounds
+// nothing.
 #pragma once
 
 #include <cstddef>

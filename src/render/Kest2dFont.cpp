@@ -110,7 +110,13 @@ void CKesGUITTGlyph::render(unsigned glyphIndex) {
     if (FT_Load_Glyph(ftFace, glyphIndex, FT_LOAD_NO_HINTING | FT_LOAD_NO_BITMAP) != 0) return;
     FT_GlyphSlot slot = ftFace->glyph;
     if (slot->format != FT_GLYPH_FORMAT_OUTLINE) return;
-    if (FT_Render_Glyph(slot, FT_RENDER_MODE_NORMAL) != 0) return;
+    // Loading gives the place and size of the bitmap that rendering would
+    // fill. Glyphs beyond the largest texture the renderer makes are measured
+    // by them, neither rendered nor drawn: a script's font size could have
+    // FreeType fill a bitmap of a gigabyte.
+    const bool drawn = TextureSide(static_cast<int>(slot->bitmap.width), static_cast<int>(slot->bitmap.rows)) <=
+                       kMaxGlyphTextureSide;
+    if (drawn && FT_Render_Glyph(slot, FT_RENDER_MODE_NORMAL) != 0) return;
 
     const FT_Bitmap& bitmap = slot->bitmap;
     top = slot->bitmap_top;
@@ -121,9 +127,7 @@ void CKesGUITTGlyph::render(unsigned glyphIndex) {
     textureWidth = side;
     textureHeight = side;
 
-    // Glyphs beyond the largest texture the renderer makes are measured but
-    // not drawn.
-    if (frame && side <= kMaxGlyphTextureSide) {
+    if (frame && drawn && side <= kMaxGlyphTextureSide) {
         std::vector<std::uint32_t> image(static_cast<size_t>(side) * static_cast<size_t>(side));
         // The pitch is negative for bottom-up bitmaps; start from the top row then.
         const unsigned char* first = bitmap.buffer;

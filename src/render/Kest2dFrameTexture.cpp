@@ -145,7 +145,10 @@ DWORD* CKesBaseFrame::LockTexture(unsigned long tex, bool readOnly, int left, in
     size_t offset = 0;
     if (width != 0 && height != 0) {
         // A part of the texture: rows keep the texture's width as their pitch.
-        if (left < 0 || top < 0 || width < 0 || height < 0 || left + width > t.Width() || top + height > t.Height()) {
+        // Wide: a part given at the ends of int is refused, not wrapped.
+        const long long right = static_cast<long long>(left) + width;
+        const long long bottom = static_cast<long long>(top) + height;
+        if (left < 0 || top < 0 || width < 0 || height < 0 || right > t.Width() || bottom > t.Height()) {
             if (CKesLogger::admits(ERRORR)) SystemLog(ERRORR, "不能锁定纹理。");
             return nullptr;
         }
@@ -199,6 +202,15 @@ bool CutImage(const CKesRect<int>* clip, const CKesDimension2d<int>& screen, lon
         if (!ClipAxis(y, h, cy, clip->UpperLeftCorner.Y, clip->LowerRightCorner.Y)) return false;
     }
     return ClipAxis(x, w, cx, 0, screen.Width) && ClipAxis(y, h, cy, 0, screen.Height);
+}
+
+// What a cut of `cut` destination pixels (of `whole`) is in source pixels (of
+// `length`), truncated toward zero. A cut lies in [0, whole) and a source
+// length below 2^32, so the product fits 64 unsigned bits.
+long long SourceShare(long long cut, long long length, long long whole) {
+    if (cut <= 0 || length <= 0 || whole <= 0) return 0;
+    return static_cast<long long>(static_cast<unsigned long long>(cut) * static_cast<unsigned long long>(length) /
+                                  static_cast<unsigned long long>(whole));
 }
 
 // An upright quad in the batch's corner order, one colour.
@@ -283,8 +295,8 @@ void CKesBaseFrame::Draw2DImage(unsigned long tex, const CKesRect<int>& destinat
     int queued = -1;
     if (CutImage(clip, getScreenSize(), x, y, dw, dh, cx, cy)) {
         // The source start of what is left, in whole source pixels.
-        const long long a = sx + cx * sw / destW;
-        const long long b = sy + cy * sh / destH;
+        const long long a = sx + SourceShare(cx, sw, destW);
+        const long long b = sy + SourceShare(cy, sh, destH);
         const float right = a + static_cast<float>(dw) * sw / destW;
         const float bottom = b + static_cast<float>(dh) * sh / destH;
         KESVertex v[4];

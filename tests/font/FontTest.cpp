@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -77,6 +78,38 @@ TEST_F(FontTest, HugeSizesMeasureWithoutTextures) {
     ASSERT_NE(nullptr, g);
     EXPECT_GT(g->textureWidth, 2048);
     EXPECT_GT(big->getTextDimension("a").Width, 0);
+    // Beyond the largest glyph texture a glyph is measured from where its
+    // bitmap would lie, without rendering it; sizes and kernings at the ends
+    // of int measure and draw inside int.
+    auto* larger = static_cast<CKesGUITTFont*>(frame->LoadFont("TestFont", 20000, kTestFont));
+    ASSERT_NE(nullptr, larger);
+    const CKesGUITTGlyph* h = larger->GetGlyph(L'\x4E2D');
+    ASSERT_NE(nullptr, h);
+    EXPECT_TRUE(h->rendered);
+    EXPECT_EQ(0u, h->texture);
+    EXPECT_GT(h->width, 4096);
+    EXPECT_EQ(h->left + h->width, larger->getWidthFromCharacter(L'\x4E2D'));
+    const int lo = std::numeric_limits<int>::min(), hi = std::numeric_limits<int>::max();
+    const struct {
+        int size, kerning;
+        int width, height;  // of "a", "b", a line break, "c"; width -1: the font's own
+    } ends[] = {{hi, 0, -1, hi}, {hi, hi, hi, hi}, {lo, lo, 0, lo}, {13, lo, 0, 26}, {13, hi, hi, 26}};
+    for (const auto& e : ends) {
+        auto* font = static_cast<CKesGUITTFont*>(frame->LoadFont("TestFont", e.size, kTestFont));
+        ASSERT_NE(nullptr, font);
+        font->setKerningWidth(e.kerning);
+        const CKesDimension2d<int> d = font->getTextDimension("ab\nc");
+        if (e.width >= 0) {
+            EXPECT_EQ(e.width, d.Width) << e.size << " " << e.kerning;
+        }
+        EXPECT_EQ(e.height, d.Height) << e.size << " " << e.kerning;
+        EXPECT_EQ(0, font->getCharacterFromPos(L"ab", lo)) << e.size;
+        frame->BeginScene();
+        font->draw("ab\r\nc", CKesRect<int>(lo, lo, hi, hi), CKesColor(0xFF000000), true, true);
+        font->draw("ab", CKesRect<int>(hi, hi, lo, lo), CKesColor(0xFF000000), true, true, nullptr);
+        frame->EndScene();
+        font->setKerningWidth(0);
+    }
     // The space's empty bitmap gets the 1 x 1 side.
     const CKesGUITTGlyph* space = font->GetGlyph(L' ');
     ASSERT_NE(nullptr, space);

@@ -357,6 +357,25 @@ TEST_F(Raster, QuadsNearTheEndsOfTheIntegerRangeAreClippedWithoutOverflow) {
         fr.Draw2dRectangle(CKesRect<int>(-2000000000, -2000000000, 2000000000, 2000000000), CKesColor(0xFFFF0000u));
     });
     EXPECT_EQ(std::vector<uint32_t>(800 * 600, 0xFFFF0000u), Picture(f));
+    // Pictures and clips reaching across the whole of int show the part that
+    // falls in the picture, each texel where it belongs: the source form cut
+    // at the screen's left; the stretch form, one texel a pixel, cut by a
+    // clip 10 pixels in (2^31 + 10 pixels cut of a 2^32 - 1 source); a
+    // rectangle clipped to rows 40 to 49.
+    const CKesRect<int> across(lo, 0, hi, 16), clip(10, 0, 800, 600), band(lo, 40, hi, 50);
+    Frame(f, [&](DrawingFrame& fr) {
+        fr.Draw2DImage(t, CKesPosition2d<int>(lo, 20), across, nullptr);
+        fr.Draw2DImage(t, across, across, &clip);
+        fr.Draw2dRectangle(CKesRect<int>(lo, lo, hi, hi), CKesColor(0xFFFF0000u), &band);
+    });
+    EXPECT_EQ(Unique(3, 3), Px(f, 3, 23));
+    EXPECT_EQ(Unique(15, 15), Px(f, 15, 35));
+    EXPECT_EQ(0xFF000000u, Px(f, 9, 3));
+    EXPECT_EQ(Unique(10, 3), Px(f, 10, 3));
+    EXPECT_EQ(Unique(15, 15), Px(f, 15, 15));
+    EXPECT_EQ(0xFFFF0000u, Px(f, 400, 40));
+    EXPECT_EQ(0xFFFF0000u, Px(f, 799, 49));
+    EXPECT_EQ(0xFF000000u, Px(f, 400, 50));
 }
 
 TEST_F(Raster, LinesFarOutsideThePictureAndTheAlphaTest) {

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 #include <initializer_list>
+#include <limits>
 #include <thread>
 
 #include "platform/KesImage.h"
@@ -58,6 +59,29 @@ std::string DdsHeader(int w, int h, uint32_t flags, const char* fourcc, uint32_t
     return hdr;
 }
 
+// A BMP with a 40-byte header, its palette and pixel bytes as given; the
+// pixels start right after the palette.
+std::string Bmp(int32_t w, int32_t h, uint16_t bits, uint32_t compression, const std::string& palette,
+                const std::string& pixels) {
+    std::string hdr(54, '\0');
+    auto put = [&](size_t at, uint32_t v, size_t n) { std::memcpy(&hdr[at], &v, n); };
+    hdr[0] = 'B';
+    hdr[1] = 'M';
+    put(2, static_cast<uint32_t>(54 + palette.size() + pixels.size()), 4);
+    put(10, static_cast<uint32_t>(54 + palette.size()), 4);
+    put(14, 40, 4);
+    put(18, static_cast<uint32_t>(w), 4);
+    put(22, static_cast<uint32_t>(h), 4);
+    put(26, 1, 2);
+    put(28, bits, 2);
+    put(30, compression, 4);
+    put(46, static_cast<uint32_t>(palette.size() / 4), 4);
+    return hdr + palette + pixels;
+}
+
+// Black, the colour 0xFF20C040 and blue, as a BMP palette (B, G, R, 0).
+const std::string kBmpPalette = Bytes("\0\0\0\0\x40\xC0\x20\0\xFF\0\0\0");
+
 // A 4 x 4 block-compressed surface: its header and one block.
 std::string OneBlock(const char* fourcc, std::initializer_list<unsigned char> block) {
     return DdsHeader(4, 4, 0x4, fourcc, 0, 0, 0, 0, 0) + std::string(block.begin(), block.end());
@@ -94,6 +118,26 @@ TEST_F(Textures, OutOfRangeAndUnknownHandlesAreHarmless) {
     EXPECT_EQ(4, f->GetTextureWidth(t, true));
     EXPECT_EQ(nullptr, f->LockTexture(t, false, 2, 2, 4, 4));
     EXPECT_NE(std::string::npos, ReadLog().find(Gbk("不能锁定纹理。")));
+    // Parts and sizes at the ends of int: a part that is not inside the
+    // texture is refused, one that is gives its first pixel.
+    const int lo = std::numeric_limits<int>::min(), hi = std::numeric_limits<int>::max();
+    const struct {
+        int left, top, width, height;
+        int offset;  // -1: refused
+    } locks[] = {
+        {hi, 0, 10, 1, -1}, {0, hi, 1, hi, -1}, {2, 2, hi, hi, -1}, {lo, 0, hi, 1, -1},
+        {0, lo, 1, lo, -1}, {3, 3, lo, lo, -1}, {3, 3, 1, 1, 15},   {0, 0, 4, 4, 0},
+    };
+    DWORD* whole = f->LockTexture(t, true, 0, 0, 0, 0);
+    ASSERT_NE(nullptr, whole);
+    for (const auto& l : locks) {
+        DWORD* part = f->LockTexture(t, true, l.left, l.top, l.width, l.height);
+        EXPECT_EQ(l.offset < 0 ? nullptr : whole + l.offset, part) << l.left << " " << l.top << " " << l.width;
+    }
+    for (int w : {lo, hi})
+        for (int h : {lo, hi}) EXPECT_EQ(0u, f->CreateTexture("far", w, h)) << w << " x " << h;
+    EXPECT_EQ(0xFF000000u, f->GetTexColor(t, hi, lo).color);
+    EXPECT_EQ(0xFF000000u, f->GetTexColor(t, lo, hi).color);
     f->FreeTexture(t);
     EXPECT_EQ(0, f->GetTextureWidth(t, true));
     EXPECT_EQ(nullptr, f->LockTexture(t, true, 0, 0, 0, 0));
@@ -121,7 +165,8 @@ TEST_F(Textures, DamagedFilesGiveZeroAndALogLine) {
     DrawingFrame* f = Start();
     for (const std::string file : {"images/corrupt.png", "images/corrupt.jpg", "images/corrupt.bmp",
                                    "images/corrupt.tga", "images/corrupt.dds",
-                                   "fuzz/image_decode/pbm_number_ends_at_any_byte.pbm"}) {
+                                   "fuzz/image_decode/pbm_number_ends_at_any_byte.pbm",
+                                   "fuzz/image_decode/bmp_8000x-8000_in_118_bytes.bmp"}) {
         const std::string name = file.substr(file.rfind('/') + 1);
         std::string bytes = ReadFile(std::string(KEST2D_TEST_DATA_DIR) + "/" + file);
         ASSERT_FALSE(bytes.empty()) << name;
@@ -134,6 +179,7 @@ TEST_F(Textures, DamagedFilesGiveZeroAndALogLine) {
     const struct {
         const char* what;
         std::string bytes;
+        const char* why = "image size out of range";
     } huge[] = {
         {"PNG", Bytes("\x89PNG\r\n\x1a\n\0\0\0\rIHDR\0\1\0\0\0\0\0\1\x08\x06\0\0\0\0\0\0\0")},
         {"PNG header after an ancillary chunk",
@@ -148,12 +194,24 @@ TEST_F(Textures, DamagedFilesGiveZeroAndALogLine) {
          Bytes("\xFF\xD8\xFF\0\0\x15\xFF\xC0\0\x11\x08\x20\x01\0\1\x03\1\x11\0\2\x11\1\3\x11\1\xFF\xD9")},
         {"PPM", "P6\n# big\n90000 2\n255\n"},
         {"PBM whose numbers end at any byte", "P4444#44444444P444445\n1"},
+        // Files that cannot hold the pixels their headers announce are
+        // refused before anything is allocated.
+        {"BMP of 8000 x -8000 in 118 bytes", Bmp(8000, -8000, 4, 0, std::string(64, '\0'), ""), "BMP file cut short"},
+        {"32-bit BMP of 8000 x -8000 without pixels", Bmp(8000, -8000, 32, 0, "", ""), "BMP file cut short"},
+        {"BMP one byte short of its last row", Bmp(3, 2, 4, 0, kBmpPalette, Bytes("\x11\x10\0\0\x22")),
+         "BMP file cut short"},
+        {"run-length BMP without its end mark", Bmp(4, 2, 8, 1, kBmpPalette, Bytes("\4\1\0\0\4\2")),
+         "BMP file cut short"},
+        {"PNG of 8000 x 8000 with 10 bytes of image data",
+         Bytes("\x89PNG\r\n\x1a\n\0\0\0\rIHDR\0\0\x1f\x40\0\0\x1f\x40\x08\x06\0\0\0\0\0\0\0"
+               "\0\0\0\x0aIDAT\x78\x9c\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0IEND\0\0\0\0"),
+         "PNG file cut short"},
     };
     for (const auto& row : huge) {
         platform::KesImage img;
         std::string why;
         EXPECT_FALSE(platform::DecodeImage(row.bytes.data(), row.bytes.size(), img, &why)) << row.what;
-        EXPECT_EQ("image size out of range", why) << row.what;
+        EXPECT_EQ(row.why, why) << row.what;
     }
 }
 
@@ -178,6 +236,16 @@ TEST_F(Textures, EveryReadableFormatDecodes) {
     t = f->LoadTexture("p.ppm");
     ASSERT_NE(0u, t);
     EXPECT_EQ(0xFF405060u, f->GetTexColor(t, 1, 0).color);
+    // BMPs that hold just what the decoder reads: run-length rows up to the
+    // end mark, and a last row without its padding. Rows are bottom up.
+    WriteFile(GamePath("rle.bmp"), Bmp(4, 2, 8, 1, kBmpPalette, Bytes("\4\1\0\0\4\2\0\1")));
+    WriteFile(GamePath("short.bmp"), Bmp(3, 2, 4, 0, kBmpPalette, Bytes("\x11\x10\0\0\x22\x20")));
+    for (const char* name : {"rle.bmp", "short.bmp"}) {
+        t = f->LoadTexture(name);
+        ASSERT_NE(0u, t) << name;
+        EXPECT_EQ(0xFF0000FFu, f->GetTexColor(t, 2, 0).color) << name;
+        EXPECT_EQ(0xFF20C040u, f->GetTexColor(t, 0, 1).color) << name;
+    }
 }
 
 TEST_F(Textures, MemoryFormReadsOnlyItsBufferAndCarriesNoNameFromTheBytes) {

@@ -153,6 +153,35 @@ CASES[#CASES + 1] = { "picker page", function()
     run_frames(50)
     return before, picker:GetPageSize().Height end, gives(1000000, MAX) }
 
+-- Texture parts, texture sizes, font sizes and kernings at the ends of int:
+-- a part outside the texture is no lock, a size beyond the largest texture
+-- makes none, and text is measured and drawn inside int.
+local small = frame:CreateTexture("t", 2, 3)
+for _, lock in ipairs({ { MAX, 0, 10, 1 }, { 0, MAX, 1, MAX }, { MIN, 0, MAX, 1 }, { 1, 2, MIN, MIN } }) do
+    CASES[#CASES + 1] = { "LockTexture " .. table.concat(lock, ", "), function()
+        return frame:LockTexture(small, false, lock[1], lock[2], lock[3], lock[4]) end, gives(nil) }
+end
+CASES[#CASES + 1] = { "LockTexture inside", function()
+    local part = frame:LockTexture(small, false, 1, 2, 1, 1)
+    frame:UnLockTexture(small)
+    return type(part) end, gives("userdata") }
+CASES[#CASES + 1] = { "CreateTexture at the ends", function()
+    return frame:GetTextureWidth(frame:CreateTexture("far", MAX, MAX)),
+        frame:GetTextureWidth(frame:CreateTexture("far", MIN, 1)) end, gives(0, 0) }
+CASES[#CASES + 1] = { "text at the ends", function()
+    local function tt(size) return tolua.cast(frame:LoadFont("DefaultFont", size), "kest2d::CKesGUITTFont") end
+    local huge, tiny = tt(MAX), tt(MIN)
+    huge:setKerningWidth(MAX)
+    tiny:setKerningWidth(MIN)
+    for i, font in ipairs({ huge, tiny }) do
+        local ticker = board:AddInfoScroller(10 + i, "far", rect(MIN, MIN, MAX, MAX))
+        ticker:SetFont(font)
+        ticker:SetText("ab\r\ncd")
+    end
+    run_frames(50)
+    local big, small = huge:getTextDimension("ab\ncd"), tiny:getTextDimension("ab")
+    return big.Width, big.Height, small.Width, small.Height end, gives(MAX, MAX, 0, MIN) }
+
 -- A block of bytes taken as an event record is made a valid one: its flags
 -- read as set or not and its texts end inside their fields, for the script
 -- and for the element it is handed to.
