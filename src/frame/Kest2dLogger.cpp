@@ -115,6 +115,8 @@ void CKesLogger::closeLogFile() {
     }
 }
 
+// A level beyond the five tags (one that a threshold raised past DEBUGG lets
+// through, or a host's own number) takes the nearest one.
 const char* CKesLogger::tag(Level level) {
     int index = level < FATAL ? 0 : (level > DEBUGG ? 4 : level);
     return kTags[index];

@@ -7,7 +7,8 @@
 
 namespace kest2d {
 
-enum Level { FATAL = 0, ERRORR = 1, WARN = 2, INFO = 3, DEBUGG = 4 };
+// Any level above the threshold is dropped, however high its number.
+enum Level : int { FATAL = 0, ERRORR = 1, WARN = 2, INFO = 3, DEBUGG = 4 };
 
 class CKesLogger {
 public:

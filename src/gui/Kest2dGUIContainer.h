@@ -9,8 +9,10 @@
 
 namespace kest2d {
 
-// Where ShowGUIContainer places a container.
-enum SnapStyle {
+// How a label aligns its text (Kest2dGUIStatic.h), and where
+// ShowGUIContainer places a container: centred for SANPSTYLE_CENTER, and
+// left where it stands for any other value.
+enum SnapStyle : int {
     SNAPSTYLE_LEFT = 0,
     SANPSTYLE_CENTER = 1,
     SNAPSTYLE_RIGHT = 2,

@@ -9,7 +9,10 @@
 #include "frame/Kest2dEvent.h"
 #include "frame/types/Kest2dRect.h"
 
-enum KESGUI_ELEMENT_TYPE {
+// An element's type. Scripts may tag elements with kinds of their own
+// (SetType): any int is kept, and the engine only ever compares a type with
+// these values.
+enum KESGUI_ELEMENT_TYPE : int {
     KESGUI_CONTAINER = 0,
     KESGUI_BUTTON = 1,
     KESGUT_IMAGE = 2,

@@ -17,7 +17,7 @@ namespace kest2d {
 
 class CKesBaseFrame;
 
-enum ConnectState {
+enum ConnectState : int {
     NOCONNECT = 0,
     CONNECTTING = 1,
     CONNECTED = 2,

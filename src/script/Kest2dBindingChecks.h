@@ -11,68 +11,9 @@
 #include "frame/Kest2dLogger.h"
 #include "frame/types/Kest2dDimension2d.h"
 #include "frame/types/Kest2dHeld.h"
-#include "gui/Kest2dGUIContainer.h"
-#include "gui/Kest2dGUIElement.h"
-#include "gui/controls/Kest2dCardRules.h"
-#include "gui/controls/Kest2dGUIControl.h"
-#include "gui/controls/Kest2dGUIGameCard.h"
-#include "gui/controls/Kest2dGUIGameClock.h"
-#include "gui/controls/Kest2dGUIInfoScroller.h"
-#include "gui/controls/Kest2dGUIMultiButton.h"
-#include "net/Kest2dSocketClient.h"
 
 namespace kest2d {
 namespace script {
-
-// The constants of each enumeration that a bound function takes, first to
-// last (all of them are consecutive), and for an enumeration whose engine
-// members read any other number as "none", that constant. An enumeration
-// argument is given to ToEnum by the generated wrappers (generator.lua); one
-// without a range here does not compile.
-template <class E>
-struct EnumRange;
-
-#define KES_ENUM_RANGE(E, FIRST, LAST, HAS_NONE, NONE)  \
-    template <>                                         \
-    struct EnumRange<E> {                               \
-        static constexpr E first = FIRST, last = LAST;  \
-        static constexpr bool hasNone = HAS_NONE;       \
-        static constexpr E none = NONE;                 \
-    };
-#define KES_ENUM(E, FIRST, LAST) KES_ENUM_RANGE(E, FIRST, LAST, false, FIRST)
-KES_ENUM(Level, FATAL, DEBUGG)
-KES_ENUM(ConnectState, NOCONNECT, MESPROCESS)
-KES_ENUM(SnapStyle, SNAPSTYLE_LEFT, SNAPSTYLE_NULL)
-KES_ENUM(KESGUI_ELEMENT_TYPE, KESGUI_CONTAINER, KESGUI_COUNT)
-KES_ENUM(ButtonState, STATE_NORMAL, STATE_NULL)
-KES_ENUM(CKesGUIGameCard::CardDir, CKesGUIGameCard::CARDDIR_HENGXIANG, CKesGUIGameCard::CARDDIR_ZONGXIANG)
-KES_ENUM(CKesGUIGameCard::CardSnapType, CKesGUIGameCard::CARD_SNAP_LEFT, CKesGUIGameCard::CARD_SNAP_RIGHT)
-KES_ENUM_RANGE(CardOutType, OUTTYPE_SINGLE, OUTTYPE_NULL, true, OUTTYPE_NULL)
-KES_ENUM(ClockSnapType, CLOCK_SNAP_LEFT, CLOCK_SNAP_RIGHT)
-KES_ENUM(InfoScrType, SCRTYPE_LEFT_TO_RIGHT, SCRTYPE_RIGHT_TO_LEFT)
-KES_ENUM(DirectionType, DIR_HORIZONTAL, DIR_VERTICAL)
-#undef KES_ENUM
-#undef KES_ENUM_RANGE
-
-// Argument `narg` as an enumeration value: the number's whole part must be
-// one of the constants. Any other number is "none" where the enumeration has
-// it, and otherwise a Lua error naming the function: the engine never holds
-// a value that its enumeration does not have.
-template <class E>
-std::remove_cv_t<E> ToEnum(lua_State* L, int narg, lua_Number def, const char* typeName) {
-    using Range = EnumRange<std::remove_cv_t<E>>;
-    const lua_Number n = std::trunc(tolua_tonumber(L, narg, def));
-    if (n >= static_cast<lua_Number>(Range::first) && n <= static_cast<lua_Number>(Range::last))
-        return static_cast<std::remove_cv_t<E>>(static_cast<int>(n));
-    if constexpr (Range::hasNone) {
-        return Range::none;
-    } else {
-        lua_pushfstring(L, "%s from %d to %d expected, got %s", typeName, static_cast<int>(Range::first),
-                        static_cast<int>(Range::last), lua_tostring(L, narg) ? lua_tostring(L, narg) : "nothing");
-        luaL_argerror(L, narg, lua_tostring(L, -1));
-        return Range::first;
-    }
-}
 
 // A Lua number as an unsigned 32-bit value: whole part, modulo 2^32 (NaN and
 // infinities give 0), without the undefined cast of a negative double.
@@ -98,6 +39,46 @@ T ToInteger(lua_Number n) {
     } else {
         return static_cast<T>(ToUint32(n));
     }
+}
+
+// An enumeration argument (the generated wrappers hand every one to ToEnum,
+// generator.lua) is a number made an int as every int argument is, and
+// passed on as it is: each enumeration that a bound function takes holds any
+// int (it is declared `: int`), and the engine's members act on a number
+// that is none of its constants as they do on their own (a button state
+// other than 0-3 draws no picture, a snap other than centre keeps the
+// position, an element type is a kind the game may choose, a log level above
+// the threshold is dropped). An enumeration gets a lowest value here only
+// where a number below it has no meaning and would reach outside a table.
+template <class E>
+struct EnumLowest {
+    static constexpr bool bounded = false;
+    static constexpr int lowest = 0;
+};
+// A level below FATAL names no tag: the tags are a table by level (the
+// logger takes the nearest tag for the engine's own callers).
+template <>
+struct EnumLowest<Level> {
+    static constexpr bool bounded = true;
+    static constexpr int lowest = FATAL;
+};
+
+// Argument `narg` as an enumeration value: its whole part, held inside int
+// (ToInteger). A number below the enumeration's lowest value is a Lua error
+// naming the function.
+template <class E>
+std::remove_cv_t<E> ToEnum(lua_State* L, int narg, lua_Number def, const char* typeName) {
+    using T = std::remove_cv_t<E>;
+    static_assert(std::is_same_v<std::underlying_type_t<T>, int>, "an enumeration declared ': int'");
+    const int n = ToInteger<int>(tolua_tonumber(L, narg, def));
+    if constexpr (EnumLowest<T>::bounded) {
+        if (n < EnumLowest<T>::lowest) {
+            lua_pushfstring(L, "%s of %d or more expected, got %s", typeName, EnumLowest<T>::lowest,
+                            lua_tostring(L, narg) ? lua_tostring(L, narg) : "nothing");
+            luaL_argerror(L, narg, lua_tostring(L, -1));
+        }
+    }
+    return static_cast<T>(n);
 }
 
 // size / n of an integer size: a Lua error for 0, as the engine never

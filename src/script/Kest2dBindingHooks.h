@@ -92,8 +92,10 @@ inline const char* ToText(lua_State* L, int narg, const char* def) {
     return s ? s : "";
 }
 
-// Vector indexing: an index that is not a whole number from 0 to size()-1 is
-// a Lua error, not a write past the storage.
+// Vector indexing: the index is truncated toward zero as every int argument
+// is (ToInteger: v[n / 2] with an odd n is v[(n - 1) / 2]); NaN, or an index
+// that is then outside 0 to size()-1, is a Lua error, not a write past the
+// storage.
 template <class T>
 int VectorIndex(lua_State* L, const char* type, int valueArgs, const char* luaName, const char* selfName) {
     tolua_Error err;
@@ -113,12 +115,11 @@ int VectorIndex(lua_State* L, const char* type, int valueArgs, const char* luaNa
     }
     const lua_Number n = tolua_tonumber(L, 2, 0);
     const int size = self->size();
-    // An index is a whole number from 0 to size - 1.
-    if (!(n >= 0 && n < static_cast<lua_Number>(size) && n == std::floor(n))) {
+    const int index = ToInteger<int>(n);
+    if (std::isnan(n) || index < 0 || index >= size) {
         luaL_error(L, "index %f out of range in function '%s' (size %d)", static_cast<double>(n), luaName, size);
         return 0;
     }
-    const int index = static_cast<int>(n);
     if (valueArgs > 0) {
         const lua_Number value = tolua_tonumber(L, 3, 0);
         if constexpr (std::is_integral_v<T>)

@@ -1,6 +1,6 @@
 // Part of Kest2dBindingHooks.h: the wrappers that change the GUI tree or hand
 // it a record. What the tree refuses (a parent chain in a loop, the frame's
-// own root adopted or deleted) is a Lua error, and a record handed to an
+// own root adopted or deleted) is a Lua error, and a GUI event handed to an
 // element names only live elements.
 #pragma once
 
@@ -50,8 +50,11 @@ KES_TREE_HOOK(SetParent, RefuseParent)
 KES_TREE_HOOK(AddChildren, RefuseChild)
 KES_TREE_HOOK(DeleteChildren, RefuseDelete)
 
-// receiver:OnProcessEvent(record): the record's element pointers (a record
-// that the script made or filled) must name live elements.
+// receiver:OnProcessEvent(record): a receiver reads only the part of a record
+// that its kind names, so a GUI event (a record that the script made or
+// filled) must name live elements in `Caller` and `Element`, and a record of
+// any other kind goes as it is, whatever its GUI part holds (the bytes of a
+// resource block, an element deleted since).
 #define TOLUA_DISABLE_tolua_package_kest2d_CKesEventReceiver_OnProcessEvent00
 static int tolua_package_kest2d_CKesEventReceiver_OnProcessEvent00(lua_State* L) {
     tolua_Error err;
@@ -64,9 +67,11 @@ static int tolua_package_kest2d_CKesEventReceiver_OnProcessEvent00(lua_State* L)
     auto* self = static_cast<kest2d::CKesEventReceiver*>(tolua_tousertype(L, 1, 0));
     const auto* event = static_cast<const kest2d::CKesEvent*>(tolua_tousertype(L, 2, 0));
     if (!self) tolua_error(L, "invalid 'self' in function 'OnProcessEvent'", nullptr);
-    for (const kest2d::CKesBaseGUIElement* e : {event->mGuiEvent.Caller, event->mGuiEvent.Element}) {
-        if (e && !kest2d::lifetime::IsLive(e, kest2d::lifetime::Kind::Element))
-            return luaL_error(L, "OnProcessEvent: the record names an element that was deleted");
+    if (event->mEventType == kest2d::KESET_GUI_EVENT) {
+        for (const kest2d::CKesBaseGUIElement* e : {event->mGuiEvent.Caller, event->mGuiEvent.Element}) {
+            if (e && !kest2d::lifetime::IsLive(e, kest2d::lifetime::Kind::Element))
+                return luaL_error(L, "OnProcessEvent: the record names an element that was deleted");
+        }
     }
     tolua_pushboolean(L, self->OnProcessEvent(*event));
     return 1;

@@ -55,7 +55,7 @@ function classVariable:supcode()
 end
 
 -- An enumeration argument is converted by ToEnum (Kest2dBindingChecks.h),
--- which refuses a number that is none of the enumeration's constants.
+-- which makes it an int and passes it on (a log level must not be negative).
 local build_declaration = classDeclaration.builddeclaration
 function classDeclaration:builddeclaration(narg, cplusplus)
     local line = integer_conversions(build_declaration(self, narg, cplusplus))

@@ -25,6 +25,12 @@ TEST_F(Logger, LineFormatAndThreshold) {
     EXPECT_NE("", CKesLogger::output("w", WARN));
     EXPECT_NE("", CKesLogger::output("e", ERRORR));
     EXPECT_NE("", CKesLogger::output("f", FATAL));
+    // Any level above the threshold is dropped; one that a threshold raised
+    // past DEBUGG lets through takes the last tag.
+    EXPECT_EQ("", CKesLogger::output("far", static_cast<Level>(1000)));
+    CKesLogger::setThreshold(static_cast<Level>(2000));
+    EXPECT_NE(std::string::npos, CKesLogger::output("far", static_cast<Level>(1000)).find(Gbk("[调试] far")));
+    CKesLogger::setThreshold(INFO);
     std::string file = ReadFile(GamePath("own.log"));
     EXPECT_EQ(file.substr(0, line.size()), line);
     EXPECT_EQ(std::string::npos, file.find("hidden"));

@@ -7,7 +7,7 @@
 -- `families` describes the constant families of docs/api/constants.md.
 -- A note for something that is not bound fails the reference's check.
 -- The arrays' element read and write.
-local INDEX = "index from 0 to `size()` − 1, else a Lua error"
+local INDEX = "index truncated toward zero, then from 0 to `size()` − 1, else a Lua error"
 
 return {
     families = {
@@ -15,9 +15,9 @@ return {
         SnapStyle = "How a label's text, or a container shown with `ShowGUIContainer`, is aligned.",
         DirectionType = "How a radio group lays out its buttons.",
         EKEY_CODE = "Key codes, the `Key` of a key event: the Windows virtual-key numbers.",
-        Level = "Log levels, lowest first; lines above the threshold (3, `INFO`) are dropped.",
+        Level = "Log levels, lowest first; lines above the threshold (3, `INFO`) are dropped, whatever their number.",
         ConnectState = "The connection state handed to `OnProcessGameNetwork`.",
-        KESGUI_ELEMENT_TYPE = "Element types, as `GetType` gives them.",
+        KESGUI_ELEMENT_TYPE = "Element types, as `GetType` gives them; `SetType` keeps kinds of the game's own too.",
         KESEVENT_TYPE = "What an event record holds: its `mEventType`.",
         KESMOUSE_INPUT_EVENT = "Mouse events: `mMouseEvent.EventType`.",
         KESGAME_UPDATE_EVENT = "Update events: `mUpdateEvnet.EventType`.",
@@ -123,7 +123,7 @@ return {
     CKesLogger = {
         "The engine's log (`kest2d.log`); its functions are called on the class.",
         setLogFile = "opens that log file; a file that cannot be opened is a Lua error",
-        output = "writes one line at a `Level`",
+        output = "writes one line at a `Level`; above the threshold nothing, below 0 a Lua error",
     },
     CKesMessageIn = {
         "A message read from the server: a 16-bit id, then fields read in order.",
@@ -154,6 +154,7 @@ return {
         DitherMainFrame = "shakes the window (window mode only)",
         MinGameFrame = "minimises the window",
         StartGameTimer = "calls `OnProcessGameTimer(id)` every `period` milliseconds",
+        SystemLog = "logs the line and queues it for the log viewer; above the threshold nothing, below 0 a Lua error",
         GetStartCommond = "the value of a start-command key; empty when absent",
         Snapshot = "saves the picture; an empty name takes the next `screenshot\\shotNNN.jpg`",
         SwitchScreenAndWindow = "toggles window and full screen, when allowed",
@@ -180,7 +181,11 @@ return {
         Draw2DImage = { "opaque white", nil, "a part of the texture, opaque white", nil },
         GetTextDimension = "the text's size in the current font",
         LoadGUIConfig = "loads the main layout, replacing the frame's children",
-        ShowGUIContainer = { "shows container `id`, loading it from `file` the first time", nil },
+        ShowGUIContainer = {
+            "shows container `id`, loading it from `file` the first time; centred for `SANPSTYLE_CENTER`, "
+                .. "where it stands for any other snap",
+            nil,
+        },
         SoundPause = "pauses (`MusicPlay` of that name resumes a music)",
         MusicSetVolume = "0-100",
         EffectSetVolume = "0-100",
@@ -216,7 +221,8 @@ return {
         SetMoving = "lets the mouse drag a container",
         SetBgImage = "the background texture",
         GetBgImage = "the background texture",
-        GetType = "a `KESGUI_ELEMENT_TYPE`",
+        GetType = "a `KESGUI_ELEMENT_TYPE`, or the kind `SetType` gave",
+        SetType = "any number: a kind of the game's own is kept (it changes no cast)",
         IsChildrens = "true when it has children",
         GetChildrens = "the child list, opaque to scripts",
         bringToFront = "moves a child last (drawn last, hit first); false when it is no child",
@@ -294,7 +300,7 @@ return {
     },
     CKesGUIButton = {
         "A push button drawn from a four-state image strip.",
-        SetState = "writes the state only",
+        SetState = "writes the state only; a state other than 0-3 draws no picture",
         SetText = "the button's own text, not the caption",
     },
     CKesGUIEditorBox = {

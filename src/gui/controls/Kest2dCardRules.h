@@ -22,7 +22,7 @@
 
 namespace kest2d {
 
-enum CardOutType {
+enum CardOutType : int {
     OUTTYPE_SINGLE = 0,                  // one card
     OUTTYPE_YIDUI = 1,                   // a pair
     OUTTYPE_SANZHANG = 2,                // three of a kind

@@ -122,6 +122,9 @@ do
     full_gc()
     check_error("names an element that was deleted", root.OnProcessEvent, root, ev)
     check_eq(ev.mGuiEvent.Caller, nil, "and reads as nil")
+    -- Another kind is read without its GUI part.
+    ev.mEventType = kest2d.KESET_USER_EVENT
+    check(pcall(root.OnProcessEvent, root, ev), "a user event goes, whatever its GUI part names")
 end
 
 -- A control moved out of the list of a holder that then goes: its events

@@ -39,6 +39,14 @@ f:write([[<?xml version="1.0" encoding="GBK"?>
 <Property Name="background" Value="traps.ppm"/><Property Name="process" Value="50"/></Propertys></KestControl>
 </Childrens></KestControl>]])
 f:close()
+-- A container that ShowGUIContainer places.
+f = assert(io.open(GAME_DIR .. "/snapped.xml", "wb"))
+f:write([[<?xml version="1.0" encoding="GBK"?>
+<KestControl Type="Container" Name="snapped___"><Propertys>
+<Property Name="Id" Value="955"/><Property Name="StartX" Value="30"/><Property Name="StartY" Value="40"/>
+<Property Name="Width" Value="100"/><Property Name="Height" Value="50"/><Property Name="Visible" Value="1"/>
+<Property Name="Enable" Value="1"/></Propertys></KestControl>]])
+f:close()
 local board = root:AddContainer(950, "traps", rect(0, 0, 400, 300), nil, true)
 
 -- Each case: a call and either the text of the Lua error it raises or the
@@ -49,20 +57,29 @@ local function gives(...) return { values = { ... }, n = select("#", ...) } end
 local empty = kest2d.CKesVector_int_()
 local one = kest2d.CKesVector_double_()
 one:push_back(5)
+local three = kest2d.CKesVector_int_()
+for i = 10, 12 do three:push_back(i) end
 local msg = kest2d.CKesMessageIn("\0\1", 2)
 local button = board:AddButton(1, "button", rect(0, 0, 50, 20))
 local label = board:AddStaticText(2, "label", rect(0, 30, 50, 50))
 local hand = board:AddGameCard(3, "hand", rect(0, 60, 200, 120))
 
 local CASES = {
-    -- Array indexes are whole numbers from 0 to size - 1.
+    -- An array index is truncated toward zero, as every int is, and then
+    -- lies from 0 to size - 1.
     { "empty[-0.5]", function() return empty[-0.5] end, err("out of range in function '.geti'") },
     { "empty[0]", function() return empty[0] end, err("out of range in function '.geti'") },
-    { "one[0.5]", function() return one[0.5] end, err("out of range in function '.geti'") },
     { "one[0/0]", function() return one[0 / 0] end, err("out of range in function '.geti'") },
-    { "one[-0.5] = 1", function() one[-0.5] = 1 end, err("out of range in function '.seti'") },
+    { "one[0/0] = 1", function() one[0 / 0] = 1 end, err("out of range in function '.seti'") },
     { "one[1/0] = 1", function() one[1 / 0] = 1 end, err("out of range in function '.seti'") },
+    { "one[-1]", function() return one[-1] end, err("index -1 out of range in function '.geti'") },
+    { "three[3.5]", function() return three[3.5] end, err("index 3.5 out of range in function '.geti'") },
     { "one[0]", function() return one[0] end, gives(5) },
+    { "one[0.5]", function() return one[0.5] end, gives(5) },
+    { "one[-0.5]", function() return one[-0.5] end, gives(5) },
+    { "three[3 / 2]", function() return three[3 / 2] end, gives(11) },
+    { "three[2.9] = 7", function() three[2.9] = 7; return three[2] end, gives(7) },
+    { "three[-0.9] = 4", function() three[-0.9] = 4; return three[0], three[1] end, gives(4, 11) },
 
     -- An integer size is never divided by 0; other quotients stay inside int.
     { "size / 0", function() return size(4, 4) / 0 end, err("division of a size by 0") },
@@ -107,18 +124,81 @@ local CASES = {
         v[0], c[0] = 1e20, 0 / 0
         return v[0], c[0] end, gives(MAX, 0) },
 
-    -- Enumeration arguments are one of their constants.
-    { "log level -1", function() kest2d.CKesLogger:output("x", -1) end, err("kest2d::Level from 0 to 4 expected") },
-    { "log level 5", function() frame:SystemLog(5, "x") end, err("kest2d::Level from 0 to 4 expected") },
-    { "log level 0/0", function() frame:SystemLog(0 / 0, "x") end, err("kest2d::Level from 0 to 4 expected") },
-    { "net state 7", function() frame:OnProcessNetMessage(7, msg) end, err("ConnectState from 0 to 3 expected") },
-    { "net state -1", function() frame:OnProcessNetMessage(-1, msg) end, err("ConnectState from 0 to 3 expected") },
-    { "SetType 99", function() button:SetType(99) end, err("KESGUI_ELEMENT_TYPE from 0 to 20 expected") },
+    -- An enumeration argument is an int, as any int argument, and goes on as
+    -- it is, one of the constants or not; only a log level below 0 is
+    -- refused.
+    { "log level -1", function() kest2d.CKesLogger:output("x", -1) end, err("kest2d::Level of 0 or more expected") },
+    { "SystemLog level -1", function() frame:SystemLog(-1, "x") end, err("Level of 0 or more expected") },
+    { "levels above the threshold", function()
+        kest2d.CKesLogger:setLogFile("traps.log")
+        frame:SystemLog(5, "dropped 5")
+        kest2d.CKesLogger:output("dropped 6", 6)
+        frame:SystemLog(2 ^ 40, "dropped far")
+        frame:SystemLog(kest2d.WARN + 0.9, "kept 2.9")
+        local log = assert(io.open(GAME_DIR .. "/traps.log", "rb"))
+        local text = log:read("*a")
+        log:close()
+        return string.find(text, "dropped", 1, true) ~= nil, string.find(text, "kept 2.9", 1, true) ~= nil end,
+      gives(false, true) },
+    { "net states", function()
+        local states = {}
+        function OnProcessGameNetwork(state) states[#states + 1] = state end
+        frame:OnProcessNetMessage(7, msg)
+        frame:OnProcessNetMessage(-1, msg)
+        OnProcessGameNetwork = nil
+        return states[1], states[2] end, gives(7, -1) },
     { "GetType", function() return button:GetType() end, gives(KESGUI_BUTTON) },
     { "SetType 20", function() label:SetType(KESGUI_COUNT); return label:GetType() end, gives(KESGUI_COUNT) },
-    { "SetState 99", function() button:SetState(99) end, err("ButtonState from 0 to 4 expected") },
-    { "snap 9", function() frame:ShowGUIContainer(5, "none.xml", 9) end, err("SnapStyle from 0 to 3 expected") },
-    { "card direction", function() hand:SetCardDirection(2) end, err("CardDir from 0 to 1 expected") },
+    { "SetType of the game's own", function()
+        local kinds = {}
+        for _, kind in ipairs({ 100, -5, 2 ^ 40, 7.9 }) do
+            button:SetType(kind)
+            kinds[#kinds + 1] = button:GetType()
+        end
+        return unpack(kinds) end, gives(100, -5, MAX, 7) },
+    { "a container of a kind of its own", function()
+        local box = board:AddContainer(951, "tagged", rect(0, 200, 100, 250), nil, false)
+        box:SetType(100)
+        box:SaveGUIConfig("tagged.xml")
+        root:ShowControlById(951, true)
+        run_frames(20)
+        local saved = io.open(GAME_DIR .. "/tagged.xml", "rb")
+        if saved then saved:close() end
+        return rawequal(tolua.cast(box, "kest2d::CKesBaseGUIContainer"), box), saved ~= nil, box:isVisible(),
+            box:GetType() end, gives(true, true, true, 100) },
+    { "SetState 99", function() button:SetState(99); run_frames(20); return button:GetState() end, gives(99) },
+    { "snap 4 keeps the position", function()
+        frame:ShowGUIContainer(955, "snapped.xml", 4)
+        local c = root:FindControlById(955)
+        local at = c:GetAbsoluteRect().UpperLeftCorner
+        local x, y = at.X, at.Y
+        frame:ShowGUIContainer(955, "snapped.xml")
+        local centred = at.X
+        frame:ShowGUIContainer(955, "snapped.xml", -3)
+        frame:ShowGUIContainer(955, "snapped.xml", 2 ^ 40, false)
+        return x, y, centred ~= x, at.X == centred, c:isVisible() end, gives(30, 40, true, true, false) },
+    { "card direction and snap", function()
+        local cards = kest2d.CKesVector_int_()
+        for _, card in ipairs({ 0x11, 0x23, 0x35 }) do cards:push_back(card) end
+        hand:SetCardData(cards)
+        hand:SetCardDirection(2)
+        hand:SetSnapType(7)
+        run_frames(20)
+        return hand:GetCardDirection(), hand:GetSnapType() end, gives(2, 7) },
+    { "clock snap, ticker and radio directions", function()
+        local clock = board:AddGameClock(6, "clock", rect(100, 0, 200, 20))
+        clock:SetClockNumImg(frame:LoadTexture("traps.ppm"))
+        clock:SetClockNum(42)
+        clock:SetSnapType(-9)
+        local ticker = board:AddInfoScroller(7, "ticker", rect(100, 30, 200, 50))
+        ticker:SetFont(frame:LoadFont("DefaultFont", 12))
+        ticker:SetText("ticker")
+        ticker:SetInfoScrType(5)
+        local radio = board:AddMultiButton(8, "radio", rect(100, 60, 200, 80))
+        radio:SetDirection(3)
+        radio:AddButton("traps.ppm")
+        run_frames(100)
+        return clock:GetSnapType(), ticker:GetInfoScrType(), radio:GetDirection() end, gives(-9, 5, 3) },
     { "unknown hand type", function() return hand:GetCardTypeCount(99) end, gives(0) },
 
     -- Finalisers called by hand.
@@ -190,12 +270,37 @@ f:write(string.rep("A", 8192))
 f:close()
 CASES[#CASES + 1] = { "a block as a record", function()
     local ev = toHelper.toKesEvent(frame:LoadResource("bytes.bin"))
-    ev.mGuiEvent.Caller, ev.mGuiEvent.Element = nil, nil
     for _, kind in ipairs({ kest2d.KESET_KEY_INPUT_EVENT, kest2d.KESET_IME_EVENT }) do
         ev.mEventType = kind
         board:AddEditorBox(5, "edit", rect(0, 160, 100, 180)):OnProcessEvent(ev)
     end
     return #ev.mImeEvent.inputStr, ev.mKeyEvent.isShift, #ev.mUpdateEvnet.filename end, gives(1023, true, 1023) }
+-- A receiver reads only the part that a record's kind names: a block taken as
+-- a mouse press or a user event goes whatever its GUI part holds, which
+-- names no element; taken as a GUI event it is refused.
+f = assert(io.open(GAME_DIR .. "/press.bin", "wb"))
+f:write(string.rep("B", 8192))
+f:close()
+CASES[#CASES + 1] = { "a block as a press and a user event", function()
+    local ev = toHelper.toKesEvent(frame:LoadResource("press.bin"))
+    local pad = board:AddContainer(952, "pad", rect(200, 200, 300, 250), nil, true)
+    local kinds = {}
+    function OnProcessGameEvent(e) kinds[#kinds + 1] = toHelper.toKesEvent(e).mEventType end
+    ev.mEventType = kest2d.KESET_MOUSE_INPUT_EVENT
+    -- A press, a move and a release drag the container by (20, 5).
+    for _, step in ipairs({ { kest2d.KESMIE_LMOUSE_PRESSED_DOWN, 210, 210 }, { kest2d.KESMIE_MOUSE_MOVED, 230, 215 },
+                            { kest2d.KESMIE_LMOUSE_LEFT_UP, 230, 215 } }) do
+        ev.mMouseEvent.EventType, ev.mMouseEvent.X, ev.mMouseEvent.Y = step[1], step[2], step[3]
+        pad:OnProcessEvent(ev)
+    end
+    ev.mEventType = kest2d.KESET_USER_EVENT
+    pad:OnProcessEvent(ev)
+    OnProcessGameEvent = nil
+    local caller = ev.mGuiEvent.Caller
+    ev.mEventType = kest2d.KESET_GUI_EVENT
+    local refused = not pcall(pad.OnProcessEvent, pad, ev)
+    local at = pad:GetAbsoluteRect().UpperLeftCorner
+    return at.X, at.Y, table.concat(kinds, ","), caller, refused end, gives(220, 205, "1,1,1,6", nil, true) }
 
 -- The slider places its thumb, on loading and after, and reads a press
 -- inside int (squeezed to no width at the end of int, it reads 0).
