@@ -13,7 +13,8 @@
 // game closes, or for KEST2D_RUN_MS milliseconds when that is set.
 // KEST2D_SCREENSHOT=FILE saves the picture (the type follows the extension)
 // just before that time is up. SIGINT and SIGTERM close the game as its
-// window's close does.
+// window's close does; a second one of either ends the host at once, by that
+// signal, with the display's mode given back.
 //
 // Exit status: a code from 1 to 255 that the game closes with
 // (CloseGameFrame); 0 for every other end of the game; 1 when the engine

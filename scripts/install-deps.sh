@@ -11,5 +11,5 @@ apt-get install -y --no-install-recommends \
   zlib1g-dev libfreetype-dev libfontconfig-dev fonts-wqy-microhei \
   libcurl4-openssl-dev liblzo2-dev \
   libgtest-dev libgmock-dev libbenchmark-dev \
-  libx11-dev xvfb openbox xdotool x11-xserver-utils \
+  libx11-dev libxrandr-dev xvfb openbox xdotool x11-xserver-utils \
   python3

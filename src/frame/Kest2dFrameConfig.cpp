@@ -134,10 +134,19 @@ char* CKesBaseFrame::Ini_GetString(const char* section, const char* key, const c
     return mIniBuffer;
 }
 
+// The game moves only into a folder it can enter. A folder that does not
+// exist (a typo) or is not a folder is refused with an error and the game
+// stays where it is: its INI files keep their folder, and no script runs
+// again (that would be the running script once more, inside itself).
 void CKesBaseFrame::ChangePlayerWorkingDir(std::string folder) {
     if (folder.empty()) return;
-    mWorkingDir = ResolveWorkingDir(folder);
-    platform::SetCurrentDirectory(mWorkingDir);
+    const std::string target = ResolveWorkingDir(folder);
+    if (!platform::SetCurrentDirectory(target)) {
+        if (CKesLogger::admits(ERRORR))
+            SystemLog(ERRORR, "游戏目录 " + folder + " 不存在或不是目录, 仍在 " + mWorkingDir);
+        return;
+    }
+    mWorkingDir = target;
     ClearAllPackagers();
     LoadGameResourcesFromCurDir();
     RunMainScript();

@@ -1,14 +1,18 @@
 // The video backer: starting SDL's video and events (headless drivers when
 // there is no display), and the termination signals that a program may have
-// close its windows.
+// close its windows (and a second one end it at once).
 #include <SDL.h>
+#include <fcntl.h>
+#include <pthread.h>
 #include <signal.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <string>
 
 #include "platform/KesBackerInternal.h"
+#include "platform/KesDesktopMode.h"
 #include "platform/KesWindow.h"
 
 namespace kest2d {
@@ -53,9 +57,91 @@ private:
     bool mSet = false;
 };
 
-volatile sig_atomic_t gTerminationRequested = 0;
+// Termination signals. The first SIGINT or SIGTERM asks the message loop to
+// close the windows, as the desktop's quit does; the loop sees the request
+// between messages, so a script that is busy holds it up. Any second one, of
+// either kind, ends the process at once, and a full-screen game's display
+// must get its mode back then too. That takes X requests, which a signal
+// handler may not make (nothing but async-signal-safe calls belong there): the
+// handler only writes the signal's number to a pipe. A thread of its own,
+// started with the handlers and blocked on the pipe with both signals masked,
+// puts the desktop's mode back over a display connection of its own
+// (KesDesktopMode.cpp) and ends the process with the signal's default action,
+// while the UI thread may still be deep in a script.
+volatile sig_atomic_t gTerminationRequested = 0;  // cleared once the windows are closed
+volatile sig_atomic_t gTerminationSignals = 0;    // never cleared
+// The pipe to the thread that ends the process; -1 without that thread.
+int gForcedEndRead = -1;
+volatile sig_atomic_t gForcedEndWrite = -1;
+// Time allowed to put the mode back: a display that does not answer must not
+// keep the process alive (SIGALRM's default action ends it).
+const unsigned kRestoreSeconds = 2;
 
-void OnTerminationSignal(int) { gTerminationRequested = 1; }
+void OnTerminationSignal(int sig) {
+    gTerminationSignals = gTerminationSignals + 1;
+    if (gTerminationSignals == 1) {
+        gTerminationRequested = 1;
+        return;
+    }
+    const int savedErrno = errno;
+    const unsigned char number = static_cast<unsigned char>(sig);
+    if (gForcedEndWrite < 0 || write(gForcedEndWrite, &number, 1) != 1) {
+        // No thread to do it: end now, without the display's mode.
+        signal(sig, SIG_DFL);
+        raise(sig);
+    }
+    errno = savedErrno;
+}
+
+void* EndProcessOnSecondSignal(void*) {
+    unsigned char number = 0;
+    ssize_t got;
+    do {
+        got = read(gForcedEndRead, &number, 1);
+    } while (got < 0 && errno == EINTR);
+    if (got != 1) {
+        // The pipe failed: the handler ends the process by itself.
+        gForcedEndWrite = -1;
+        return nullptr;
+    }
+    const int sig = number;
+    alarm(kRestoreSeconds);
+    RestoreDesktopMode();
+    signal(sig, SIG_DFL);
+    sigset_t only;
+    sigemptyset(&only);
+    sigaddset(&only, sig);
+    pthread_sigmask(SIG_UNBLOCK, &only, nullptr);
+    raise(sig);
+    _exit(128 + sig);
+}
+
+// The pipe and the thread that ends the process on a second signal; false
+// when either cannot be had.
+bool StartForcedEndThread() {
+    int ends[2];
+    if (pipe2(ends, O_CLOEXEC) != 0) return false;
+    gForcedEndRead = ends[0];
+    // The thread starts with both signals masked, so that the handlers run on
+    // other threads and never interrupt its wait.
+    sigset_t both, previous;
+    sigemptyset(&both);
+    sigaddset(&both, SIGINT);
+    sigaddset(&both, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &both, &previous);
+    pthread_t thread;
+    const bool started = pthread_create(&thread, nullptr, EndProcessOnSecondSignal, nullptr) == 0;
+    pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+    if (!started) {
+        close(ends[0]);
+        close(ends[1]);
+        gForcedEndRead = -1;
+        return false;
+    }
+    pthread_detach(thread);
+    gForcedEndWrite = ends[1];
+    return true;
+}
 
 }  // namespace
 
@@ -105,11 +191,16 @@ bool InitVideoBacker() {
 }
 
 void CloseWindowsOnTerminationSignals() {
+    static bool installed = false;
+    if (installed) return;
+    installed = true;
+    StartForcedEndThread();
     struct sigaction action {};
     action.sa_handler = OnTerminationSignal;
+    // One handler at a time: the two signals are counted in order.
     sigemptyset(&action.sa_mask);
-    // A second signal finds the default action again: it ends the process.
-    action.sa_flags = SA_RESETHAND;
+    sigaddset(&action.sa_mask, SIGINT);
+    sigaddset(&action.sa_mask, SIGTERM);
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
 }

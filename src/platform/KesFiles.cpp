@@ -1,11 +1,14 @@
 #include "platform/KesFiles.h"
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <strings.h>
+#include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cctype>
 #include <cerrno>
 #include <cstring>
@@ -162,6 +165,33 @@ FILE* OpenFile(const std::string& enginePath, const char* mode) {
 bool FileExists(const std::string& enginePath) {
     struct stat st;
     return ::stat(DiskPath(enginePath).c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+FILE* CreateUniqueFile(const std::string& diskFolder, const std::string& prefix, std::string* diskPath) {
+    static const char kLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    static std::atomic<unsigned long long> counter{0};
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        unsigned long long bits = 0;
+        if (::getrandom(&bits, sizeof(bits), GRND_NONBLOCK) != static_cast<ssize_t>(sizeof(bits)))
+            bits = (static_cast<unsigned long long>(::getpid()) << 32) ^ (++counter * 0x9E3779B97F4A7C15ull);
+        std::string path = diskFolder + "/" + prefix;
+        for (int i = 0; i < 6; ++i, bits /= 62) path += kLetters[bits % 62];
+        // O_EXCL: the name is this caller's alone; 0666: the umask decides.
+        const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0) {
+            if (errno == EEXIST) continue;
+            return nullptr;
+        }
+        FILE* file = ::fdopen(fd, "w+b");
+        if (!file) {
+            ::close(fd);
+            ::unlink(path.c_str());
+            return nullptr;
+        }
+        *diskPath = path;
+        return file;
+    }
+    return nullptr;
 }
 
 bool DirectoryExists(const std::string& enginePath) {

@@ -16,6 +16,12 @@ std::string DiskPath(const std::string& enginePath);
 // fopen through DiskPath.
 FILE* OpenFile(const std::string& enginePath, const char* mode);
 bool FileExists(const std::string& enginePath);
+// A new file of its own in the disk folder `diskFolder` (not an engine path:
+// no lookup), named `prefix` and six characters more, open for reading and
+// writing ("w+b"); its disk path goes to `diskPath`. It is made as every other
+// file the engine writes, with mode 0666 less the process's umask (mkstemp's
+// 0600 would keep a downloaded file from everybody else). Null on failure.
+FILE* CreateUniqueFile(const std::string& diskFolder, const std::string& prefix, std::string* diskPath);
 bool DirectoryExists(const std::string& enginePath);
 // Creates the folder and its missing parents.
 bool MakeDirectories(const std::string& enginePath);

@@ -8,6 +8,7 @@
 #include <mutex>
 #include <thread>
 
+#include "platform/KesDesktopMode.h"
 #include "platform/KesRaster.h"
 #include "platform/KesWindow.h"
 
@@ -256,10 +257,14 @@ bool KesRenderDevice::Build(const PresentParams& params, std::string* error) {
             want.w = params.backBufferWidth;
             want.h = params.backBufferHeight;
             SDL_DisplayMode got;
+            // The desktop's mode is noted before SDL changes it, for an end
+            // that leaves SDL no time to give it back.
+            HoldDesktopMode();
             if (SDL_GetClosestDisplayMode(0, &want, &got)) SDL_SetWindowDisplayMode(win, &got);
             SDL_SetWindowFullscreen(win, SDL_WINDOW_FULLSCREEN);
         } else {
             SDL_SetWindowFullscreen(win, 0);
+            ReleaseDesktopMode();
         }
     }
     SetTransform(TS_WORLD, mTransforms[TS_WORLD]);

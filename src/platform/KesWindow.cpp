@@ -13,6 +13,7 @@
 #include "platform/KesBackerInternal.h"
 #include "platform/KesCharset.h"
 #include "platform/KesClock.h"
+#include "platform/KesDesktopMode.h"
 
 namespace kest2d {
 
@@ -164,7 +165,10 @@ struct KesWndAccess {
         if (l.focus == w->m_hWnd) l.focus = 0;
         if (l.active == w->m_hWnd) l.active = 0;
         if (w->m_native) {
-            SDL_DestroyWindow(static_cast<SDL_Window*>(w->m_native));
+            SDL_Window* native = static_cast<SDL_Window*>(w->m_native);
+            const bool fullScreen = (SDL_GetWindowFlags(native) & SDL_WINDOW_FULLSCREEN) != 0;
+            SDL_DestroyWindow(native);  // gives the display its mode back
+            if (fullScreen) platform::ReleaseDesktopMode();
             w->m_native = nullptr;
         }
         w->m_hWnd = 0;

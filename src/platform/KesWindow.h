@@ -116,7 +116,8 @@ bool HasDisplay();
 bool InitVideoBacker();
 // From now on SIGINT and SIGTERM ask every top-level window to close, as the
 // desktop's quit does (a full-screen window gives the display its mode back
-// as it goes); a second signal ends the process at once.
+// as it goes); a second signal, of either kind, ends the process at once by
+// that signal, after giving the display its mode back.
 void CloseWindowsOnTerminationSignals();
 // The input translator: turns one backer event into posted window messages.
 // Installed by the input layer; the default handles window-manager events.

@@ -335,21 +335,12 @@ bool CKesPackager::ExtractEntry(const std::string& target, const std::string& na
     std::string dir = slash == std::string::npos ? "." : disk.substr(0, slash);
     // A temporary beside the target, renamed into place when complete: a
     // reader that still has the old file open keeps reading the old bytes.
-    std::vector<char> tmpl(dir.begin(), dir.end());
-    const char suffix[] = "/.kesextract-XXXXXX";
-    tmpl.insert(tmpl.end(), suffix, suffix + sizeof(suffix));
-    int fd = ::mkstemp(tmpl.data());
-    FILE* out = fd >= 0 ? ::fdopen(fd, "wb") : nullptr;
+    std::string tmp;
+    FILE* out = platform::CreateUniqueFile(dir, ".kesextract-", &tmp);
     if (!out) {
-        if (fd >= 0) {
-            ::close(fd);
-            ::unlink(tmpl.data());
-        }
         std::printf("%s打开失败！\n", full.c_str());
         return false;
     }
-    ::fchmod(fd, 0644);
-    std::string tmp(tmpl.data());
     std::printf("正在解压文件:%s ...\n", full.c_str());
     auto fail = [&](bool sizeWrong) {
         std::fclose(out);

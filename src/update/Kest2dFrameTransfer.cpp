@@ -4,7 +4,8 @@
 // engine makes is set up here, in PerformTransfer.
 //
 // Every transfer receives into a fresh temporary file of its own in the
-// target folder. Each attempt carries its progress state (the cancel flag it
+// target folder, made as the engine's other files are (the umask decides its
+// mode), which is then moved into place. Each attempt carries its progress state (the cancel flag it
 // obeys, the step last reported, whether the frame's hook threw) in a
 // TransferProgress that libcurl hands back to the progress callback. Every
 // file name that comes from a server (the last part of a URL) must be a plain
@@ -262,17 +263,12 @@ bool CKesBaseFrame::Transfer(const std::string& url, const std::string& folder, 
     const std::atomic<bool>* ownerCancel = tOwnerCancel;
     for (int attempt = 0; attempt < kAttempts && !mDownloadCancel; ++attempt) {
         if (ownerCancel && ownerCancel->load()) break;
-        // A fresh file of our own for every attempt: no two transfers share one.
-        std::string temp = dir + "/download.temp.XXXXXX";
-        int fd = ::mkstemp(&temp[0]);
-        if (fd < 0) {
-            WorkerLog(ERRORR, "无法建立下载临时文件:" + temp);
-            return false;
-        }
-        FILE* out = ::fdopen(fd, "w+b");
+        // A fresh file of our own for every attempt: no two transfers share
+        // one. It becomes the downloaded file, with the mode the umask gives.
+        std::string temp;
+        FILE* out = platform::CreateUniqueFile(dir, "download.temp.", &temp);
         if (!out) {
-            ::close(fd);
-            ::unlink(temp.c_str());
+            WorkerLog(ERRORR, "无法建立下载临时文件:" + dir + "/download.temp.*");
             return false;
         }
         TransferProgress progress;

@@ -7,6 +7,12 @@ using namespace kest2d::test;
 
 namespace {
 class Config : public FrameFixture {};
+
+int CountOf(const std::string& text, const std::string& part) {
+    int n = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
+    return n;
+}
 }
 
 TEST_F(Config, StartCommandMovesTheWorkingFolder) {
@@ -69,7 +75,7 @@ TEST_F(Config, AccessorsWithoutAFileUseTheDefault) {
     EXPECT_EQ(3, f.Ini_GetInt("a", "b", 3));
 }
 
-TEST_F(Config, ChangePlayerWorkingDirMovesTheGameIntoAnAbsoluteFolder) {
+TEST_F(Config, ChangePlayerWorkingDirMovesTheGameOnlyIntoAFolderThatIsThere) {
     CKesBaseFrame* f = StartFrame<PlainFrame>();
     std::string before = f->GetWorkingDirection();
     f->ChangePlayerWorkingDir("");
@@ -90,4 +96,41 @@ TEST_F(Config, ChangePlayerWorkingDirMovesTheGameIntoAnAbsoluteFolder) {
     EXPECT_NE(std::string::npos, ReadFile(GamePath("other/sub/after.ini")).find("runs=4"));
     const std::string log = ReadFile(GamePath("kest2d.log"));
     EXPECT_NE(std::string::npos, log.find(Gbk("游戏目录 sub 不是绝对路径"))) << log;
+
+    // A script that moves into a folder it cannot enter (missing, or a file)
+    // and then keeps its INI file: each move is refused with one error naming
+    // the folder, the game stays in its folder, and the script runs once.
+    const struct {
+        std::string folder;
+        int moves;  // calls at the script's top level
+    } rows[] = {
+        {"mising", 1},
+        {"notes.txt", 1},
+        {GamePath("nowhere"), 1},
+        {"other\\sub\\missing", 2},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.folder);
+        ASSERT_TRUE(platform::SetCurrentDirectory(mGame->path()));  // the log's folder
+        WriteFile(GamePath("notes.txt"), "not a folder");
+        std::remove(GamePath("player.ini").c_str());
+        std::string script = "local frame = kest2d.CKesBaseFrame:getSingleton()\n";
+        for (int i = 0; i < row.moves; ++i)
+            script += "frame:ChangePlayerWorkingDir([[" + row.folder + "]])\n";
+        script +=
+            "frame:Ini_SetFile('player.ini')\n"
+            "frame:Ini_SetInt('player', 'runs', frame:Ini_GetInt('player', 'runs', 0) + 1)\n"
+            "kest2d.CKesLogger:output('read back ' .. frame:Ini_GetInt('player', 'runs', 0), kest2d.INFO)\n";
+        WriteFile(GamePath("scripts/gamelogic.lua"), script);
+        f = StartFrame<PlainFrame>();
+
+        EXPECT_EQ(mGame->path(), f->GetWorkingDirection());
+        EXPECT_EQ(mGame->path(), platform::CurrentDirectory());
+        EXPECT_EQ(1, f->Ini_GetInt("player", "runs", 0));
+        const std::string log = ReadFile(GamePath("kest2d.log"));
+        const std::string refused = "[错误] 游戏目录 " + row.folder + " 不存在或不是目录, 仍在 " + mGame->path();
+        EXPECT_EQ(row.moves, CountOf(log, Gbk(refused))) << log;
+        EXPECT_EQ(1, CountOf(log, "read back 1")) << log;
+        EXPECT_EQ(0, CountOf(log, Gbk("导入脚本文件"))) << log;
+    }
 }

@@ -1,6 +1,8 @@
 // The image control: still pictures with their source rectangle and tint,
 // GIF animations played on the virtual clock with their disposal methods,
 // pictures fetched over HTTP into "download\", and hostile addresses.
+#include <sys/stat.h>
+
 #include "image/ImageFixture.h"
 
 using namespace kest2d;
@@ -213,10 +215,13 @@ TEST_F(ImageTest, GifFetchedOverHttpIsStoredAndPlayed) {
     platform::SetConnectedStateOverride(1);
     CKesGUIImage* img = StartWithImage();
     ASSERT_NE(nullptr, img);
+    const mode_t umaskBefore = umask(022);
     img->SetImagePath(server.url("/pics/ANIM.gif"));
     EXPECT_TRUE(img->IsImageLoaded());
     ASSERT_TRUE(PumpUntil([&] { return !img->IsImageDownloading(); }));
+    umask(umaskBefore);
     EXPECT_EQ(Animation(), ReadFile(GamePath("download/anim.gif")));
+    EXPECT_EQ(0644, FileMode(GamePath("download/anim.gif")));  // as the umask of 022 leaves it
     // The picture is taken at the next draw.
     DrawGui();
     ASSERT_EQ(4, img->GetFrameCount());

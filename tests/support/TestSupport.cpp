@@ -51,6 +51,11 @@ bool PathExists(const std::string& path) {
     return ::stat(path.c_str(), &st) == 0;
 }
 
+int FileMode(const std::string& path) {
+    struct stat st;
+    return ::stat(path.c_str(), &st) == 0 ? static_cast<int>(st.st_mode & 07777) : -1;
+}
+
 void RemoveTree(const std::string& path) {
     struct stat st;
     if (::lstat(path.c_str(), &st) != 0) return;

@@ -28,6 +28,8 @@ void WriteFile(const std::string& path, const std::string& bytes);
 // The whole file, or an empty string when it cannot be read.
 std::string ReadFile(const std::string& path);
 bool PathExists(const std::string& path);
+// The file's permission bits (0644), or -1 when it is missing.
+int FileMode(const std::string& path);
 // Recursively removes a folder.
 void RemoveTree(const std::string& path);
 // UTF-8 source text to the engine's GBK.

@@ -1,6 +1,7 @@
 // Downloads and the self-update against a loopback HTTP server.
 #include <dirent.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <chrono>
 #include <functional>
@@ -69,6 +70,15 @@ bool HasTempFiles(const std::string& folder) {
 
 class Download : public FrameFixture {
 protected:
+    // Downloads are made under the umask of most desktops.
+    void SetUp() override {
+        mUmask = umask(022);
+        FrameFixture::SetUp();
+    }
+    void TearDown() override {
+        FrameFixture::TearDown();
+        umask(mUmask);
+    }
     UpdateFrame* Start() {
         auto* f = StartFrame<UpdateFrame>();
         f->events.clear();
@@ -87,6 +97,7 @@ protected:
     }
 
     LoopbackHttpServer server;
+    mode_t mUmask = 0;
 };
 
 }  // namespace
@@ -102,6 +113,8 @@ TEST_F(Download, SingleFileArrivesWithProgressAndTheEngineUserAgent) {
     ASSERT_TRUE(UntilComplete(f));
 
     EXPECT_EQ(body, ReadFile(GamePath("big.bin")));
+    // Its mode is what the umask leaves, as for every file the engine writes.
+    EXPECT_EQ(0644, FileMode(GamePath("big.bin")));
     EXPECT_FALSE(PathExists(GamePath("ignored")));
     EXPECT_FALSE(HasTempFiles(mGame->path()));
     ASSERT_EQ(1u, server.requests().size());
@@ -283,6 +296,8 @@ TEST_F(Download, SelfUpdateFetchesANewerListAndWritesTheVersionBack) {
     EXPECT_EQ(1, server.CountRequests("/game/files/data.pak"));
     EXPECT_EQ("level one\r\n", ReadFile(GamePath("maps/level1.txt")));
     EXPECT_EQ("two", ReadFile(GamePath("maps/deep/level2.txt")));
+    for (const char* file : {"readme.txt", "rules.txt", "maps/level1.txt", "maps/deep/level2.txt"})
+        EXPECT_EQ(0644, FileMode(GamePath(file))) << file;
     EXPECT_FALSE(PathExists(GamePath("data.pak")));
     EXPECT_FALSE(HasTempFiles(mGame->path()));
     EXPECT_EQ("1.1", IniVersion());

@@ -1,12 +1,15 @@
 // The kest2d host on a real X server, run as a player runs it: its clicks,
-// its close by the window manager and by termination signals, and the end of
-// its sanitizer build without any leak suppression.
+// its close by the window manager and by termination signals, the display
+// mode of a full-screen game and its return, and the end of its sanitizer
+// build without any leak suppression.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <string>
@@ -25,11 +28,17 @@ SuiteXServer gX;
 const char* const kCaption = "Kest2d host";
 
 // A game whose script logs the presses and double clicks that a list box
-// reports ("click: press", "click: double").
+// reports ("click: press", "click: double"). Started with busy$1 it gets
+// stuck in its first timer ("script busy"), never to return.
 const char* const kScript =
     "local frame = kest2d.CKesBaseFrame:getSingleton()\n"
     "function LoadGameResources()\n"
     "  frame.__CKesBaseGUIContainer__:AddMultiListBox(50, 'list', kest2d.CKesRect_int_(100, 100, 700, 500), nil)\n"
+    "  if frame:GetStartCommond('busy') ~= '' then frame:StartGameTimer(7, 50) end\n"
+    "end\n"
+    "function OnProcessGameTimer(id)\n"
+    "  kest2d.CKesLogger:output('script busy', kest2d.INFO)\n"
+    "  while true do end\n"
     "end\n"
     "function OnProcessGameEvent(e)\n"
     "  local event = toHelper.toKesEvent(e)\n"
@@ -64,7 +73,7 @@ protected:
     }
     // The sanitizer host as a developer runs it: no leak suppressions, and a
     // shared-memory block of its own.
-    void StartHost() {
+    void StartHost(const std::string& pair = "") {
         std::vector<std::string> env;
         for (char** e = environ; *e; ++e) {
             const std::string entry = *e;
@@ -76,7 +85,9 @@ protected:
         env.push_back("SDL_VIDEODRIVER=x11");
         env.push_back("SDL_AUDIODRIVER=dummy");
         env.push_back("KEST2D_SHM_NAME=" + mShm);
-        mHost = Spawn(std::string(KEST2D_BINARY_DIR) + "/kest2d", {"-d$game"},
+        std::vector<std::string> args{"-d$game"};
+        if (!pair.empty()) args.push_back(pair);
+        mHost = Spawn(std::string(KEST2D_BINARY_DIR) + "/kest2d", args,
                       SpawnOptions{mDir.path(), env, mDir.file("err.txt")});
         ASSERT_GT(mHost, 0);
         ASSERT_TRUE(Until([&] {
@@ -86,16 +97,28 @@ protected:
         })) << "the game window never showed";
         EXPECT_TRUE(PathExists("/dev/shm/" + mShm));
     }
-    // The host's exit status once it has ended (-1: ended by a signal, or
-    // still running after 30 s); it ended as a close ends it.
-    int HostStatus() {
+    // How the host ended: "exit N", "signal N" (ended by it), or "running"
+    // after 30 s. An exit is a close: its shared memory is gone.
+    std::string HostEnd() {
         int status = 0;
-        if (!Until([&] { return waitpid(mHost, &status, WNOHANG) == mHost; }, 30000)) return -1;
+        if (!Until([&] { return waitpid(mHost, &status, WNOHANG) == mHost; }, 30000)) return "running";
         mHost = -1;
         const std::string err = ReadFile(mDir.file("err.txt"));
         EXPECT_EQ(std::string::npos, err.find("Sanitizer")) << err;
+        if (WIFSIGNALED(status)) {
+            // Ended at once, it leaves the block's name, as any killed process
+            // does (the next host takes it over).
+            std::remove(("/dev/shm/" + mShm).c_str());
+            return "signal " + std::to_string(WTERMSIG(status));
+        }
         EXPECT_FALSE(PathExists("/dev/shm/" + mShm)) << "the shared memory of a host that did not close";
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        return "exit " + std::to_string(WEXITSTATUS(status));
+    }
+    // True while `sig`, sent to the host, waits to be taken.
+    bool Pending(int sig) {
+        const std::string status = ReadFile("/proc/" + std::to_string(mHost) + "/status");
+        const size_t at = status.find("ShdPnd:");
+        return at != std::string::npos && (std::strtoull(status.c_str() + at + 7, nullptr, 16) >> (sig - 1)) & 1;
     }
     static bool Until(const std::function<bool()>& done, int ms = 20000) {
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
@@ -105,10 +128,11 @@ protected:
         }
         return true;
     }
+    std::string Log() const { return ReadFile(mDir.file("kest2d.log")); }
     // The clicks the script logged, in order.
     std::vector<std::string> Clicks() {
         std::vector<std::string> clicks;
-        const std::string log = ReadFile(mDir.file("kest2d.log"));
+        const std::string log = Log();
         for (size_t at = log.find("click: "); at != std::string::npos; at = log.find("click: ", at + 1))
             clicks.push_back(log.substr(at + 7, log.find('\n', at) - at - 7));
         return clicks;
@@ -137,17 +161,52 @@ TEST_F(HostWindow, ClicksPairAsOnWindowsAndEveryCloseEndsTheGame) {
     EXPECT_TRUE(Until([&] { return Clicks().size() == 4; })) << Clicks().size();
     EXPECT_EQ((std::vector<std::string>{"press", "press", "press", "double"}), Clicks());
     Xdotool("key alt+F4");
-    EXPECT_EQ(0, HostStatus());
+    EXPECT_EQ("exit 0", HostEnd());
 
-    // A termination signal in full screen closes the window as the window
-    // manager's close does, which gives the display its mode back.
-    WriteSystemIni(kScreenWidth, kScreenHeight, false);
-    for (int sig : {SIGTERM, SIGINT}) {
-        SCOPED_TRACE(strsignal(sig));
-        ASSERT_NO_FATAL_FAILURE(StartHost());
-        EXPECT_TRUE(Until([&] { return FullScreenState(dpy, win); }));
-        kill(mHost, sig);
-        EXPECT_EQ(0, HostStatus());
-        EXPECT_TRUE(WindowsNamed(dpy, kCaption).empty());
+    // Full screen in the smaller mode: the display changes to it, and every
+    // end gives the desktop its mode back. One signal closes the game as the
+    // window manager's close does. A second one, of either kind, ends the
+    // host at once, by that signal, even while its script is busy.
+    WriteSystemIni(kSmallModeWidth, kSmallModeHeight, false);
+    const Point desktop{kScreenWidth, kScreenHeight}, game{kSmallModeWidth, kSmallModeHeight};
+    const struct {
+        const char* name;
+        std::vector<int> signals;  // none: the window manager's close
+        bool busy;
+        const char* end;
+    } rows[] = {
+        {"close", {}, false, "exit 0"},
+        {"SIGTERM", {SIGTERM}, false, "exit 0"},
+        {"SIGINT", {SIGINT}, false, "exit 0"},
+        {"SIGTERM, then SIGINT while busy", {SIGTERM, SIGINT}, true, "signal 2"},
+        {"SIGINT, then SIGTERM while busy", {SIGINT, SIGTERM}, true, "signal 15"},
+        {"SIGTERM twice while busy", {SIGTERM, SIGTERM}, true, "signal 15"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        ASSERT_EQ(desktop, DisplayModeSize(dpy));
+        ASSERT_NO_FATAL_FAILURE(StartHost(row.busy ? "busy$1" : ""));
+        EXPECT_TRUE(Until([&] { return FullScreenState(dpy, win) && DisplayModeSize(dpy) == game; }))
+            << DisplayModeSize(dpy);
+        if (row.busy) {
+            EXPECT_TRUE(Until([&] { return Log().find("script busy") != std::string::npos; }));
+        }
+        if (row.signals.empty()) Xdotool("key alt+F4");
+        for (size_t i = 0; i < row.signals.size(); ++i) {
+            if (i > 0) {
+                // The first one was taken, and the busy game goes on in its mode.
+                EXPECT_TRUE(Until([&] { return !Pending(row.signals[0]); }));
+                EXPECT_EQ(0, waitpid(mHost, nullptr, WNOHANG));
+                EXPECT_EQ(game, DisplayModeSize(dpy));
+            }
+            kill(mHost, row.signals[i]);
+        }
+        const auto sent = std::chrono::steady_clock::now();
+        EXPECT_EQ(row.end, HostEnd());
+        if (row.busy) {
+            EXPECT_LT(std::chrono::steady_clock::now() - sent, std::chrono::seconds(1));
+        }
+        EXPECT_EQ(desktop, DisplayModeSize(dpy));
+        EXPECT_TRUE(Until([&] { return WindowsNamed(dpy, kCaption).empty(); }));
     }
 }

@@ -12,6 +12,8 @@
 
 #include "xwindow/XServer.h"  // last
 
+#include <X11/extensions/Xrandr.h>
+
 namespace kest2d {
 namespace test {
 
@@ -184,12 +186,56 @@ bool FullScreenState(Display* dpy, Window w) {
     return std::find(states.begin(), states.end(), full) != states.end();
 }
 
-bool Xdotool(const std::string& args) {
-    const std::string cmd = "xdotool " + args;
+Point DisplayModeSize(Display* dpy) {
+    Point size{0, 0};
+    XRRScreenResources* res = XRRGetScreenResourcesCurrent(dpy, DefaultRootWindow(dpy));
+    if (!res) return size;
+    if (res->ncrtc > 0) {
+        if (XRRCrtcInfo* crtc = XRRGetCrtcInfo(dpy, res, res->crtcs[0])) {
+            size = Point{static_cast<int>(crtc->width), static_cast<int>(crtc->height)};
+            XRRFreeCrtcInfo(crtc);
+        }
+    }
+    XRRFreeScreenResources(res);
+    return size;
+}
+
+namespace {
+
+bool Run(const std::string& cmd) {
     const int status = std::system(cmd.c_str());
     EXPECT_EQ(0, status) << cmd;
     return status == 0;
 }
+
+// Adds the small mode to the screen's output with xrandr; the server keeps it
+// while it runs (it never resets: -noreset).
+bool AddSmallMode(Display* dpy) {
+    if (FindProgram("xrandr").empty()) return false;
+    const std::string w = std::to_string(kSmallModeWidth), h = std::to_string(kSmallModeHeight);
+    const std::string name = w + "x" + h;
+    std::string output;
+    XRRScreenResources* res = XRRGetScreenResourcesCurrent(dpy, DefaultRootWindow(dpy));
+    if (!res) return false;
+    if (res->noutput > 0) {
+        if (XRROutputInfo* info = XRRGetOutputInfo(dpy, res, res->outputs[0])) {
+            output = info->name;
+            XRRFreeOutputInfo(info);
+        }
+    }
+    XRRFreeScreenResources(res);
+    // Timings of the size (the picture never reaches a monitor).
+    return !output.empty() &&
+           Run("xrandr --newmode " + name + " 40 " + w + " " + std::to_string(kSmallModeWidth + 40) + " " +
+               std::to_string(kSmallModeWidth + 168) + " " + std::to_string(kSmallModeWidth + 256) + " " + h + " " +
+               std::to_string(kSmallModeHeight + 1) + " " + std::to_string(kSmallModeHeight + 5) + " " +
+               std::to_string(kSmallModeHeight + 28)) &&
+           Run("xrandr --addmode " + output + " " + name);
+}
+
+}  // namespace
+
+bool Xdotool(const std::string& args) { return Run("xdotool " + args); }
 
 void SuiteXServer::Start() {
     setenv("SDL_VIDEODRIVER", "x11", 1);
@@ -205,6 +251,8 @@ void SuiteXServer::Start() {
         failure = "openbox did not start (scripts/install-deps.sh installs it)";
     else if (FindProgram("xdotool").empty())
         failure = "xdotool is missing (scripts/install-deps.sh installs it)";
+    else if (!AddSmallMode(server->dpy))
+        failure = "the X server took no second display mode (xrandr, in x11-xserver-utils)";
 }
 
 void SuiteXServer::Stop() {

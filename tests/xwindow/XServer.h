@@ -19,6 +19,9 @@ namespace kest2d {
 namespace test {
 
 const int kScreenWidth = 1024, kScreenHeight = 768;
+// A second display mode that the server offers (SuiteXServer adds it), as a
+// monitor offers several: a full-screen game of this size changes the mode.
+const int kSmallModeWidth = 640, kSmallModeHeight = 480;
 
 struct Point {
     int x, y;
@@ -55,6 +58,8 @@ bool Viewable(Display* dpy, Window w);
 Point Origin(Display* dpy, Window w);
 // True while the window manager keeps the window full screen.
 bool FullScreenState(Display* dpy, Window w);
+// The size of the display mode the screen shows now (that of its first CRTC).
+Point DisplayModeSize(Display* dpy);
 // Runs xdotool with `args`; false (with a test failure) when it fails.
 bool Xdotool(const std::string& args);
 
@@ -74,8 +79,9 @@ private:
 };
 
 // The server of a test suite, started by SetUpTestSuite and stopped by
-// TearDownTestSuite; SDL is told to use it. A test is skipped without Xvfb
-// and fails without openbox or xdotool.
+// TearDownTestSuite, with the mode kSmallModeWidth x kSmallModeHeight added;
+// SDL is told to use it. A test is skipped without Xvfb and fails without
+// openbox, xdotool, xrandr or the added mode.
 struct SuiteXServer {
     void Start();
     void Stop();
