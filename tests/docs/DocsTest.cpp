@@ -1,9 +1,14 @@
 // The reference pages under docs/ against the engine they describe: the
 // layout page's property tables against what the loader really reads, the
 // script API reference against the binding of a real Lua state, the
-// protocol page's cipher rule against the cipher, and the README's links.
+// protocol page's cipher rule against the cipher, the README's links, and the
+// pages' examples run as a game maker would run them.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <future>
 #include <map>
 #include <set>
 #include <sstream>
@@ -13,9 +18,13 @@
 
 #include "gui/Kest2dGUIContainer.h"
 #include "gui/Kest2dGUILayout.h"
+#include "gui/controls/Kest2dGUIButton.h"
+#include "gui/controls/Kest2dGUIStatic.h"
 #include "lauxlib.h"
 #include "lua.h"
 #include "net/KesCipher.h"
+#include "net/NetSupport.h"
+#include "platform/KesRenderDevice.h"
 #include "support/FrameFixture.h"
 
 using namespace kest2d;
@@ -124,7 +133,43 @@ void ExpectSameProperties(const std::string& section, const std::vector<Row>& ro
 class LuaFrame : public PlainFrame {
 public:
     lua_State* State() const { return mLuaState; }
+    // A global of the script as text ("nil" when unset).
+    std::string Global(const char* name) {
+        lua_getglobal(mLuaState, name);
+        lua_getglobal(mLuaState, "tostring");
+        lua_insert(mLuaState, -2);
+        lua_call(mLuaState, 1, 1);
+        std::string text = lua_tostring(mLuaState, -1);
+        lua_pop(mLuaState, 1);
+        return text;
+    }
 };
+
+// The page's code blocks of one language ("lua", "xml", ...), in order.
+std::vector<std::string> CodeBlocks(const std::string& page, const std::string& language) {
+    std::vector<std::string> blocks;
+    std::istringstream in(ReadFile(std::string(KEST2D_SOURCE_DIR) + "/" + page));
+    std::string line, block;
+    bool inside = false, wanted = false;
+    while (std::getline(in, line)) {
+        if (line.rfind("```", 0) == 0) {
+            if (inside && wanted) blocks.push_back(block);
+            wanted = !inside && line.substr(3) == language;
+            inside = !inside;
+            block.clear();
+        } else if (inside) {
+            block += line + "\n";
+        }
+    }
+    return blocks;
+}
+
+// Text with every `from` replaced by `to`.
+std::string Replaced(std::string text, const std::string& from, const std::string& to) {
+    for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
+        text.replace(at, from.size(), to);
+    return text;
+}
 
 class Docs : public FrameFixture {
 protected:
@@ -251,5 +296,144 @@ TEST(DocsPages, TheReadmeLinksEveryPage) {
     for (const char* page : {"layout.md", "protocol.md", "cards.md", "events.md", "start-command.md", "api.md"}) {
         EXPECT_TRUE(PathExists(kDocs + page)) << page;
         EXPECT_NE(std::string::npos, readme.find(std::string("(docs/") + page + ")")) << page;
+    }
+}
+
+// Each example of the pages that a game maker can run is run here as the page
+// shows it: as the game's script in a game folder holding the files it names,
+// with the player's input given through the whole GUI tree. A fragment runs
+// with what it says it assumes put before it.
+TEST_F(Docs, TheExamplesRunAsWritten) {
+    using Player = PlayerInput<LuaFrame>;
+    const std::string button = ReadFile(std::string(KEST2D_SOURCE_DIR) + "/examples/demo/img/button.png");
+    const std::string emptyLayout = CodeBlocks("docs/api/gui.md", "xml").at(0);
+    const std::string guiGame = CodeBlocks("docs/api/gui.md", "lua").at(0);
+    const std::string labelLayout =
+        Replaced(emptyLayout, "</Propertys>\n",
+                 "</Propertys><Childrens><KestControl Type=\"StaticText\" Name=\"l___\"><Propertys>"
+                 "<Property Name=\"Id\" Value=\"100\"/><Property Name=\"StartX\" Value=\"20\"/>"
+                 "<Property Name=\"StartY\" Value=\"500\"/><Property Name=\"Width\" Value=\"300\"/>"
+                 "<Property Name=\"Height\" Value=\"30\"/><Property Name=\"Visible\" Value=\"1\"/>"
+                 "<Property Name=\"Enable\" Value=\"1\"/></Propertys></KestControl></Childrens>\n");
+    // What the keys fragment of events.md assumes: a loaded layout with a
+    // button and two edit boxes, and the game's sendLine.
+    const std::string keysSetUp =
+        "sent = ''\n"
+        "function sendLine(id, text) sent = sent .. id .. ':' .. text .. ';' end\n"
+        "function OnProcessGameUpdate() end\n"
+        "function LoadGameResources()\n"
+        "  local frame = kest2d.CKesBaseFrame:getSingleton()\n"
+        "  local root = frame.__CKesBaseGUIContainer__\n"
+        "  frame:LoadGUIConfig('layout\\\\empty.xml')\n"
+        "  root:AddButton(201, 'b', kest2d.CKesRect_int_(20, 20, 140, 60)):SetBgImage("
+        "frame:LoadTexture('img\\\\button.png'))\n"
+        "  for i, id in ipairs({401, 402}) do\n"
+        "    root:AddEditorBox(id, 'box', kest2d.CKesRect_int_(20, 60 + 40 * i, 220, 80 + 40 * i)):SetMaxCount(20)\n"
+        "  end\n"
+        "end\n";
+    const std::map<std::string, std::string> withButton = {{"layout/empty.xml", emptyLayout},
+                                                           {"img/button.png", button}};
+    // The button of the gui.md game: whether it shows at (30, 40) and whether
+    // a click there reaches the script, which hides the button.
+    const auto playButton = [](bool drawn, bool clicked) {
+        return [drawn, clicked](Player* f) {
+            CKesBaseGUIElement* play = f->FindControlById(201);
+            ASSERT_NE(nullptr, play);
+            platform::RunFor(100);
+            EXPECT_EQ(drawn, (f->GetRenderDevice()->ReadPixel(30, 40) & 0xFFFFFFu) != 0);
+            EXPECT_EQ(0u, f->GetRenderDevice()->ReadPixel(400, 300) & 0xFFFFFFu);
+            f->Click(30, 40);
+            EXPECT_EQ(clicked, !play->isVisible());
+        };
+    };
+    LoopbackListener server;
+    ASSERT_TRUE(server.ok());
+
+    const struct {
+        const char* name;
+        std::string script;
+        std::map<std::string, std::string> files;
+        std::string command;
+        std::function<void(Player*)> play;
+    } examples[] = {
+        {"README.md: a small but complete game",
+         CodeBlocks("README.md", "lua").at(0),
+         {{"layout/main.xml", labelLayout}},
+         "port$1",
+         [this](Player* f) {
+             auto* label = dynamic_cast<CKesGUIStatic*>(f->FindControlById(100));
+             ASSERT_NE(nullptr, label);
+             platform::RunFor(200);
+             EXPECT_EQ(0u, label->GetText().rfind("runs: 1, ticks: ", 0)) << label->GetText();
+             EXPECT_NE(std::string::npos, ReadFile(GamePath("player.ini")).find("runs=1"));
+             EXPECT_EQ(10009, f->RunTheLoop(VK_ESCAPE));
+         }},
+        {"api/gui.md: a button built in code", guiGame, withButton, "", playButton(true, true)},
+        {"api/gui.md without the button's picture: the click is lost",
+         Replaced(guiGame, "play:SetBgImage", "local unused = play.SetBgImage --"), withButton, "",
+         playButton(true, false)},
+        {"api/gui.md without the empty layout: a black window",
+         Replaced(guiGame, "frame:LoadGUIConfig", "local unused = frame.LoadGUIConfig --"), withButton, "",
+         playButton(false, true)},
+        {"events.md: keys that work after a click, and Return in an edit box",
+         keysSetUp + CodeBlocks("docs/events.md", "lua").at(1),
+         withButton,
+         "",
+         [](Player* f) {
+             f->Click(30, 150);  // into box 402
+             f->Type("hi");
+             f->Key(VK_RETURN);
+             EXPECT_EQ("402:hi;", f->Global("sent"));
+             auto* play = dynamic_cast<CKesGUIButton*>(f->FindControlById(201));
+             ASSERT_NE(nullptr, play);
+             f->Mouse(KESMIE_MOUSE_MOVED, 30, 40);  // hovered, then left
+             f->Mouse(KESMIE_MOUSE_MOVED, 400, 300);
+             EXPECT_EQ(STATE_NORMAL, play->GetState());
+             f->Click(30, 40);
+             EXPECT_EQ(10009, f->RunTheLoop(VK_ESCAPE));  // the pointer still on the button
+         }},
+        {"api/frame.md: a message once connected",
+         Replaced(CodeBlocks("docs/api/frame.md", "lua").at(0), "5000", std::to_string(server.port())),
+         {},
+         "",
+         [&server](Player*) {
+             auto got = std::async(std::launch::async, [&server] {
+                 const int fd = server.Accept();
+                 const std::string bytes = fd < 0 ? "" : ServerDecipher(RecvExact(fd, 10));
+                 if (fd >= 0) ::close(fd);
+                 return bytes;
+             });
+             EXPECT_TRUE(PumpUntil([&] { return got.wait_for(std::chrono::seconds(0)) == std::future_status::ready; }));
+             const std::string bytes = got.get();
+             ASSERT_EQ(10u, bytes.size());
+             CKesMessageIn in(bytes.data(), 10);
+             EXPECT_EQ(1001, in.getId());
+             EXPECT_EQ("player", in.readString(-1));
+         }},
+        {"api/frame.md: ending at once when the start fails",
+         CodeBlocks("docs/api/frame.md", "lua").at(1),
+         {},
+         "",
+         [](Player* f) { EXPECT_EQ(3, f->RunTheLoop()); }},
+        {"api.md: a box read through the frame",
+         "local frame = kest2d.CKesBaseFrame:getSingleton()\n" + CodeBlocks("docs/api.md", "lua").at(0),
+         {},
+         "",
+         [](Player*) { EXPECT_NE(std::string::npos, ReadLog().find("img\\button.png did not load")); }},
+        {"api/values.md", CodeBlocks("docs/api/values.md", "lua").at(0) + "ran = true\n", {}, "",
+         [](Player* f) { EXPECT_EQ("true", f->Global("ran")); }},
+        {"start-command.md", CodeBlocks("docs/start-command.md", "lua").at(0) + "ran = port .. user\n", {},
+         "port$6000&user$ann", [](Player* f) { EXPECT_EQ("6000ann", f->Global("ran")); }},
+    };
+    for (const auto& example : examples) {
+        SCOPED_TRACE(example.name);
+        mFrame.reset();
+        for (const auto& entry : std::filesystem::directory_iterator(mGame->path()))
+            std::filesystem::remove_all(entry.path());
+        WriteFile(GamePath("scripts/gamelogic.lua"), example.script);
+        for (const auto& file : example.files) WriteFile(GamePath(file.first), file.second);
+        Player* f = StartFrame<Player>(example.command);
+        example.play(f);
+        if (HasFailure()) std::printf("%s\n", ReadLog().c_str());
     }
 }

@@ -147,60 +147,53 @@ TEST_F(ScriptGame, ASecondRunReadsWhatTheFirstWrote) {
 // The sample game (examples/demo) against the example server, played through
 // the whole GUI tree as the window's input would: the dealt hand shows in the
 // card control, a click raises a card, the play button sends it and the
-// server's answer is shown.
-class PlayerFrame : public GameFrame {
-public:
-    void Mouse(int kind, int x, int y) {
-        CKesEvent e{};
-        e.mEventType = KESET_MOUSE_INPUT_EVENT;
-        e.mMouseEvent.EventType = kind;
-        e.mMouseEvent.X = x;
-        e.mMouseEvent.Y = y;
-        postEventFromUser(e);
-    }
-    void Click(int x, int y) {
-        Mouse(KESMIE_MOUSE_MOVED, x, y);
-        Mouse(KESMIE_LMOUSE_PRESSED_DOWN, x, y);
-        Mouse(KESMIE_LMOUSE_LEFT_UP, x, y);
-    }
-};
+// server's answer is shown; Esc then ends the game.
+class PlayerFrame : public PlayerInput<GameFrame> {};
 
 TEST_F(ScriptGame, TheSampleGameShowsTheDealtHandAndPlaysAClickedCard) {
     std::filesystem::copy(std::string(KEST2D_SOURCE_DIR) + "/examples/demo", mGame->path(),
                           std::filesystem::copy_options::recursive);
-    ExampleTableServer server;
-    ASSERT_GT(server.port(), 0);
-    PlayerFrame* f = StartFrame<PlayerFrame>("port$" + std::to_string(server.port()));
-    auto* hand = dynamic_cast<CKesGUIGameCard*>(f->FindControlById(300));
-    auto* status = dynamic_cast<CKesGUIStatic*>(f->FindControlById(102));
-    ASSERT_TRUE(hand && status);
-    EXPECT_TRUE(PumpUntil([&] { return hand->GetCardCount() == 17; })) << ReadLog();
+    // Esc leaves the table after the last click, whether that was on a card
+    // or on the play button.
+    for (const bool play : {false, true}) {
+        SCOPED_TRACE(play ? "Esc after the play button" : "Esc after a card");
+        ExampleTableServer server;
+        ASSERT_GT(server.port(), 0);
+        PlayerFrame* f = StartFrame<PlayerFrame>("port$" + std::to_string(server.port()));
+        auto* hand = dynamic_cast<CKesGUIGameCard*>(f->FindControlById(300));
+        auto* status = dynamic_cast<CKesGUIStatic*>(f->FindControlById(102));
+        ASSERT_TRUE(hand && status);
+        EXPECT_TRUE(PumpUntil([&] { return hand->GetCardCount() == 17; })) << ReadLog();
 
-    // The hand is drawn from the face sheet: 17 cards 30 pixels apart, centred
-    // in the control (20, 360)-(780, 464), lowered by 20 pixels.
-    platform::RunFor(100);  // frames drawn on the virtual clock
-    platform::KesRenderDevice& device = *f->GetRenderDevice();
-    const int left = 20 + 760 / 2 - (16 * 30 + 60) / 2;
-    for (int i = 0; i < 17; ++i)  // the white of each card's left strip
-        EXPECT_EQ(0xFFFFFFu, device.ReadPixel(left + i * 30 + 3, 450) & 0xFFFFFFu) << "card " << i;
-    EXPECT_NE(0xFFFFFFu, device.ReadPixel(left - 5, 450) & 0xFFFFFFu);
+        // The hand is drawn from the face sheet: 17 cards 30 pixels apart,
+        // centred in the control (20, 360)-(780, 464), lowered by 20 pixels.
+        platform::RunFor(100);  // frames drawn on the virtual clock
+        platform::KesRenderDevice& device = *f->GetRenderDevice();
+        const int left = 20 + 760 / 2 - (16 * 30 + 60) / 2;
+        for (int i = 0; i < 17; ++i)  // the white of each card's left strip
+            EXPECT_EQ(0xFFFFFFu, device.ReadPixel(left + i * 30 + 3, 450) & 0xFFFFFFu) << "card " << i;
+        EXPECT_NE(0xFFFFFFu, device.ReadPixel(left - 5, 450) & 0xFFFFFFu);
 
-    const int first = hand->GetCardDataByIndex(0);
-    f->Click(left + 10, 430);
-    ASSERT_EQ(1, hand->GetSelectedCards().size());
-    EXPECT_EQ(first, hand->GetSelectedCards()[0]);
-    EXPECT_NE(std::string::npos, status->GetText().find(Gbk("单张"))) << status->GetText();
+        const int first = hand->GetCardDataByIndex(0);
+        f->Click(left + 10, 430);
+        ASSERT_EQ(1, hand->GetSelectedCards().size());
+        EXPECT_EQ(first, hand->GetSelectedCards()[0]);
+        EXPECT_NE(std::string::npos, status->GetText().find(Gbk("单张"))) << status->GetText();
 
-    f->Click(400, 520);  // the play button
-    EXPECT_TRUE(PumpUntil([&] { return status->GetText().find(Gbk("还剩 16 张")) != std::string::npos; }))
-        << ReadLog();
-    EXPECT_EQ(16, hand->GetCardCount());
-    for (int i = 0; i < hand->GetCardCount(); ++i) EXPECT_NE(first, hand->GetCardDataByIndex(i));
+        if (play) {
+            f->Click(400, 520);  // the play button
+            EXPECT_TRUE(PumpUntil([&] { return status->GetText().find(Gbk("还剩 16 张")) != std::string::npos; }))
+                << ReadLog();
+            EXPECT_EQ(16, hand->GetCardCount());
+            for (int i = 0; i < hand->GetCardCount(); ++i) EXPECT_NE(first, hand->GetCardDataByIndex(i));
+        }
+        EXPECT_EQ(10009, f->RunTheLoop(VK_ESCAPE));
 
-    mFrame.reset();  // the game leaves the table
-    std::string output;
-    EXPECT_TRUE(server.Finish(&output)) << output;
-    EXPECT_NE(std::string::npos, output.find("client plays ")) << output;
+        mFrame.reset();  // the game leaves the table
+        std::string output;
+        EXPECT_TRUE(server.Finish(&output)) << output;
+        EXPECT_EQ(play, output.find("client plays ") != std::string::npos) << output;
+    }
 }
 
 }  // namespace

@@ -399,7 +399,18 @@ TEST_F(Sound, MusicIsStreamedFromEachFormatAndHeardOnlyWhilePlaying) {
     f->MusicSetVolume(0);
     EXPECT_EQ(0, meter.Listen().peak);
     f->MusicSetVolume(100);
-    EXPECT_GT(meter.Listen().peak, 1000);
+    const int full = meter.Listen().peak;
+    EXPECT_GT(full, 1000);
+    // Half the volume, half the level; a volume outside 0-100 is kept as given
+    // and plays as the nearer end.
+    f->MusicSetVolume(50);
+    EXPECT_NEAR(full / 2, meter.Listen().peak, full / 10);
+    f->MusicSetVolume(150);
+    EXPECT_EQ(150, f->MusicGetVolume());
+    EXPECT_NEAR(full, meter.Listen().peak, full / 10);
+    f->MusicSetVolume(-5);
+    EXPECT_EQ(0, meter.Listen().peak);
+    f->MusicSetVolume(100);
     f->PauseAllPlayingSounds();
     EXPECT_EQ(0, meter.Listen().peak);
     f->ResumePausedSounds();

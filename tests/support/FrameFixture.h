@@ -67,5 +67,63 @@ public:
     PlainFrame() : CKesBaseFrame(nullptr) {}
 };
 
+// A frame given the player's input as the window gives it: through the whole
+// GUI tree, hit test and focus included. A key can also be pressed inside the
+// game loop, where CloseGameFrame acts.
+template <class Base = PlainFrame>
+class PlayerInput : public Base {
+public:
+    void Mouse(int kind, int x, int y) {
+        CKesEvent e{};
+        e.mEventType = KESET_MOUSE_INPUT_EVENT;
+        e.mMouseEvent.EventType = kind;
+        e.mMouseEvent.X = x;
+        e.mMouseEvent.Y = y;
+        this->postEventFromUser(e);
+    }
+    void Click(int x, int y) {
+        Mouse(KESMIE_MOUSE_MOVED, x, y);
+        Mouse(KESMIE_LMOUSE_PRESSED_DOWN, x, y);
+        Mouse(KESMIE_LMOUSE_LEFT_UP, x, y);
+    }
+    void Key(int key) {
+        CKesEvent e{};
+        e.mEventType = KESET_KEY_INPUT_EVENT;
+        e.mKeyEvent.Key = key;
+        e.mKeyEvent.isPressedDown = true;
+        this->postEventFromUser(e);
+    }
+    // Typed text (GBK), as the window hands over typed characters.
+    void Type(const std::string& text) {
+        CKesEvent e{};
+        e.mEventType = KESET_IME_EVENT;
+        e.mImeEvent.EventType = KESIME_IME_ENGLISH;
+        text.copy(e.mImeEvent.inputStr, sizeof(e.mImeEvent.inputStr) - 1);
+        this->postEventFromUser(e);
+    }
+    // Runs the game loop, presses `key` in it unless it is 0 (the pointer
+    // stays where it was) and gives what DoModal returns: 0 when the game
+    // did not end within a second.
+    int RunTheLoop(int key = 0) {
+        mKey = key;
+        this->StartGameTimer(kKeyTimer, 10);
+        this->StartGameTimer(kGiveUpTimer, 1000);
+        return this->DoModal();
+    }
+    void OnProcessGameTimer(unsigned int id) override {
+        if (id == kKeyTimer) {
+            this->StopGameTimer(kKeyTimer);
+            if (mKey) Key(mKey);
+        } else if (id == kGiveUpTimer) {
+            this->CloseGameFrame(0);
+        }
+        Base::OnProcessGameTimer(id);
+    }
+
+private:
+    static const unsigned kKeyTimer = 90, kGiveUpTimer = 91;
+    int mKey = 0;
+};
+
 }  // namespace test
 }  // namespace kest2d

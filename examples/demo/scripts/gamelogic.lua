@@ -160,9 +160,18 @@ function OnProcessGameEvent(e)
         elseif kind == kest2d.KESGET_BUTTON_CLICKED and id == PLAY_ID then
             playRaised()
         end
+        -- 按键交给脚本 (keys to the script again): keys go to the control the
+        -- pointer last found, and the hand and the button keep them. No element
+        -- has the id 0, so this only makes the table the current element
+        -- again, and Esc works after a click on a card or on 出牌. The
+        -- button's release reports too, so this runs after it as well.
+        if kind ~= kest2d.KESGET_ELEMENT_HOVERED then
+            frame.__CKesBaseGUIContainer__:ShowControlById(0, false)
+        end
     elseif event.mEventType == kest2d.KESET_KEY_INPUT_EVENT and event.mKeyEvent.isPressedDown and
            event.mKeyEvent.Key == kest2d.KEY_ESCAPE then
-        -- Esc 退出游戏 (Esc closes the game).
+        -- Esc 退出游戏 (Esc closes the game; while the pointer moves over the
+        -- hand or the button, they are current again and keep the keys).
         frame:CloseGameFrame()
     end
 end

@@ -23,9 +23,22 @@ check_eq(frame:GetTextureHeight(tex), 1, "height")
 local address = frame:LockTexture(tex)
 check_eq(type(address), "userdata", "a lock gives the pixel address")
 frame:UnLockTexture(tex)
-local made = frame:CreateTexture("scratch", 4, 4)
-check_eq(frame:GetTextureWidth(made, false), 4, "an empty texture")
+local made = frame:CreateTexture("scratch", 37, 19)
+-- Each texture is its picture's size: the flag changes nothing.
+for _, picture in ipairs({ false, true }) do
+    check_eq(frame:GetTextureWidth(made, picture) * 100 + frame:GetTextureHeight(made, picture), 3719,
+             "an empty texture's size")
+end
 frame:FreeTexture(made)
+check_eq(frame:GetTextureWidth(made), 0, "a freed texture has no width")
+
+-- A box's number is out of the script's reach: the frame reads it.
+check_eq(tonumber(tex), nil, "a box is no number")
+check(not pcall(function() return tex + 0 end), "no arithmetic on a box")
+local holder = kest2d.CKesGUIButton()
+holder:SetBgImage(tex)
+check(holder:GetBgImage() ~= holder:GetBgImage(), "two boxes of one texture are not equal")
+check_eq(frame:GetTextureWidth(holder:GetBgImage()), 2, "but both name it")
 
 -- Draw a frame and save it.
 frame:Draw2dRectangle(kest2d.CKesRect_int_(0, 0, 50, 50), kest2d.CKesColor(255, 255, 0, 0))
