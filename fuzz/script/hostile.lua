@@ -22,6 +22,7 @@
 local ROOT = SCRIPT_DIR .. "/../.."
 dofile(SCRIPT_DIR .. "/lib/rng.lua")
 dofile(SCRIPT_DIR .. "/lib/layouts.lua")
+dofile(SCRIPT_DIR .. "/lib/collector.lua")
 
 local SEED = tonumber(os.getenv("KEST2D_FUZZ_SEED") or "") or 1
 local STEPS = tonumber(os.getenv("KEST2D_FUZZ_STEPS") or "") or 300
@@ -48,6 +49,9 @@ local KINDS = {
                  -- (lifetime)
     "records",   -- keep the callback's event record and message after the callback (lifetime)
     "threads",   -- steps inside coroutines, some left suspended and resumed later
+    "finalisers", -- finalisers (newproxy) that keep, read or raise over engine objects and records
+                  -- (lifetime; lib/collector.lua)
+    "gcsteps",   -- collector steps between calls that delete or clear engine objects
 }
 local enabled = {}
 do
@@ -377,14 +381,20 @@ local function variable_step()
     end
 end
 
+-- Called with an object and two values, or with one to three values of any
+-- shape (tables, proxies, class tables), as Lua itself never calls them.
 local function meta_step()
     local c = random_class_with("meta")
     if not c then return end
     local name = pick(c.meta)
-    local obj = any_object(c.type)
-    local a, b = value_of(nil), value_of(nil)
-    trace("meta", c.type .. "." .. name, obj, a, b)
-    pcall(rawget(c.t, name), obj, a, b)
+    local args = { any_object(c.type), value_of(nil), value_of(nil) }
+    local n = 3
+    if chance(0.3) then
+        n = rand(4) - 1
+        for i = 1, n do args[i] = pick({ {}, newproxy(), c.t, "k", 1, value_of(nil) }) end
+    end
+    trace("meta", c.type .. "." .. name, unpack(args, 1, n))
+    pcall(rawget(c.t, name), unpack(args, 1, n))
 end
 
 local HELPERS = {}
@@ -457,7 +467,8 @@ local depth = 0
 local function callback_steps(n)
     if not enabled.callbacks or depth > 0 then return end
     depth = depth + 1
-    for _ = 1, n do step(false) end
+    -- A finaliser's error may surface in any step.
+    pcall(function() for _ = 1, n do step(false) end end)
     depth = depth - 1
 end
 
@@ -508,7 +519,7 @@ local function thread_step()
 end
 
 local STEP_WEIGHTS = { call = 60, var = 8, meta = 2, cast = 6, own = 4, gc = 2, frames = 6, input = 6, layout = 3,
-    threads = 3 }
+    threads = 3, finalisers = 4, gcsteps = 2 }
 local weighted = {}
 for _, k in ipairs(KINDS) do
     for _ = 1, (enabled[k] and STEP_WEIGHTS[k] or 0) do weighted[#weighted + 1] = k end
@@ -527,6 +538,8 @@ step = function(top)
     elseif kind == "input" then input_step()
     elseif kind == "layout" then layout_step()
     elseif kind == "threads" then thread_step()
+    elseif kind == "finalisers" then finaliser_step()
+    elseif kind == "gcsteps" then collector_steps_step()
     end
 end
 
@@ -542,10 +555,16 @@ if enabled.layout then
     layout_write(GAME_DIR .. "/layout/main.xml", true)
     frame:LoadGUIConfig("layout\\main.xml")
 end
+collector_setup({ rand = rand, chance = chance, pick = pick, any_object = any_object, pool_add = pool_add,
+    pool_drop = pool_drop, scoped = function() return scoped end, TYPE_NAMES = TYPE_NAMES, CLASSES = CLASSES, FUNCS = FUNCS,
+    call_function = function(fn) return call_function(fn) end, trace = trace })
 frame:StartGameTimer(7, 30)
 frame:StartGameTimer(8, 170)
-for _ = 1, STEPS do step(true) end
-if enabled.frames then run_frames(100) end
+-- A finaliser's error surfaces wherever the collector steps.
+for _ = 1, STEPS do pcall(step, true) end
+if enabled.frames then pcall(run_frames, 100) end
+collector_close()
+pcall(collectgarbage, "collect")
 
 local distinct, ok_names = 0, 0
 for _ in pairs(reached) do distinct = distinct + 1 end

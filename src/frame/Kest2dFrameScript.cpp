@@ -76,14 +76,13 @@ int ResourceLoader(lua_State* L) {
         size_t q;
         while ((q = candidate.find('?')) != std::string::npos) candidate.replace(q, 1, module);
 
-        lua_pushstring(L, candidate.c_str());  // names the chunk
         int status = luaL_loadfile(L, candidate.c_str());
         if (status == 0) return 1;
         if (status != LUA_ERRFILE) {
             return luaL_error(L, "error loading module '%s' from resource '%s':\n\t%s", name, candidate.c_str(),
                               ErrorText(L));
         }
-        lua_pop(L, 2);
+        lua_pop(L, 1);
         tried += "\n\tno resource '" + candidate + "'";
     }
     lua_pushstring(L, tried.c_str());
@@ -265,11 +264,10 @@ bool CKesBaseFrame::OnProcessEvent(const CKesEvent& event) {
 // The engine's luaL_loadfile, in place of the Lua library's: every chunk that
 // Lua loads by file name (dofile, loadfile, require, the main script) comes
 // through the frame's resources, archives first, then the disk. The chunk is
-// named by the string on top of the stack (the file name for dofile, loadfile
-// and require), "?" when there is none.
+// named as Lua names a file's chunk, "@" and the file name as the game wrote
+// it, so its errors and tracebacks read "scripts\gamelogic.lua:4: ...".
 int luaL_loadfile(lua_State* L, const char* filename) {
     kest2d::CKesBaseFrame* frame = kest2d::CKesBaseFrame::getSingletonPtr();
-    const char* chunkName = lua_gettop(L) > 0 ? lua_tostring(L, -1) : nullptr;
     if (!filename) {
         lua_pushliteral(L, "cannot open file: no file name given");
         return LUA_ERRFILE;
@@ -285,5 +283,9 @@ int luaL_loadfile(lua_State* L, const char* filename) {
         return LUA_ERRFILE;
     }
     kest2d::WholeBuffer whole{reinterpret_cast<const char*>(bytes.get()), static_cast<size_t>(size)};
-    return lua_load(L, kest2d::ReadWhole, &whole, chunkName);
+    const char* chunkName = lua_pushfstring(L, "@%s", filename);
+    const int nameIndex = lua_gettop(L);
+    const int status = lua_load(L, kest2d::ReadWhole, &whole, chunkName);
+    lua_remove(L, nameIndex);
+    return status;
 }

@@ -295,12 +295,14 @@ static int tolua_package_kest2d_CKesBaseFrame_LoadResource00(lua_State* L) {
     const char* name = tolua_tostring(L, 2, 0);
     unsigned long size = static_cast<unsigned long>(::kest2d::script::ToUint32(tolua_tonumber(L, 3, 0)));
     if (!self) tolua_error(L, "invalid 'self' in function 'LoadResource'", nullptr);
+    ::kest2d::script::PushBlockAnchor(L);
     void* buffer = self->LoadResource(name, &size);
     if (buffer) {
-        ::kest2d::script::AnchorBlock(L, buffer, size);
+        ::kest2d::script::AnchorBlock(L, lua_gettop(L), buffer, size);
     } else {
         size = 0;
     }
+    lua_pop(L, 1);
     tolua_pushuserdata(L, buffer);
     tolua_pushnumber(L, static_cast<lua_Number>(size));
     return 2;

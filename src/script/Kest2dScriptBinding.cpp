@@ -196,7 +196,7 @@ void FixUpBinding(lua_State* L) {
     }
     lua_settop(L, top);
     InstallOwnership(L);
-    InstallFinaliserGuards(L);
+    InstallGuards(L);
 }
 
 int OpenBinding(lua_State* L) {

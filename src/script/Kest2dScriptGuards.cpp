@@ -1,6 +1,10 @@
-// Guards on the runtime's finalisers, which scripts can reach by hand:
-// every class table is its objects' metatable, so getmetatable(obj).__gc and
-// kest2d.CKesX[".collector"] are ordinary functions to a script.
+// Guards on the runtime's own functions, which scripts can reach and call by
+// hand: every class table is its objects' metatable, so
+// getmetatable(obj).__gc, kest2d.CKesX.__index, kest2d.CKesX[".get"].Width
+// and tolua.setpeer are ordinary functions to a script. The runtime trusts
+// the arguments that Lua itself gives them; called with others, each either
+// does what it does for Lua or raises a Lua error, and never reads memory as
+// something it is not.
 //
 // - __gc called with anything but a bound object does nothing; called on an
 //   object that an engine object still keeps, it does nothing either. Lua
@@ -9,27 +13,37 @@
 //   with no calling frame, while a call by hand always has one.
 // - .collector runs only inside the __gc of its own object; called by hand it
 //   raises a Lua error instead of deleting whatever it is given as its class.
+// - The class events (__index, __newindex, the operators, __call) take as
+//   many arguments as Lua gives them (two, three for __newindex), and any
+//   other number is a Lua error; __index and __newindex take a user data only
+//   when it is a bound object. All classes share one guarded function per
+//   event, as they shared the runtime's, so that ==, < and <= still find the
+//   same function on both sides.
+// - A variable's getter and setter take as their object only an object of
+//   their class; nil or nothing raises the variable's own "invalid 'self'"
+//   error, as before.
+// - tolua.inherit, tolua.setpeer, tolua.getpeer and tolua.type take their
+//   arguments as the runtime reads them (the ownership functions are
+//   Kest2dScriptOwnership.cpp's).
 #include "script/Kest2dScriptGuards.h"
+
+#include <cstring>
+#include <string>
 
 #include "lauxlib.h"
 #include "lua.h"
 #include "script/Kest2dScriptOwnershipTables.h"
+#include "tolua++.h"
 
 namespace kest2d {
 namespace script {
 
 namespace {
 
+using ownership::IsBoundUserData;
+
 // The user data block whose finaliser runs now.
 const void* gFinalising = nullptr;
-
-bool IsBoundUserData(lua_State* L, int index) {
-    if (lua_type(L, index) != LUA_TUSERDATA || !lua_getmetatable(L, index)) return false;
-    lua_rawget(L, LUA_REGISTRYINDEX);
-    const bool bound = lua_type(L, -1) == LUA_TSTRING;
-    lua_pop(L, 1);
-    return bound;
-}
 
 int GuardedFinaliser(lua_State* L) {
     if (!IsBoundUserData(L, 1)) return 0;
@@ -64,6 +78,162 @@ void Guard(lua_State* L, int t, const char* name, lua_CFunction f) {
     lua_rawset(L, t);
 }
 
+// Guards closed over the runtime's function (upvalue 1), whether it may be
+// called directly (upvalue 2: a C function without upvalues of its own, as
+// the runtime's events and variables are) and their own upvalues from 3 on.
+
+// Calls the guarded function with the arguments as they stand.
+int CallGuarded(lua_State* L) {
+    if (lua_toboolean(L, lua_upvalueindex(2))) return lua_tocfunction(L, lua_upvalueindex(1))(L);
+    lua_pushvalue(L, lua_upvalueindex(1));
+    lua_insert(L, 1);
+    lua_call(L, lua_gettop(L) - 1, LUA_MULTRET);
+    return lua_gettop(L);
+}
+
+// Pushes a guard `f` of the function at `original` (an absolute index),
+// with `extra` upvalues taken from the stack top.
+void PushGuard(lua_State* L, int original, lua_CFunction f, int extra) {
+    bool direct = lua_tocfunction(L, original) != nullptr;
+    if (direct && lua_getupvalue(L, original, 1)) {
+        lua_pop(L, 1);
+        direct = false;
+    }
+    lua_pushvalue(L, original);
+    lua_insert(L, -1 - extra);
+    lua_pushboolean(L, direct);
+    lua_insert(L, -1 - extra);
+    lua_pushcclosure(L, f, 2 + extra);
+}
+
+// Upvalues: 3 the number of arguments Lua gives the event (-1: any), 4 true
+// when a user data must be a bound object, 5 the event's name.
+int GuardedEvent(lua_State* L) {
+    const int args = static_cast<int>(lua_tointeger(L, lua_upvalueindex(3)));
+    const char* name = lua_tostring(L, lua_upvalueindex(5));
+    if (args >= 0 && lua_gettop(L) != args)
+        return luaL_error(L, "%s takes %d arguments, not %d", name, args, lua_gettop(L));
+    if (lua_toboolean(L, lua_upvalueindex(4)) && lua_type(L, 1) == LUA_TUSERDATA && !IsBoundUserData(L, 1))
+        return luaL_error(L, "%s: the user data is no object of the engine", name);
+    return CallGuarded(L);
+}
+
+struct Event {
+    const char* name;
+    int args;
+    bool boundSelf;
+};
+const Event kEvents[] = {
+    {"__index", 2, true}, {"__newindex", 3, true}, {"__add", 2, false}, {"__sub", 2, false},
+    {"__mul", 2, false},  {"__div", 2, false},     {"__lt", 2, false},  {"__le", 2, false},
+    {"__eq", 2, false},   {"__call", -1, false},
+};
+
+// Upvalues: 3 the const form of the variable's class, 4 the variable's name.
+int GuardedVariable(lua_State* L) {
+    tolua_Error err;
+    if (!lua_isnoneornil(L, 1) && !tolua_isusertype(L, 1, lua_tostring(L, lua_upvalueindex(3)), 0, &err)) {
+        lua_pushfstring(L, "#finvalid 'self' in accessing variable '%s'.", lua_tostring(L, lua_upvalueindex(4)));
+        tolua_error(L, lua_tostring(L, -1), &err);
+    }
+    return CallGuarded(L);
+}
+
+// Upvalue 3: the function's name in the tolua table.
+int GuardedToluaFunction(lua_State* L) {
+    const char* name = lua_tostring(L, lua_upvalueindex(3));
+    if (std::strcmp(name, "type") == 0) {
+        if (lua_gettop(L) == 0) lua_settop(L, 1);
+    } else if (std::strcmp(name, "getpeer") == 0) {
+        lua_settop(L, 1);
+    } else if (std::strcmp(name, "inherit") == 0) {
+        lua_settop(L, 2);
+        luaL_checktype(L, 1, LUA_TTABLE);
+    } else if (std::strcmp(name, "setpeer") == 0) {
+        lua_settop(L, 2);
+        luaL_checktype(L, 1, LUA_TUSERDATA);
+        if (lua_isnil(L, 2)) {
+            lua_pushvalue(L, TOLUA_NOPEER);
+            lua_replace(L, 2);
+        }
+        luaL_checktype(L, 2, LUA_TTABLE);
+    }
+    return CallGuarded(L);
+}
+
+// The guarded events of the metatable at `mt`; `made` (a table at its
+// index) maps each runtime function to its guard, shared by all classes.
+void GuardEvents(lua_State* L, int mt, int made) {
+    for (const Event& event : kEvents) {
+        lua_pushstring(L, event.name);
+        lua_rawget(L, mt);
+        const int original = lua_gettop(L);
+        if (lua_iscfunction(L, original)) {
+            lua_pushvalue(L, original);
+            lua_rawget(L, made);
+            if (lua_isnil(L, -1)) {
+                lua_pop(L, 1);
+                lua_pushinteger(L, event.args);
+                lua_pushboolean(L, event.boundSelf);
+                lua_pushstring(L, event.name);
+                PushGuard(L, original, GuardedEvent, 3);
+                lua_pushvalue(L, original);
+                lua_pushvalue(L, -2);
+                lua_rawset(L, made);
+            }
+            lua_pushstring(L, event.name);
+            lua_insert(L, -2);
+            lua_rawset(L, mt);
+        }
+        lua_settop(L, original - 1);
+    }
+}
+
+// The getters and setters in the ".get" and ".set" tables of the metatable
+// at `mt`, whose type is `type`.
+void GuardVariables(lua_State* L, int mt, const char* type) {
+    if (std::strncmp(type, "const ", 6) == 0) type += 6;
+    const std::string constType = std::string("const ") + type;
+    for (const char* table : {".get", ".set"}) {
+        lua_pushstring(L, table);
+        lua_rawget(L, mt);
+        const int t = lua_gettop(L);
+        if (lua_istable(L, t)) {
+            lua_pushnil(L);
+            while (lua_next(L, t)) {
+                if (lua_type(L, -2) == LUA_TSTRING && lua_iscfunction(L, -1)) {
+                    const int original = lua_gettop(L);
+                    lua_pushstring(L, constType.c_str());
+                    lua_pushvalue(L, -3);
+                    PushGuard(L, original, GuardedVariable, 2);
+                    lua_pushvalue(L, original - 1);
+                    lua_insert(L, -2);
+                    lua_rawset(L, t);  // an existing key: the walk goes on
+                }
+                lua_pop(L, 1);
+            }
+        }
+        lua_settop(L, t - 1);
+    }
+}
+
+void GuardToluaLibrary(lua_State* L) {
+    lua_getglobal(L, "tolua");
+    const int tolua = lua_gettop(L);
+    if (lua_istable(L, tolua)) {
+        for (const char* name : {"type", "getpeer", "inherit", "setpeer"}) {
+            lua_getfield(L, tolua, name);
+            if (lua_iscfunction(L, -1)) {
+                lua_pushstring(L, name);
+                PushGuard(L, lua_gettop(L) - 1, GuardedToluaFunction, 1);
+                lua_setfield(L, tolua, name);
+            }
+            lua_settop(L, tolua);
+        }
+    }
+    lua_settop(L, tolua - 1);
+}
+
 }  // namespace
 
 int FinaliseWith(lua_State* L, int object) {
@@ -75,9 +245,11 @@ int FinaliseWith(lua_State* L, int object) {
     return status;
 }
 
-void InstallFinaliserGuards(lua_State* L) {
+void InstallGuards(lua_State* L) {
     const int top = lua_gettop(L);
-    lua_checkstack(L, 8);
+    lua_checkstack(L, 16);
+    lua_newtable(L);
+    const int made = lua_gettop(L);
     // Every registered type's metatable: the registry maps its name to it
     // and it back to the name.
     lua_pushnil(L);
@@ -91,10 +263,13 @@ void InstallFinaliserGuards(lua_State* L) {
                 const int mt = lua_gettop(L);
                 Guard(L, mt, "__gc", GuardedFinaliser);
                 Guard(L, mt, ".collector", GuardedCollector);
+                GuardEvents(L, mt, made);
+                GuardVariables(L, mt, lua_tostring(L, mt - 1));
             }
         }
         lua_pop(L, 1);
     }
+    GuardToluaLibrary(L);
     lua_settop(L, top);
 }
 

@@ -1,5 +1,6 @@
-// Guards on the runtime's finalisers (__gc and .collector of every bound
-// class), which scripts can call by hand: see Kest2dScriptGuards.cpp.
+// Guards on the runtime's own functions that scripts can call by hand (the
+// finalisers, the class events, the variables' getters and setters, the
+// tolua library): see Kest2dScriptGuards.cpp.
 #pragma once
 
 struct lua_State;
@@ -8,7 +9,7 @@ namespace kest2d {
 namespace script {
 
 // Run last by FixUpBinding, once every collector is in place.
-void InstallFinaliserGuards(lua_State* L);
+void InstallGuards(lua_State* L);
 
 // Calls the function on top of the stack (popped) with the user data at
 // `object` as that object's finaliser, in protected mode: the closing state's

@@ -80,7 +80,9 @@ bool Lives(void* object, Reach reach) {
 
 // tolua++'s push of a user type (mt at `mt` is the metatable of `type`): the
 // user data that the type's per-address cache holds, re-typed to `type`
-// unless its type already derives from it, or a new one.
+// unless its type already derives from it, or a new one, which is also
+// listed under its address (kHandles): the end of the object reaches it
+// there even when the weak cache has let it go.
 void PushBox(lua_State* L, void* object, int mt, const char* type) {
     lua_pushliteral(L, "tolua_ubox");
     lua_rawget(L, mt);
@@ -93,14 +95,23 @@ void PushBox(lua_State* L, void* object, int mt, const char* type) {
     lua_rawget(L, cache);
     if (lua_isnil(L, -1)) {
         lua_pop(L, 1);
+        // The address's list first: once the new user data stands in the
+        // cache, nothing may step the collector (whose finalisers can raise
+        // errors) before the list holds it too.
+        PushHandles(L, object);
+        const int handles = lua_gettop(L);
         *static_cast<void**>(lua_newuserdata(L, sizeof(void*))) = object;
-        lua_pushlightuserdata(L, object);
-        lua_pushvalue(L, -2);
-        lua_rawset(L, cache);
         lua_pushvalue(L, mt);
         lua_setmetatable(L, -2);
         lua_pushvalue(L, LUA_REGISTRYINDEX);  // no peer table
         lua_setfenv(L, -2);
+        lua_pushvalue(L, -1);
+        lua_pushvalue(L, cache);
+        lua_rawset(L, handles);
+        lua_pushlightuserdata(L, object);
+        lua_pushvalue(L, -2);
+        lua_rawset(L, cache);
+        lua_remove(L, handles);
     } else if (lua_getmetatable(L, -1)) {
         bool keep = lua_rawequal(L, -1, mt) != 0;
         if (!keep) {
@@ -197,8 +208,6 @@ const RecordPart* RecordPartOf(const char* type) {
         if (std::strcmp(type, part.name) == 0) return &part;
     return nullptr;
 }
-
-const char kBlocks[] = "kest2d.resource_buffers";
 
 struct Block {
     unsigned char* bytes;
@@ -313,16 +322,21 @@ Reach ReachOfType(const char* type, bool receiver) {
 
 void SetReach(lua_State* L, int metatable, Reach reach) { Reaches()[lua_topointer(L, metatable)] = reach; }
 
-void AnchorBlock(lua_State* L, void* bytes, unsigned long size) {
-    PushTable(L, kBlocks);
+void PushBlockAnchor(lua_State* L) {
     auto* block = static_cast<Block*>(lua_newuserdata(L, sizeof(Block)));
-    *block = Block{static_cast<unsigned char*>(bytes), size, nullptr};
+    *block = Block{nullptr, 0, nullptr};
     lua_newtable(L);
     lua_pushcfunction(L, ReleaseBlock);
     lua_setfield(L, -2, "__gc");
     lua_setmetatable(L, -2);
+}
+
+void AnchorBlock(lua_State* L, int anchor, void* bytes, unsigned long size) {
+    auto* block = static_cast<Block*>(lua_touserdata(L, anchor));
+    *block = Block{static_cast<unsigned char*>(bytes), size, nullptr};
+    PushTable(L, kBlocks);
     lua_pushlightuserdata(L, bytes);
-    lua_insert(L, -2);
+    lua_pushvalue(L, anchor);
     lua_rawset(L, -3);
     lua_pop(L, 1);
 }

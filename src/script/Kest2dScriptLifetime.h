@@ -50,8 +50,11 @@ void SetReach(lua_State* L, int metatable, Reach reach);
 Reach ReachOfType(const char* type, bool receiver);
 
 // Resource blocks handed to scripts (LoadResource), with their size: they
-// stay valid until the state closes.
-void AnchorBlock(lua_State* L, void* block, unsigned long size);
+// stay valid until the state closes. The anchor that will free a block is
+// pushed before the block is read (PushBlockAnchor), so that taking the
+// block into it (AnchorBlock, given the anchor's index) cannot fail.
+void PushBlockAnchor(lua_State* L);
+void AnchorBlock(lua_State* L, int anchor, void* block, unsigned long size);
 // The size of the block that starts at `address`; 0 when none does.
 unsigned long BlockSize(lua_State* L, void* address);
 

@@ -58,21 +58,28 @@ int NewOwned(lua_State* L) {
 
 // A function that stores a pointer to argument 2 in the object of
 // argument 1 (upvalue 2: the slot name; upvalue 3: true when the argument is
-// an element, which is not kept by an element of its own subtree).
+// an element, which is not kept by an element of its own subtree). What the
+// reference needs is made before the call (see PrepareKeep).
 int KeepArgument(lua_State* L) {
     const int args = lua_gettop(L);
+    void* holder = AddressOf(L, 1);
+    const int slot = lua_upvalueindex(2);
+    if (holder) PrepareKeep(L, holder, slot, args >= 2 ? 2 : 0);
+    const int entry = holder ? lua_gettop(L) : 0;
     lua_pushvalue(L, lua_upvalueindex(1));
     for (int i = 1; i <= args; ++i) lua_pushvalue(L, i);
-    lua_call(L, args, LUA_MULTRET);
-    const int results = lua_gettop(L) - args;
-    void* holder = AddressOf(L, 1);
+    if (lua_pcall(L, args, LUA_MULTRET, 0) != 0) {
+        if (holder) DropPreparedKeep(L, holder, entry);
+        return lua_error(L);
+    }
+    const int results = lua_gettop(L) - (holder ? entry : args);
     if (holder) {
-        int value = args >= 2 ? 2 : 0;
-        void* object = value ? AddressOf(L, value) : nullptr;
-        if (object && lua_toboolean(L, lua_upvalueindex(3)) &&
-            static_cast<CKesBaseGUIElement*>(object)->IsInSubtree(static_cast<CKesBaseGUIElement*>(holder)))
-            value = 0;
-        Keep(L, holder, lua_tostring(L, lua_upvalueindex(2)), value);
+        void* object = args >= 2 ? AddressOf(L, 2) : nullptr;
+        const bool ancestor = object && lua_toboolean(L, lua_upvalueindex(3)) &&
+                              static_cast<CKesBaseGUIElement*>(object)->IsInSubtree(
+                                  static_cast<CKesBaseGUIElement*>(holder));
+        CommitKeep(L, holder, slot, ancestor ? 0 : entry);
+        if (ancestor) DropPreparedKeep(L, holder, entry);
     }
     return results;
 }
@@ -107,51 +114,36 @@ int TakeOwnership(lua_State* L) {
 // tolua.releaseownership: what the collector lets go belongs to the script.
 int ReleaseOwnership(lua_State* L) {
     void* address = AddressOf(L, 1);
+    // The runtime reads any user data as an object's: only objects go on.
+    if (!address) {
+        lua_settop(L, 0);
+        lua_pushboolean(L, 0);
+        return 1;
+    }
     lua_pushvalue(L, 1);
     lua_insert(L, 1);  // kept below the call for its metatable
     lua_pushvalue(L, lua_upvalueindex(1));
     lua_insert(L, 2);
     lua_call(L, lua_gettop(L) - 2, LUA_MULTRET);
     const int results = lua_gettop(L) - 1;
-    if (address && results >= 1 && lua_toboolean(L, 2)) OwnedByScript(L, address, 1);
+    if (results >= 1 && lua_toboolean(L, 2)) OwnedByScript(L, address, 1);
     lua_remove(L, 1);
     return results;
 }
 
-// Every user data that still refers to `address` becomes a deleted object.
-void ForgetUserData(lua_State* L, void* address) {
-    const int top = lua_gettop(L);
-    PushTable(L, kCaches);
-    const int caches = lua_gettop(L);
-    for (int i = 1;; ++i) {
-        lua_rawgeti(L, caches, i);
-        if (!lua_istable(L, -1)) break;
-        lua_pushlightuserdata(L, address);
-        lua_rawget(L, -2);
-        if (lua_type(L, -1) == LUA_TUSERDATA) {
-            Invalidate(L, lua_gettop(L));
-            lua_pushlightuserdata(L, address);
-            lua_pushnil(L);
-            lua_rawset(L, -4);
-        }
-        lua_pop(L, 2);
-    }
-    lua_settop(L, top);
-}
-
-// A collector, then the user data that refer into the freed object (a
-// field, a cast to another type). Nothing else is left to forget: the
-// runtime takes the object out of its table, and an object that something
-// keeps is never collected. A value that Lua finalises has already left the
-// weak caches; one whose finaliser a script called by hand lives on, so it
-// is taken out of its cache and becomes a deleted object.
+// A collector, then every user data of the freed object and those that
+// refer into it (a field, a cast to another type). Nothing else is left to
+// forget: the runtime takes the object out of its table, and an object that
+// something keeps is never collected. The object's own user data is
+// forgotten too: a finaliser may have made it reachable again, and one whose
+// finaliser a script called by hand lives on.
 int CollectThenForget(lua_State* L) {
-    void* address = AddressOf(L, 1);
+    void* address = BoxAddress(L, 1);
     lua_pushvalue(L, lua_upvalueindex(1));
     lua_pushvalue(L, 1);
     lua_call(L, 1, 0);
     if (address && lua_checkstack(L, 8)) {
-        Uncache(L, 1, address);
+        ForgetHandles(L, address);
         Invalidate(L, 1);
         DropWithin(L, address);
     }
@@ -161,7 +153,7 @@ int CollectThenForget(lua_State* L) {
 // The receiver's collector: an element that stands in the GUI tree is the
 // tree's to delete.
 int CollectReceiver(lua_State* L) {
-    auto* receiver = static_cast<CKesEventReceiver*>(AddressOf(L, 1));
+    auto* receiver = static_cast<CKesEventReceiver*>(BoxAddress(L, 1));
     if (!receiver) return 0;
     auto* element = dynamic_cast<CKesBaseGUIElement*>(receiver);
     if (element && element->GetHolder()) return 0;
@@ -297,25 +289,6 @@ const KeptArgument kKeptArguments[] = {
     {"CKesGUIInfoScroller", "SetFont", false},
 };
 
-// Appends the per-address cache on top of the stack (popped) to the array
-// at `caches`, unless it is no table or is already there (set `seen`).
-void AddCache(lua_State* L, int caches, int seen) {
-    if (lua_istable(L, -1)) {
-        lua_pushvalue(L, -1);
-        lua_rawget(L, seen);
-        const bool known = !lua_isnil(L, -1);
-        lua_pop(L, 1);
-        if (!known) {
-            lua_pushvalue(L, -1);
-            lua_rawseti(L, caches, static_cast<int>(lua_objlen(L, caches)) + 1);
-            lua_pushboolean(L, 1);
-            lua_rawset(L, seen);
-            return;
-        }
-    }
-    lua_pop(L, 1);
-}
-
 bool IsReceiverType(lua_State* L, const std::string& name, int mt) {
     if (name == "kest2d::CKesEventReceiver" || name == "const kest2d::CKesEventReceiver") return true;
     lua_getfield(L, LUA_REGISTRYINDEX, "tolua_super");
@@ -340,7 +313,7 @@ void ForgetObject(lua_State* L, void* address) {
     SetAt(L, kCollected, address);
     lua_pushnil(L);
     SetAt(L, kOwned, address);
-    ForgetUserData(L, address);
+    ForgetHandles(L, address);
     DropWithin(L, address);
     DropKept(L, address);
     MadeOwned(address);
@@ -375,32 +348,16 @@ int DeleteObject(lua_State* L, const char* type, void (*destroy)(void*), CKesBas
 void InstallOwnership(lua_State* L) {
     const int top = lua_gettop(L);
     lua_checkstack(L, 24);
-    for (const char* name : {kOwned, kHolds, kHeld, kDeleted}) {
-        PushTable(L, name);
-        lua_pop(L, 1);
-    }
+    MakeTables(L);
 
-    // The type metatables: their caches, and their collectors.
+    // The type metatables and their collectors.
     std::vector<std::string> types;
-    lua_newtable(L);
-    const int caches = lua_gettop(L);
-    lua_newtable(L);
-    const int seen = lua_gettop(L);
-    lua_getfield(L, LUA_REGISTRYINDEX, "tolua_ubox");
-    AddCache(L, caches, seen);
     lua_pushnil(L);
     while (lua_next(L, LUA_REGISTRYINDEX)) {
-        if (lua_type(L, -2) == LUA_TSTRING && lua_istable(L, -1) && IsClassTable(L, -1)) {
+        if (lua_type(L, -2) == LUA_TSTRING && lua_istable(L, -1) && IsClassTable(L, -1))
             types.emplace_back(lua_tostring(L, -2));
-            lua_pushstring(L, "tolua_ubox");
-            lua_rawget(L, -2);
-            AddCache(L, caches, seen);
-        }
         lua_pop(L, 1);
     }
-    lua_pushvalue(L, caches);
-    lua_setfield(L, LUA_REGISTRYINDEX, kCaches);
-    lua_settop(L, top);
     for (const std::string& type : types) {
         // Made now, so that forgetting an object never has to make one, and
         // found by the type's metatable as well as by its name.

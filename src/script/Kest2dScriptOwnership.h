@@ -19,7 +19,11 @@
 //   to) every user data that refers to it or into it is turned into a
 //   deleted object: its address becomes null and any use of it raises a Lua
 //   error. The runtime's per-address caches forget them, so a new object at
-//   the same address gets fresh user data.
+//   the same address gets fresh user data. What reaches them is the binding's
+//   own list of the user data made for each address, not those caches: Lua
+//   5.1 drops a user data from a weak cache when it is about to be
+//   finalised, and a finaliser can make it reachable again or use it before
+//   it goes.
 // - An element, font or frame is handed to Lua only while it lives (the
 //   engine's lifetime registry, frame/Kest2dLifetime.h): a dead one reads as
 //   nil, wherever its address was kept (a record's Caller, a parent).

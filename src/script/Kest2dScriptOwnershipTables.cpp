@@ -45,6 +45,17 @@ void SetAt(lua_State* L, const char* table, void* address) {
     lua_pop(L, 2);
 }
 
+void MakeTables(lua_State* L) {
+    for (const char* name : {kCollected, kOwned, kHolds, kHeld, kDeleted, kWithin, kHandles, kBlocks}) {
+        PushTable(L, name);
+        lua_pop(L, 1);
+    }
+    lua_newtable(L);
+    lua_pushliteral(L, "k");
+    lua_setfield(L, -2, "__mode");
+    lua_setfield(L, LUA_REGISTRYINDEX, kWeakKeys);
+}
+
 namespace {
 
 // Pushes registry[table][address], made an empty table when it is none.
@@ -79,12 +90,20 @@ bool HasAt(lua_State* L, const char* table, void* address) {
     return has;
 }
 
-// The address a bound object's user data holds, null for anything else.
-void* AddressOf(lua_State* L, int index) {
-    if (lua_type(L, index) != LUA_TUSERDATA) return nullptr;
-    void** box = static_cast<void**>(lua_touserdata(L, index));
-    return box ? *box : nullptr;
+void* BoxAddress(lua_State* L, int index) {
+    if (lua_type(L, index) != LUA_TUSERDATA || lua_objlen(L, index) < sizeof(void*)) return nullptr;
+    return *static_cast<void**>(lua_touserdata(L, index));
 }
+
+bool IsBoundUserData(lua_State* L, int index) {
+    if (lua_type(L, index) != LUA_TUSERDATA || !lua_getmetatable(L, index)) return false;
+    lua_rawget(L, LUA_REGISTRYINDEX);
+    const bool bound = lua_type(L, -1) == LUA_TSTRING;
+    lua_pop(L, 1);
+    return bound;
+}
+
+void* AddressOf(lua_State* L, int index) { return IsBoundUserData(L, index) ? BoxAddress(L, index) : nullptr; }
 
 bool LuaOwns(lua_State* L, void* address) { return HasAt(L, kCollected, address) || HasAt(L, kOwned, address); }
 
@@ -213,38 +232,75 @@ void Unkeep(lua_State* L, int entry) {
 
 }  // namespace
 
-// The holder at `holder` now keeps the value at `value` in `slot` (nil, or
-// a value that is no live object, keeps nothing).
-void Keep(lua_State* L, void* holder, const char* slot, int value) {
-    const int top = lua_gettop(L);
-    PushTableAt(L, kHolds, holder);
-    const int slots = lua_gettop(L);
-    lua_getfield(L, slots, slot);
-    if (lua_istable(L, -1)) Unkeep(L, lua_gettop(L));
-    lua_pop(L, 1);
+void PrepareKeep(lua_State* L, void* holder, int slot, int value) {
     void* object = value ? AddressOf(L, value) : nullptr;
-    if (object) {
-        lua_createtable(L, 4, 0);
-        const int entry = lua_gettop(L);
-        lua_pushvalue(L, value);
-        lua_rawseti(L, entry, kEntryValue);
-        lua_pushlightuserdata(L, object);
-        lua_rawseti(L, entry, kEntryObject);
-        lua_pushlightuserdata(L, holder);
-        lua_rawseti(L, entry, kEntryHolder);
-        lua_pushstring(L, slot);
-        lua_rawseti(L, entry, kEntrySlot);
-        PushTableAt(L, kHeld, object);
-        lua_pushvalue(L, entry);
-        lua_pushboolean(L, 1);
-        lua_rawset(L, -3);
-        lua_pop(L, 1);
-        lua_setfield(L, slots, slot);
-    } else {
+    if (!object) {
         lua_pushnil(L);
-        lua_setfield(L, slots, slot);
+        return;
+    }
+    PushTableAt(L, kHolds, holder);
+    PushTableAt(L, kHeld, object);
+    lua_pop(L, 2);
+    lua_createtable(L, 4, 0);
+    const int entry = lua_gettop(L);
+    lua_pushvalue(L, value);
+    lua_rawseti(L, entry, kEntryValue);
+    lua_pushlightuserdata(L, object);
+    lua_rawseti(L, entry, kEntryObject);
+    lua_pushlightuserdata(L, holder);
+    lua_rawseti(L, entry, kEntryHolder);
+    lua_pushvalue(L, slot);
+    lua_rawseti(L, entry, kEntrySlot);
+}
+
+void CommitKeep(lua_State* L, void* holder, int slot, int entry) {
+    const int top = lua_gettop(L);
+    void* object = nullptr;
+    const bool keeps = entry != 0 && lua_istable(L, entry);
+    if (keeps) {
+        lua_rawgeti(L, entry, kEntryObject);
+        object = lua_touserdata(L, -1);
+        lua_pop(L, 1);
+        // The new entry stands before the old one goes: the same object kept
+        // again is never without one.
+        GetAt(L, kHeld, object);
+        if (lua_istable(L, -1)) {
+            lua_pushvalue(L, entry);
+            lua_pushboolean(L, 1);
+            lua_rawset(L, -3);
+        } else {
+            object = nullptr;  // it ended meanwhile
+        }
+        lua_pop(L, 1);
+    }
+    GetAt(L, kHolds, holder);
+    const int slots = lua_gettop(L);
+    if (lua_istable(L, slots)) {
+        lua_pushvalue(L, slot);
+        lua_rawget(L, slots);
+        if (lua_istable(L, -1) && !(keeps && lua_rawequal(L, -1, entry))) Unkeep(L, lua_gettop(L));
+        lua_pop(L, 1);
+        lua_pushvalue(L, slot);
+        if (object)
+            lua_pushvalue(L, entry);
+        else
+            lua_pushnil(L);
+        lua_rawset(L, slots);
         DropIfEmpty(L, slots, kHolds, holder);
     }
+    lua_settop(L, top);
+}
+
+void DropPreparedKeep(lua_State* L, void* holder, int entry) {
+    const int top = lua_gettop(L);
+    if (entry != 0 && lua_istable(L, entry)) {
+        lua_rawgeti(L, entry, kEntryObject);
+        void* object = lua_touserdata(L, -1);
+        GetAt(L, kHeld, object);
+        if (lua_istable(L, -1)) DropIfEmpty(L, lua_gettop(L), kHeld, object);
+    }
+    GetAt(L, kHolds, holder);
+    if (lua_istable(L, -1)) DropIfEmpty(L, lua_gettop(L), kHolds, holder);
     lua_settop(L, top);
 }
 
@@ -318,9 +374,9 @@ void AddWithin(lua_State* L, int index, void* owner) {
     lua_rawget(L, within);
     const bool known = lua_touserdata(L, -1) == owner && lua_islightuserdata(L, -1);
     if (!known) {
-        lua_pushvalue(L, index);
-        lua_pushlightuserdata(L, owner);
-        lua_rawset(L, within);
+        // The owner's list is made before anything is noted: a collector
+        // step can raise a finaliser's error here, and a user data noted as
+        // inside its owner must stand in the owner's list.
         lua_pushlightuserdata(L, owner);
         lua_rawget(L, within);
         if (!lua_istable(L, -1)) {
@@ -333,29 +389,78 @@ void AddWithin(lua_State* L, int index, void* owner) {
         lua_pushvalue(L, index);
         lua_pushboolean(L, 1);
         lua_rawset(L, -3);
+        lua_pushvalue(L, index);
+        lua_pushlightuserdata(L, owner);
+        lua_rawset(L, within);
     }
     lua_settop(L, top);
 }
 
-void Uncache(lua_State* L, int index, void* address) {
-    if (!lua_getmetatable(L, index)) return;
-    lua_pushstring(L, "tolua_ubox");
-    lua_rawget(L, -2);
-    if (!lua_istable(L, -1)) {
-        lua_pop(L, 1);
-        lua_getfield(L, LUA_REGISTRYINDEX, "tolua_ubox");
-    }
-    if (lua_istable(L, -1)) {
+// The user data that stand for an address -------------------------------------
+
+void PushHandles(lua_State* L, void* address) {
+    GetAt(L, kHandles, address);
+    if (lua_istable(L, -1)) return;
+    lua_pop(L, 1);
+    lua_newtable(L);
+    lua_getfield(L, LUA_REGISTRYINDEX, kWeakKeys);
+    lua_setmetatable(L, -2);
+    lua_pushvalue(L, -1);
+    SetAt(L, kHandles, address);
+}
+
+namespace {
+
+// Takes the user data at `index` out of the runtime's cache `cache` (at its
+// own index), where it may stand for `address`.
+void Uncache(lua_State* L, int index, int cache, void* address) {
+    if (!lua_istable(L, cache)) return;
+    lua_pushlightuserdata(L, address);
+    lua_rawget(L, cache);
+    const bool cached = lua_rawequal(L, -1, index) != 0;
+    lua_pop(L, 1);
+    if (cached) {
         lua_pushlightuserdata(L, address);
-        lua_rawget(L, -2);
-        if (lua_rawequal(L, -1, index)) {
-            lua_pushlightuserdata(L, address);
-            lua_pushnil(L);
-            lua_rawset(L, -4);
-        }
-        lua_pop(L, 1);
+        lua_pushnil(L);
+        lua_rawset(L, cache);
     }
-    lua_pop(L, 2);
+}
+
+}  // namespace
+
+void ForgetHandle(lua_State* L, int index, void* address) {
+    const int top = lua_gettop(L);
+    GetAt(L, kHandles, address);
+    if (lua_istable(L, -1)) {
+        const int handles = lua_gettop(L);
+        lua_pushvalue(L, index);
+        lua_rawget(L, handles);
+        Uncache(L, index, lua_gettop(L), address);
+        lua_pop(L, 1);
+        lua_pushvalue(L, index);
+        lua_pushnil(L);
+        lua_rawset(L, handles);
+    }
+    lua_settop(L, top);
+    Invalidate(L, index);
+}
+
+void ForgetHandles(lua_State* L, void* address) {
+    const int top = lua_gettop(L);
+    GetAt(L, kHandles, address);
+    if (lua_istable(L, -1)) {
+        const int handles = lua_gettop(L);
+        lua_pushnil(L);
+        SetAt(L, kHandles, address);
+        lua_pushnil(L);
+        while (lua_next(L, handles)) {
+            const int handle = lua_gettop(L) - 1;
+            Uncache(L, handle, lua_gettop(L), address);
+            lua_pop(L, 1);
+            Invalidate(L, handle);
+        }
+    }
+    lua_settop(L, top);
 }
 
 void DropWithin(lua_State* L, void* owner) {
@@ -370,10 +475,7 @@ void DropWithin(lua_State* L, void* owner) {
         while (lua_next(L, inside)) {
             lua_pop(L, 1);
             const int value = lua_gettop(L);
-            if (void* address = AddressOf(L, value)) {
-                Uncache(L, value, address);
-                Invalidate(L, value);
-            }
+            if (void* address = AddressOf(L, value)) ForgetHandle(L, value, address);
             lua_pushvalue(L, value);
             lua_pushnil(L);
             lua_rawset(L, within);

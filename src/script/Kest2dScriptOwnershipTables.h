@@ -15,13 +15,26 @@ inline constexpr char kCollected[] = "tolua_gc";      // address -> metatable: t
 inline constexpr char kOwned[] = "kest2d.owned";      // address -> metatable: made with new, or let go by the collector
 inline constexpr char kHolds[] = "kest2d.holds";      // holder address -> { slot name -> entry }
 inline constexpr char kHeld[] = "kest2d.held";        // object address -> { entry -> true }
-inline constexpr char kCaches[] = "kest2d.uboxes";    // array of the runtime's per-address user data caches
 inline constexpr char kDeleted[] = "kest2d.deleted";  // type name or metatable -> metatable of deleted objects
 inline constexpr char kAnchor[] = "kest2d.ownership";
 // Owner address -> { user data -> true }, and user data -> owner address: the
 // user data that refer into an object (a field, a returned reference, a cast
 // of either) rather than to an object of their own.
 inline constexpr char kWithin[] = "kest2d.within";
+// Address -> { user data -> the runtime's cache it stands in }: every user data
+// that the binding made for an address (Kest2dScriptLifetime.cpp, PushBox).
+// Its keys are weak, and Lua 5.1 keeps a weak key while its user data is
+// being finalised (it clears weak values then: the runtime's caches lose
+// such a user data, which a finaliser can make reachable again); so the end
+// of an object reaches every user data of it, whatever the collector did.
+inline constexpr char kHandles[] = "kest2d.handles";
+inline constexpr char kWeakKeys[] = "kest2d.weak_keys";   // the metatable of those lists
+inline constexpr char kBlocks[] = "kest2d.resource_buffers";  // block address -> its block (Kest2dScriptLifetime.cpp)
+
+// Makes every table above, so that forgetting an object never makes one:
+// it then never steps the collector, whose finalisers can raise errors
+// wherever it steps.
+void MakeTables(lua_State* L);
 
 // Pushes registry[name], made an empty table when it is none.
 void PushTable(lua_State* L, const char* name);
@@ -35,8 +48,17 @@ void SetAt(lua_State* L, const char* table, void* address);
 // True when registry[table][address] is not nil.
 bool HasAt(lua_State* L, const char* table, void* address);
 
+// True for a full user data whose metatable is one of the binding's types
+// (a deleted object's included).
+bool IsBoundUserData(lua_State* L, int index);
+
 // The address a bound object's user data holds, null for anything else.
 void* AddressOf(lua_State* L, int index);
+
+// The address that a user data block of the binding's shape holds (a bound
+// object's, or a block made to call a collector with), null for anything
+// smaller or no user data.
+void* BoxAddress(lua_State* L, int index);
 
 // True when the collector or the script owns the object at `address`.
 bool LuaOwns(lua_State* L, void* address);
@@ -57,13 +79,30 @@ void PushDeletedMetatable(lua_State* L, const char* type);
 // Turns the user data at `index` into a deleted object.
 void Invalidate(lua_State* L, int index);
 
-// Takes the user data at `index` out of its type's per-address cache, where
-// it stands for `address`.
-void Uncache(lua_State* L, int index, void* address);
+// Pushes the list of user data that stand for `address` (kHandles), made
+// empty when there is none.
+void PushHandles(lua_State* L, void* address);
 
-// The holder at `holder` now keeps the value at `value` in `slot` (nil, or
-// a value that is no live object, keeps nothing).
-void Keep(lua_State* L, void* holder, const char* slot, int value);
+// The user data at `index`, made for `address`, becomes a deleted object and
+// leaves the runtime's cache and the list of the address.
+void ForgetHandle(lua_State* L, int index, void* address);
+
+// Every user data made for `address` becomes a deleted object; the runtime's
+// caches and the list forget them.
+void ForgetHandles(lua_State* L, void* address);
+
+// The holder at `holder` keeps the value at `value` in the slot named by the
+// string at `slot` (nil, or a value that is no live object, keeps nothing),
+// in two steps around the bound function that stores the pointer:
+// PrepareKeep, before it, makes everything the reference needs and pushes
+// it (nil when nothing is kept); CommitKeep, after it, only links what was
+// made (entry: its stack index, or 0 to keep nothing). Nothing between the
+// engine's keeping the pointer and the reference standing can step the
+// collector, whose finalisers may raise errors wherever it steps.
+void PrepareKeep(lua_State* L, void* holder, int slot, int value);
+void CommitKeep(lua_State* L, void* holder, int slot, int entry);
+// Drops what PrepareKeep made that nothing uses (the bound function failed).
+void DropPreparedKeep(lua_State* L, void* holder, int entry);
 
 // Everything `address` keeps, and every reference kept to it, is dropped.
 void DropKept(lua_State* L, void* address);

@@ -51,8 +51,8 @@ TEST_F(PakScripts, MainScriptDofileAndRequireReadTheArchive) {
     lua_State* L = f->L();
     ASSERT_NE(nullptr, L);
     EXPECT_EQ("disk main", Global(L, "from_disk"));
-    // The chunk is named by the file name that dofile left on the stack.
-    EXPECT_EQ("scripts\\helper.lua", Global(L, "helper_source"));
+    // The chunk is named by its file, as Lua names a file's chunk.
+    EXPECT_EQ("@scripts\\helper.lua", Global(L, "helper_source"));
     EXPECT_EQ("rules from pak", Global(L, "rules_name"));
     EXPECT_NE(std::string::npos, Global(L, "missing").find("absent.lua")) << Global(L, "missing");
     EXPECT_FALSE(PathExists(GamePath("scripts/helper.lua")));

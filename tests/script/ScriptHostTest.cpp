@@ -3,6 +3,7 @@
 // length of its call.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 #include <string>
 
@@ -112,8 +113,8 @@ TEST_F(ScriptHost, StartUpRunsTheScriptAndCallsUpdateThenResources) {
     EXPECT_EQ(1, Number(L, "resources"));
     EXPECT_EQ(1, f->hostLoads);
     EXPECT_EQ(0, lua_gettop(L));
-    // Loaded with nothing on the stack: the main chunk has no name of its own.
-    EXPECT_EQ("?", Text(L, "main_source"));
+    // The main chunk is named by its file, as Lua names a file's chunk.
+    EXPECT_EQ("@scripts\\gamelogic.lua", Text(L, "main_source"));
 
     f->StartGameTimer(5, 10);
     platform::RunFor(45);
@@ -129,7 +130,7 @@ TEST_F(ScriptHost, StartUpRunsTheScriptAndCallsUpdateThenResources) {
     EXPECT_EQ(nullptr, f->L());
     f->StartScripts();
     ASSERT_NE(nullptr, f->L());
-    EXPECT_EQ("?", Text(f->L(), "main_source"));
+    EXPECT_EQ("@scripts\\gamelogic.lua", Text(f->L(), "main_source"));
     EXPECT_EQ(0, Number(f->L(), "resources"));
     EXPECT_EQ(0, Number(f->L(), "timer_calls"));
 }
@@ -189,21 +190,40 @@ TEST_F(ScriptHost, TheCallbackLineIsCutTo1023Bytes) {
     EXPECT_EQ(std::string::npos, log.find("END"));
 }
 
-TEST_F(ScriptHost, AMissingMainScriptIsLoggedWithTheFileError) {
-    ScriptFrame* f = Start("");
-    const std::string log = ReadLog();
-    EXPECT_EQ(1, Count(log, Gbk("导入脚本文件scripts\\gamelogic.lua 失败:%s cannot open scripts\\gamelogic.lua")));
-    EXPECT_EQ(0, lua_gettop(f->L()));
-    // The binding is there all the same.
-    lua_getglobal(f->L(), "toHelper");
-    EXPECT_TRUE(lua_istable(f->L(), -1));
-    lua_pop(f->L(), 1);
-}
-
-TEST_F(ScriptHost, AMainScriptRaisingANonStringIsLogged) {
-    ScriptFrame* f = Start("error({})\n");
-    EXPECT_EQ(1, Count(ReadLog(), Gbk("导入脚本文件scripts\\gamelogic.lua 失败:%s (error object is a table value)")));
-    EXPECT_EQ(0, lua_gettop(f->L()));
+// A main script that cannot run is logged, and the engine goes on with the
+// binding open. Errors name the file and line they come from: the main
+// script's, or the file it ran with dofile.
+TEST_F(ScriptHost, MainScriptFailuresAreLoggedWithTheirFileAndLine) {
+    const std::string head = "导入脚本文件scripts\\gamelogic.lua 失败:%s ";
+    struct Row {
+        const char* what;
+        const char* main;  // null: no main script
+        const char* helper;  // scripts\helper.lua, when not null
+        std::string logged;  // UTF-8
+    } rows[] = {
+        {"missing", nullptr, nullptr, head + "cannot open scripts\\gamelogic.lua"},
+        {"a non-string error", "error({})\n", nullptr, head + "(error object is a table value)"},
+        {"a runtime error", "local y\nlocal x = y.field\n", nullptr,
+         head + "scripts\\gamelogic.lua:2: attempt to index local 'y' (a nil value)"},
+        {"a syntax error", "x = = 1\n", nullptr, head + "scripts\\gamelogic.lua:1: unexpected symbol near '='"},
+        {"an error in a dofile'd file", "dofile('scripts\\\\helper.lua')\n", "local t\n\nreturn t.x\n",
+         head + "scripts\\helper.lua:3: attempt to index local 't' (a nil value)"},
+        {"a callback of a dofile'd file", "dofile('scripts\\\\helper.lua')\n",
+         "function LoadGameResources()\n  error('no cards')\nend\n",
+         "call LoadGameResources 失败:scripts\\helper.lua:2: no cards"},
+    };
+    for (const Row& row : rows) {
+        mFrame.reset();
+        std::remove(GamePath("scripts/gamelogic.lua").c_str());
+        if (row.main) WriteFile(GamePath("scripts/gamelogic.lua"), row.main);
+        if (row.helper) WriteFile(GamePath("scripts/helper.lua"), row.helper);
+        ScriptFrame* f = Start("");
+        EXPECT_EQ(1, Count(ReadLog(), Gbk(row.logged))) << row.what << "\n" << ReadLog();
+        EXPECT_EQ(0, lua_gettop(f->L())) << row.what;
+        lua_getglobal(f->L(), "toHelper");
+        EXPECT_TRUE(lua_istable(f->L(), -1)) << row.what;
+        lua_pop(f->L(), 1);
+    }
 }
 
 TEST_F(ScriptHost, AMainScriptThatFailsKeepsWhatItDefinedBeforeTheError) {
@@ -343,7 +363,7 @@ end
 TEST_F(ScriptHost, ChangingTheWorkingFolderRunsTheNewMainScriptInTheSameState) {
     ScriptFrame* f = Start("first = true\nfunction LoadGameResources() loads = (loads or 0) + 1 end\n");
     TempDir other;
-    WriteFile(other.file("scripts/gamelogic.lua"), "second = true\n");
+    WriteFile(other.file("scripts/gamelogic.lua"), "second = debug.getinfo(1, 'S').source\n");
     f->ChangeDir(other.path());
     lua_State* L = f->L();
     lua_getglobal(L, "first");
@@ -351,6 +371,7 @@ TEST_F(ScriptHost, ChangingTheWorkingFolderRunsTheNewMainScriptInTheSameState) {
     EXPECT_TRUE(lua_toboolean(L, -2));
     EXPECT_TRUE(lua_toboolean(L, -1));
     lua_pop(L, 2);
+    EXPECT_EQ("@scripts\\gamelogic.lua", Text(L, "second"));
     // The old LoadGameResources is still defined and runs once more.
     EXPECT_EQ(2, Number(L, "loads"));
 }

@@ -5,6 +5,19 @@ dofile(SCRIPT_DIR .. "/lib/check.lua")
 local skip = { [".collector"] = true }
 local classes, calls = 0, 0
 
+-- The runtime's class events, called by hand with arguments that Lua never
+-- gives them: each ends in a Lua error or a result.
+local EVENTS = { "__index", "__newindex", "__add", "__sub", "__mul", "__div", "__lt", "__le", "__eq", "__call" }
+local function args(...) return { n = select("#", ...), ... } end
+local EVENT_ARGS = { args(), args({}), args({}, 1), args({}, nil, nil), args({}, 1, 2), args({}, "k", 1),
+    args(newproxy()), args(newproxy(), "k"), args(newproxy(), "k", 1), args(io.stdout, "k"), args(nil, "k"),
+    args(1, 2) }
+-- Objects no variable of the class takes.
+local function strangers(name)
+    local other = string.find(name, "CKesVector3", 1, true) and kest2d.CKesColor() or kest2d.CKesVector3()
+    return { other, newproxy(), io.stdout, {}, { [".c_instance"] = other }, 1 }
+end
+
 local function sweep_class(name, class)
     classes = classes + 1
     for key, f in pairs(class) do
@@ -25,14 +38,28 @@ local function sweep_class(name, class)
             end
         end
     end
-    -- Variable getters and setters with a nil object.
+    for _, event in ipairs(EVENTS) do
+        local f = rawget(class, event)
+        if type(f) == "function" then
+            for _, a in ipairs(EVENT_ARGS) do
+                pcall(f, unpack(a, 1, a.n))
+                calls = calls + 1
+            end
+        end
+    end
+    -- Variable getters and setters with a nil object or one of another class.
     for _, table_name in ipairs({ ".get", ".set" }) do
         local t = rawget(class, table_name)
         if type(t) == "table" then
             for var, f in pairs(t) do
                 check(not pcall(f, nil), name .. "." .. var .. " " .. table_name .. " with nil")
                 check(not pcall(f, nil, {}), name .. "." .. var .. " " .. table_name .. " with nil and a table")
-                calls = calls + 2
+                for i, other in ipairs(strangers(name)) do
+                    local ok, err = pcall(f, other, 1)
+                    check(not ok and string.find(tostring(err), "invalid 'self' in accessing variable", 1, true),
+                        name .. "." .. var .. " " .. table_name .. " with stranger " .. i .. ": " .. tostring(err))
+                end
+                calls = calls + 8
             end
         end
     end

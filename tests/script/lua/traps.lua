@@ -213,6 +213,71 @@ local CASES = {
         getmetatable(font).__gc(font)
         return font:getKerningHeight() end, gives(0) },
 
+    -- Finalisers of the script's own (newproxy) that keep or read engine
+    -- objects: the collector lets such objects go from its weak tables before
+    -- the finalisers run, and what a finaliser kept dies with its object all
+    -- the same.
+    { "a finaliser keeps an element", function()
+        local kept
+        do
+            local el = board:AddButton(20, "kept", rect(0, 190, 20, 200))
+            getmetatable(newproxy(true)).__gc = function() kept = el end
+        end
+        collectgarbage("collect")
+        board:DeleteChildren(board:FindControlById(20))
+        return kept:GetID() end, err("was deleted") },
+    { "a finaliser reads an element deleted between the collector's steps", function()
+        local seen, read = setmetatable({}, { __mode = "v" }), nil
+        do
+            local el = board:AddButton(21, "read", rect(0, 190, 20, 200))
+            seen[1] = el
+            getmetatable(newproxy(true)).__gc = function() read = { pcall(function() return el:GetID() end) } end
+        end
+        -- Until the collector's atomic step has let the element go from the
+        -- weak tables; its finaliser runs some steps later.
+        repeat collectgarbage("step", 0) until seen[1] == nil
+        local between = read == nil
+        board:DeleteChildren(board:FindControlById(21))
+        repeat collectgarbage("step", 0) until read
+        return between, read[1], string.find(tostring(read[2]), "was deleted", 1, true) ~= nil end,
+      gives(true, false, true) },
+    { "a finaliser keeps a collected value", function()
+        local kept
+        do
+            local colour = kest2d.CKesColor(1)
+            getmetatable(newproxy(true)).__gc = function() kept = colour end
+        end
+        collectgarbage("collect")
+        return kept:getRed() end, err("was deleted") },
+
+    -- The runtime's own functions called by hand.
+    { "__index({})", function() return kest2d.CKesRect_int_.__index({}) end, err("__index takes 2 arguments, not 1") },
+    { "__newindex({})", function() kest2d.CKesRect_int_.__newindex({}) end, err("__newindex takes 3 arguments") },
+    { "__newindex({}, 1)", function() kest2d.CKesRect_int_.__newindex({}, 1) end,
+      err("__newindex takes 3 arguments") },
+    { "__index({}, k)", function() return kest2d.CKesRect_int_.__index({}, "k") end, gives(nil) },
+    { "__index of a proxy", function() return kest2d.CKesColor.__index(newproxy(), "k") end,
+      err("no object of the engine") },
+    { "__add(color)", function() return kest2d.CKesColor.__add(kest2d.CKesColor(1)) end, err("__add takes 2") },
+    { "__eq of two objects", function() return kest2d.CKesColor.__eq(kest2d.CKesColor(1), kest2d.CKesColor(1)) end,
+      gives(true) },
+    { "a getter of another class", function()
+        return getmetatable(rect(0, 0, 1, 1))[".get"].UpperLeftCorner(kest2d.CKesColor(1)) end,
+      err("invalid 'self' in accessing variable 'UpperLeftCorner'.") },
+    { "a setter of a table holding another class", function()
+        getmetatable(rect(0, 0, 1, 1))[".set"].LowerRightCorner({ [".c_instance"] = kest2d.CKesColor(1) }, pos(1, 2))
+    end, err("invalid 'self' in accessing variable 'LowerRightCorner'.") },
+    { "a getter of a proxy", function() return getmetatable(pos(0, 0))[".get"].X(newproxy()) end,
+      err("invalid 'self' in accessing variable 'X'.") },
+    { "tolua.inherit()", function() tolua.inherit() end, err("table expected") },
+    { "tolua.setpeer(rect, 5)", function() tolua.setpeer(rect(0, 0, 1, 1), 5) end, err("table expected") },
+    { "tolua.setpeer(rect, nil)", function() local r = rect(0, 0, 3, 1); tolua.setpeer(r, nil); return r:getWidth() end,
+      gives(3) },
+    { "tolua.getpeer()", function() return tolua.getpeer() end, gives(nil) },
+    { "tolua.type()", function() return tolua.type() end, gives("nil") },
+    { "tolua.releaseownership(proxy)", function() return tolua.releaseownership(newproxy()) end, gives(false) },
+    { "tolua.takeownership(proxy)", function() return tolua.takeownership(newproxy()) end, gives(false) },
+
     -- Casts by the object's real class; the frame's bases at their own place.
     { "button as label", function() return toHelper.toKesGUIStatic(button) end, gives(nil) },
     { "label as label", function() return toHelper.toKesGUIStatic(label) == label end, gives(true) },

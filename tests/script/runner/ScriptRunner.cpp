@@ -107,11 +107,10 @@ int main(int argc, char** argv) {
         lua_register(L, "post_message", PostWindowMessage);
 
         lua_pushcfunction(L, Traceback);
-        lua_pushstring(L, script.c_str());  // names the chunk
         int status = luaL_loadfile(L, script.c_str());
         if (status == 0) {
             for (int i = 2; i < argc; ++i) lua_pushstring(L, argv[i]);
-            status = lua_pcall(L, argc - 2, 0, -3 - (argc - 2));
+            status = lua_pcall(L, argc - 2, 0, -2 - (argc - 2));
         }
         if (status != 0) {
             const char* msg = lua_tostring(L, -1);

@@ -1,0 +1,105 @@
+-- Steps of the hostile script that play with the collector (loaded by
+-- hostile.lua, which hands over what they use through collector_setup):
+--
+-- - finalisers of the script's own (newproxy) that close over engine objects
+--   and the running callback's records and, when the collector runs them,
+--   keep them (they return to the pool: made reachable again), read them
+--   (getters and variables), or raise an error. Some proxies are held for a
+--   while and let go by a later step, so that they are finalised in the
+--   middle of other steps;
+-- - collector steps (collectgarbage("step")) between calls that delete or
+--   clear engine objects, so that objects end between the collector's atomic
+--   step and the finalisers it then runs.
+--
+-- A finaliser's error surfaces wherever the collector happened to step (Lua
+-- 5.1 raises it there): the hostile script runs its top-level steps under
+-- pcall.
+
+local S            -- what hostile.lua hands over
+local HELD = {}    -- proxies held for a while
+local KEPT = {}    -- what finalisers kept, for the pool
+local closing = false
+
+-- given: rand, chance, pick, any_object, pool_add, pool_drop, scoped() (the running
+-- callback's pooled values or nil), TYPE_NAMES, CLASSES, FUNCS,
+-- call_function, trace.
+function collector_setup(given)
+    S = given
+    S.DELETERS = {}
+    for _, fn in ipairs(S.FUNCS) do
+        local n = fn.name
+        if string.find(n, "^Delete") or string.find(n, "^Clear") or string.find(n, "^Remove") or n == "delete" or
+           n == "FreeTexture" or n == "LoadGUIConfig" or n == "ShowGUIContainer" then
+            S.DELETERS[#S.DELETERS + 1] = fn
+        end
+    end
+end
+
+-- A getter or a variable of the object, read.
+local function read(v)
+    local c = type(v) == "userdata" and S.CLASSES[tolua.type(v)]
+    if not c then return end
+    local getters = {}
+    for _, f in ipairs(c.funcs) do
+        if string.find(f, "^[Gg]et") or string.find(f, "^[Ii]s") then getters[#getters + 1] = f end
+    end
+    if #getters > 0 then pcall(rawget(c.t, S.pick(getters)), v) end
+    if #c.vars > 0 then pcall(function() return v[S.pick(c.vars)] end) end
+end
+
+local FINALISERS = { "keep", "keep", "read", "read", "raise" }
+
+function finaliser_step()
+    if closing then return end
+    for _, v in ipairs(KEPT) do S.pool_add(v) end
+    KEPT = {}
+    -- Most of what a finaliser holds leaves the pool: the finaliser is then
+    -- all that reaches it, and the collector finalises the two together.
+    local held = {}
+    for _ = 1, S.rand(3) do
+        local v = S.any_object(S.pick(S.TYPE_NAMES))
+        if v ~= nil then
+            held[#held + 1] = v
+            if S.chance(0.6) then S.pool_drop(tolua.type(v), v) end
+        end
+    end
+    for _, e in ipairs(S.scoped() or {}) do
+        if S.chance(0.3) then held[#held + 1] = e[2] end
+    end
+    local what = S.pick(FINALISERS)
+    S.trace("finaliser", what, unpack(held))
+    local proxy = newproxy(true)
+    getmetatable(proxy).__gc = function()
+        if closing then return end
+        if what == "keep" then
+            for _, v in ipairs(held) do
+                if #KEPT < 32 then KEPT[#KEPT + 1] = v end
+            end
+        elseif what == "read" then
+            for _, v in ipairs(held) do read(v) end
+        else
+            error("a finaliser's error")
+        end
+    end
+    if S.chance(0.3) and #HELD < 8 then
+        HELD[#HELD + 1] = proxy
+    elseif #HELD > 0 and S.chance(0.5) then
+        table.remove(HELD, S.rand(#HELD))
+    end
+end
+
+function collector_steps_step()
+    if #S.DELETERS == 0 then return end
+    for _ = 1, S.rand(4) do
+        S.call_function(S.pick(S.DELETERS))
+        local size = S.rand(3) - 1
+        S.trace("gc step", size)
+        collectgarbage("step", size)
+    end
+end
+
+-- Finalisers do nothing from now on; the held proxies go.
+function collector_close()
+    closing = true
+    HELD, KEPT = {}, {}
+end
