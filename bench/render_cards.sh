@@ -57,7 +57,7 @@ if [ "$instructions" = 1 ]; then
     # Only what the fills run is counted: everything under KesRaster::Flush.
     valgrind --tool=callgrind --callgrind-out-file="$out/$angle" \
       --toggle-collect='kest2d::platform::KesRaster::Flush()' \
-      "$bench" --benchmark_filter="BM_EngineCards/$angle/1\$" --benchmark_min_time=0.05 >/dev/null 2>&1
+      "$bench" --benchmark_filter="BM_EngineCards/$angle/1\$" --benchmark_min_time=1 >/dev/null 2>&1
     # One band a frame with one worker: the frames are the calls of DrawBand.
     callgrind_annotate --tree=caller --inclusive=yes "$out/$angle" 2>/dev/null | awk -v a="$angle" '
       /^ *[0-9,]+ .*PROGRAM TOTALS/ { gsub(",", "", $1); total = $1 }

@@ -432,12 +432,15 @@ void KesRaster::Impl::DrawRect(const Tri& t, const RasterState& st, int ys, int 
             const bool copy = t.opaque && (!st.blend || kind == BLEND_KIND_OVER);
             const uint32_t* texels = tex->Pixels();
             const int tw = tex->Width();
-            // Not turned by a quarter: along a row, one texel forwards or back.
+            // Not turned by a quarter: along a row, one texel forwards or
+            // back; a row down, one texel row down or up.
             const ptrdiff_t stride = t.stepX;
+            const ptrdiff_t down = static_cast<ptrdiff_t>(t.sy[1]) * tw + t.sx[1];
+            const uint32_t* p = texels + static_cast<ptrdiff_t>(v(xs, ys)) * tw + u(xs, ys);
+            unsigned char* row = reinterpret_cast<unsigned char*>(Row(ys) + xs);
             uint32_t buffer[kChunk];
-            for (int y = ys; y < ye; ++y) {
-                const uint32_t* p = texels + static_cast<ptrdiff_t>(v(xs, y)) * tw + u(xs, y);
-                uint32_t* dst = Row(y) + xs;
+            for (int y = ys; y < ye; ++y, p += down, row += pitch) {
+                uint32_t* dst = reinterpret_cast<uint32_t*>(row);
                 if (stride == 1) {
                     if (copy)
                         std::memcpy(dst, p, static_cast<size_t>(n) * 4);
