@@ -5,7 +5,8 @@
 //   64 x 64 sprites from one texture, 200 gradient rectangles and 500 lines,
 //   through the engine with all workers and with one;
 // - 10,000 half-transparent 26 x 37 sprites;
-// - a background and 300 cards of 71 x 96, straight and turned by 90 degrees;
+// - a background and 300 cards of 71 x 96, straight and turned by 90 degrees,
+//   and the same rows as the straight cards copied with memcpy;
 // - a small background stretched over the whole picture;
 // - 50 lines across the picture, inside it and with ends a million pixels out;
 // - the clear alone: the least any filled frame costs.
@@ -18,6 +19,7 @@
 #include <unistd.h>
 
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -381,6 +383,29 @@ void BM_SdlCardsTurned(benchmark::State& state) {
     SDL_FreeSurface(surface);
 }
 BENCHMARK(BM_SdlCardsTurned)->Unit(benchmark::kMillisecond);
+
+// The least the straight cards can take on one core: the same rows (the
+// background's, then each card's, drifting as the engine's do) copied with
+// memcpy into a picture of the same size, nothing else.
+void BM_CardRowsCopied(benchmark::State& state) {
+    const Scene& scene = TheScene();
+    const Cards& c = TheCards();
+    std::vector<uint32_t> picture(static_cast<size_t>(kW) * kH);
+    for (auto _ : state) {
+        const Drift d(gFrames++);
+        for (int y = 0; y < kH; ++y)
+            std::memcpy(&picture[static_cast<size_t>(y) * kW], &scene.background[static_cast<size_t>(y) * kW], kW * 4);
+        for (int i = 0; i < kCards; ++i) {
+            const int x = c.x[i] + d.x - kCardW / 2, y = c.y[i] + d.y - kCardH / 2;
+            for (int j = 0; j < kCardH; ++j)
+                std::memcpy(&picture[static_cast<size_t>(y + j) * kW + x], &c.texels[static_cast<size_t>(j) * kCardW],
+                            kCardW * 4);
+        }
+        benchmark::DoNotOptimize(picture.data());
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(BM_CardRowsCopied)->Unit(benchmark::kMillisecond);
 
 // ---- A small background stretched over the picture (filtered) ----
 

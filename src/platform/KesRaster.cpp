@@ -19,6 +19,10 @@ using namespace raster;
 namespace {
 
 std::atomic<int> gForcedWorkers{0};
+// Bumped whenever a test changes how the picture is filled (workers, vector
+// paths): a frame filled another way counts as changed, so that the next one
+// is filled again even when it is the same.
+std::atomic<uint64_t> gFillWay{0};
 
 struct Edge {
     int64_t q, r, d, qs, rs;
@@ -363,7 +367,15 @@ void KesRaster::SetTarget(uint32_t* pixels, int width, int height, int pitch) {
     mImpl->pitch = pitch;
 }
 
-void KesRaster::SetWorkersForTest(int workers) { gForcedWorkers.store(std::max(0, workers)); }
+void KesRaster::SetWorkersForTest(int workers) {
+    gForcedWorkers.store(std::max(0, workers));
+    ++gFillWay;
+}
+
+void KesRaster::SetWidePathsForTest(bool on) {
+    SetAvx2(on);
+    ++gFillWay;
+}
 
 void KesRaster::Clear(uint32_t colour) {
     // Everything before a clear is hidden by it.
@@ -430,8 +442,8 @@ static_assert(sizeof(RasterVertex) == 5 * 4, "RasterVertex has padding");
 }  // namespace
 
 bool KesRaster::Impl::SameAsDrawn() {
-    if (!drawn.valid || states.size() != drawn.states.size() || !SameRecords(commands, drawn.commands) ||
-        !SameRecords(prims, drawn.prims) || !SameRecords(lines, drawn.lines))
+    if (!drawn.valid || drawn.way != gFillWay.load() || states.size() != drawn.states.size() ||
+        !SameRecords(commands, drawn.commands) || !SameRecords(prims, drawn.prims) || !SameRecords(lines, drawn.lines))
         return false;
     for (size_t i = 0; i < states.size(); ++i)
         if (!SameState(states[i], drawn.states[i]) || stamps[i].serial != drawn.stamps[i].serial ||
@@ -462,6 +474,7 @@ void KesRaster::Flush() {
             d.lines.swap(impl->lines);
             d.commands.swap(impl->commands);
             d.valid = impl->wholePicture;
+            d.way = gFillWay.load();
         }
     }
     impl->Reset();

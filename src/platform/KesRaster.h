@@ -63,6 +63,8 @@ public:
     uint64_t Fills() const;
 
     // Workers used for the bands: 0 for as many as the machine has cores.
+    // After either setting, the next flush fills the picture even when its
+    // queue is the same as the last one drawn.
     static void SetWorkersForTest(int workers);
     // Whether the processor's widest vector paths may be used (on by default).
     static void SetWidePathsForTest(bool on);

@@ -10,6 +10,16 @@
 #include "platform/KesRaster.h"
 #include "platform/KesRenderDevice.h"
 
+// The SSE2 paths are built where the compiler targets SSE2; the AVX2 paths
+// on x86-64 with GCC or Clang, chosen at run time.
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+#if defined(__x86_64__) && defined(__GNUC__)
+#include <immintrin.h>
+#define KES_RASTER_AVX2 1
+#endif
+
 namespace kest2d {
 namespace platform {
 namespace raster {
@@ -84,6 +94,16 @@ inline uint32_t BlendOne(BlendKind kind, const RasterState& st, uint32_t s, uint
 inline uint32_t AlphaNeeded(const RasterState& st) {
     return st.alphaTest ? static_cast<uint32_t>(std::max(0, st.alphaRef)) : 0;
 }
+
+// ---- Spans (KesRasterSpan.cpp) ----
+
+// Whether the AVX2 paths run: the processor has AVX2 and tests have not
+// turned the widest paths off (SetAvx2(false)).
+bool UseAvx2();
+void SetAvx2(bool on);
+// Writes n source pixels over dst with the state's blending and alpha test.
+void BlendSpan(BlendKind kind, const RasterState& st, const uint32_t* __restrict src, uint32_t* __restrict dst,
+               int n);
 
 // ---- Lines ----
 
@@ -189,6 +209,7 @@ struct KesRaster::Impl {
         std::vector<raster::Prim> prims;
         std::vector<raster::LineCmd> lines;
         std::vector<raster::Command> commands;
+        uint64_t way = 0;  // the test settings it was filled under
         bool valid = false;
     } drawn;
     uint64_t fills = 0;
@@ -224,9 +245,9 @@ struct KesRaster::Impl {
     void DrawSpan(const raster::Tri& t, const RasterState& st, int y, int xs, int xe);
     // Rows ys .. ye - 1 of an upright rectangle, columns xs .. xe - 1.
     void DrawRect(const raster::Tri& t, const RasterState& st, int ys, int ye, int xs, int xe);
-    // Of those, a picture at whole texels turned by a quarter: rows ys ..
-    // four at a time; returns the first row left undone.
-    int TurnedRows(const raster::Tri& t, const RasterState& st, int ys, int ye, int xs, int xe);
+    // KesRasterTurn.cpp: of those, a picture at whole texels turned by a
+    // quarter, every texel it shows inside the picture's texels.
+    void TurnedRect(const raster::Tri& t, const RasterState& st, int ys, int ye, int xs, int xe);
     // KesRasterLine.cpp: a line's pixels in rows y0 .. y1 - 1.
     void DrawLine(const raster::LineCmd& l, int y0, int y1);
 };

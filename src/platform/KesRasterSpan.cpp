@@ -6,14 +6,6 @@
 #include <cmath>
 #include <cstring>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-#if defined(__x86_64__) && defined(__GNUC__)
-#include <immintrin.h>
-#define KES_RASTER_AVX2 1
-#endif
-
 #include "platform/KesRasterInternal.h"
 
 namespace kest2d {
@@ -113,10 +105,26 @@ bool HasAvx2() {
 bool gAvx2 = HasAvx2();
 #endif
 
+}  // namespace
 
-// Writes n source pixels over dst with the state's blending and alpha test.
-void BlendSpan(BlendKind kind, const RasterState& st, const uint32_t* __restrict src, uint32_t* __restrict dst,
-               int n) {
+bool raster::UseAvx2() {
+#if defined(KES_RASTER_AVX2)
+    return gAvx2;
+#else
+    return false;
+#endif
+}
+
+void raster::SetAvx2(bool on) {
+#if defined(KES_RASTER_AVX2)
+    gAvx2 = on && HasAvx2();
+#else
+    (void)on;
+#endif
+}
+
+void raster::BlendSpan(BlendKind kind, const RasterState& st, const uint32_t* __restrict src,
+                       uint32_t* __restrict dst, int n) {
     int i = 0;
     if (kind == BLEND_KIND_OVER) {
         // Alpha 0 leaves the pixel as it is, so the alpha test (reference 1 or
@@ -162,6 +170,8 @@ void BlendSpan(BlendKind kind, const RasterState& st, const uint32_t* __restrict
     }
 }
 
+namespace {
+
 // The Gouraud colours of `n` pixels of a row from pixel centre (cx, cy)
 // along the triangle's colour planes.
 void ShadeSpan(const Tri& t, double cx, double cy, int n, uint32_t* out) {
@@ -181,14 +191,6 @@ void ShadeSpan(const Tri& t, double cx, double cy, int n, uint32_t* out) {
 }
 
 }  // namespace
-
-void KesRaster::SetWidePathsForTest(bool on) {
-#if defined(KES_RASTER_AVX2)
-    gAvx2 = on && HasAvx2();
-#else
-    (void)on;
-#endif
-}
 
 void KesRaster::Impl::DrawSpan(const Tri& t, const RasterState& st, int y, int xs, int xe) {
     uint32_t* dst = Row(y);
@@ -409,54 +411,6 @@ void KesRaster::Impl::DrawSpan(const Tri& t, const RasterState& st, int y, int x
     }
 }
 
-int KesRaster::Impl::TurnedRows(const Tri& t, const RasterState& st, int ys, int ye, int xs, int xe) {
-    // Four picture rows at a time: each picture column reads four texels
-    // side by side along a texel row; four columns are turned over together
-    // (a 4 x 4 transpose).
-    const KesTexture* tex = st.texture;
-    const uint32_t* texels = tex->Pixels();
-    const ptrdiff_t tw = tex->Width();
-    const ptrdiff_t du = t.sx[1], dv = t.sy[0];  // texel column a row down, texel row a column right
-    const BlendKind kind = KindOf(st);
-    const bool copy = t.opaque && (!st.blend || kind == BLEND_KIND_OVER);
-    uint32_t buffer[4][kChunk];
-    int y = ys;
-    for (; y + 4 <= ye; y += 4) {
-        for (int x0 = xs; x0 < xe; x0 += kChunk) {
-            const int m = std::min(kChunk, xe - x0);
-            const ptrdiff_t u0 = t.sx[1] * y + t.sx[2];
-            const ptrdiff_t v0 = t.sy[0] * x0 + t.sy[2];
-            // Opaque pixels go straight into the picture, others through
-            // the blending of each row.
-            uint32_t* out[4];
-            for (int r = 0; r < 4; ++r) out[r] = copy ? Row(y + r) + x0 : buffer[r];
-            // Texel (row v0 + dv i, column u0 + du r) goes to row r, column i.
-            const uint32_t* first = texels + v0 * tw + (du > 0 ? u0 : u0 - 3);
-            int i = 0;
-#if defined(__SSE2__)
-            for (; i + 4 <= m; i += 4) {
-                __m128i c[4];
-                for (int k = 0; k < 4; ++k) {
-                    c[k] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(first + (i + k) * dv * tw));
-                    if (du < 0) c[k] = _mm_shuffle_epi32(c[k], 0x1B);
-                }
-                const __m128i a = _mm_unpacklo_epi32(c[0], c[1]), b = _mm_unpacklo_epi32(c[2], c[3]);
-                const __m128i e = _mm_unpackhi_epi32(c[0], c[1]), g = _mm_unpackhi_epi32(c[2], c[3]);
-                _mm_storeu_si128(reinterpret_cast<__m128i*>(out[0] + i), _mm_unpacklo_epi64(a, b));
-                _mm_storeu_si128(reinterpret_cast<__m128i*>(out[1] + i), _mm_unpackhi_epi64(a, b));
-                _mm_storeu_si128(reinterpret_cast<__m128i*>(out[2] + i), _mm_unpacklo_epi64(e, g));
-                _mm_storeu_si128(reinterpret_cast<__m128i*>(out[3] + i), _mm_unpackhi_epi64(e, g));
-            }
-#endif
-            for (; i < m; ++i)
-                for (int r = 0; r < 4; ++r) out[r][i] = texels[(v0 + dv * i) * tw + u0 + du * r];
-            if (!copy)
-                for (int r = 0; r < 4; ++r) BlendSpan(kind, st, buffer[r], Row(y + r) + x0, m);
-        }
-    }
-    return y;
-}
-
 void KesRaster::Impl::DrawRect(const Tri& t, const RasterState& st, int ys, int ye, int xs, int xe) {
     const KesTexture* tex = st.texture;
     const int n = xe - xs;
@@ -470,17 +424,23 @@ void KesRaster::Impl::DrawRect(const Tri& t, const RasterState& st, int ys, int 
         const int64_t vs[4] = {v(xs, ys), v(xe - 1, ys), v(xs, ye - 1), v(xe - 1, ye - 1)};
         if (*std::min_element(us, us + 4) >= t.texels[0] && *std::max_element(us, us + 4) <= t.texels[1] &&
             *std::min_element(vs, vs + 4) >= t.texels[2] && *std::max_element(vs, vs + 4) <= t.texels[3]) {
+            if (t.stepX == 0) {
+                TurnedRect(t, st, ys, ye, xs, xe);
+                return;
+            }
             const BlendKind kind = KindOf(st);
             const bool copy = t.opaque && (!st.blend || kind == BLEND_KIND_OVER);
             const uint32_t* texels = tex->Pixels();
             const int tw = tex->Width();
-            const ptrdiff_t stride = t.stepX + static_cast<ptrdiff_t>(t.stepY) * tw;
-            int y = ys;
-            if (t.stepX == 0) y = TurnedRows(t, st, ys, ye, xs, xe);
+            // Not turned by a quarter: along a row, one texel forwards or
+            // back; a row down, one texel row down or up.
+            const ptrdiff_t stride = t.stepX;
+            const ptrdiff_t down = static_cast<ptrdiff_t>(t.sy[1]) * tw + t.sx[1];
+            const uint32_t* p = texels + static_cast<ptrdiff_t>(v(xs, ys)) * tw + u(xs, ys);
+            unsigned char* row = reinterpret_cast<unsigned char*>(Row(ys) + xs);
             uint32_t buffer[kChunk];
-            for (; y < ye; ++y) {
-                const uint32_t* p = texels + static_cast<ptrdiff_t>(v(xs, y)) * tw + u(xs, y);
-                uint32_t* dst = Row(y) + xs;
+            for (int y = ys; y < ye; ++y, p += down, row += pitch) {
+                uint32_t* dst = reinterpret_cast<uint32_t*>(row);
                 if (stride == 1) {
                     if (copy)
                         std::memcpy(dst, p, static_cast<size_t>(n) * 4);

@@ -49,45 +49,59 @@ TEST_F(Raster, QuarterTurnsShowEveryTexelOnceInItsPlace) {
     struct Size {
         int w, h;
     };
-    const Size sizes[] = {{1, 1}, {2, 3}, {64, 64}, {71, 96}};
+    // Turned pictures are copied in square tiles: sizes that the tiles
+    // divide, that they do not, that are thinner than a tile, and one wider
+    // than the rows the rasteriser takes at a time.
+    const Size sizes[] = {{1, 1}, {2, 3}, {64, 64}, {71, 96}, {13, 11}, {6, 200}, {200, 6}, {3, 40}, {20, 260}};
+    // With and without the processor's widest vector paths, in one band and
+    // in seven (band edges at rows 342 and 428 cross the turned pictures).
+    const struct {
+        bool wide;
+        int workers;
+    } ways[] = {{true, 1}, {true, 7}, {false, 1}, {false, 7}};
     const int angles[] = {90, 180, 270, -90};
-    const int px = 300, py = 250;  // the hot spot, the texture's top-left corner
+    const int px = 300, py = 300;  // the hot spot, the texture's top-left corner
     for (const Size& s : sizes) {
         const unsigned long t = MakeTexture(f, s.w, s.h, Unique, "probe");
-        for (int angle : angles) {
-            SCOPED_TRACE(std::to_string(s.w) + "x" + std::to_string(s.h) + " at " + std::to_string(angle));
-            Frame(f, [&](DrawingFrame& fr) {
-                CKesPosition2d<int> at(0, 0);
-                fr.Draw2DImage(t, at);
-                fr.Rotate(angle, CKesPosition2d<int>(px, py), CKesDimension2d<int>(s.w, s.h), CKesPosition2d<int>(0, 0),
-                          1.0f, 0.0f);
-            });
-            // Texel centre (i + 0.5, j + 0.5) turned clockwise in whole quarter steps.
-            const int q = ((angle / 90) % 4 + 4) % 4;
-            const int cs[4] = {1, 0, -1, 0}, sn[4] = {0, 1, 0, -1};
-            std::map<DWORD, int> seen;
-            const std::vector<uint32_t> pic = Picture(f);
-            int lit = 0;
-            for (uint32_t p : pic)
-                if ((p | 0xFF000000u) != 0xFF000000u) {
-                    ++lit;
-                    ++seen[p | 0xFF000000u];
-                }
-            EXPECT_EQ(s.w * s.h, lit);
-            EXPECT_EQ(static_cast<size_t>(s.w * s.h), seen.size());
-            int misplaced = 0;
-            for (int j = 0; j < s.h; ++j)
-                for (int i = 0; i < s.w; ++i) {
-                    const int hx = 2 * i + 1, hy = 2 * j + 1;  // half pixels
-                    const int rx = hx * cs[q] - hy * sn[q], ry = hx * sn[q] + hy * cs[q];
-                    const int x = px + static_cast<int>(std::floor(rx / 2.0));
-                    const int y = py + static_cast<int>(std::floor(ry / 2.0));
-                    if (Px(f, x, y) != Unique(i, j)) ++misplaced;
-                }
-            EXPECT_EQ(0, misplaced);
-        }
+        for (const auto& way : ways)
+            for (int angle : angles) {
+                SCOPED_TRACE(std::to_string(s.w) + "x" + std::to_string(s.h) + " at " + std::to_string(angle) +
+                             (way.wide ? " wide, " : " narrow, ") + std::to_string(way.workers) + " workers");
+                platform::KesRaster::SetWidePathsForTest(way.wide);
+                KesRenderDevice::SetWorkersForTest(way.workers);
+                Frame(f, [&](DrawingFrame& fr) {
+                    CKesPosition2d<int> at(0, 0);
+                    fr.Draw2DImage(t, at);
+                    fr.Rotate(angle, CKesPosition2d<int>(px, py), CKesDimension2d<int>(s.w, s.h),
+                              CKesPosition2d<int>(0, 0), 1.0f, 0.0f);
+                });
+                // Texel centre (i + 0.5, j + 0.5) turned clockwise in whole quarter steps.
+                const int q = ((angle / 90) % 4 + 4) % 4;
+                const int cs[4] = {1, 0, -1, 0}, sn[4] = {0, 1, 0, -1};
+                std::map<DWORD, int> seen;
+                const std::vector<uint32_t> pic = Picture(f);
+                int lit = 0;
+                for (uint32_t p : pic)
+                    if ((p | 0xFF000000u) != 0xFF000000u) {
+                        ++lit;
+                        ++seen[p | 0xFF000000u];
+                    }
+                EXPECT_EQ(s.w * s.h, lit);
+                EXPECT_EQ(static_cast<size_t>(s.w * s.h), seen.size());
+                int misplaced = 0;
+                for (int j = 0; j < s.h; ++j)
+                    for (int i = 0; i < s.w; ++i) {
+                        const int hx = 2 * i + 1, hy = 2 * j + 1;  // half pixels
+                        const int rx = hx * cs[q] - hy * sn[q], ry = hx * sn[q] + hy * cs[q];
+                        const int x = px + static_cast<int>(std::floor(rx / 2.0));
+                        const int y = py + static_cast<int>(std::floor(ry / 2.0));
+                        if (Px(f, x, y) != Unique(i, j)) ++misplaced;
+                    }
+                EXPECT_EQ(0, misplaced);
+            }
         f->FreeTexture(t);
     }
+    platform::KesRaster::SetWidePathsForTest(true);
 }
 
 TEST_F(Raster, AnyAngleMatchesAReferenceSamplerForNearestAndLinear) {
@@ -263,6 +277,7 @@ TEST_F(Raster, BandsKeepSubmissionOrderAndGiveTheSamePictureForAnyWorkerCount) {
     // The same picture from any number of workers, with and without the
     // processor's widest vector paths.
     std::vector<std::vector<uint32_t>> pictures;
+    const uint64_t fills = f->Device().FillsForTest();
     for (bool wide : {true, false})
         for (int workers : {1, 7, 0}) {
             platform::KesRaster::SetWidePathsForTest(wide);
@@ -271,6 +286,7 @@ TEST_F(Raster, BandsKeepSubmissionOrderAndGiveTheSamePictureForAnyWorkerCount) {
             pictures.push_back(Picture(f));
         }
     platform::KesRaster::SetWidePathsForTest(true);
+    EXPECT_EQ(fills + pictures.size(), f->Device().FillsForTest());
     for (size_t i = 1; i < pictures.size(); ++i) EXPECT_TRUE(pictures[0] == pictures[i]) << i;
     // Later drawing lies over earlier drawing across the band edge at row 85.
     auto over = [](DWORD s, DWORD d) { return Channelwise(d, s, (s >> 24) / 255.0) | 0xFF000000u; };
