@@ -63,6 +63,7 @@ int NewOwned(lua_State* L) {
 int KeepArgument(lua_State* L) {
     const int args = lua_gettop(L);
     void* holder = AddressOf(L, 1);
+    void* const given = args >= 2 ? AddressOf(L, 2) : nullptr;
     const int slot = lua_upvalueindex(2);
     if (holder) PrepareKeep(L, holder, slot, args >= 2 ? 2 : 0);
     const int entry = holder ? lua_gettop(L) : 0;
@@ -74,12 +75,17 @@ int KeepArgument(lua_State* L) {
     }
     const int results = lua_gettop(L) - (holder ? entry : args);
     if (holder) {
+        // The holder or the value may have ended meanwhile (a finaliser at
+        // any collector step, a callback): then their user data no longer
+        // hold their addresses, and nothing is kept.
         void* object = args >= 2 ? AddressOf(L, 2) : nullptr;
-        const bool ancestor = object && lua_toboolean(L, lua_upvalueindex(3)) &&
+        const bool ended = AddressOf(L, 1) != holder || object != given;
+        const bool ancestor = !ended && object && lua_toboolean(L, lua_upvalueindex(3)) &&
                               static_cast<CKesBaseGUIElement*>(object)->IsInSubtree(
                                   static_cast<CKesBaseGUIElement*>(holder));
-        CommitKeep(L, holder, slot, ancestor ? 0 : entry);
-        if (ancestor) DropPreparedKeep(L, holder, entry);
+        const bool keeps = !ended && !ancestor;
+        CommitKeep(L, holder, slot, keeps ? entry : 0);
+        if (!keeps) DropPreparedKeep(L, holder, entry);
     }
     return results;
 }

@@ -46,7 +46,7 @@ void SetAt(lua_State* L, const char* table, void* address) {
 }
 
 void MakeTables(lua_State* L) {
-    for (const char* name : {kCollected, kOwned, kHolds, kHeld, kDeleted, kWithin, kHandles, kBlocks}) {
+    for (const char* name : {kCollected, kOwned, kHolds, kHeld, kDeleted, kWithin, kHandles, kBlocks, kTexts}) {
         PushTable(L, name);
         lua_pop(L, 1);
     }
@@ -445,7 +445,16 @@ void ForgetHandle(lua_State* L, int index, void* address) {
     Invalidate(L, index);
 }
 
+namespace {
+
+unsigned long gEnds = 0;
+
+}  // namespace
+
+unsigned long Ends() { return gEnds; }
+
 void ForgetHandles(lua_State* L, void* address) {
+    ++gEnds;
     const int top = lua_gettop(L);
     GetAt(L, kHandles, address);
     if (lua_istable(L, -1)) {
@@ -464,6 +473,7 @@ void ForgetHandles(lua_State* L, void* address) {
 }
 
 void DropWithin(lua_State* L, void* owner) {
+    ++gEnds;
     const int top = lua_gettop(L);
     PushTable(L, kWithin);
     const int within = lua_gettop(L);
@@ -483,6 +493,29 @@ void DropWithin(lua_State* L, void* owner) {
         lua_pushlightuserdata(L, owner);
         lua_pushnil(L);
         lua_rawset(L, within);
+    }
+    lua_settop(L, top);
+}
+
+void LeaveWithin(lua_State* L, int index) {
+    const int top = lua_gettop(L);
+    PushTable(L, kWithin);
+    const int within = lua_gettop(L);
+    lua_pushvalue(L, index);
+    lua_rawget(L, within);
+    if (lua_islightuserdata(L, -1)) {
+        void* owner = lua_touserdata(L, -1);
+        lua_pushvalue(L, index);
+        lua_pushnil(L);
+        lua_rawset(L, within);
+        lua_pushlightuserdata(L, owner);
+        lua_rawget(L, within);
+        if (lua_istable(L, -1)) {
+            lua_pushvalue(L, index);
+            lua_pushnil(L);
+            lua_rawset(L, -3);
+            DropIfEmpty(L, lua_gettop(L), kWithin, owner);
+        }
     }
     lua_settop(L, top);
 }
