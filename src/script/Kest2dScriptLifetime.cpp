@@ -89,8 +89,8 @@ unsigned long Lives(void* object, Reach reach) {
 // unless its type already derives from it, or a new one, which is also
 // listed under its address (kHandles): the end of the object reaches it
 // there even when the weak cache has let it go. Leaves the cache and then
-// the user data on the stack.
-void PushBox(lua_State* L, void* object, int mt, const char* type) {
+// the user data on the stack; true when the user data is new.
+bool PushBox(lua_State* L, void* object, int mt, const char* type) {
     lua_pushliteral(L, "tolua_ubox");
     lua_rawget(L, mt);
     if (lua_isnil(L, -1)) {
@@ -106,7 +106,8 @@ void PushBox(lua_State* L, void* object, int mt, const char* type) {
         lua_pop(L, 1);
         lua_pushnil(L);
     }
-    if (lua_isnil(L, -1)) {
+    const bool fresh = lua_isnil(L, -1);
+    if (fresh) {
         lua_pop(L, 1);
         // The address's list first: once the new user data stands in the
         // cache, nothing may step the collector (whose finalisers can raise
@@ -145,23 +146,15 @@ void PushBox(lua_State* L, void* object, int mt, const char* type) {
             lua_setmetatable(L, -2);
         }
     }
+    return fresh;
 }
 
-// The user data at `index`, pushed for `object` from the cache at `cache`,
-// is taken back: out of the cache, its address's list and any object it was
-// noted inside, and made a deleted object. Nothing here steps the collector.
+// The user data at `index`, made for `object` by a push whose object ended,
+// is taken back: out of the cache at `cache`, its address's list and any
+// object it was noted inside, and made a deleted object. Nothing here steps
+// the collector.
 void Withdraw(lua_State* L, int index, int cache, void* object) {
-    if (lua_istable(L, cache)) {
-        lua_pushlightuserdata(L, object);
-        lua_rawget(L, cache);
-        const bool cached = lua_rawequal(L, -1, index) != 0;
-        lua_pop(L, 1);
-        if (cached) {
-            lua_pushlightuserdata(L, object);
-            lua_pushnil(L);
-            lua_rawset(L, cache);
-        }
-    }
+    Uncache(L, index, cache, object);
     ForgetHandle(L, index, object);
     LeaveWithin(L, index);
 }
@@ -314,9 +307,12 @@ bool RecordOrLuaOwned(lua_State* L, void* address) {
 // ended into deleted objects, but the user data being made here is not yet
 // where an end finds it. So when anything ended meanwhile (Ends() moved),
 // the push is checked once its bookkeeping is complete: the same object
-// still lives at the address, and so does the object it lives in; if not,
-// the new user data is taken back and nil is handed out, as for any object
-// that does not live.
+// still lives at the address, and so does the object it lives in (its
+// user data still holds its address: an end reaches that user data, as the
+// object's own or as one inside what ended). If not, nil is handed out, as
+// for any object that does not live, and a user data made by this push, or
+// one that lost its address meanwhile, is taken back; one that stood for
+// the address before and still holds it stays as it is.
 void Push(lua_State* L, void* object, const char* type, int owner, void* within) {
     if (!object) {
         lua_pushnil(L);
@@ -336,7 +332,7 @@ void Push(lua_State* L, void* object, const char* type, int owner, void* within)
     // The object that a value refers into, by its owner's user data.
     const bool inside = reach == Reach::Value && !made;
     void* const ownerObject = inside && owner > 0 ? OwnerOf(L, owner) : nullptr;
-    PushBox(L, object, mt, type);
+    const bool fresh = PushBox(L, object, mt, type);
     const int cache = mt + 1, pushed = mt + 2;
     bool byOwner = false;
     if (inside) {
@@ -347,10 +343,10 @@ void Push(lua_State* L, void* object, const char* type, int owner, void* within)
         if (within) AddWithin(L, pushed, within);
     }
     if (ends != Ends()) {
-        const bool ownerStands = byOwner ? !ownerObject || (AddressOf(L, owner) && OwnerOf(L, owner) == ownerObject)
-                                         : !within || RecordOrLuaOwned(L, within);
-        if (!ownerStands || BoxAddress(L, pushed) != object || Lives(object, reach) != serial) {
-            Withdraw(L, pushed, cache, object);
+        const bool ownerStands = byOwner ? !ownerObject || AddressOf(L, owner) : !within || RecordOrLuaOwned(L, within);
+        const bool holds = BoxAddress(L, pushed) == object;
+        if (!ownerStands || !holds || Lives(object, reach) != serial) {
+            if (fresh || !holds) Withdraw(L, pushed, cache, object);
             lua_pushnil(L);
             lua_replace(L, pushed);
         }

@@ -409,10 +409,6 @@ void PushHandles(lua_State* L, void* address) {
     SetAt(L, kHandles, address);
 }
 
-namespace {
-
-// Takes the user data at `index` out of the runtime's cache `cache` (at its
-// own index), where it may stand for `address`.
 void Uncache(lua_State* L, int index, int cache, void* address) {
     if (!lua_istable(L, cache)) return;
     lua_pushlightuserdata(L, address);
@@ -425,8 +421,6 @@ void Uncache(lua_State* L, int index, int cache, void* address) {
         lua_rawset(L, cache);
     }
 }
-
-}  // namespace
 
 void ForgetHandle(lua_State* L, int index, void* address) {
     const int top = lua_gettop(L);
@@ -500,11 +494,12 @@ void DropWithin(lua_State* L, void* owner) {
 void LeaveWithin(lua_State* L, int index) {
     const int top = lua_gettop(L);
     PushTable(L, kWithin);
-    const int within = lua_gettop(L);
+    const int within = top + 1;
     lua_pushvalue(L, index);
     lua_rawget(L, within);
-    if (lua_islightuserdata(L, -1)) {
-        void* owner = lua_touserdata(L, -1);
+    void* owner = lua_islightuserdata(L, -1) ? lua_touserdata(L, -1) : nullptr;
+    lua_settop(L, within);
+    if (owner) {
         lua_pushvalue(L, index);
         lua_pushnil(L);
         lua_rawset(L, within);

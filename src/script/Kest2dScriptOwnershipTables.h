@@ -86,6 +86,10 @@ void Invalidate(lua_State* L, int index);
 // empty when there is none.
 void PushHandles(lua_State* L, void* address);
 
+// Takes the user data at `index` out of the runtime's cache at `cache` (a
+// stack index), where it may stand for `address`.
+void Uncache(lua_State* L, int index, int cache, void* address);
+
 // The user data at `index`, made for `address`, becomes a deleted object and
 // leaves the runtime's cache and the list of the address.
 void ForgetHandle(lua_State* L, int index, void* address);

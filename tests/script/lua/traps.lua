@@ -505,6 +505,34 @@ CASES[#CASES + 1] = { "a finaliser deletes the element whose text argument is a 
     end
     return inside, failed end, gives(0, 0) }
 
+-- tolua.takeownership and releaseownership move an object between Lua's two
+-- tables of what it owns; a finaliser's error at any collector step during
+-- the move (raised out of the call) leaves it in exactly one of them.
+CASES[#CASES + 1] = { "a finaliser raises while an object changes owner", function()
+    local moved, broken, objects = 0, 0, {}
+    for _, move in ipairs({ tolua.takeownership, tolua.releaseownership }) do
+        for n = 1, 6 do
+            local p = kest2d.CKesPosition2d_int_:new(1, 2)
+            objects[#objects + 1] = p
+            if move == tolua.releaseownership then tolua.takeownership(p) end
+            full_gc()
+            local before = live_count()
+            local pause, mul = collectgarbage("setpause", 0), collectgarbage("setstepmul", 100000000)
+            collectgarbage("collect")
+            local done
+            arm(n, function() done = true; error("a finaliser's error", 0) end)
+            local ok, result = pcall(move, p)
+            collectgarbage("setpause", pause)
+            collectgarbage("setstepmul", mul)
+            while not done do pcall(collectgarbage, "collect") end
+            if live_count() ~= before then broken = broken + 1 end
+            if not ok and result == "a finaliser's error" and tolua.takeownership(p) == (move ~= tolua.takeownership) then
+                moved = moved + 1
+            end
+        end
+    end
+    return broken, moved > 0 end, gives(0, true) }
+
 for _, case in ipairs(CASES) do
     local name, call, want = case[1], case[2], case[3]
     local results = { pcall(call) }
