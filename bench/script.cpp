@@ -2,8 +2,8 @@
 // "OnProcessGameTimer" round trip (the frame's timer path into Lua and back),
 // one "OnProcessGameEvent" round trip that reads its record, and bound calls
 // (a method without result, one that hands out an element, a field of a
-// value, a by-value result), each against a bare lua_pcall of an empty Lua
-// function in the same run.
+// value, a by-value result, a text result), each against a bare lua_pcall of
+// an empty Lua function in the same run.
 #include <benchmark/benchmark.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -44,6 +44,8 @@ public:
                        "local r = kest2d.CKesRect_int_(1, 2, 3, 4)\n"
                        "function field_read() return r.LowerRightCorner.X end\n"
                        "function value_result() return r:getCenter() end\n"
+                       "root:SetCaption('a caption of some length')\n"
+                       "function text_result() return root:GetCaption() end\n"
                        "function OnProcessGameEvent(e) return toHelper.toKesEvent(e).mMouseEvent.X end\n",
                        f);
             std::fclose(f);
@@ -101,6 +103,8 @@ void BM_FieldOfAValue(benchmark::State& state) { CallGlobal(state, "field_read")
 
 void BM_ByValueResult(benchmark::State& state) { CallGlobal(state, "value_result"); }
 
+void BM_TextResult(benchmark::State& state) { CallGlobal(state, "text_result"); }
+
 void BM_GameEventRoundTrip(benchmark::State& state) {
     BenchFrame* frame = TheGame().frame();
     kest2d::CKesEvent event{};
@@ -116,4 +120,5 @@ BENCHMARK(BM_OneBoundMethodCall);
 BENCHMARK(BM_ElementResult);
 BENCHMARK(BM_FieldOfAValue);
 BENCHMARK(BM_ByValueResult);
+BENCHMARK(BM_TextResult);
 BENCHMARK(BM_GameEventRoundTrip);

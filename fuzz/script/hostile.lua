@@ -49,8 +49,9 @@ local KINDS = {
                  -- (lifetime)
     "records",   -- keep the callback's event record and message after the callback (lifetime)
     "threads",   -- steps inside coroutines, some left suspended and resumed later
-    "finalisers", -- finalisers (newproxy) that keep, read or raise over engine objects and records
-                  -- (lifetime; lib/collector.lua)
+    "finalisers", -- finalisers (newproxy) that keep, read, end (delete, clear) or raise over engine
+                  -- objects and records, with the collector running without pause (lifetime;
+                  -- lib/collector.lua)
     "gcsteps",   -- collector steps between calls that delete or clear engine objects
 }
 local enabled = {}
@@ -262,6 +263,7 @@ local function keep_results(results, n, made, fn)
 end
 
 local step, call_function  -- forward
+local calling = nil  -- the arguments of the bound function being called (finalisers end them)
 
 -- An object of the type, made on the spot when the pool has none: by a
 -- constructor of a class that passes for it or by a function that gave one.
@@ -336,7 +338,10 @@ call_function = function(fn, depth)
         reached[fn.key] = true
         stats.calls = stats.calls + 1
         local before = count_collected()
+        local outer = calling
+        calling = args
         local results = { pcall(f, unpack(args, 1, n)) }
+        calling = outer
         if results[1] then
             stats.ok = stats.ok + 1
             returned[fn.key] = true
@@ -487,11 +492,16 @@ local function in_callback(record, helper, n)
     scoped = outer
 end
 
-function OnProcessGameTimer(id) in_callback(nil, nil, rand(3)) end
-function OnProcessGameEvent(e) in_callback(e, "toKesEvent", rand(3)) end
-function OnProcessGameNetwork(state, m) in_callback(m, "toKesMessageIn", rand(2)) end
-function OnProcessGameUpdate() in_callback(nil, nil, 1) end
-function LoadGameResources() in_callback(nil, nil, 1) end
+-- Now and then a callback ends with an error of any kind of value, which the
+-- engine turns into its log line (while a finaliser may be waiting to run).
+local function callback_end()
+    if enabled.finalisers and chance(0.1) then error(pick({ 42, 0.5, {}, "a callback's error", true }), 0) end
+end
+function OnProcessGameTimer(id) in_callback(nil, nil, rand(3)) callback_end() end
+function OnProcessGameEvent(e) in_callback(e, "toKesEvent", rand(3)) callback_end() end
+function OnProcessGameNetwork(state, m) in_callback(m, "toKesMessageIn", rand(2)) callback_end() end
+function OnProcessGameUpdate() in_callback(nil, nil, 1) callback_end() end
+function LoadGameResources() in_callback(nil, nil, 1) callback_end() end
 
 -- Coroutines that yielded between their steps, resumed by later steps.
 local THREADS = {}
@@ -557,7 +567,8 @@ if enabled.layout then
 end
 collector_setup({ rand = rand, chance = chance, pick = pick, any_object = any_object, pool_add = pool_add,
     pool_drop = pool_drop, scoped = function() return scoped end, TYPE_NAMES = TYPE_NAMES, CLASSES = CLASSES, FUNCS = FUNCS,
-    call_function = function(fn) return call_function(fn) end, trace = trace })
+    call_function = function(fn) return call_function(fn) end, trace = trace,
+    calling = function() return calling end, finalisers = enabled.finalisers })
 frame:StartGameTimer(7, 30)
 frame:StartGameTimer(8, 170)
 -- A finaliser's error surfaces wherever the collector steps.

@@ -2,6 +2,7 @@
 // luaL_loadfile and the callbacks into the script.
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -18,14 +19,22 @@ namespace {
 
 const char* const kMainScript = "scripts\\gamelogic.lua";
 
-// The error value on top of the stack as text; error values need not be
-// strings (error({}) is legal Lua).
-const char* ErrorText(lua_State* L) {
-    const char* text = lua_tostring(L, -1);
-    if (text) return text;
-    lua_pushfstring(L, "(error object is a %s value)", luaL_typename(L, -1));
-    lua_replace(L, -2);
-    return lua_tostring(L, -1);
+// The error value on top of the stack as text: a string as it is, a number
+// as Lua writes it, anything else named by its type (error({}) is legal
+// Lua). Made without a Lua allocation, so no collector step (whose
+// finalisers can raise errors) runs while the engine reads an error.
+std::string ErrorText(lua_State* L) {
+    switch (lua_type(L, -1)) {
+    case LUA_TSTRING:
+        return lua_tostring(L, -1);
+    case LUA_TNUMBER: {
+        char text[LUAI_MAXNUMBER2STR];
+        std::snprintf(text, sizeof(text), LUA_NUMBER_FMT, static_cast<LUAI_UACNUMBER>(lua_tonumber(L, -1)));
+        return text;
+    }
+    default:
+        return std::string("(error object is a ") + luaL_typename(L, -1) + " value)";
+    }
 }
 
 struct WholeBuffer {
@@ -80,7 +89,7 @@ int ResourceLoader(lua_State* L) {
         if (status == 0) return 1;
         if (status != LUA_ERRFILE) {
             return luaL_error(L, "error loading module '%s' from resource '%s':\n\t%s", name, candidate.c_str(),
-                              ErrorText(L));
+                              ErrorText(L).c_str());
         }
         lua_pop(L, 1);
         tried += "\n\tno resource '" + candidate + "'";
@@ -109,16 +118,67 @@ void InstallResourceLoader(lua_State* L) {
     lua_settop(L, top);
 }
 
-int OpenBindingProtected(lua_State* L) {
-    int* result = static_cast<int*>(lua_touserdata(L, 1));
-    *result = script::OpenBinding(L);
+// Every entry of the engine into Lua runs inside one protected call of
+// RunEntry: looking the function up (a metatable on the globals may raise),
+// pushing its arguments, the call itself, loading the main script. Lua steps
+// its collector wherever it allocates, and a finaliser's error is raised at
+// that step; inside the protection it is an error of the entry like any
+// other, never an unprotected error (which would end the process).
+struct Entry {
+    const char* function;  // a global function; null: the main script
+    const std::function<int(lua_State*)>* pushArgs;
+};
+
+int RunEntry(lua_State* L) {
+    const Entry* entry = static_cast<const Entry*>(lua_touserdata(L, 1));
+    lua_settop(L, 0);
+    if (!entry->function) {
+        if (luaL_loadfile(L, kMainScript) != 0) return lua_error(L);
+        lua_call(L, 0, LUA_MULTRET);
+        return 0;
+    }
+    lua_getfield(L, LUA_GLOBALSINDEX, entry->function);
+    const int args = *entry->pushArgs ? (*entry->pushArgs)(L) : 0;
+    lua_call(L, args, 0);
     return 0;
 }
 
-// Looks a global up under protection: a metatable on the globals may raise.
-int GetGlobalProtected(lua_State* L) {
-    lua_getfield(L, LUA_GLOBALSINDEX, lua_tostring(L, 1));
-    return 1;
+// RunEntry as a function of the state, under this key of the registry (the
+// key's address): called with lua_pcall, nothing is allocated before the
+// protection stands. lua_cpcall, which makes a new closure on each call,
+// serves until the state has it.
+const char kRunEntryKey = 0;
+
+// Runs the entry; false with the text of its error when it failed. Neither
+// results nor the error value stay on the stack.
+bool Enter(lua_State* L, const Entry& entry, std::string* error) {
+    const int top = lua_gettop(L);
+    lua_pushlightuserdata(L, const_cast<char*>(&kRunEntryKey));
+    lua_rawget(L, LUA_REGISTRYINDEX);
+    int status;
+    if (lua_tocfunction(L, -1) == RunEntry) {
+        lua_pushlightuserdata(L, const_cast<Entry*>(&entry));
+        status = lua_pcall(L, 1, 0, 0);
+    } else {
+        lua_pop(L, 1);
+        status = lua_cpcall(L, RunEntry, const_cast<Entry*>(&entry));
+    }
+    if (status != 0) *error = ErrorText(L);
+    lua_settop(L, top);
+    return status == 0;
+}
+
+// The state's libraries, the resource loader, RunEntry and the binding (its
+// result in the int that the light user data points to).
+int OpenState(lua_State* L) {
+    int* result = static_cast<int*>(lua_touserdata(L, 1));
+    luaL_openlibs(L);
+    InstallResourceLoader(L);
+    lua_pushlightuserdata(L, const_cast<char*>(&kRunEntryKey));
+    lua_pushcfunction(L, RunEntry);
+    lua_rawset(L, LUA_REGISTRYINDEX);
+    *result = script::OpenBinding(L);
+    return 0;
 }
 
 }  // namespace
@@ -130,11 +190,8 @@ void CKesBaseFrame::InitScriptSystem() {
         if (CKesLogger::admits(ERRORR)) CKesLogger::output("脚本引擎初始失败!", ERRORR);
         return;
     }
-    luaL_openlibs(mLuaState);
-    InstallResourceLoader(mLuaState);
-
     int opened = 0;
-    if (lua_cpcall(mLuaState, OpenBindingProtected, &opened) != 0) lua_pop(mLuaState, 1);
+    if (lua_cpcall(mLuaState, OpenState, &opened) != 0) lua_pop(mLuaState, 1);
     if (opened != 1 && CKesLogger::admits(ERRORR)) CKesLogger::output("脚本引擎初始失败!", ERRORR);
     lua_settop(mLuaState, 0);
 
@@ -150,44 +207,21 @@ void CKesBaseFrame::DestroyScriptSystem() {
 // change of the working folder).
 void CKesBaseFrame::RunMainScript() {
     if (!mLuaState) return;
-    lua_State* L = mLuaState;
-    const int top = lua_gettop(L);
-    int status = luaL_loadfile(L, kMainScript);
-    if (status == 0) status = lua_pcall(L, 0, LUA_MULTRET, 0);
-    if (status != 0 && CKesLogger::admits(ERRORR)) {
-        std::string text = std::string("导入脚本文件") + kMainScript + " 失败:%s " + ErrorText(L);
-        CKesLogger::output(text, ERRORR);
-    }
-    // Neither results nor the error value stay behind.
-    lua_settop(L, top);
+    std::string error;
+    if (!Enter(mLuaState, Entry{nullptr, nullptr}, &error) && CKesLogger::admits(ERRORR))
+        CKesLogger::output(std::string("导入脚本文件") + kMainScript + " 失败:%s " + error, ERRORR);
 }
 
 bool CKesBaseFrame::CallScriptFunction(const char* name, const std::function<int(lua_State*)>& pushArgs) {
     if (!mLuaState) return false;
-    lua_State* L = mLuaState;
-    const int top = lua_gettop(L);
-    int status = 0;
-    if (lua_getmetatable(L, LUA_GLOBALSINDEX)) {
-        lua_pop(L, 1);
-        lua_pushcfunction(L, GetGlobalProtected);
-        lua_pushstring(L, name);
-        status = lua_pcall(L, 1, 1, 0);
-    } else {
-        lua_getfield(L, LUA_GLOBALSINDEX, name);
-    }
-    if (status == 0) {
-        const int args = pushArgs ? pushArgs(L) : 0;
-        status = lua_pcall(L, args, 0, 0);
-    }
-    if (status != 0 && CKesLogger::admits(ERRORR)) {
+    std::string error;
+    if (Enter(mLuaState, Entry{name, &pushArgs}, &error)) return true;
+    if (CKesLogger::admits(ERRORR)) {
         char text[1024];
-        std::snprintf(text, sizeof(text), "call %s 失败:%s", name, ErrorText(L));
+        std::snprintf(text, sizeof(text), "call %s 失败:%s", name, error.c_str());
         SystemLog(ERRORR, text);
     }
-    // A failed call leaves its error value: with a fast timer that would
-    // overflow the stack.
-    lua_settop(L, top);
-    return status == 0;
+    return false;
 }
 
 void CKesBaseFrame::CallScriptGameTimer(unsigned int id) {

@@ -10,7 +10,10 @@ namespace {
 struct Entry {
     Kind kind;
     unsigned starts;
+    unsigned long serial;
 };
+
+unsigned long gSerials = 0;
 
 // Never destroyed: elements may end during the program's exit.
 std::unordered_map<const void*, Entry>& Live() {
@@ -23,11 +26,11 @@ EndObserver gObserver = nullptr;
 }  // namespace
 
 void Begin(const void* object, Kind kind) {
-    auto [it, added] = Live().try_emplace(object, Entry{kind, 0});
+    auto [it, added] = Live().try_emplace(object, Entry{kind, 0, 0});
     // An object that ended without telling (it cannot, but a stale entry must
     // not pass for the new object) is replaced.
-    if (!added && it->second.kind != kind) it->second = Entry{kind, 0};
-    ++it->second.starts;
+    if (!added && it->second.kind != kind) it->second = Entry{kind, 0, 0};
+    if (it->second.starts++ == 0) it->second.serial = ++gSerials;
 }
 
 void End(const void* object) {
@@ -40,10 +43,12 @@ void End(const void* object) {
     if (gObserver) gObserver(object, kind);
 }
 
-bool IsLive(const void* object, Kind kind) {
+bool IsLive(const void* object, Kind kind) { return Serial(object, kind) != 0; }
+
+unsigned long Serial(const void* object, Kind kind) {
     const auto& live = Live();
     auto it = live.find(object);
-    return it != live.end() && it->second.kind == kind;
+    return it != live.end() && it->second.kind == kind ? it->second.serial : 0;
 }
 
 void SetEndObserver(EndObserver observer) { gObserver = observer; }

@@ -21,6 +21,11 @@ void End(const void* object);
 
 bool IsLive(const void* object, Kind kind);
 
+// A number that tells the object living at `object` as `kind` from every
+// other object that has lived there (one freed and another made at the same
+// address); 0 when none lives there as `kind`.
+unsigned long Serial(const void* object, Kind kind);
+
 // Told of every object that ends. One observer; null for none.
 using EndObserver = void (*)(const void* object, Kind kind);
 void SetEndObserver(EndObserver observer);

@@ -11,6 +11,7 @@
 #include "frame/Kest2dLogger.h"
 #include "frame/types/Kest2dDimension2d.h"
 #include "frame/types/Kest2dHeld.h"
+#include "script/Kest2dScriptLifetime.h"
 
 namespace kest2d {
 namespace script {
@@ -95,8 +96,10 @@ inline int DivideSize(lua_State* L) {
     const int scale = ToInteger<int>(tolua_tonumber(L, 2, 0));
     if (!self) tolua_error(L, "invalid 'self' in function 'operator/'", nullptr);
     if (scale == 0) return luaL_error(L, "division of a size by 0 in function '.div'");
-    tolua_pushusertype(L, new CKesDimension2d<int>(*self / scale), "kest2d::CKesDimension2d<int>");
-    tolua_register_gc(L, lua_gettop(L));
+    // (Included before Kest2dBindingHooks.h routes the runtime's pushes: the
+    // binding's own are called by name.)
+    PushObject(L, Made(L, new CKesDimension2d<int>(*self / scale)), "kest2d::CKesDimension2d<int>", 1);
+    CollectedFromNow(L, lua_gettop(L));
     tolua_pushnumber(L, static_cast<lua_Number>(scale));
     return 2;
 }

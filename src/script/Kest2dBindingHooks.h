@@ -67,6 +67,9 @@
 #define Mtolua_new(EXP) ::kest2d::script::Made(tolua_S, new EXP)
 #define tolua_pushusertype(L, object, type) ::kest2d::script::PushObject(L, object, type, 1)
 #define tolua_register_gc(L, index) ::kest2d::script::CollectedFromNow(L, index)
+// Texts reach Lua copied out of engine memory before Lua allocates
+// (tolua_pushcppstring pushes through tolua_pushstring too).
+#define tolua_pushstring(L, text) ::kest2d::script::PushText(L, text)
 
 // The boxed handle types, named in the package without their namespace.
 using kest2d::BYTE;
@@ -86,9 +89,11 @@ namespace kest2d {
 namespace script {
 
 // A nil passes a string check; the engine then receives an empty text rather
-// than a null pointer.
+// than a null pointer. A number becomes its text without a collector step
+// (ArgumentText): wrappers read their texts after taking their objects'
+// addresses.
 inline const char* ToText(lua_State* L, int narg, const char* def) {
-    const char* s = tolua_tostring(L, narg, def);
+    const char* s = ArgumentText(L, narg, def);
     return s ? s : "";
 }
 
@@ -138,8 +143,7 @@ template <size_t N>
 int SetTextField(lua_State* L, char (&field)[N]) {
     tolua_Error err;
     if (!tolua_isstring(L, 2, 0, &err)) tolua_error(L, "#vinvalid type in variable assignment.", &err);
-    const char* s = lua_tostring(L, 2);
-    if (!s) s = "";
+    const char* s = ToText(L, 2, nullptr);
     std::strncpy(field, s, N - 1);
     field[N - 1] = '\0';
     return 0;
@@ -149,6 +153,7 @@ int SetTextField(lua_State* L, char (&field)[N]) {
 }  // namespace kest2d
 
 #define tolua_tostring(L, narg, def) ::kest2d::script::ToText(L, narg, def)
+#define tolua_tocppstring(L, narg, def) ::kest2d::script::ToText(L, narg, def)
 
 #define KES_VECTOR_INDEX_HOOKS(T)                                                                              \
     static int tolua_package_kest2d_CKesVector_##T##___geti00(lua_State* L) {                                  \
@@ -382,7 +387,7 @@ static int tolua_package_kest2d_CKesMessageOut_getData00(lua_State* L) {
     }
     const void* zero = std::memchr(data, 0, self->getLength());
     const size_t n = zero ? static_cast<size_t>(static_cast<const char*>(zero) - data) : self->getLength();
-    lua_pushlstring(L, data, n);
+    ::kest2d::script::PushBytes(L, data, n);
     return 1;
 }
 

@@ -130,11 +130,10 @@ int CollectElement(lua_State* L) {
 // the tree at once.
 template <class T>
 int NewLocalElement(lua_State* L) {
-    lua_pushvalue(L, lua_upvalueindex(1));
-    lua_insert(L, 1);
-    lua_call(L, lua_gettop(L) - 1, LUA_MULTRET);
-    if (lua_gettop(L) < 1 || !lua_isuserdata(L, 1)) return lua_gettop(L);
-    void* address = *static_cast<void**>(lua_touserdata(L, 1));
+    const int results = CallUpvalue(L, 1);
+    const int first = lua_gettop(L) - results + 1;
+    if (results < 1 || !lua_isuserdata(L, first)) return results;
+    void* address = *static_cast<void**>(lua_touserdata(L, first));
     if (address && static_cast<CKesBaseGUIElement*>(static_cast<T*>(address))->GetHolder()) {
         lua_getfield(L, LUA_REGISTRYINDEX, "tolua_gc");
         if (lua_istable(L, -1)) {
@@ -144,7 +143,7 @@ int NewLocalElement(lua_State* L) {
         }
         lua_pop(L, 1);
     }
-    return lua_gettop(L);
+    return results;
 }
 
 template <class T>

@@ -245,6 +245,18 @@ int FinaliseWith(lua_State* L, int object) {
     return status;
 }
 
+int CallUpvalue(lua_State* L, int n) {
+    const int function = lua_upvalueindex(n);
+    if (lua_CFunction f = lua_tocfunction(L, function)) {
+        if (!lua_getupvalue(L, function, 1)) return f(L);
+        lua_pop(L, 1);
+    }
+    lua_pushvalue(L, function);
+    lua_insert(L, 1);
+    lua_call(L, lua_gettop(L) - 1, LUA_MULTRET);
+    return lua_gettop(L);
+}
+
 void InstallGuards(lua_State* L) {
     const int top = lua_gettop(L);
     lua_checkstack(L, 16);

@@ -17,5 +17,13 @@ void InstallGuards(lua_State* L);
 // status (the error message is left on the stack).
 int FinaliseWith(lua_State* L, int object);
 
+// Calls upvalue `n` of the running C function with the values on the stack
+// as its arguments; returns the number of its results, the last values on
+// the stack. A C function without upvalues of its own (the runtime's, the
+// generated wrappers) is called in place: Lua's own call steps the
+// collector once the function has returned, and a finaliser's error raised
+// there would skip whatever the caller notes next.
+int CallUpvalue(lua_State* L, int n);
+
 }  // namespace script
 }  // namespace kest2d

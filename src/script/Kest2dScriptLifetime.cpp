@@ -4,9 +4,12 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <initializer_list>
 #include <iterator>
+#include <memory>
 #include <optional>
 #include <unordered_map>
 #include <vector>
@@ -64,26 +67,30 @@ Reach ReachAt(lua_State* L, int mt) {
     return it != reaches.end() ? it->second : Reach::Value;
 }
 
-bool Lives(void* object, Reach reach) {
+// Which object of `reach` lives at `object`: a number that tells it from any
+// other that lived there (lifetime::Serial), 0 when none does. The frame and
+// values count as one object each.
+unsigned long Lives(void* object, Reach reach) {
     switch (reach) {
     case Reach::Element:
-        return lifetime::IsLive(object, lifetime::Kind::Element);
+        return lifetime::Serial(object, lifetime::Kind::Element);
     case Reach::Font:
-        return lifetime::IsLive(object, lifetime::Kind::Font);
+        return lifetime::Serial(object, lifetime::Kind::Font);
     case Reach::Frame:
-        return object == CKesBaseFrame::getSingletonPtr();
+        return object == CKesBaseFrame::getSingletonPtr() ? 1 : 0;
     case Reach::Value:
         break;
     }
-    return true;
+    return 1;
 }
 
 // tolua++'s push of a user type (mt at `mt` is the metatable of `type`): the
 // user data that the type's per-address cache holds, re-typed to `type`
 // unless its type already derives from it, or a new one, which is also
 // listed under its address (kHandles): the end of the object reaches it
-// there even when the weak cache has let it go.
-void PushBox(lua_State* L, void* object, int mt, const char* type) {
+// there even when the weak cache has let it go. Leaves the cache and then
+// the user data on the stack; true when the user data is new.
+bool PushBox(lua_State* L, void* object, int mt, const char* type) {
     lua_pushliteral(L, "tolua_ubox");
     lua_rawget(L, mt);
     if (lua_isnil(L, -1)) {
@@ -93,7 +100,14 @@ void PushBox(lua_State* L, void* object, int mt, const char* type) {
     const int cache = lua_gettop(L);
     lua_pushlightuserdata(L, object);
     lua_rawget(L, cache);
-    if (lua_isnil(L, -1)) {
+    // A user data that no longer holds the address (its object ended while
+    // it was being pushed) is no longer the address's.
+    if (!lua_isnil(L, -1) && BoxAddress(L, -1) != object) {
+        lua_pop(L, 1);
+        lua_pushnil(L);
+    }
+    const bool fresh = lua_isnil(L, -1);
+    if (fresh) {
         lua_pop(L, 1);
         // The address's list first: once the new user data stands in the
         // cache, nothing may step the collector (whose finalisers can raise
@@ -132,7 +146,17 @@ void PushBox(lua_State* L, void* object, int mt, const char* type) {
             lua_setmetatable(L, -2);
         }
     }
-    lua_remove(L, cache);
+    return fresh;
+}
+
+// The user data at `index`, made for `object` by a push whose object ended,
+// is taken back: out of the cache at `cache`, its address's list and any
+// object it was noted inside, and made a deleted object. Nothing here steps
+// the collector.
+void Withdraw(lua_State* L, int index, int cache, void* object) {
+    Uncache(L, index, cache, object);
+    ForgetHandle(L, index, object);
+    LeaveWithin(L, index);
 }
 
 // The records that scripts reach by address (a light user data), and the
@@ -266,8 +290,29 @@ void FreeUnowned(lua_State* L) {
 
 namespace {
 
+// True while `address` is a record of the current script call or an object
+// that Lua owns: what is pushed from its address lives in it.
+bool RecordOrLuaOwned(lua_State* L, void* address) {
+    return lifetime::IsLive(address, lifetime::Kind::EventRecord) ||
+           lifetime::IsLive(address, lifetime::Kind::Message) || LuaOwns(L, address);
+}
+
 // PushObject, with the owner given as the stack index of a bound object
-// (`owner` > 0) or as the address of the object itself (`within`).
+// (`owner` > 0) or as the address of a record or an object that Lua owns
+// (`within`, PushAddress).
+//
+// Lua steps its collector inside the pushes and table writes below, and a
+// step may run finalisers, which may end engine objects: the object being
+// pushed, or the one it lives in. Every end turns the user data of what
+// ended into deleted objects, but the user data being made here is not yet
+// where an end finds it. So when anything ended meanwhile (Ends() moved),
+// the push is checked once its bookkeeping is complete: the same object
+// still lives at the address, and so does the object it lives in (its
+// user data still holds its address: an end reaches that user data, as the
+// object's own or as one inside what ended). If not, nil is handed out, as
+// for any object that does not live, and a user data made by this push, or
+// one that lost its address meanwhile, is taken back; one that stood for
+// the address before and still holds it stays as it is.
 void Push(lua_State* L, void* object, const char* type, int owner, void* within) {
     if (!object) {
         lua_pushnil(L);
@@ -277,16 +322,37 @@ void Push(lua_State* L, void* object, const char* type, int owner, void* within)
     const int mt = lua_gettop(L);
     const bool made = IsJustMade(object);
     const Reach reach = made || !lua_istable(L, mt) ? Reach::Value : ReachAt(L, mt);
-    if (!lua_istable(L, mt) || !Lives(object, reach)) {
+    const unsigned long serial = lua_istable(L, mt) ? Lives(object, reach) : 0;
+    if (!serial) {
         lua_pop(L, 1);
         lua_pushnil(L);
         return;
     }
-    PushBox(L, object, mt, type);
-    lua_remove(L, mt);
-    if (reach != Reach::Value || made) return;
-    if (owner > 0 && !lua_rawequal(L, -1, owner)) within = OwnerOf(L, owner);
-    if (within) AddWithin(L, lua_gettop(L), within);
+    const unsigned long ends = Ends();
+    // The object that a value refers into, by its owner's user data.
+    const bool inside = reach == Reach::Value && !made;
+    void* const ownerObject = inside && owner > 0 ? OwnerOf(L, owner) : nullptr;
+    const bool fresh = PushBox(L, object, mt, type);
+    const int cache = mt + 1, pushed = mt + 2;
+    bool byOwner = false;
+    if (inside) {
+        if (owner > 0 && !lua_rawequal(L, pushed, owner)) {
+            within = ownerObject;
+            byOwner = true;
+        }
+        if (within) AddWithin(L, pushed, within);
+    }
+    if (ends != Ends()) {
+        const bool ownerStands = byOwner ? !ownerObject || AddressOf(L, owner) : !within || RecordOrLuaOwned(L, within);
+        const bool holds = BoxAddress(L, pushed) == object;
+        if (!ownerStands || !holds || Lives(object, reach) != serial) {
+            if (fresh || !holds) Withdraw(L, pushed, cache, object);
+            lua_pushnil(L);
+            lua_replace(L, pushed);
+        }
+    }
+    lua_replace(L, mt);
+    lua_pop(L, 1);
 }
 
 }  // namespace
@@ -300,9 +366,56 @@ void PushAddress(lua_State* L, void* address, const char* type) {
         block->record = part->record;
         block->record->make(block->bytes);
     }
-    const bool owner = lifetime::IsLive(address, lifetime::Kind::EventRecord) ||
-                       lifetime::IsLive(address, lifetime::Kind::Message) || LuaOwns(L, address);
-    Push(L, address, type, 0, owner ? address : nullptr);
+    Push(L, address, type, 0, RecordOrLuaOwned(L, address) ? address : nullptr);
+}
+
+void PushText(lua_State* L, const char* text) {
+    if (text)
+        PushBytes(L, text, std::strlen(text));
+    else
+        lua_pushnil(L);
+}
+
+void PushBytes(lua_State* L, const char* bytes, size_t size) {
+    char small[256];
+    std::unique_ptr<char[]> large;
+    char* copy = small;
+    if (size > sizeof(small)) {
+        large.reset(new char[size]);
+        copy = large.get();
+    }
+    std::memcpy(copy, bytes, size);
+    lua_pushlstring(L, copy, size);
+}
+
+const char* ArgumentText(lua_State* L, int narg, const char* def) {
+    if (lua_type(L, narg) != LUA_TNUMBER) return lua_gettop(L) < std::abs(narg) ? def : lua_tostring(L, narg);
+    // Lua's own text of the number, made a Lua string as a table key: setting
+    // a field makes its key without a collector step, and lua_next hands the
+    // key back.
+    char text[LUAI_MAXNUMBER2STR];
+    std::snprintf(text, sizeof(text), LUA_NUMBER_FMT, static_cast<LUAI_UACNUMBER>(lua_tonumber(L, narg)));
+    if (narg < 0 && narg > LUA_REGISTRYINDEX) narg = lua_gettop(L) + 1 + narg;
+    lua_getfield(L, LUA_REGISTRYINDEX, kTexts);
+    if (!lua_istable(L, -1)) {
+        lua_pop(L, 1);
+        return lua_tostring(L, narg);
+    }
+    const int texts = lua_gettop(L);
+    lua_pushboolean(L, 1);
+    lua_setfield(L, texts, text);
+    lua_pushnil(L);
+    bool found = false;
+    if (lua_next(L, texts)) {
+        lua_pop(L, 1);  // the key stays
+        found = lua_type(L, -1) == LUA_TSTRING && std::strcmp(lua_tostring(L, -1), text) == 0;
+    }
+    // The table is left empty; the text takes the number's place.
+    lua_pushnil(L);
+    lua_setfield(L, texts, text);
+    if (found) lua_replace(L, narg);
+    lua_settop(L, texts - 1);
+    return lua_tostring(L, narg);
 }
 
 int CollectedFromNow(lua_State* L, int index) {

@@ -5,6 +5,8 @@
 // Kest2dScriptOwnership.h for the whole rule.
 #pragma once
 
+#include <cstddef>
+
 struct lua_State;
 
 namespace kest2d {
@@ -38,6 +40,20 @@ void PushObject(lua_State* L, void* object, const char* type, int owner);
 // pushed for a record of the current call, or for an object that Lua owns,
 // lives in it (and goes with the record when the call returns).
 void PushAddress(lua_State* L, void* address, const char* type);
+
+// Text that lies in engine memory (a field, a buffer, a string an engine
+// object holds), pushed as a Lua string (null: nil). The bytes are copied
+// before Lua allocates: lua_pushstring steps the collector before it reads
+// them, and a finaliser run there may end the object that holds them. The
+// binding pushes every text this way (Kest2dBindingHooks.h).
+void PushText(lua_State* L, const char* text);
+void PushBytes(lua_State* L, const char* bytes, size_t size);
+
+// The text of argument `narg` as lua_tolstring gives it (`def` when there is
+// none), with one difference: a number is turned into its text in its place
+// without a collector step, so that no finaliser runs while a wrapper holds
+// pointers to the objects of its other arguments.
+const char* ArgumentText(lua_State* L, int narg, const char* def);
 
 // tolua_register_gc for what PushObject pushed at `index`: the collector
 // owns it from now on.

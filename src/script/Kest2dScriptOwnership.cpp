@@ -32,15 +32,6 @@ std::vector<lua_State*>& States() {
 
 // Wrappers ------------------------------------------------------------------
 
-// Calls upvalue 1 with the arguments; returns the number of results, which
-// replace the arguments on the stack.
-int CallOriginal(lua_State* L) {
-    lua_pushvalue(L, lua_upvalueindex(1));
-    lua_insert(L, 1);
-    lua_call(L, lua_gettop(L) - 1, LUA_MULTRET);
-    return lua_gettop(L);
-}
-
 // The object at `address` belongs to the script; its user data is at
 // `index` (its metatable names the collector that frees it at the close).
 void OwnedByScript(lua_State* L, void* address, int index) {
@@ -51,37 +42,58 @@ void OwnedByScript(lua_State* L, void* address, int index) {
 
 // new: the object belongs to the script.
 int NewOwned(lua_State* L) {
-    const int results = CallOriginal(L);
-    if (void* address = results >= 1 ? AddressOf(L, 1) : nullptr) OwnedByScript(L, address, 1);
+    const int results = CallUpvalue(L, 1);
+    const int first = lua_gettop(L) - results + 1;
+    if (void* address = results >= 1 ? AddressOf(L, first) : nullptr) OwnedByScript(L, address, first);
+    return results;
+}
+
+// Upvalue 1: a bound function. Calls it with the arguments but the last, a
+// light user data pointing to a bool that is set once the function has
+// returned: a finaliser's error may still follow, from the collector step
+// after a call, when the function has done its work.
+int CallThrough(lua_State* L) {
+    bool* returned = static_cast<bool*>(lua_touserdata(L, -1));
+    lua_pop(L, 1);
+    const int results = CallUpvalue(L, 1);
+    *returned = true;
     return results;
 }
 
 // A function that stores a pointer to argument 2 in the object of
 // argument 1 (upvalue 2: the slot name; upvalue 3: true when the argument is
-// an element, which is not kept by an element of its own subtree). What the
-// reference needs is made before the call (see PrepareKeep).
+// an element, which is not kept by an element of its own subtree; upvalue
+// 4: CallThrough over the function). What the reference needs is made
+// before the call (see PrepareKeep), and it is linked once the function has
+// returned, even when an error follows.
 int KeepArgument(lua_State* L) {
     const int args = lua_gettop(L);
     void* holder = AddressOf(L, 1);
+    void* const given = args >= 2 ? AddressOf(L, 2) : nullptr;
     const int slot = lua_upvalueindex(2);
     if (holder) PrepareKeep(L, holder, slot, args >= 2 ? 2 : 0);
     const int entry = holder ? lua_gettop(L) : 0;
-    lua_pushvalue(L, lua_upvalueindex(1));
+    lua_pushvalue(L, lua_upvalueindex(4));
     for (int i = 1; i <= args; ++i) lua_pushvalue(L, i);
-    if (lua_pcall(L, args, LUA_MULTRET, 0) != 0) {
-        if (holder) DropPreparedKeep(L, holder, entry);
-        return lua_error(L);
-    }
+    bool returned = false;
+    lua_pushlightuserdata(L, &returned);
+    const bool failed = lua_pcall(L, args + 1, LUA_MULTRET, 0) != 0;
     const int results = lua_gettop(L) - (holder ? entry : args);
-    if (holder) {
+    if (holder && !returned) DropPreparedKeep(L, holder, entry);
+    if (holder && returned) {
+        // The holder or the value may have ended meanwhile (a finaliser at
+        // any collector step, a callback): then their user data no longer
+        // hold their addresses, and nothing is kept.
         void* object = args >= 2 ? AddressOf(L, 2) : nullptr;
-        const bool ancestor = object && lua_toboolean(L, lua_upvalueindex(3)) &&
+        const bool ended = AddressOf(L, 1) != holder || object != given;
+        const bool ancestor = !ended && object && lua_toboolean(L, lua_upvalueindex(3)) &&
                               static_cast<CKesBaseGUIElement*>(object)->IsInSubtree(
                                   static_cast<CKesBaseGUIElement*>(holder));
-        CommitKeep(L, holder, slot, ancestor ? 0 : entry);
-        if (ancestor) DropPreparedKeep(L, holder, entry);
+        const bool keeps = !ended && !ancestor;
+        CommitKeep(L, holder, slot, keeps ? entry : 0);
+        if (!keeps) DropPreparedKeep(L, holder, entry);
     }
-    return results;
+    return failed ? lua_error(L) : results;
 }
 
 // The user data at `index` is the object that Lua owns at its address (not
@@ -94,58 +106,67 @@ bool IsOwnedObject(lua_State* L, int index) {
     return owned;
 }
 
+// tolua.takeownership and tolua.releaseownership, made here in full: the
+// runtime's versions collect first (so that an address about to be freed is
+// not registered again), and a finaliser run there may end the object; and
+// nothing may step the collector between the runtime's table and ours being
+// written, or an object would stay in both (freed twice) or in neither (never
+// freed).
+
 // tolua.takeownership: only an object that the script owns moves into the
 // collector's care; the engine's objects stay the engine's.
 int TakeOwnership(lua_State* L) {
+    lua_gc(L, LUA_GCCOLLECT, 0);
     void* address = AddressOf(L, 1);
-    if (!IsOwnedObject(L, 1) || !HasAt(L, kOwned, address)) {
-        lua_settop(L, 0);
-        lua_pushboolean(L, 0);
-        return 1;
-    }
-    const int results = CallOriginal(L);
-    if (results >= 1 && lua_toboolean(L, 1)) {
+    const bool takes = IsOwnedObject(L, 1) && HasAt(L, kOwned, address) && !HasAt(L, kCollected, address);
+    if (takes) {
+        lua_getmetatable(L, 1);
+        SetAt(L, kCollected, address);
         lua_pushnil(L);
         SetAt(L, kOwned, address);
     }
-    return results;
+    lua_settop(L, 0);
+    lua_pushboolean(L, takes);
+    return 1;
 }
 
 // tolua.releaseownership: what the collector lets go belongs to the script.
 int ReleaseOwnership(lua_State* L) {
-    void* address = AddressOf(L, 1);
+    lua_gc(L, LUA_GCCOLLECT, 0);
     // The runtime reads any user data as an object's: only objects go on.
-    if (!address) {
-        lua_settop(L, 0);
-        lua_pushboolean(L, 0);
-        return 1;
+    void* address = AddressOf(L, 1);
+    bool releases = false;
+    if (address && lua_getmetatable(L, 1)) {
+        GetAt(L, kCollected, address);
+        releases = lua_rawequal(L, -1, -2) != 0;
+        lua_pop(L, 2);
     }
-    lua_pushvalue(L, 1);
-    lua_insert(L, 1);  // kept below the call for its metatable
-    lua_pushvalue(L, lua_upvalueindex(1));
-    lua_insert(L, 2);
-    lua_call(L, lua_gettop(L) - 2, LUA_MULTRET);
-    const int results = lua_gettop(L) - 1;
-    if (results >= 1 && lua_toboolean(L, 2)) OwnedByScript(L, address, 1);
-    lua_remove(L, 1);
-    return results;
+    if (releases) {
+        lua_pushnil(L);
+        SetAt(L, kCollected, address);
+        OwnedByScript(L, address, 1);
+    }
+    lua_settop(L, 0);
+    lua_pushboolean(L, releases);
+    return 1;
 }
 
-// A collector, then every user data of the freed object and those that
-// refer into it (a field, a cast to another type). Nothing else is left to
-// forget: the runtime takes the object out of its table, and an object that
-// something keeps is never collected. The object's own user data is
+// A collector, then everything the binding knows of the freed object
+// (ForgetObject): its user data and those that refer into it (a field, a
+// cast to another type), what it keeps, and its entries in the tables of
+// what Lua owns. The runtime takes the object out of its own table once the
+// collector has returned, but a __gc called by hand returns through a call
+// that steps the collector, whose finalisers may raise before that. An object
+// that something keeps is never collected. The object's own user data is
 // forgotten too: a finaliser may have made it reachable again, and one whose
 // finaliser a script called by hand lives on.
 int CollectThenForget(lua_State* L) {
     void* address = BoxAddress(L, 1);
-    lua_pushvalue(L, lua_upvalueindex(1));
-    lua_pushvalue(L, 1);
-    lua_call(L, 1, 0);
-    if (address && lua_checkstack(L, 8)) {
-        ForgetHandles(L, address);
+    lua_settop(L, 1);
+    CallUpvalue(L, 1);
+    if (address && lua_checkstack(L, 16)) {
+        ForgetObject(L, address);
         Invalidate(L, 1);
-        DropWithin(L, address);
     }
     return 0;
 }
@@ -386,9 +407,13 @@ void InstallOwnership(lua_State* L) {
         for (const KeptArgument& kept : kKeptArguments) {
             lua_getfield(L, -1, kept.className);
             if (lua_istable(L, -1)) {
+                const int cls = lua_gettop(L);
                 lua_pushstring(L, kept.function);
                 lua_pushboolean(L, kept.element);
-                Wrap(L, lua_gettop(L) - 2, kept.function, KeepArgument, 2);
+                lua_pushstring(L, kept.function);
+                lua_rawget(L, cls);
+                lua_pushcclosure(L, CallThrough, 1);
+                Wrap(L, cls, kept.function, KeepArgument, 3);
             }
             lua_pop(L, 1);
         }

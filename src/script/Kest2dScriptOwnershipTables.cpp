@@ -46,7 +46,7 @@ void SetAt(lua_State* L, const char* table, void* address) {
 }
 
 void MakeTables(lua_State* L) {
-    for (const char* name : {kCollected, kOwned, kHolds, kHeld, kDeleted, kWithin, kHandles, kBlocks}) {
+    for (const char* name : {kCollected, kOwned, kHolds, kHeld, kDeleted, kWithin, kHandles, kBlocks, kTexts}) {
         PushTable(L, name);
         lua_pop(L, 1);
     }
@@ -409,10 +409,6 @@ void PushHandles(lua_State* L, void* address) {
     SetAt(L, kHandles, address);
 }
 
-namespace {
-
-// Takes the user data at `index` out of the runtime's cache `cache` (at its
-// own index), where it may stand for `address`.
 void Uncache(lua_State* L, int index, int cache, void* address) {
     if (!lua_istable(L, cache)) return;
     lua_pushlightuserdata(L, address);
@@ -425,8 +421,6 @@ void Uncache(lua_State* L, int index, int cache, void* address) {
         lua_rawset(L, cache);
     }
 }
-
-}  // namespace
 
 void ForgetHandle(lua_State* L, int index, void* address) {
     const int top = lua_gettop(L);
@@ -445,7 +439,16 @@ void ForgetHandle(lua_State* L, int index, void* address) {
     Invalidate(L, index);
 }
 
+namespace {
+
+unsigned long gEnds = 0;
+
+}  // namespace
+
+unsigned long Ends() { return gEnds; }
+
 void ForgetHandles(lua_State* L, void* address) {
+    ++gEnds;
     const int top = lua_gettop(L);
     GetAt(L, kHandles, address);
     if (lua_istable(L, -1)) {
@@ -464,6 +467,7 @@ void ForgetHandles(lua_State* L, void* address) {
 }
 
 void DropWithin(lua_State* L, void* owner) {
+    ++gEnds;
     const int top = lua_gettop(L);
     PushTable(L, kWithin);
     const int within = lua_gettop(L);
@@ -483,6 +487,30 @@ void DropWithin(lua_State* L, void* owner) {
         lua_pushlightuserdata(L, owner);
         lua_pushnil(L);
         lua_rawset(L, within);
+    }
+    lua_settop(L, top);
+}
+
+void LeaveWithin(lua_State* L, int index) {
+    const int top = lua_gettop(L);
+    PushTable(L, kWithin);
+    const int within = top + 1;
+    lua_pushvalue(L, index);
+    lua_rawget(L, within);
+    void* owner = lua_islightuserdata(L, -1) ? lua_touserdata(L, -1) : nullptr;
+    lua_settop(L, within);
+    if (owner) {
+        lua_pushvalue(L, index);
+        lua_pushnil(L);
+        lua_rawset(L, within);
+        lua_pushlightuserdata(L, owner);
+        lua_rawget(L, within);
+        if (lua_istable(L, -1)) {
+            lua_pushvalue(L, index);
+            lua_pushnil(L);
+            lua_rawset(L, -3);
+            DropIfEmpty(L, lua_gettop(L), kWithin, owner);
+        }
     }
     lua_settop(L, top);
 }

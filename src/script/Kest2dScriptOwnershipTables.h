@@ -30,6 +30,9 @@ inline constexpr char kWithin[] = "kest2d.within";
 inline constexpr char kHandles[] = "kest2d.handles";
 inline constexpr char kWeakKeys[] = "kest2d.weak_keys";   // the metatable of those lists
 inline constexpr char kBlocks[] = "kest2d.resource_buffers";  // block address -> its block (Kest2dScriptLifetime.cpp)
+// Empty between uses: the texts of number arguments pass through it as keys
+// (Kest2dScriptLifetime.cpp, ArgumentText).
+inline constexpr char kTexts[] = "kest2d.texts";
 
 // Makes every table above, so that forgetting an object never makes one:
 // it then never steps the collector, whose finalisers can raise errors
@@ -83,6 +86,10 @@ void Invalidate(lua_State* L, int index);
 // empty when there is none.
 void PushHandles(lua_State* L, void* address);
 
+// Takes the user data at `index` out of the runtime's cache at `cache` (a
+// stack index), where it may stand for `address`.
+void Uncache(lua_State* L, int index, int cache, void* address);
+
 // The user data at `index`, made for `address`, becomes a deleted object and
 // leaves the runtime's cache and the list of the address.
 void ForgetHandle(lua_State* L, int index, void* address);
@@ -90,6 +97,11 @@ void ForgetHandle(lua_State* L, int index, void* address);
 // Every user data made for `address` becomes a deleted object; the runtime's
 // caches and the list forget them.
 void ForgetHandles(lua_State* L, void* address);
+
+// How many times the end of an object has turned user data into deleted
+// objects (ForgetHandles, DropWithin), ever: a push compares it before and
+// after the steps in which a finaliser may end objects.
+unsigned long Ends();
 
 // The holder at `holder` keeps the value at `value` in the slot named by the
 // string at `slot` (nil, or a value that is no live object, keeps nothing),
@@ -118,6 +130,10 @@ void AddWithin(lua_State* L, int index, void* owner);
 // Every user data that refers into the object at `owner` becomes a deleted
 // object.
 void DropWithin(lua_State* L, void* owner);
+
+// The user data at `index` no longer refers into any object (it was noted
+// inside one by a push that then failed).
+void LeaveWithin(lua_State* L, int index);
 
 }  // namespace ownership
 }  // namespace script

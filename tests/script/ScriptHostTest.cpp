@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "lua.h"
 #include "support/FrameFixture.h"
@@ -223,6 +224,59 @@ TEST_F(ScriptHost, MainScriptFailuresAreLoggedWithTheirFileAndLine) {
         lua_getglobal(f->L(), "toHelper");
         EXPECT_TRUE(lua_istable(f->L(), -1)) << row.what;
         lua_pop(f->L(), 1);
+    }
+}
+
+// Lua runs a finaliser at any step of its collector, and raises its error
+// there: in the engine's own calls into Lua too (reading a callback's error
+// value, loading the main script), which log it like any other error.
+TEST_F(ScriptHost, AFinalisersErrorInsideTheEnginesOwnCallsIsLogged) {
+    // arm() leaves a finaliser that raises at the next collector step,
+    // wherever that is: every step is a whole cycle until it has run.
+    const std::string arming = R"(
+fired = 0
+function arm()
+    collectgarbage("setpause", 0)
+    collectgarbage("setstepmul", 100000000)
+    collectgarbage("collect")
+    local proxy = newproxy(true)
+    getmetatable(proxy).__gc = function()
+        collectgarbage("setpause", 200)
+        collectgarbage("setstepmul", 200)
+        fired = fired + 1
+        error("a finaliser's error", 0)
+    end
+end
+)";
+    struct Row {
+        const char* what;
+        const char* timer;  // OnProcessGameTimer's body
+        unsigned ms;        // of the game timer's 10 ms ticks
+        bool changeFolder;  // then the main script runs again
+        std::vector<std::string> logged;  // UTF-8, in this order
+    } rows[] = {
+        {"while the host reads a callback's error value", "if fired == 0 and not armed then armed = true; arm(); error(42, 0) end",
+         25, false, {"call OnProcessGameTimer 失败:42", "call OnProcessGameTimer 失败:a finaliser's error"}},
+        {"while the main script loads", "if not armed then armed = true; arm(); error('armed', 0) end", 15, true,
+         {"call OnProcessGameTimer 失败:armed", "导入脚本文件scripts\\gamelogic.lua 失败:%s a finaliser's error"}},
+    };
+    for (const Row& row : rows) {
+        mFrame.reset();
+        const std::string script = arming + "function OnProcessGameTimer() " + row.timer + " end\n";
+        ScriptFrame* f = Start(script);
+        f->StartGameTimer(3, 10);
+        platform::RunFor(row.ms);
+        f->StopGameTimer(3);
+        if (row.changeFolder) f->ChangeDir(mGame->path());
+        const std::string log = ReadLog();
+        size_t at = 0;
+        for (const std::string& line : row.logged) {
+            at = log.find(Gbk(line), at);
+            EXPECT_NE(std::string::npos, at) << row.what << ": " << line << "\n" << log;
+            if (at == std::string::npos) break;
+        }
+        EXPECT_EQ(1, Number(f->L(), "fired")) << row.what;
+        EXPECT_EQ(0, lua_gettop(f->L())) << row.what;
     }
 }
 

@@ -383,6 +383,156 @@ CASES[#CASES + 1] = { "slider at the limit", function()
     run_frames(20)
     return slider:GetAbsoluteRect().UpperLeftCorner.X, slider:GetCurrentProcess() end, gives(MAX, 0) }
 
+-- Finalisers that end engine objects at any step of the collector, inside
+-- the bound function that is reading or handing out those objects. With the
+-- pause at 0 and a huge step multiplier every step (each allocation of the
+-- Lua API) is a whole cycle, and a chain of finalisers, each arming the
+-- next, runs one at each step: the n-th calls act(f), f the function that
+-- was running when the collector stepped. (The proxy stays in a local until
+-- its __gc is set: a step in between would find it unreachable without one,
+-- and Lua would never finalise it.)
+local function arm(n, act)
+    local proxy = newproxy(true)
+    getmetatable(proxy).__gc = function()
+        if n > 1 then arm(n - 1, act) else act(debug.getinfo(2, "f").func) end
+    end
+end
+
+-- Calls fn(setup()) with end_(setup()) run by a finaliser at each of the
+-- first `steps` collector steps in turn. Each run gives the call's pcall
+-- results and `inside`: the finaliser ran inside fn itself.
+local function at_each_step(steps, setup, end_, fn)
+    local runs = {}
+    for n = 1, steps do
+        local args, run = { setup() }, {}
+        collectgarbage("collect")
+        local pause, mul = collectgarbage("setpause", 0), collectgarbage("setstepmul", 100000000)
+        collectgarbage("collect")
+        arm(n, function(f) run.inside, run.done = rawequal(f, fn), true; end_(unpack(args)) end)
+        run.results = { pcall(fn, unpack(args)) }
+        collectgarbage("setpause", pause)
+        collectgarbage("setstepmul", mul)
+        while not run.done do collectgarbage("collect") end
+        runs[n] = run
+    end
+    return runs
+end
+
+-- An element's user data typed as the base element (found by id while
+-- no other user data of it lives): a bound function called on it checks
+-- its argument without a collector step.
+local function as_base_element(id)
+    collectgarbage("collect")
+    return board:FindControlById(id)
+end
+
+-- The finaliser runs while the call hands out an object (ended inside the
+-- push: nil, never a user data of freed memory) or its text (copied before
+-- anything can end it); ran inside the call and the call succeeded: the
+-- window was hit.
+local function windows(runs, result_ok)
+    local hits = 0
+    for _, run in ipairs(runs) do
+        local ok, r = run.results[1], run.results[2]
+        if run.inside and ok then hits = hits + 1 end
+        if ok and not result_ok(r, run.inside) then return false, "run " .. _ .. " gave " .. tostring(r) end
+    end
+    return hits > 0, hits
+end
+local function deleted(r, read) return not pcall(read, r) end
+
+CASES[#CASES + 1] = { "a finaliser deletes the element being pushed", function()
+    local holder
+    local runs = at_each_step(12, function()
+        local box = board:AddContainer(43, "box", rect(0, 190, 40, 200), nil, false)
+        box:AddButton(40, "pushed", rect(0, 0, 10, 10))
+        box = nil
+        holder = as_base_element(43)
+        return holder, 40
+    end, function(h) h:DeleteChildren(h:FindControlById(40)) end, rawget(kest2d.CKesBaseGUIElement, "FindControlById"))
+    board:DeleteChildren(holder)
+    return windows(runs, function(r, inside)
+        return r == nil or (deleted(r, function() return r:GetID() end) and not inside) end) end, gives(true) }
+CASES[#CASES + 1] = { "a finaliser deletes the owner of a value being pushed", function()
+    local runs = at_each_step(12, function()
+        board:AddButton(41, "owner", rect(0, 190, 20, 200))
+        return as_base_element(41)
+    end, function(el) board:DeleteChildren(el) end, rawget(kest2d.CKesBaseGUIElement, "GetAbsoluteRect"))
+    return windows(runs, function(r, inside)
+        return r == nil or (deleted(r, function() return r.UpperLeftCorner.X end) and not inside) end) end,
+    gives(true) }
+CASES[#CASES + 1] = { "a finaliser renames the ini file whose name is being returned", function()
+    local before, named = frame:Ini_GetFile(), nil
+    local runs = at_each_step(8, function()
+        frame:Ini_SetFile("an ini file of some length.ini")
+        named = frame:Ini_GetFile()
+        return frame
+    end, function() frame:Ini_SetFile(string.rep("renamed ", 40)) end, rawget(kest2d.CKesBaseFrame, "Ini_GetFile"))
+    frame:Ini_SetFile(before)
+    return windows(runs, function(r, inside)
+        return r == named or (not inside and string.find(r, "renamed renamed", 1, true) ~= nil) end) end,
+    gives(true) }
+CASES[#CASES + 1] = { "a record is collected while its text is being returned", function()
+    local held = {}
+    local ime = kest2d.CKesEvent().mImeEvent
+    local getter = rawget(rawget(getmetatable(ime), ".get"), "inputStr")
+    local runs = at_each_step(8, function()
+        held.record = kest2d.CKesEvent()
+        held.record.mImeEvent.inputStr = "typed by the player"
+        return held.record.mImeEvent
+    end, function() held.record = nil end, getter)
+    return windows(runs, function(r) return r == "typed by the player" end) end, gives(true) }
+CASES[#CASES + 1] = { "a finaliser deletes the writer whose data is being returned", function()
+    local writer, data
+    local runs = at_each_step(8, function()
+        writer = kest2d.CKesMessageOut:new(0x4142)
+        for _ = 1, 40 do writer:writeByte(0x61) end
+        data = writer:getData()
+        return writer
+    end, function(w) w:delete() end, rawget(kest2d.CKesMessageOut, "getData"))
+    return windows(runs, function(r) return r == data end), #data > 20 end, gives(true, true) }
+-- A number given for a text becomes its text without a collector step: a
+-- finaliser never runs while the call holds its object.
+CASES[#CASES + 1] = { "a finaliser deletes the element whose text argument is a number", function()
+    local runs = at_each_step(8, function()
+        board:AddStaticText(42, "label", rect(0, 190, 20, 200))
+        return as_base_element(42), 12345
+    end, function(el) board:DeleteChildren(el) end, rawget(kest2d.CKesBaseGUIElement, "SetCaption"))
+    local inside, failed = 0, 0
+    for _, run in ipairs(runs) do
+        if run.inside then inside = inside + 1 end
+        if not run.results[1] then failed = failed + 1 end
+    end
+    return inside, failed end, gives(0, 0) }
+
+-- tolua.takeownership and releaseownership move an object between Lua's two
+-- tables of what it owns; a finaliser's error at any collector step during
+-- the move (raised out of the call) leaves it in exactly one of them.
+CASES[#CASES + 1] = { "a finaliser raises while an object changes owner", function()
+    local moved, broken, objects = 0, 0, {}
+    for _, move in ipairs({ tolua.takeownership, tolua.releaseownership }) do
+        for n = 1, 6 do
+            local p = kest2d.CKesPosition2d_int_:new(1, 2)
+            objects[#objects + 1] = p
+            if move == tolua.releaseownership then tolua.takeownership(p) end
+            full_gc()
+            local before = live_count()
+            local pause, mul = collectgarbage("setpause", 0), collectgarbage("setstepmul", 100000000)
+            collectgarbage("collect")
+            local done
+            arm(n, function() done = true; error("a finaliser's error", 0) end)
+            local ok, result = pcall(move, p)
+            collectgarbage("setpause", pause)
+            collectgarbage("setstepmul", mul)
+            while not done do pcall(collectgarbage, "collect") end
+            if live_count() ~= before then broken = broken + 1 end
+            if not ok and result == "a finaliser's error" and tolua.takeownership(p) == (move ~= tolua.takeownership) then
+                moved = moved + 1
+            end
+        end
+    end
+    return broken, moved > 0 end, gives(0, true) }
+
 for _, case in ipairs(CASES) do
     local name, call, want = case[1], case[2], case[3]
     local results = { pcall(call) }
