@@ -78,44 +78,27 @@ void Guard(lua_State* L, int t, const char* name, lua_CFunction f) {
     lua_rawset(L, t);
 }
 
-// Guards closed over the runtime's function (upvalue 1), whether it may be
-// called directly (upvalue 2: a C function without upvalues of its own, as
-// the runtime's events and variables are) and their own upvalues from 3 on.
-
-// Calls the guarded function with the arguments as they stand.
-int CallGuarded(lua_State* L) {
-    if (lua_toboolean(L, lua_upvalueindex(2))) return lua_tocfunction(L, lua_upvalueindex(1))(L);
-    lua_pushvalue(L, lua_upvalueindex(1));
-    lua_insert(L, 1);
-    lua_call(L, lua_gettop(L) - 1, LUA_MULTRET);
-    return lua_gettop(L);
-}
+// Guards closed over the runtime's function (upvalue 1, called through
+// CallUpvalue) and their own upvalues from 2 on.
 
 // Pushes a guard `f` of the function at `original` (an absolute index),
 // with `extra` upvalues taken from the stack top.
 void PushGuard(lua_State* L, int original, lua_CFunction f, int extra) {
-    bool direct = lua_tocfunction(L, original) != nullptr;
-    if (direct && lua_getupvalue(L, original, 1)) {
-        lua_pop(L, 1);
-        direct = false;
-    }
     lua_pushvalue(L, original);
     lua_insert(L, -1 - extra);
-    lua_pushboolean(L, direct);
-    lua_insert(L, -1 - extra);
-    lua_pushcclosure(L, f, 2 + extra);
+    lua_pushcclosure(L, f, 1 + extra);
 }
 
-// Upvalues: 3 the number of arguments Lua gives the event (-1: any), 4 true
-// when a user data must be a bound object, 5 the event's name.
+// Upvalues: 2 the number of arguments Lua gives the event (-1: any), 3 true
+// when a user data must be a bound object, 4 the event's name.
 int GuardedEvent(lua_State* L) {
-    const int args = static_cast<int>(lua_tointeger(L, lua_upvalueindex(3)));
-    const char* name = lua_tostring(L, lua_upvalueindex(5));
+    const int args = static_cast<int>(lua_tointeger(L, lua_upvalueindex(2)));
+    const char* name = lua_tostring(L, lua_upvalueindex(4));
     if (args >= 0 && lua_gettop(L) != args)
         return luaL_error(L, "%s takes %d arguments, not %d", name, args, lua_gettop(L));
-    if (lua_toboolean(L, lua_upvalueindex(4)) && lua_type(L, 1) == LUA_TUSERDATA && !IsBoundUserData(L, 1))
+    if (lua_toboolean(L, lua_upvalueindex(3)) && lua_type(L, 1) == LUA_TUSERDATA && !IsBoundUserData(L, 1))
         return luaL_error(L, "%s: the user data is no object of the engine", name);
-    return CallGuarded(L);
+    return CallUpvalue(L, 1);
 }
 
 struct Event {
@@ -129,19 +112,19 @@ const Event kEvents[] = {
     {"__eq", 2, false},   {"__call", -1, false},
 };
 
-// Upvalues: 3 the const form of the variable's class, 4 the variable's name.
+// Upvalues: 2 the const form of the variable's class, 3 the variable's name.
 int GuardedVariable(lua_State* L) {
     tolua_Error err;
-    if (!lua_isnoneornil(L, 1) && !tolua_isusertype(L, 1, lua_tostring(L, lua_upvalueindex(3)), 0, &err)) {
-        lua_pushfstring(L, "#finvalid 'self' in accessing variable '%s'.", lua_tostring(L, lua_upvalueindex(4)));
+    if (!lua_isnoneornil(L, 1) && !tolua_isusertype(L, 1, lua_tostring(L, lua_upvalueindex(2)), 0, &err)) {
+        lua_pushfstring(L, "#finvalid 'self' in accessing variable '%s'.", lua_tostring(L, lua_upvalueindex(3)));
         tolua_error(L, lua_tostring(L, -1), &err);
     }
-    return CallGuarded(L);
+    return CallUpvalue(L, 1);
 }
 
-// Upvalue 3: the function's name in the tolua table.
+// Upvalue 2: the function's name in the tolua table.
 int GuardedToluaFunction(lua_State* L) {
-    const char* name = lua_tostring(L, lua_upvalueindex(3));
+    const char* name = lua_tostring(L, lua_upvalueindex(2));
     if (std::strcmp(name, "type") == 0) {
         if (lua_gettop(L) == 0) lua_settop(L, 1);
     } else if (std::strcmp(name, "getpeer") == 0) {
@@ -158,7 +141,7 @@ int GuardedToluaFunction(lua_State* L) {
         }
         luaL_checktype(L, 2, LUA_TTABLE);
     }
-    return CallGuarded(L);
+    return CallUpvalue(L, 1);
 }
 
 // The guarded events of the metatable at `mt`; `made` (a table at its

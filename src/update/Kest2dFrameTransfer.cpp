@@ -5,9 +5,10 @@
 //
 // Every transfer receives into a fresh temporary file of its own in the
 // target folder, made as the engine's other files are (the umask decides its
-// mode), which is then moved into place. Each attempt carries its progress state (the cancel flag it
-// obeys, the step last reported, whether the frame's hook threw) in a
-// TransferProgress that libcurl hands back to the progress callback. Every
+// mode), which is then moved into place. Each attempt carries its progress
+// state (the cancel flag it obeys, the step last reported, whether the
+// frame's hook threw) in a TransferProgress that libcurl hands back to the
+// progress callback. Every
 // file name that comes from a server (the last part of a URL) must be a plain
 // name: it never leaves its folder.
 #include <curl/curl.h>
