@@ -59,10 +59,15 @@ protected:
         dpy = gX.server->dpy;
         WriteFile(mDir.file("game/scripts/gamelogic.lua"), kScript);
     }
-    void TearDown() override {
-        if (mHost <= 0) return;  // a test that failed before the host ended
+    void TearDown() override { KillHost(); }
+    // Ends a host that is still there, as a test that failed leaves it; a
+    // killed host leaves the block's name (the next host takes it over).
+    void KillHost() {
+        if (mHost <= 0) return;
         kill(mHost, SIGKILL);
         waitpid(mHost, nullptr, 0);
+        mHost = -1;
+        std::remove(("/dev/shm/" + mShm).c_str());
     }
 
     void WriteSystemIni(int width, int height, bool windowed) {
@@ -98,16 +103,19 @@ protected:
         EXPECT_TRUE(PathExists("/dev/shm/" + mShm));
     }
     // How the host ended: "exit N", "signal N" (ended by it), or "running"
-    // after 30 s. An exit is a close: its shared memory is gone.
+    // after 30 s (it is then killed, so that the next host starts alone). An
+    // exit is a close: its shared memory is gone.
     std::string HostEnd() {
         int status = 0;
-        if (!Until([&] { return waitpid(mHost, &status, WNOHANG) == mHost; }, 30000)) return "running";
+        if (!Until([&] { return waitpid(mHost, &status, WNOHANG) == mHost; }, 30000)) {
+            KillHost();
+            return "running";
+        }
         mHost = -1;
         const std::string err = ReadFile(mDir.file("err.txt"));
         EXPECT_EQ(std::string::npos, err.find("Sanitizer")) << err;
         if (WIFSIGNALED(status)) {
-            // Ended at once, it leaves the block's name, as any killed process
-            // does (the next host takes it over).
+            // Ended at once, it leaves the block's name.
             std::remove(("/dev/shm/" + mShm).c_str());
             return "signal " + std::to_string(WTERMSIG(status));
         }

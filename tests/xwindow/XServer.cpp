@@ -233,6 +233,37 @@ bool AddSmallMode(Display* dpy) {
            Run("xrandr --addmode " + output + " " + name);
 }
 
+// Asks openbox to show the desktop (or stop) and waits until it says it
+// does: a round trip through its queue of events.
+bool ShowDesktop(Display* dpy, bool show) {
+    const Window root = DefaultRootWindow(dpy);
+    XEvent e{};
+    e.xclient.type = ClientMessage;
+    e.xclient.window = root;
+    e.xclient.message_type = XInternAtom(dpy, "_NET_SHOWING_DESKTOP", False);
+    e.xclient.format = 32;
+    e.xclient.data.l[0] = show ? 1 : 0;
+    XSendEvent(dpy, root, False, SubstructureRedirectMask | SubstructureNotifyMask, &e);
+    XFlush(dpy);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (std::chrono::steady_clock::now() < deadline) {
+        const std::vector<unsigned long> state = Property(dpy, root, "_NET_SHOWING_DESKTOP", XA_CARDINAL);
+        if (!state.empty() && (state[0] != 0) == show) return true;
+        usleep(20000);
+    }
+    return false;
+}
+
+// The server's keyboard is first driven by its own device; the first key that
+// xdotool sends moves it to the XTEST one, a change of keyboard that makes
+// openbox drop and take again all its key bindings, and a shortcut pressed
+// meanwhile reaches the focused window instead (a lost alt+F4). One key at
+// the start makes that change, and a round trip through openbox's queue
+// makes sure it has taken its bindings again.
+bool MoveKeyboardToXtest(Display* dpy) {
+    return Run("xdotool key shift") && ShowDesktop(dpy, true) && ShowDesktop(dpy, false);
+}
+
 }  // namespace
 
 bool Xdotool(const std::string& args) { return Run("xdotool " + args); }
@@ -253,6 +284,8 @@ void SuiteXServer::Start() {
         failure = "xdotool is missing (scripts/install-deps.sh installs it)";
     else if (!AddSmallMode(server->dpy))
         failure = "the X server took no second display mode (xrandr, in x11-xserver-utils)";
+    else if (!MoveKeyboardToXtest(server->dpy))
+        failure = "openbox did not answer after the first key";
 }
 
 void SuiteXServer::Stop() {

@@ -79,8 +79,8 @@ private:
 };
 
 // The server of a test suite, started by SetUpTestSuite and stopped by
-// TearDownTestSuite, with the mode kSmallModeWidth x kSmallModeHeight added;
-// SDL is told to use it. A test is skipped without Xvfb and fails without
+// TearDownTestSuite, with the mode kSmallModeWidth x kSmallModeHeight added
+// and its keyboard already driven by xdotool's device; SDL is told to use it. A test is skipped without Xvfb and fails without
 // openbox, xdotool, xrandr or the added mode.
 struct SuiteXServer {
     void Start();
