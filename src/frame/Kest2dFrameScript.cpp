@@ -12,6 +12,7 @@
 #include "lauxlib.h"
 #include "lualib.h"
 #include "script/Kest2dScriptBinding.h"
+#include "script/Kest2dScriptLifetime.h"
 
 namespace kest2d {
 
@@ -27,11 +28,8 @@ std::string ErrorText(lua_State* L) {
     switch (lua_type(L, -1)) {
     case LUA_TSTRING:
         return lua_tostring(L, -1);
-    case LUA_TNUMBER: {
-        char text[LUAI_MAXNUMBER2STR];
-        std::snprintf(text, sizeof(text), LUA_NUMBER_FMT, static_cast<LUAI_UACNUMBER>(lua_tonumber(L, -1)));
-        return text;
-    }
+    case LUA_TNUMBER:
+        return script::NumberText(L, -1);
     default:
         return std::string("(error object is a ") + luaL_typename(L, -1) + " value)";
     }

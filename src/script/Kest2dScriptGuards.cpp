@@ -122,27 +122,41 @@ int GuardedVariable(lua_State* L) {
     return CallUpvalue(L, 1);
 }
 
-// Upvalue 2: the function's name in the tolua table.
-int GuardedToluaFunction(lua_State* L) {
-    const char* name = lua_tostring(L, lua_upvalueindex(2));
-    if (std::strcmp(name, "type") == 0) {
-        if (lua_gettop(L) == 0) lua_settop(L, 1);
-    } else if (std::strcmp(name, "getpeer") == 0) {
-        lua_settop(L, 1);
-    } else if (std::strcmp(name, "inherit") == 0) {
-        lua_settop(L, 2);
-        luaL_checktype(L, 1, LUA_TTABLE);
-    } else if (std::strcmp(name, "setpeer") == 0) {
-        lua_settop(L, 2);
-        luaL_checktype(L, 1, LUA_TUSERDATA);
-        if (lua_isnil(L, 2)) {
-            lua_pushvalue(L, TOLUA_NOPEER);
-            lua_replace(L, 2);
-        }
-        luaL_checktype(L, 2, LUA_TTABLE);
-    }
+// The tolua library's functions, each given its arguments as the runtime
+// reads them.
+int GuardedType(lua_State* L) {
+    if (lua_gettop(L) == 0) lua_settop(L, 1);
     return CallUpvalue(L, 1);
 }
+
+int GuardedGetPeer(lua_State* L) {
+    lua_settop(L, 1);
+    return CallUpvalue(L, 1);
+}
+
+int GuardedInherit(lua_State* L) {
+    lua_settop(L, 2);
+    luaL_checktype(L, 1, LUA_TTABLE);
+    return CallUpvalue(L, 1);
+}
+
+int GuardedSetPeer(lua_State* L) {
+    lua_settop(L, 2);
+    luaL_checktype(L, 1, LUA_TUSERDATA);
+    if (lua_isnil(L, 2)) {
+        lua_pushvalue(L, TOLUA_NOPEER);
+        lua_replace(L, 2);
+    }
+    luaL_checktype(L, 2, LUA_TTABLE);
+    return CallUpvalue(L, 1);
+}
+
+struct ToluaGuard {
+    const char* name;
+    lua_CFunction guard;
+};
+const ToluaGuard kToluaGuards[] = {
+    {"type", GuardedType}, {"getpeer", GuardedGetPeer}, {"inherit", GuardedInherit}, {"setpeer", GuardedSetPeer}};
 
 // The guarded events of the metatable at `mt`; `made` (a table at its
 // index) maps each runtime function to its guard, shared by all classes.
@@ -204,12 +218,11 @@ void GuardToluaLibrary(lua_State* L) {
     lua_getglobal(L, "tolua");
     const int tolua = lua_gettop(L);
     if (lua_istable(L, tolua)) {
-        for (const char* name : {"type", "getpeer", "inherit", "setpeer"}) {
-            lua_getfield(L, tolua, name);
+        for (const ToluaGuard& g : kToluaGuards) {
+            lua_getfield(L, tolua, g.name);
             if (lua_iscfunction(L, -1)) {
-                lua_pushstring(L, name);
-                PushGuard(L, lua_gettop(L) - 1, GuardedToluaFunction, 1);
-                lua_setfield(L, tolua, name);
+                PushGuard(L, lua_gettop(L), g.guard, 0);
+                lua_setfield(L, tolua, g.name);
             }
             lua_settop(L, tolua);
         }

@@ -388,13 +388,19 @@ void PushBytes(lua_State* L, const char* bytes, size_t size) {
     lua_pushlstring(L, copy, size);
 }
 
+std::string NumberText(lua_State* L, int index) {
+    char text[LUAI_MAXNUMBER2STR];
+    std::snprintf(text, sizeof(text), LUA_NUMBER_FMT, static_cast<LUAI_UACNUMBER>(lua_tonumber(L, index)));
+    return text;
+}
+
 const char* ArgumentText(lua_State* L, int narg, const char* def) {
     if (lua_type(L, narg) != LUA_TNUMBER) return lua_gettop(L) < std::abs(narg) ? def : lua_tostring(L, narg);
     // Lua's own text of the number, made a Lua string as a table key: setting
     // a field makes its key without a collector step, and lua_next hands the
     // key back.
-    char text[LUAI_MAXNUMBER2STR];
-    std::snprintf(text, sizeof(text), LUA_NUMBER_FMT, static_cast<LUAI_UACNUMBER>(lua_tonumber(L, narg)));
+    const std::string number = NumberText(L, narg);
+    const char* const text = number.c_str();
     if (narg < 0 && narg > LUA_REGISTRYINDEX) narg = lua_gettop(L) + 1 + narg;
     lua_getfield(L, LUA_REGISTRYINDEX, kTexts);
     if (!lua_istable(L, -1)) {

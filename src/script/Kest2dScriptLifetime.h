@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
 
 struct lua_State;
 
@@ -54,6 +55,10 @@ void PushBytes(lua_State* L, const char* bytes, size_t size);
 // without a collector step, so that no finaliser runs while a wrapper holds
 // pointers to the objects of its other arguments.
 const char* ArgumentText(lua_State* L, int narg, const char* def);
+
+// The number at `index` as Lua writes it (lua_tostring's text), made without
+// a Lua allocation.
+std::string NumberText(lua_State* L, int index);
 
 // tolua_register_gc for what PushObject pushed at `index`: the collector
 // owns it from now on.

@@ -79,7 +79,7 @@ int KeepArgument(lua_State* L) {
     lua_pushlightuserdata(L, &returned);
     const bool failed = lua_pcall(L, args + 1, LUA_MULTRET, 0) != 0;
     const int results = lua_gettop(L) - (holder ? entry : args);
-    if (holder && !returned) DropPreparedKeep(L, holder, entry);
+    bool keeps = false;
     if (holder && returned) {
         // The holder or the value may have ended meanwhile (a finaliser at
         // any collector step, a callback): then their user data no longer
@@ -89,10 +89,10 @@ int KeepArgument(lua_State* L) {
         const bool ancestor = !ended && object && lua_toboolean(L, lua_upvalueindex(3)) &&
                               static_cast<CKesBaseGUIElement*>(object)->IsInSubtree(
                                   static_cast<CKesBaseGUIElement*>(holder));
-        const bool keeps = !ended && !ancestor;
+        keeps = !ended && !ancestor;
         CommitKeep(L, holder, slot, keeps ? entry : 0);
-        if (!keeps) DropPreparedKeep(L, holder, entry);
     }
+    if (holder && !keeps) DropPreparedKeep(L, holder, entry);
     return failed ? lua_error(L) : results;
 }
 
