@@ -11,6 +11,7 @@
 #include "frame/Kest2dLogger.h"
 #include "frame/types/Kest2dDimension2d.h"
 #include "frame/types/Kest2dHeld.h"
+#include "script/Kest2dScriptArguments.h"
 #include "script/Kest2dScriptLifetime.h"
 
 namespace kest2d {
@@ -85,13 +86,14 @@ std::remove_cv_t<E> ToEnum(lua_State* L, int narg, lua_Number def, const char* t
 // size / n of an integer size: a Lua error for 0, as the engine never
 // divides by it.
 inline int DivideSize(lua_State* L) {
+    SettleArguments(L);
     tolua_Error err;
-    if (!tolua_isusertype(L, 1, "const kest2d::CKesDimension2d<int>", 0, &err) || !tolua_isnumber(L, 2, 0, &err) ||
+    if (!IsUserType(L, 1, "const kest2d::CKesDimension2d<int>", 0, &err) || !tolua_isnumber(L, 2, 0, &err) ||
         !tolua_isnoobj(L, 3, &err)) {
         tolua_error(L, "#ferror in function '.div'.", &err);
         return 0;
     }
-    const auto* self = static_cast<const CKesDimension2d<int>*>(tolua_tousertype(L, 1, 0));
+    const auto* self = static_cast<const CKesDimension2d<int>*>(ToUserType(L, 1, nullptr));
     // Beyond int, a divisor leaves at most a quotient of 0; NaN is no divisor.
     const int scale = ToInteger<int>(tolua_tonumber(L, 2, 0));
     if (!self) tolua_error(L, "invalid 'self' in function 'operator/'", nullptr);

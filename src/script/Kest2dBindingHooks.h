@@ -54,6 +54,7 @@
 #include "net/Kest2dMessage.h"
 #include "net/Kest2dSocketClient.h"
 #include "script/Kest2dBindingChecks.h"
+#include "script/Kest2dScriptArguments.h"
 #include "script/Kest2dScriptLifetime.h"
 #include "script/Kest2dScriptObjects.h"
 #include "script/Kest2dScriptOwnership.h"
@@ -63,6 +64,12 @@
 // before it is pushed, and what they push refers into the object of their
 // argument 1 (a method's or a variable's object) unless it is an object of
 // its own.
+// Arguments are checked and read without running script code once the
+// wrapper has settled them (Kest2dScriptArguments.h).
+#define tolua_isusertype(L, lo, type, def, err) ::kest2d::script::IsUserType(L, lo, type, def, err)
+#define tolua_isusertable(L, lo, type, def, err) ::kest2d::script::IsUserTable(L, lo, type, def, err)
+#define tolua_tousertype(L, narg, def) ::kest2d::script::ToUserType(L, narg, def)
+
 #undef Mtolua_new
 #define Mtolua_new(EXP) ::kest2d::script::Made(tolua_S, new EXP)
 #define tolua_pushusertype(L, object, type) ::kest2d::script::PushObject(L, object, type, 1)
@@ -103,6 +110,7 @@ inline const char* ToText(lua_State* L, int narg, const char* def) {
 // storage.
 template <class T>
 int VectorIndex(lua_State* L, const char* type, int valueArgs, const char* luaName, const char* selfName) {
+    SettleArguments(L);
     tolua_Error err;
     if (!tolua_isusertype(L, 1, type, 0, &err) || !tolua_isnumber(L, 2, 0, &err) ||
         (valueArgs > 0 && !tolua_isnumber(L, 3, 0, &err)) || !tolua_isnoobj(L, 3 + valueArgs, &err)) {
@@ -175,6 +183,7 @@ KES_VECTOR_INDEX_HOOKS(char)
 
 #define KES_TEXT_FIELD_HOOK(FUNC, PART, FIELD)                                                            \
     static int FUNC(lua_State* L) {                                                                      \
+        ::kest2d::script::SettleArguments(L);                                                            \
         PART* self = static_cast<PART*>(tolua_tousertype(L, 1, 0));                                      \
         if (!self) tolua_error(L, "invalid 'self' in accessing variable '" #FIELD "'", nullptr);         \
         return ::kest2d::script::SetTextField(L, self->FIELD);                                           \
@@ -192,6 +201,7 @@ namespace script {
 
 // kest2d.CKesMessageIn(data, length), :new and :new_local.
 inline int NewScriptMessageIn(lua_State* L, bool collected) {
+    SettleArguments(L);
     tolua_Error err;
     if (!tolua_isusertable(L, 1, "kest2d::CKesMessageIn", 0, &err) || !tolua_isstring(L, 2, 0, &err) ||
         !tolua_isnumber(L, 3, 0, &err) || !tolua_isnoobj(L, 4, &err)) {
@@ -258,6 +268,7 @@ static int tolua_package_kest2d_CKesMessageIn_new00_local(lua_State* L) {
 // more of them are read than the Lua string holds.
 #define TOLUA_DISABLE_tolua_package_kest2d_CKesBaseFrame_LoadTexture00
 static int tolua_package_kest2d_CKesBaseFrame_LoadTexture00(lua_State* L) {
+    ::kest2d::script::SettleArguments(L);
     tolua_Error err;
     if (!tolua_isusertype(L, 1, "kest2d::CKesBaseFrame", 0, &err) || !tolua_isstring(L, 2, 0, &err) ||
         !tolua_isnumber(L, 3, 1, &err) || !tolua_isnoobj(L, 4, &err)) {
@@ -290,6 +301,7 @@ static int tolua_package_kest2d_CKesBaseFrame_LoadTexture00(lua_State* L) {
 // state closes.
 #define TOLUA_DISABLE_tolua_package_kest2d_CKesBaseFrame_LoadResource00
 static int tolua_package_kest2d_CKesBaseFrame_LoadResource00(lua_State* L) {
+    ::kest2d::script::SettleArguments(L);
     tolua_Error err;
     if (!tolua_isusertype(L, 1, "kest2d::CKesBaseFrame", 0, &err) || !tolua_isstring(L, 2, 0, &err) ||
         !tolua_isnumber(L, 3, 1, &err) || !tolua_isnoobj(L, 4, &err)) {
@@ -316,6 +328,7 @@ static int tolua_package_kest2d_CKesBaseFrame_LoadResource00(lua_State* L) {
 // The logger reports a log file it cannot open by throwing.
 #define TOLUA_DISABLE_tolua_package_kest2d_CKesLogger_setLogFile00
 static int tolua_package_kest2d_CKesLogger_setLogFile00(lua_State* L) {
+    ::kest2d::script::SettleArguments(L);
     tolua_Error err;
     if (!tolua_isusertable(L, 1, "kest2d::CKesLogger", 0, &err) || !tolua_iscppstring(L, 2, 0, &err) ||
         !tolua_isnoobj(L, 3, &err)) {
@@ -328,6 +341,7 @@ static int tolua_package_kest2d_CKesLogger_setLogFile00(lua_State* L) {
 
 #define TOLUA_DISABLE_tolua_package_kest2d_CKesLogger_output00
 static int tolua_package_kest2d_CKesLogger_output00(lua_State* L) {
+    ::kest2d::script::SettleArguments(L);
     tolua_Error err;
     if (!tolua_isusertable(L, 1, "kest2d::CKesLogger", 0, &err) || !tolua_iscppstring(L, 2, 0, &err) ||
         !tolua_isnumber(L, 3, 0, &err) || !tolua_isnoobj(L, 4, &err)) {
@@ -342,6 +356,7 @@ static int tolua_package_kest2d_CKesLogger_output00(lua_State* L) {
 // A key event's character keeps the low 8 bits of the number.
 #define TOLUA_DISABLE_tolua_set_kest2d__CKesEvent__CKesKeyEvent_Char
 static int tolua_set_kest2d__CKesEvent__CKesKeyEvent_Char(lua_State* L) {
+    ::kest2d::script::SettleArguments(L);
     auto* self = static_cast<kest2d::CKesEvent::CKesKeyEvent*>(tolua_tousertype(L, 1, 0));
     tolua_Error err;
     if (!self) tolua_error(L, "invalid 'self' in accessing variable 'Char'", nullptr);
@@ -353,6 +368,7 @@ static int tolua_set_kest2d__CKesEvent__CKesKeyEvent_Char(lua_State* L) {
 // A font's size reads and writes as an unsigned 32-bit number.
 #define TOLUA_DISABLE_tolua_get_kest2d__CKesGUITTFont_unsigned_size
 static int tolua_get_kest2d__CKesGUITTFont_unsigned_size(lua_State* L) {
+    ::kest2d::script::SettleArguments(L);
     auto* self = static_cast<kest2d::CKesGUITTFont*>(tolua_tousertype(L, 1, 0));
     if (!self) tolua_error(L, "invalid 'self' in accessing variable 'size'", nullptr);
     tolua_pushnumber(L, static_cast<lua_Number>(static_cast<uint32_t>(self->size)));
@@ -361,6 +377,7 @@ static int tolua_get_kest2d__CKesGUITTFont_unsigned_size(lua_State* L) {
 
 #define TOLUA_DISABLE_tolua_set_kest2d__CKesGUITTFont_unsigned_size
 static int tolua_set_kest2d__CKesGUITTFont_unsigned_size(lua_State* L) {
+    ::kest2d::script::SettleArguments(L);
     auto* self = static_cast<kest2d::CKesGUITTFont*>(tolua_tousertype(L, 1, 0));
     tolua_Error err;
     if (!self) tolua_error(L, "invalid 'self' in accessing variable 'size'", nullptr);
@@ -373,6 +390,7 @@ static int tolua_set_kest2d__CKesGUITTFont_unsigned_size(lua_State* L) {
 // the bytes written: the buffer itself has no terminator.
 #define TOLUA_DISABLE_tolua_package_kest2d_CKesMessageOut_getData00
 static int tolua_package_kest2d_CKesMessageOut_getData00(lua_State* L) {
+    ::kest2d::script::SettleArguments(L);
     tolua_Error err;
     if (!tolua_isusertype(L, 1, "const kest2d::CKesMessageOut", 0, &err) || !tolua_isnoobj(L, 2, &err)) {
         tolua_error(L, "#ferror in function 'getData'.", &err);

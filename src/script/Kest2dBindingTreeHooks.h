@@ -12,6 +12,7 @@ using TreeChange = void (CKesBaseGUIElement::*)(CKesBaseGUIElement*);
 
 // element:Name(other) with the generated wrapper's checks, then the tree's.
 inline int ChangeTree(lua_State* L, const char* luaName, TreeRefusalCheck refuse, TreeChange change) {
+    SettleArguments(L);
     tolua_Error err;
     if (!tolua_isusertype(L, 1, "kest2d::CKesBaseGUIElement", 0, &err) ||
         !tolua_isusertype(L, 2, "kest2d::CKesBaseGUIElement", 0, &err) || !tolua_isnoobj(L, 3, &err)) {
@@ -57,6 +58,7 @@ KES_TREE_HOOK(DeleteChildren, RefuseDelete)
 // resource block, an element deleted since).
 #define TOLUA_DISABLE_tolua_package_kest2d_CKesEventReceiver_OnProcessEvent00
 static int tolua_package_kest2d_CKesEventReceiver_OnProcessEvent00(lua_State* L) {
+    ::kest2d::script::SettleArguments(L);
     tolua_Error err;
     if (!tolua_isusertype(L, 1, "kest2d::CKesEventReceiver", 0, &err) ||
         (tolua_isvaluenil(L, 2, &err) || !tolua_isusertype(L, 2, "const kest2d::CKesEvent", 0, &err)) ||

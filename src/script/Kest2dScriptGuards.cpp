@@ -32,6 +32,7 @@
 
 #include "lauxlib.h"
 #include "lua.h"
+#include "script/Kest2dScriptArguments.h"
 #include "script/Kest2dScriptOwnershipTables.h"
 #include "tolua++.h"
 
@@ -114,8 +115,9 @@ const Event kEvents[] = {
 
 // Upvalues: 2 the const form of the variable's class, 3 the variable's name.
 int GuardedVariable(lua_State* L) {
+    SettleArguments(L);
     tolua_Error err;
-    if (!lua_isnoneornil(L, 1) && !tolua_isusertype(L, 1, lua_tostring(L, lua_upvalueindex(2)), 0, &err)) {
+    if (!lua_isnoneornil(L, 1) && !IsUserType(L, 1, lua_tostring(L, lua_upvalueindex(2)), 0, &err)) {
         lua_pushfstring(L, "#finvalid 'self' in accessing variable '%s'.", lua_tostring(L, lua_upvalueindex(3)));
         tolua_error(L, lua_tostring(L, -1), &err);
     }
@@ -129,8 +131,17 @@ int GuardedType(lua_State* L) {
     return CallUpvalue(L, 1);
 }
 
+// A peer is the environment of a user data: only the binding's objects have
+// one of the runtime's making. Any other user data's environment is its
+// library's own (a file's holds the function that closes it).
+void CheckPeerOwner(lua_State* L, const char* name) {
+    if (!IsBoundUserData(L, 1))
+        luaL_error(L, "tolua.%s: an object of the engine expected, got %s", name, luaL_typename(L, 1));
+}
+
 int GuardedGetPeer(lua_State* L) {
     lua_settop(L, 1);
+    CheckPeerOwner(L, "getpeer");
     return CallUpvalue(L, 1);
 }
 
@@ -142,7 +153,7 @@ int GuardedInherit(lua_State* L) {
 
 int GuardedSetPeer(lua_State* L) {
     lua_settop(L, 2);
-    luaL_checktype(L, 1, LUA_TUSERDATA);
+    CheckPeerOwner(L, "setpeer");
     if (lua_isnil(L, 2)) {
         lua_pushvalue(L, TOLUA_NOPEER);
         lua_replace(L, 2);

@@ -12,6 +12,7 @@
 #include "gui/Kest2dGUIElement.h"
 #include "lauxlib.h"
 #include "lua.h"
+#include "script/Kest2dScriptArguments.h"
 #include "script/Kest2dScriptGuards.h"
 #include "script/Kest2dScriptLifetime.h"
 #include "script/Kest2dScriptOwnershipTables.h"
@@ -342,12 +343,13 @@ void ForgetObject(lua_State* L, void* address) {
 }
 
 int DeleteObject(lua_State* L, const char* type, void (*destroy)(void*), CKesBaseGUIElement* (*element)(void*)) {
+    SettleArguments(L);
     tolua_Error err;
-    if (!tolua_isusertype(L, 1, type, 0, &err) || !tolua_isnoobj(L, 2, &err)) {
+    if (!IsUserType(L, 1, type, 0, &err) || !tolua_isnoobj(L, 2, &err)) {
         tolua_error(L, "#ferror in function 'delete'.", &err);
         return 0;
     }
-    void* self = tolua_tousertype(L, 1, nullptr);
+    void* self = ToUserType(L, 1, nullptr);
     if (!self) tolua_error(L, "invalid 'self' in function 'delete'", nullptr);
     // The address and the type alone decide until the object is known to be
     // Lua's: an engine object may stand at another address than its type

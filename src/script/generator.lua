@@ -142,3 +142,33 @@ function classPackage:preamble()
     foreach = walk
     if not ok then error(err, 0) end
 end
+
+-- Every wrapper (functions, constructors, operators, a variable's getter and
+-- setter) first settles its arguments (Kest2dScriptArguments.h): a table
+-- that stands for an object is replaced by it before anything is read. No
+-- script code runs after that until the wrapper has done its work.
+local SETTLE = "static int %1(lua_State* tolua_S)\n{\n ::kest2d::script::SettleArguments(tolua_S);\n"
+local function settle_arguments(code)
+    return (string.gsub(code, "static int ([%w_]+)%(lua_State%* tolua_S%)\n{\n", SETTLE))
+end
+-- A constructor's supcode calls itself again, given 1, for its _local form:
+-- only the outermost call settles what was written.
+local settling_depth = 0
+local function settling(supcode)
+    return function(self, again)
+        local write_out, pieces = write, {}
+        write = function(...)
+            for i = 1, arg.n do pieces[#pieces + 1] = arg[i] end
+        end
+        settling_depth = settling_depth + 1
+        local ok, err = pcall(supcode, self, again)
+        settling_depth = settling_depth - 1
+        write = write_out
+        if not ok then error(err, 0) end
+        local code = table.concat(pieces)
+        if settling_depth == 0 then code = settle_arguments(code) end
+        write(code)
+    end
+end
+classFunction.supcode = settling(classFunction.supcode)
+classVariable.supcode = settling(classVariable.supcode)

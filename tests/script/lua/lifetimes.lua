@@ -3,6 +3,7 @@
 -- ends in a Lua error or a sane result; the sanitizers watch every step, and
 -- the leak checker the state's close.
 dofile(SCRIPT_DIR .. "/lib/check.lua")
+dofile(SCRIPT_DIR .. "/lib/steps.lua")
 
 local frame = kest2d.CKesBaseFrame:getSingleton()
 local root = frame.__CKesBaseGUIContainer__
@@ -254,6 +255,66 @@ for _, c in ipairs(CASTS) do
 end
 check(rawequal(toHelper.toKesEvent(made), made), "a record is its own cast")
 check_eq(made.mMouseEvent.X, 0, "a new record is zeroed")
+
+-- No script code runs in a bound function between its checks and its use --
+
+-- An argument given as a table that stands for an object (".c_instance"),
+-- whose lookup ends what the function works on: the object of a setter, the
+-- element that an earlier argument lives in, a method's own object. The
+-- function meets a deleted object, which is a Lua error.
+local function standing_for(object, ends)
+    return setmetatable({}, { __index = function(_, k)
+        if k ~= ".c_instance" then return nil end
+        ends()
+        return object
+    end })
+end
+local function pos(x, y) return kest2d.CKesPosition2d_int_(x, y) end
+local function size(w, h) return (kest2d.CKesDimension2d_int_(w, h)) end
+-- { what, run(b, ends): b a button of the root, ends() deletes it }
+local LOOKUPS = {
+    { "a setter's object", function(b, ends) b:GetAbsoluteRect().UpperLeftCorner = standing_for(pos(5, 5), ends) end },
+    { "a method's earlier argument", function(b, ends)
+        root:AddButton(952, "x", b:GetAbsoluteRect(), standing_for(root, ends)) end },
+    { "a constructor's earlier argument", function(b, ends)
+        kest2d.CKesRect_int_(b:GetAbsoluteRect().UpperLeftCorner, standing_for(size(1, 1), ends)) end },
+    { "an owned constructor's earlier argument", function(b, ends)
+        kest2d.CKesRect_int_:new(b:GetAbsoluteRect().UpperLeftCorner, standing_for(size(1, 1), ends)) end },
+    { "an operator's left operand", function(b, ends) return b:GetAbsoluteRect() + standing_for(pos(1, 1), ends) end },
+    { "a method's own object", function(b, ends) b:SetAbsoluteRect(standing_for(rect(0, 0, 5, 5), ends)) end },
+}
+for _, case in ipairs(LOOKUPS) do
+    local b = button_in(root, 9)
+    local ok, err = pcall(case[2], b, function() root:DeleteChildren(b) end)
+    check(not ok and string.find(tostring(err), "argument #%d is 'deleted "), case[1] .. ": " .. tostring(err))
+end
+
+-- Finalisers at each collector step of a call in turn, ending what it
+-- works on: a record collected while its GUI part's Caller is set, the
+-- element that the rectangle given to a method lives in. Each call works
+-- on what lives or ends in a Lua error.
+local held = {}
+local caller = button_in(root, 10)
+local set_caller = rawget(rawget(kest2d.CKesEvent.CKesGuiEvent, ".set"), "Caller")
+-- { what, steps, setup, end_, fn }
+local ARMED = {
+    { "a record's Caller set", 10, function()
+        held.record = kest2d.CKesEvent()
+        return held.record.mGuiEvent, caller
+    end, function() held.record = nil end, set_caller },
+    { "a rectangle of an element given to AddButton", 12, function()
+        held.b = button_in(root, 11)
+        -- The parent is checked as an element, a base of its class.
+        return root, 953, "x", held.b:GetAbsoluteRect(), root
+    end, function() root:DeleteChildren(held.b) end, rawget(kest2d.CKesBaseGUIContainer, "AddButton") },
+}
+for _, case in ipairs(ARMED) do
+    for n, run in ipairs(at_each_step(case[2], case[3], case[4], case[5])) do
+        local ok, err = run.results[1], run.results[2]
+        check(ok or string.find(tostring(err), "deleted", 1, true), case[1] .. ", step " .. n .. ": " .. tostring(err))
+        if root:FindControlById(953) then root:DeleteChildren(root:FindControlById(953)) end
+    end
+end
 
 -- What Lua made goes with the state -----------------------------------------
 

@@ -2,6 +2,7 @@
 -- each case ends in a Lua error or in a sane result, never in a signal, a
 -- sanitizer report or undefined behaviour.
 dofile(SCRIPT_DIR .. "/lib/check.lua")
+dofile(SCRIPT_DIR .. "/lib/steps.lua")
 
 local frame = kest2d.CKesBaseFrame:getSingleton()
 local root = frame.__CKesBaseGUIContainer__
@@ -273,7 +274,14 @@ local CASES = {
     { "tolua.setpeer(rect, 5)", function() tolua.setpeer(rect(0, 0, 1, 1), 5) end, err("table expected") },
     { "tolua.setpeer(rect, nil)", function() local r = rect(0, 0, 3, 1); tolua.setpeer(r, nil); return r:getWidth() end,
       gives(3) },
-    { "tolua.getpeer()", function() return tolua.getpeer() end, gives(nil) },
+    -- A peer is an environment: only the binding's objects have one of its
+    -- making (a file's holds the function that closes it).
+    { "tolua.getpeer()", function() return tolua.getpeer() end, err("an object of the engine expected, got nil") },
+    { "tolua.setpeer(file, {})", function() local f = io.tmpfile(); local ok, e = pcall(tolua.setpeer, f, {})
+        f:close(); error(e, 0) end, err("tolua.setpeer: an object of the engine expected, got userdata") },
+    { "tolua.setpeer(io.stdout, {})", function() tolua.setpeer(io.stdout, {}) end, err("an object of the engine") },
+    { "tolua.getpeer(io.stdout)", function() return tolua.getpeer(io.stdout) end, err("an object of the engine") },
+    { "tolua.setpeer(proxy, {})", function() tolua.setpeer(newproxy(), {}) end, err("an object of the engine") },
     { "tolua.type()", function() return tolua.type() end, gives("nil") },
     { "tolua.releaseownership(proxy)", function() return tolua.releaseownership(newproxy()) end, gives(false) },
     { "tolua.takeownership(proxy)", function() return tolua.takeownership(newproxy()) end, gives(false) },
@@ -382,41 +390,6 @@ CASES[#CASES + 1] = { "slider at the limit", function()
     slider:OnProcessEvent(press)
     run_frames(20)
     return slider:GetAbsoluteRect().UpperLeftCorner.X, slider:GetCurrentProcess() end, gives(MAX, 0) }
-
--- Finalisers that end engine objects at any step of the collector, inside
--- the bound function that is reading or handing out those objects. With the
--- pause at 0 and a huge step multiplier every step (each allocation of the
--- Lua API) is a whole cycle, and a chain of finalisers, each arming the
--- next, runs one at each step: the n-th calls act(f), f the function that
--- was running when the collector stepped. (The proxy stays in a local until
--- its __gc is set: a step in between would find it unreachable without one,
--- and Lua would never finalise it.)
-local function arm(n, act)
-    local proxy = newproxy(true)
-    getmetatable(proxy).__gc = function()
-        if n > 1 then arm(n - 1, act) else act(debug.getinfo(2, "f").func) end
-    end
-end
-
--- Calls fn(setup()) with end_(setup()) run by a finaliser at each of the
--- first `steps` collector steps in turn. Each run gives the call's pcall
--- results and `inside`: the finaliser ran inside fn itself.
-local function at_each_step(steps, setup, end_, fn)
-    local runs = {}
-    for n = 1, steps do
-        local args, run = { setup() }, {}
-        collectgarbage("collect")
-        local pause, mul = collectgarbage("setpause", 0), collectgarbage("setstepmul", 100000000)
-        collectgarbage("collect")
-        arm(n, function(f) run.inside, run.done = rawequal(f, fn), true; end_(unpack(args)) end)
-        run.results = { pcall(fn, unpack(args)) }
-        collectgarbage("setpause", pause)
-        collectgarbage("setstepmul", mul)
-        while not run.done do collectgarbage("collect") end
-        runs[n] = run
-    end
-    return runs
-end
 
 -- An element's user data typed as the base element (found by id while
 -- no other user data of it lives): a bound function called on it checks
