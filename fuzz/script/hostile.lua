@@ -23,6 +23,8 @@ local ROOT = SCRIPT_DIR .. "/../.."
 dofile(SCRIPT_DIR .. "/lib/rng.lua")
 dofile(SCRIPT_DIR .. "/lib/layouts.lua")
 dofile(SCRIPT_DIR .. "/lib/collector.lua")
+dofile(SCRIPT_DIR .. "/lib/lookups.lua")
+dofile(SCRIPT_DIR .. "/lib/report.lua")
 
 local SEED = tonumber(os.getenv("KEST2D_FUZZ_SEED") or "") or 1
 local STEPS = tonumber(os.getenv("KEST2D_FUZZ_STEPS") or "") or 300
@@ -53,6 +55,8 @@ local KINDS = {
                   -- objects and records, with the collector running without pause (lifetime;
                   -- lib/collector.lua)
     "gcsteps",   -- collector steps between calls that delete or clear engine objects
+    "lookups",   -- arguments and new values given as tables whose lookup ends what the function works on,
+                 -- and finalisers armed to do it inside the call (lifetime; lib/lookups.lua)
 }
 local enabled = {}
 do
@@ -334,6 +338,7 @@ call_function = function(fn, depth)
     local f = rawget(fn.cls.t, fn.name)
     for _ = 1, 4 do
         local args, n = arguments(fn, sig, depth)
+        lookups_arguments(args, n)
         if TRACE then trace("call", fn.key, unpack(args, 1, n)) end
         reached[fn.key] = true
         stats.calls = stats.calls + 1
@@ -346,6 +351,7 @@ call_function = function(fn, depth)
             stats.ok = stats.ok + 1
             returned[fn.key] = true
             keep_results(results, table.maxn(results), count_collected() > before or sig.class, fn)
+            for i = 2, table.maxn(results) do lookups_note(results[i], args[1]) end
             -- A result is used at once, whatever it is.
             local r = results[2]
             local rc = type(r) == "userdata" and getmetatable(r) and CLASSES[tolua.type(r)]
@@ -377,9 +383,9 @@ local function variable_step()
     trace("var", key, obj)
     if chance(0.5) then
         local ok, v = pcall(function() return obj[var] end)
-        if ok and v ~= nil then keep_results({ true, v }, 2, false) end
+        if ok and v ~= nil then lookups_note(v, obj) keep_results({ true, v }, 2, false) end
     else
-        local value = value_of(VAR_TYPES[key])
+        local value = lookups_value(obj, value_of(VAR_TYPES[key]))
         local ok, err = pcall(function() obj[var] = value end)
         local want = not ok and string.match(tostring(err), "; '([^']*)' expected")
         if want then VAR_TYPES[key] = want end
@@ -569,6 +575,8 @@ collector_setup({ rand = rand, chance = chance, pick = pick, any_object = any_ob
     pool_drop = pool_drop, scoped = function() return scoped end, TYPE_NAMES = TYPE_NAMES, CLASSES = CLASSES, FUNCS = FUNCS,
     call_function = function(fn) return call_function(fn) end, trace = trace,
     calling = function() return calling end, finalisers = enabled.finalisers })
+lookups_setup({ rand = rand, chance = chance, trace = trace, finish = finish_object, arm_in_call = arm_in_call,
+    enabled = enabled.lookups })
 frame:StartGameTimer(7, 30)
 frame:StartGameTimer(8, 170)
 -- A finaliser's error surfaces wherever the collector steps.
@@ -577,22 +585,4 @@ if enabled.frames then pcall(run_frames, 100) end
 collector_close()
 pcall(collectgarbage, "collect")
 
-local distinct, ok_names = 0, 0
-for _ in pairs(reached) do distinct = distinct + 1 end
-for _ in pairs(returned) do ok_names = ok_names + 1 end
-local line = string.format("seed %d steps %d calls %d ok %d names %d/%d returned %d", SEED, stats.steps,
-    stats.calls, stats.ok, distinct, #FUNCS, ok_names)
-print(line)
-if REPORT then
-    local f = io.open(REPORT, "a")
-    if f then
-        f:write(line, "\n")
-        for _, set in ipairs({ { "called", reached }, { "returned", returned } }) do
-            local list = {}
-            for k in pairs(set[2]) do list[#list + 1] = k end
-            table.sort(list)
-            f:write(set[1], " ", table.concat(list, " "), "\n")
-        end
-        f:close()
-    end
-end
+report_run(REPORT, SEED, stats, reached, returned, #FUNCS)

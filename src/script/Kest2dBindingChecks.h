@@ -100,7 +100,7 @@ inline int DivideSize(lua_State* L) {
     if (scale == 0) return luaL_error(L, "division of a size by 0 in function '.div'");
     // (Included before Kest2dBindingHooks.h routes the runtime's pushes: the
     // binding's own are called by name.)
-    PushObject(L, Made(L, new CKesDimension2d<int>(*self / scale)), "kest2d::CKesDimension2d<int>", 1);
+    PushResult(L, Made(L, new CKesDimension2d<int>(*self / scale)), "kest2d::CKesDimension2d<int>");
     CollectedFromNow(L, lua_gettop(L));
     tolua_pushnumber(L, static_cast<lua_Number>(scale));
     return 2;

@@ -72,7 +72,7 @@
 
 #undef Mtolua_new
 #define Mtolua_new(EXP) ::kest2d::script::Made(tolua_S, new EXP)
-#define tolua_pushusertype(L, object, type) ::kest2d::script::PushObject(L, object, type, 1)
+#define tolua_pushusertype(L, object, type) ::kest2d::script::PushResult(L, object, type)
 #define tolua_register_gc(L, index) ::kest2d::script::CollectedFromNow(L, index)
 // Texts reach Lua copied out of engine memory before Lua allocates
 // (tolua_pushcppstring pushes through tolua_pushstring too).
@@ -276,12 +276,10 @@ static int tolua_package_kest2d_CKesBaseFrame_LoadTexture00(lua_State* L) {
         return 0;
     }
     kest2d::CKesBaseFrame* self = static_cast<kest2d::CKesBaseFrame*>(tolua_tousertype(L, 1, 0));
-    size_t length = 0;
-    const char* name = lua_tolstring(L, 2, &length);
-    if (!name) {
-        name = "";
-        length = 0;
-    }
+    // (A number's text takes its place without a collector step.)
+    const char* name = ::kest2d::script::ArgumentText(L, 2, nullptr);
+    const size_t length = name ? lua_objlen(L, 2) : 0;
+    if (!name) name = "";
     const lua_Number n = tolua_tonumber(L, 3, 0);
     unsigned long size = 0;
     if (n >= static_cast<lua_Number>(length)) {
@@ -308,11 +306,13 @@ static int tolua_package_kest2d_CKesBaseFrame_LoadResource00(lua_State* L) {
         tolua_error(L, "#ferror in function 'LoadResource'.", &err);
         return 0;
     }
+    // The anchor is made before anything is read: making it steps the
+    // collector.
+    ::kest2d::script::PushBlockAnchor(L);
     kest2d::CKesBaseFrame* self = static_cast<kest2d::CKesBaseFrame*>(tolua_tousertype(L, 1, 0));
     const char* name = tolua_tostring(L, 2, 0);
     unsigned long size = static_cast<unsigned long>(::kest2d::script::ToUint32(tolua_tonumber(L, 3, 0)));
     if (!self) tolua_error(L, "invalid 'self' in function 'LoadResource'", nullptr);
-    ::kest2d::script::PushBlockAnchor(L);
     void* buffer = self->LoadResource(name, &size);
     if (buffer) {
         ::kest2d::script::AnchorBlock(L, lua_gettop(L), buffer, size);

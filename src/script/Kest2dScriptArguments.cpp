@@ -44,7 +44,14 @@ void SettleTable(lua_State* L, int index) {
 
 bool IsObjectOf(lua_State* L, int index, const char* type) {
     if (lua_type(L, index) != LUA_TUSERDATA || !lua_getmetatable(L, index)) return false;
-    const int mt = lua_gettop(L);
+    const bool passes = PassesAs(L, lua_gettop(L), type);
+    lua_pop(L, 1);
+    return passes;
+}
+
+bool PassesAs(lua_State* L, int mt, const char* type) {
+    if (mt < 0 && mt > LUA_REGISTRYINDEX) mt = lua_gettop(L) + 1 + mt;
+    const int top = lua_gettop(L);
     lua_pushvalue(L, mt);
     lua_rawget(L, LUA_REGISTRYINDEX);
     // The name stays anchored by the registry while it is compared.
@@ -67,7 +74,7 @@ bool IsObjectOf(lua_State* L, int index, const char* type) {
             }
         }
     }
-    lua_settop(L, mt - 1);
+    lua_settop(L, top);
     return passes;
 }
 

@@ -28,16 +28,26 @@ namespace script {
 // that is a user data; a class table stays as it is.
 void SettleTable(lua_State* L, int index);
 
-// First thing in every wrapper.
+// First thing in every wrapper: every argument, or those at the positions
+// whose bits are set in `positions` (bit n for argument n, below 32), the
+// ones a generated wrapper takes as objects.
 inline void SettleArguments(lua_State* L) {
     const int top = lua_gettop(L);
     for (int i = 1; i <= top; ++i)
         if (lua_type(L, i) == LUA_TTABLE) SettleTable(L, i);
 }
+inline void SettleArguments(lua_State* L, unsigned positions) {
+    const int top = lua_gettop(L);
+    for (int i = 1; i <= top && i < 32; ++i)
+        if (((positions >> i) & 1u) && lua_type(L, i) == LUA_TTABLE) SettleTable(L, i);
+}
 
 // True when the value at `index` is a bound object that passes as `type`:
 // its own type, the const form of it or one of its bases (with theirs).
 bool IsObjectOf(lua_State* L, int index, const char* type);
+
+// True when objects of the type whose metatable is at `mt` pass as `type`.
+bool PassesAs(lua_State* L, int mt, const char* type);
 
 // tolua_isusertype, tolua_isusertable and tolua_tousertype as the runtime
 // has them for settled arguments, without a collector step.

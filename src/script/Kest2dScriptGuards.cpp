@@ -17,8 +17,10 @@
 //   many arguments as Lua gives them (two, three for __newindex), and any
 //   other number is a Lua error; __index and __newindex take a user data only
 //   when it is a bound object. All classes share one guarded function per
-//   event, as they shared the runtime's, so that ==, < and <= still find the
-//   same function on both sides.
+//   operator and __call, as they shared the runtime's, so that ==, < and <=
+//   still find the same function on both sides; __index and __newindex are
+//   guarded per class, and let an object of the class itself through at
+//   once.
 // - A variable's getter and setter take as their object only an object of
 //   their class; nil or nothing raises the variable's own "invalid 'self'"
 //   error, as before.
@@ -33,6 +35,7 @@
 #include "lauxlib.h"
 #include "lua.h"
 #include "script/Kest2dScriptArguments.h"
+#include "script/Kest2dScriptOwnership.h"
 #include "script/Kest2dScriptOwnershipTables.h"
 #include "tolua++.h"
 
@@ -49,8 +52,10 @@ const void* gFinalising = nullptr;
 int GuardedFinaliser(lua_State* L) {
     if (!IsBoundUserData(L, 1)) return 0;
     void* address = *static_cast<void**>(lua_touserdata(L, 1));
+    if (!address) return 0;  // a deleted object: nothing of it is left
     lua_Debug caller;
-    if (address && lua_getstack(L, 1, &caller) && ownership::IsKept(L, address)) return 0;
+    if (lua_getstack(L, 1, &caller) && ownership::IsKept(L, address)) return 0;
+    if (Finalise(L)) return 0;
     lua_pushvalue(L, lua_upvalueindex(1));
     if (FinaliseWith(L, 1) != 0) return lua_error(L);
     return 0;
@@ -94,34 +99,68 @@ void PushGuard(lua_State* L, int original, lua_CFunction f, int extra) {
 // when a user data must be a bound object, 4 the event's name.
 int GuardedEvent(lua_State* L) {
     const int args = static_cast<int>(lua_tointeger(L, lua_upvalueindex(2)));
-    const char* name = lua_tostring(L, lua_upvalueindex(4));
     if (args >= 0 && lua_gettop(L) != args)
-        return luaL_error(L, "%s takes %d arguments, not %d", name, args, lua_gettop(L));
-    if (lua_toboolean(L, lua_upvalueindex(3)) && lua_type(L, 1) == LUA_TUSERDATA && !IsBoundUserData(L, 1))
-        return luaL_error(L, "%s: the user data is no object of the engine", name);
+        return luaL_error(L, "%s takes %d arguments, not %d", lua_tostring(L, lua_upvalueindex(4)), args, lua_gettop(L));
+    if (lua_type(L, 1) == LUA_TUSERDATA && lua_toboolean(L, lua_upvalueindex(3)) && !IsBoundUserData(L, 1))
+        return luaL_error(L, "%s: the user data is no object of the engine", lua_tostring(L, lua_upvalueindex(4)));
     return CallUpvalue(L, 1);
+}
+
+// Upvalue 1 of a guard over a C function that has no upvalues of its own
+// (the runtime's events, the generated wrappers): called in place. A guard
+// is made so only over such a function (HasNoUpvalues).
+int CallPlain(lua_State* L) { return lua_tocfunction(L, lua_upvalueindex(1))(L); }
+
+bool HasNoUpvalues(lua_State* L, int function) {
+    if (!lua_iscfunction(L, function)) return false;
+    if (!lua_getupvalue(L, function, 1)) return true;
+    lua_pop(L, 1);
+    return false;
+}
+
+// __index and __newindex of one class: GuardedEvent's upvalues, and 5 the
+// class's metatable. Lua calls them on an object of the class with as many
+// arguments as the event takes, and such a call goes through at once.
+int GuardedAccess(lua_State* L) {
+    if (lua_gettop(L) == lua_tointeger(L, lua_upvalueindex(2)) && lua_getmetatable(L, 1)) {
+        const bool own = lua_rawequal(L, -1, lua_upvalueindex(5)) != 0;
+        lua_pop(L, 1);
+        if (own) return CallPlain(L);
+    }
+    return GuardedEvent(L);
 }
 
 struct Event {
     const char* name;
     int args;
     bool boundSelf;
+    bool shared;  // one function for all classes (== and < find the same one on both sides)
 };
 const Event kEvents[] = {
-    {"__index", 2, true}, {"__newindex", 3, true}, {"__add", 2, false}, {"__sub", 2, false},
-    {"__mul", 2, false},  {"__div", 2, false},     {"__lt", 2, false},  {"__le", 2, false},
-    {"__eq", 2, false},   {"__call", -1, false},
+    {"__index", 2, true, false}, {"__newindex", 3, true, false}, {"__add", 2, false, true},
+    {"__sub", 2, false, true},   {"__mul", 2, false, true},      {"__div", 2, false, true},
+    {"__lt", 2, false, true},    {"__le", 2, false, true},       {"__eq", 2, false, true},
+    {"__call", -1, false, true},
 };
 
-// Upvalues: 2 the const form of the variable's class, 3 the variable's name.
+// Upvalues: 2 the const form of the variable's class, 3 the variable's name,
+// 4 the class's metatable (an object of the class itself passes at once).
 int GuardedVariable(lua_State* L) {
     SettleArguments(L);
-    tolua_Error err;
-    if (!lua_isnoneornil(L, 1) && !IsUserType(L, 1, lua_tostring(L, lua_upvalueindex(2)), 0, &err)) {
-        lua_pushfstring(L, "#finvalid 'self' in accessing variable '%s'.", lua_tostring(L, lua_upvalueindex(3)));
-        tolua_error(L, lua_tostring(L, -1), &err);
+    if (!lua_isnoneornil(L, 1)) {
+        bool passes = lua_type(L, 1) == LUA_TUSERDATA && lua_getmetatable(L, 1);
+        if (passes) {
+            passes = lua_rawequal(L, -1, lua_upvalueindex(4)) || PassesAs(L, -1, lua_tostring(L, lua_upvalueindex(2)));
+            lua_pop(L, 1);
+        }
+        if (!passes) {
+            tolua_Error err;
+            IsUserType(L, 1, lua_tostring(L, lua_upvalueindex(2)), 0, &err);
+            lua_pushfstring(L, "#finvalid 'self' in accessing variable '%s'.", lua_tostring(L, lua_upvalueindex(3)));
+            tolua_error(L, lua_tostring(L, -1), &err);
+        }
     }
-    return CallUpvalue(L, 1);
+    return CallPlain(L);
 }
 
 // The tolua library's functions, each given its arguments as the runtime
@@ -176,7 +215,16 @@ void GuardEvents(lua_State* L, int mt, int made) {
         lua_pushstring(L, event.name);
         lua_rawget(L, mt);
         const int original = lua_gettop(L);
-        if (lua_iscfunction(L, original)) {
+        if (!event.shared && HasNoUpvalues(L, original)) {
+            lua_pushinteger(L, event.args);
+            lua_pushboolean(L, event.boundSelf);
+            lua_pushstring(L, event.name);
+            lua_pushvalue(L, mt);
+            PushGuard(L, original, GuardedAccess, 4);
+            lua_pushstring(L, event.name);
+            lua_insert(L, -2);
+            lua_rawset(L, mt);
+        } else if (lua_iscfunction(L, original)) {
             lua_pushvalue(L, original);
             lua_rawget(L, made);
             if (lua_isnil(L, -1)) {
@@ -209,11 +257,12 @@ void GuardVariables(lua_State* L, int mt, const char* type) {
         if (lua_istable(L, t)) {
             lua_pushnil(L);
             while (lua_next(L, t)) {
-                if (lua_type(L, -2) == LUA_TSTRING && lua_iscfunction(L, -1)) {
+                if (lua_type(L, -2) == LUA_TSTRING && HasNoUpvalues(L, lua_gettop(L))) {
                     const int original = lua_gettop(L);
                     lua_pushstring(L, constType.c_str());
                     lua_pushvalue(L, -3);
-                    PushGuard(L, original, GuardedVariable, 2);
+                    lua_pushvalue(L, mt);
+                    PushGuard(L, original, GuardedVariable, 3);
                     lua_pushvalue(L, original - 1);
                     lua_insert(L, -2);
                     lua_rawset(L, t);  // an existing key: the walk goes on

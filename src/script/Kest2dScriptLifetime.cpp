@@ -84,14 +84,52 @@ unsigned long Lives(void* object, Reach reach) {
     return 1;
 }
 
+// Strings that the binding looks up on every push, kept in the registry
+// under light user data keys: pushed from there, a key is not hashed again
+// and steps no collector.
+char kUboxKey[] = "tolua_ubox";
+void PushKey(lua_State* L, char* key) {
+    lua_pushlightuserdata(L, key);
+    lua_rawget(L, LUA_REGISTRYINDEX);
+    if (lua_type(L, -1) == LUA_TSTRING) return;
+    lua_pop(L, 1);
+    lua_pushstring(L, key);
+    lua_pushlightuserdata(L, key);
+    lua_pushvalue(L, -2);
+    lua_rawset(L, LUA_REGISTRYINDEX);
+}
+
+// luaL_getmetatable for a type named by a string constant of the program:
+// the metatable is also kept under the constant's address, and found there
+// when its name still is the constant's text.
+void PushMetatableOfConstant(lua_State* L, const char* type) {
+    void* key = const_cast<char*>(type);
+    lua_pushlightuserdata(L, key);
+    lua_rawget(L, LUA_REGISTRYINDEX);
+    if (lua_istable(L, -1)) {
+        lua_pushvalue(L, -1);
+        lua_rawget(L, LUA_REGISTRYINDEX);
+        const bool same = lua_type(L, -1) == LUA_TSTRING && std::strcmp(lua_tostring(L, -1), type) == 0;
+        lua_pop(L, 1);
+        if (same) return;
+    }
+    lua_pop(L, 1);
+    luaL_getmetatable(L, type);
+    if (lua_istable(L, -1)) {
+        lua_pushlightuserdata(L, key);
+        lua_pushvalue(L, -2);
+        lua_rawset(L, LUA_REGISTRYINDEX);
+    }
+}
+
 // tolua++'s push of a user type (mt at `mt` is the metatable of `type`): the
 // user data that the type's per-address cache holds, re-typed to `type`
 // unless its type already derives from it, or a new one, which is also
-// listed under its address (kHandles): the end of the object reaches it
-// there even when the weak cache has let it go. Leaves the cache and then
-// the user data on the stack; true when the user data is new.
-bool PushBox(lua_State* L, void* object, int mt, const char* type) {
-    lua_pushliteral(L, "tolua_ubox");
+// listed under its address (kHandles) when `listed`: the end of the object
+// reaches it there even when the weak cache has let it go. Leaves the cache
+// and then the user data on the stack; true when the user data is new.
+bool PushBox(lua_State* L, void* object, int mt, const char* type, bool listed) {
+    PushKey(L, kUboxKey);
     lua_rawget(L, mt);
     if (lua_isnil(L, -1)) {
         lua_pop(L, 1);
@@ -112,20 +150,22 @@ bool PushBox(lua_State* L, void* object, int mt, const char* type) {
         // The address's list first: once the new user data stands in the
         // cache, nothing may step the collector (whose finalisers can raise
         // errors) before the list holds it too.
-        PushHandles(L, object);
-        const int handles = lua_gettop(L);
+        if (listed) PushHandles(L, object);
+        const int handles = listed ? lua_gettop(L) : 0;
         *static_cast<void**>(lua_newuserdata(L, sizeof(void*))) = object;
         lua_pushvalue(L, mt);
         lua_setmetatable(L, -2);
         lua_pushvalue(L, LUA_REGISTRYINDEX);  // no peer table
         lua_setfenv(L, -2);
-        lua_pushvalue(L, -1);
-        lua_pushvalue(L, cache);
-        lua_rawset(L, handles);
+        if (listed) {
+            lua_pushvalue(L, -1);
+            lua_pushvalue(L, cache);
+            lua_rawset(L, handles);
+        }
         lua_pushlightuserdata(L, object);
         lua_pushvalue(L, -2);
         lua_rawset(L, cache);
-        lua_remove(L, handles);
+        if (listed) lua_remove(L, handles);
     } else if (lua_getmetatable(L, -1)) {
         bool keep = lua_rawequal(L, -1, mt) != 0;
         if (!keep) {
@@ -313,15 +353,19 @@ bool RecordOrLuaOwned(lua_State* L, void* address) {
 // for any object that does not live, and a user data made by this push, or
 // one that lost its address meanwhile, is taken back; one that stood for
 // the address before and still holds it stays as it is.
-void Push(lua_State* L, void* object, const char* type, int owner, void* within) {
+void Push(lua_State* L, void* object, const char* type, int owner, void* within, bool constantType) {
     if (!object) {
         lua_pushnil(L);
         return;
     }
-    luaL_getmetatable(L, type);
+    if (constantType)
+        PushMetatableOfConstant(L, type);
+    else
+        luaL_getmetatable(L, type);
     const int mt = lua_gettop(L);
     const bool made = IsJustMade(object);
-    const Reach reach = made || !lua_istable(L, mt) ? Reach::Value : ReachAt(L, mt);
+    const Reach kind = lua_istable(L, mt) ? ReachAt(L, mt) : Reach::Value;
+    const Reach reach = made ? Reach::Value : kind;
     const unsigned long serial = lua_istable(L, mt) ? Lives(object, reach) : 0;
     if (!serial) {
         lua_pop(L, 1);
@@ -331,8 +375,14 @@ void Push(lua_State* L, void* object, const char* type, int owner, void* within)
     const unsigned long ends = Ends();
     // The object that a value refers into, by its owner's user data.
     const bool inside = reach == Reach::Value && !made;
-    void* const ownerObject = inside && owner > 0 ? OwnerOf(L, owner) : nullptr;
-    const bool fresh = PushBox(L, object, mt, type);
+    // (Argument 1 of a wrapper, a checked object or a class table.)
+    void* const ownerAddress = inside && owner > 0 ? BoxAddress(L, owner) : nullptr;
+    void* const ownerObject = ownerAddress ? OwnerOfObject(L, owner, ownerAddress) : nullptr;
+    // A value that the binding has just made is Lua's alone: only the
+    // collector or delete ends it, and each has its user data at hand (any
+    // other user data of it refers into it, and goes with it). Nothing needs
+    // its address's list.
+    const bool fresh = PushBox(L, object, mt, type, !(made && kind == Reach::Value));
     const int cache = mt + 1, pushed = mt + 2;
     bool byOwner = false;
     if (inside) {
@@ -357,7 +407,11 @@ void Push(lua_State* L, void* object, const char* type, int owner, void* within)
 
 }  // namespace
 
-void PushObject(lua_State* L, void* object, const char* type, int owner) { Push(L, object, type, owner, nullptr); }
+void PushObject(lua_State* L, void* object, const char* type, int owner) {
+    Push(L, object, type, owner, nullptr, false);
+}
+
+void PushResult(lua_State* L, void* object, const char* type) { Push(L, object, type, 1, nullptr, true); }
 
 void PushAddress(lua_State* L, void* address, const char* type) {
     Block* block = BlockAt(L, address);
@@ -366,7 +420,7 @@ void PushAddress(lua_State* L, void* address, const char* type) {
         block->record = part->record;
         block->record->make(block->bytes);
     }
-    Push(L, address, type, 0, RecordOrLuaOwned(L, address) ? address : nullptr);
+    Push(L, address, type, 0, RecordOrLuaOwned(L, address) ? address : nullptr, false);
 }
 
 void PushText(lua_State* L, const char* text) {
@@ -424,10 +478,25 @@ const char* ArgumentText(lua_State* L, int narg, const char* def) {
     return lua_tostring(L, narg);
 }
 
+// The runtime's tolua_register_gc, with its table found by its key and a
+// push that gave nil left alone.
 int CollectedFromNow(lua_State* L, int index) {
-    const int done = tolua_register_gc(L, index);
-    MadeOwned(AddressOf(L, index));
-    return done;
+    if (index < 0 && index > LUA_REGISTRYINDEX) index = lua_gettop(L) + 1 + index;
+    void* address = BoxAddress(L, index);
+    if (!address) return 0;
+    PushTable(L, kCollected);
+    lua_pushlightuserdata(L, address);
+    lua_rawget(L, -2);
+    const bool taken = !lua_isnil(L, -1);
+    lua_pop(L, 1);
+    if (!taken && lua_getmetatable(L, index)) {
+        lua_pushlightuserdata(L, address);
+        lua_insert(L, -2);
+        lua_rawset(L, -3);
+    }
+    lua_pop(L, 1);
+    MadeOwned(address);
+    return taken ? 0 : 1;
 }
 
 Reach ReachOfType(const char* type, bool receiver) {

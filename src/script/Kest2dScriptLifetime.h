@@ -37,6 +37,11 @@ void FreeUnowned(lua_State* L);
 // `owner` lives in (0: none), and becomes a deleted object when that goes.
 void PushObject(lua_State* L, void* object, const char* type, int owner);
 
+// PushObject with owner 1 for a type named by a string constant of the
+// program (every push of the generated wrappers), whose metatable is then
+// found by the constant's address.
+void PushResult(lua_State* L, void* object, const char* type);
+
 // PushObject of an address that a script holds as light user data: what is
 // pushed for a record of the current call, or for an object that Lua owns,
 // lives in it (and goes with the record when the call returns).

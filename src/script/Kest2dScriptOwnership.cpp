@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstring>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "frame/Kest2dLifetime.h"
@@ -68,6 +69,8 @@ int CallThrough(lua_State* L) {
 // before the call (see PrepareKeep), and it is linked once the function has
 // returned, even when an error follows.
 int KeepArgument(lua_State* L) {
+    // What is kept is the object itself, not a table that stands for it.
+    SettleArguments(L);
     const int args = lua_gettop(L);
     void* holder = AddressOf(L, 1);
     void* const given = args >= 2 ? AddressOf(L, 2) : nullptr;
@@ -170,6 +173,19 @@ int CollectThenForget(lua_State* L) {
         Invalidate(L, 1);
     }
     return 0;
+}
+
+// The collector of each bound type, by the type's metatable (set for every
+// type when a state's binding opens, as the reaches are), and whether what
+// it frees is forgotten here: a receiver's end is told by the engine's
+// lifetime registry, and a receiver that stands in the GUI tree lives on.
+struct TypeCollector {
+    lua_CFunction collect = nullptr;
+    bool forget = false;
+};
+std::unordered_map<const void*, TypeCollector>& TypeCollectors() {
+    static std::unordered_map<const void*, TypeCollector> collectors;
+    return collectors;
 }
 
 // The receiver's collector: an element that stands in the GUI tree is the
@@ -328,6 +344,44 @@ bool IsReceiverType(lua_State* L, const std::string& name, int mt) {
 
 }  // namespace
 
+bool Finalise(lua_State* L) {
+    lua_settop(L, 1);
+    void* address = BoxAddress(L, 1);
+    if (!address || !lua_getmetatable(L, 1)) return false;
+    const auto it = TypeCollectors().find(lua_topointer(L, 2));
+    if (it == TypeCollectors().end() || !it->second.collect) {
+        lua_settop(L, 1);
+        return false;
+    }
+    const TypeCollector collector = it->second;
+    // The object is Lua's as this type, or as a base of it, when the
+    // collector's table has it (the runtime's rule).
+    PushTable(L, kCollected);
+    lua_pushlightuserdata(L, address);
+    lua_rawget(L, 3);
+    bool owned = lua_rawequal(L, 2, 4) != 0;
+    if (!owned && lua_istable(L, 4)) {
+        lua_pushvalue(L, 4);
+        lua_rawget(L, LUA_REGISTRYINDEX);
+        owned = lua_type(L, -1) == LUA_TSTRING && PassesAs(L, 2, lua_tostring(L, -1));
+    }
+    // Out of the table before it is freed: whatever happens then, the
+    // object is never freed twice.
+    if (owned) {
+        lua_pushlightuserdata(L, address);
+        lua_pushnil(L);
+        lua_rawset(L, 3);
+    }
+    lua_settop(L, 1);
+    if (!owned) return true;
+    collector.collect(L);
+    if (collector.forget && lua_checkstack(L, 16)) {
+        ForgetObject(L, address);
+        Invalidate(L, 1);
+    }
+    return true;
+}
+
 void ForgetObject(lua_State* L, void* address) {
     if (!address || !lua_checkstack(L, 16)) return;
     const int top = lua_gettop(L);
@@ -364,6 +418,7 @@ int DeleteObject(lua_State* L, const char* type, void (*destroy)(void*), CKesBas
     }
     if (refusal) return luaL_error(L, "delete: this %s %s", tolua_typename(L, 1), refusal);
     ForgetObject(L, self);
+    Invalidate(L, 1);  // a value Lua made is in no list of its address
     destroy(self);
     return 0;
 }
@@ -392,12 +447,14 @@ void InstallOwnership(lua_State* L) {
         lua_rawset(L, mt - 1);
         const bool receiver = IsReceiverType(L, type, mt);
         SetReach(L, mt, ReachOfType(type.c_str(), receiver));
-        if (receiver) {
-            if (type == "kest2d::CKesEventReceiver" || type == "const kest2d::CKesEventReceiver") {
-                lua_pushcfunction(L, CollectReceiver);
-                lua_setfield(L, mt, ".collector");
-            }
-        } else {
+        if (receiver && (type == "kest2d::CKesEventReceiver" || type == "const kest2d::CKesEventReceiver")) {
+            lua_pushcfunction(L, CollectReceiver);
+            lua_setfield(L, mt, ".collector");
+        }
+        lua_getfield(L, mt, ".collector");
+        TypeCollectors()[lua_topointer(L, mt)] = TypeCollector{lua_tocfunction(L, -1), !receiver};
+        lua_pop(L, 1);
+        if (!receiver) {
             Wrap(L, mt, ".collector", CollectThenForget);
         }
         lua_settop(L, top);

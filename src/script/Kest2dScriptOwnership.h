@@ -51,6 +51,14 @@ void InstallOwnership(lua_State* L);
 // owns it. `element` gives the object as a GUI element, or null.
 int DeleteObject(lua_State* L, const char* type, void (*destroy)(void*), CKesBaseGUIElement* (*element)(void*));
 
+// The finaliser of the bound object whose user data is at index 1 (it holds
+// an address), as the runtime's gc event has it but without its detours:
+// an object that the collector's table has as its type, or as a base of it,
+// leaves the table, is freed by its class's collector and is forgotten.
+// False when its class has no collector known here (the stack then holds
+// the user data alone).
+bool Finalise(lua_State* L);
+
 // Forgets an object that is gone or about to go: its collector and script
 // ownership, the user data that refer to it or into it, the references it
 // keeps and those kept to it.

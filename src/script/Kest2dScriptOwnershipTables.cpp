@@ -18,7 +18,15 @@ enum { kEntryValue = 1, kEntryObject = 2, kEntryHolder = 3, kEntrySlot = 4 };
 
 }  // namespace
 
+// Each table stands in the registry under its name, and under the address
+// of that name's constant as a light user data key: what the binding reads
+// on every push and collection is found without hashing a name.
 void PushTable(lua_State* L, const char* name) {
+    void* key = const_cast<char*>(name);
+    lua_pushlightuserdata(L, key);
+    lua_rawget(L, LUA_REGISTRYINDEX);
+    if (lua_istable(L, -1)) return;
+    lua_pop(L, 1);
     lua_getfield(L, LUA_REGISTRYINDEX, name);
     if (!lua_istable(L, -1)) {
         lua_pop(L, 1);
@@ -26,6 +34,9 @@ void PushTable(lua_State* L, const char* name) {
         lua_pushvalue(L, -1);
         lua_setfield(L, LUA_REGISTRYINDEX, name);
     }
+    lua_pushlightuserdata(L, key);
+    lua_pushvalue(L, -2);
+    lua_rawset(L, LUA_REGISTRYINDEX);
 }
 
 // Pushes registry[table][address].
@@ -357,7 +368,10 @@ void DropKept(lua_State* L, void* address) {
 
 void* OwnerOf(lua_State* L, int index) {
     void* address = AddressOf(L, index);
-    if (!address) return nullptr;
+    return address ? OwnerOfObject(L, index, address) : nullptr;
+}
+
+void* OwnerOfObject(lua_State* L, int index, void* address) {
     PushTable(L, kWithin);
     lua_pushvalue(L, index);
     lua_rawget(L, -2);

@@ -123,6 +123,8 @@ void DropKept(lua_State* L, void* address);
 // handed out with when it refers into another object, else its own address;
 // null for a value that is no live bound object.
 void* OwnerOf(lua_State* L, int index);
+// OwnerOf for a bound object whose user data holds `address`.
+void* OwnerOfObject(lua_State* L, int index, void* address);
 
 // The user data at `index` refers into the object at `owner`.
 void AddWithin(lua_State* L, int index, void* owner);

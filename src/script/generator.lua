@@ -144,12 +144,27 @@ function classPackage:preamble()
 end
 
 -- Every wrapper (functions, constructors, operators, a variable's getter and
--- setter) first settles its arguments (Kest2dScriptArguments.h): a table
--- that stands for an object is replaced by it before anything is read. No
--- script code runs after that until the wrapper has done its work.
-local SETTLE = "static int %1(lua_State* tolua_S)\n{\n ::kest2d::script::SettleArguments(tolua_S);\n"
+-- setter) first settles the arguments it takes as objects
+-- (Kest2dScriptArguments.h): a table that stands for an object is replaced by
+-- it before anything is read. No script code runs after that until the
+-- wrapper has done its work. The positions are those the wrapper checks as
+-- objects, and a variable's object.
 local function settle_arguments(code)
-    return (string.gsub(code, "static int ([%w_]+)%(lua_State%* tolua_S%)\n{\n", SETTLE))
+    return (string.gsub(code, "static int ([%w_]+)%(lua_State%* tolua_S%)\n{\n(.-\n}\n)", function(name, body)
+        local positions, mask, all = {}, 0, false
+        for n in string.gmatch(body, "tolua_isusertype%(tolua_S,(%d+),") do positions[tonumber(n)] = true end
+        for n in string.gmatch(body, "tolua_tousertype%(tolua_S,(%d+),") do positions[tonumber(n)] = true end
+        for n in pairs(positions) do
+            if n > 31 then all = true else mask = mask + 2 ^ n end
+        end
+        local settle = ""
+        if all then
+            settle = " ::kest2d::script::SettleArguments(tolua_S);\n"
+        elseif mask > 0 then
+            settle = string.format(" ::kest2d::script::SettleArguments(tolua_S, 0x%xu);\n", mask)
+        end
+        return "static int " .. name .. "(lua_State* tolua_S)\n{\n" .. settle .. body
+    end))
 end
 -- A constructor's supcode calls itself again, given 1, for its _local form:
 -- only the outermost call settles what was written.

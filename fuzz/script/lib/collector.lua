@@ -58,7 +58,7 @@ local function read(v)
 end
 
 -- Ends the object: its own delete, its parent's DeleteChildren.
-local function finish(v)
+function finish_object(v)
     if type(v) ~= "userdata" or not getmetatable(v) then return end
     pcall(function() return v:delete() end)
     pcall(function()
@@ -130,11 +130,11 @@ function finaliser_step()
         elseif what == "read" then
             for _, v in ipairs(held) do read(v) end
         elseif what == "end" then
-            for _, v in ipairs(held) do finish(v) end
+            for _, v in ipairs(held) do finish_object(v) end
             -- What the bound function that the collector stepped inside
             -- was given: its object, and any other.
             for _, v in pairs(S.calling() or {}) do
-                if S.chance(0.7) then finish(v) end
+                if S.chance(0.7) then finish_object(v) end
             end
             if #S.DELETERS > 0 and S.chance(0.3) then S.call_function(S.pick(S.DELETERS)) end
         else
@@ -150,6 +150,20 @@ function finaliser_step()
     elseif #HELD > 0 and S.chance(0.5) then
         table.remove(HELD, S.rand(#HELD))
     end
+end
+
+-- Finalisers that act() at a collector step inside the next bound function
+-- called, the collector without pause and stepping at every allocation until
+-- they have.
+function arm_in_call(act)
+    if closing then return end
+    collectgarbage("setpause", 0)
+    collectgarbage("setstepmul", 100000000)
+    arm(function()
+        collectgarbage("setpause", S.finalisers and 0 or 200)
+        collectgarbage("setstepmul", 200)
+        act()
+    end, S.rand(8), true)
 end
 
 function collector_steps_step()
