@@ -23,6 +23,7 @@
 #include "frame/types/Kest2dDimension2d.h"
 #include "gui/Kest2dGUIContainer.h"
 #include "net/Kest2dSocketClient.h"
+#include "platform/KesFiles.h"
 #include "platform/KesRenderDevice.h"
 #include "platform/KesSharedMemory.h"
 #include "platform/KesWindow.h"
@@ -380,6 +381,8 @@ private:
     bool InitD3D(int width, int height, bool windowed);
     void ShutdownRenderer();
     void RunMainScript();
+    void RunScriptOfCurrentFolder(const std::function<void()>& run);
+    bool MainScriptRunsIn(const std::string& folder) const;
     void CallScriptGameTimer(unsigned int id);
     void InitSoundSystem();
     void ShutdownSoundSystem();
@@ -418,7 +421,11 @@ protected:
     std::string mIniFile;
     char mIniBuffer[256] = {0};
     std::string mWorkingDir;
-    std::string mCaption;
+    // The window's caption has no field here: it is the container's own
+    // mCaption, so that the title and GetCaption never differ.
+    // The folders whose main script is running, the outermost first: a run
+    // that ChangePlayerWorkingDir starts lies inside the run that called it.
+    std::vector<platform::FolderIdentity> mScriptFolders;
     std::map<std::string, std::string> mStartCommand;
     int mSampleRate = 44100;
     std::atomic<DownloadStatus> mUpdateState{UPDATE_NULL};

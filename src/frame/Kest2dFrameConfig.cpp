@@ -137,10 +137,18 @@ char* CKesBaseFrame::Ini_GetString(const char* section, const char* key, const c
 // The game moves only into a folder it can enter. A folder that does not
 // exist (a typo) or is not a folder is refused with an error and the game
 // stays where it is: its INI files keep their folder, and no script runs
-// again (that would be the running script once more, inside itself).
+// again (that would be the running script once more, inside itself). So is
+// a folder whose script is running, here or further out in a chain of
+// moves: its script would move into it again, without end. A folder is the
+// same folder however it is spelled.
 void CKesBaseFrame::ChangePlayerWorkingDir(std::string folder) {
     if (folder.empty()) return;
     const std::string target = ResolveWorkingDir(folder);
+    if (MainScriptRunsIn(target)) {
+        if (CKesLogger::admits(ERRORR))
+            SystemLog(ERRORR, "游戏目录 " + folder + " 的脚本正在运行, 再次进入会循环运行, 仍在 " + mWorkingDir);
+        return;
+    }
     if (!platform::SetCurrentDirectory(target)) {
         if (CKesLogger::admits(ERRORR))
             SystemLog(ERRORR, "游戏目录 " + folder + " 不存在或不是目录, 仍在 " + mWorkingDir);
@@ -149,8 +157,12 @@ void CKesBaseFrame::ChangePlayerWorkingDir(std::string folder) {
     mWorkingDir = target;
     ClearAllPackagers();
     LoadGameResourcesFromCurDir();
-    RunMainScript();
-    ReLoadGameResources();
+    // Its "LoadGameResources" is the folder's script too: a move into the
+    // folder from there would run both again.
+    RunScriptOfCurrentFolder([this] {
+        RunMainScript();
+        ReLoadGameResources();
+    });
 }
 
 }  // namespace kest2d

@@ -1,5 +1,6 @@
 // The script host: the Lua state, the main script, the engine's own
 // luaL_loadfile and the callbacks into the script.
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <functional>
@@ -193,7 +194,7 @@ void CKesBaseFrame::InitScriptSystem() {
     if (opened != 1 && CKesLogger::admits(ERRORR)) CKesLogger::output("脚本引擎初始失败!", ERRORR);
     lua_settop(mLuaState, 0);
 
-    RunMainScript();
+    RunScriptOfCurrentFolder([this] { RunMainScript(); });
 }
 
 void CKesBaseFrame::DestroyScriptSystem() {
@@ -208,6 +209,28 @@ void CKesBaseFrame::RunMainScript() {
     std::string error;
     if (!Enter(mLuaState, Entry{nullptr, nullptr}, &error) && CKesLogger::admits(ERRORR))
         CKesLogger::output(std::string("导入脚本文件") + kMainScript + " 失败:%s " + error, ERRORR);
+}
+
+// The script that `run` runs is the current folder's: the folder counts as
+// running until `run` returns.
+void CKesBaseFrame::RunScriptOfCurrentFolder(const std::function<void()>& run) {
+    struct Running {
+        std::vector<platform::FolderIdentity>& folders;
+        bool known;
+        ~Running() {
+            if (known) folders.pop_back();
+        }
+    };
+    platform::FolderIdentity folder;
+    Running running{mScriptFolders, platform::GetFolderIdentity(".", &folder)};
+    if (running.known) mScriptFolders.push_back(folder);
+    run();
+}
+
+bool CKesBaseFrame::MainScriptRunsIn(const std::string& folder) const {
+    platform::FolderIdentity identity;
+    if (mScriptFolders.empty() || !platform::GetFolderIdentity(folder, &identity)) return false;
+    return std::find(mScriptFolders.begin(), mScriptFolders.end(), identity) != mScriptFolders.end();
 }
 
 bool CKesBaseFrame::CallScriptFunction(const char* name, const std::function<int(lua_State*)>& pushArgs) {

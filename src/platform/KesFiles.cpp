@@ -199,6 +199,14 @@ bool DirectoryExists(const std::string& enginePath) {
     return ::stat(DiskPath(enginePath).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+bool GetFolderIdentity(const std::string& enginePath, FolderIdentity* identity) {
+    struct stat st;
+    if (::stat(DiskPath(enginePath).c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return false;
+    identity->device = static_cast<unsigned long long>(st.st_dev);
+    identity->inode = static_cast<unsigned long long>(st.st_ino);
+    return true;
+}
+
 bool MakeDirectories(const std::string& enginePath) {
     std::string p = Slashes(enginePath);
     if (p.empty()) return false;

@@ -23,6 +23,15 @@ bool FileExists(const std::string& enginePath);
 // 0600 would keep a downloaded file from everybody else). Null on failure.
 FILE* CreateUniqueFile(const std::string& diskFolder, const std::string& prefix, std::string* diskPath);
 bool DirectoryExists(const std::string& enginePath);
+// A folder as the disk knows it (its device and inode), the same however its
+// path is spelled: ".", "a\..", a link to it, another letter case.
+struct FolderIdentity {
+    unsigned long long device = 0;
+    unsigned long long inode = 0;
+    bool operator==(const FolderIdentity& other) const { return device == other.device && inode == other.inode; }
+};
+// False when the path names no folder.
+bool GetFolderIdentity(const std::string& enginePath, FolderIdentity* identity);
 // Creates the folder and its missing parents.
 bool MakeDirectories(const std::string& enginePath);
 

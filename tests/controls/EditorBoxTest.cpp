@@ -224,14 +224,26 @@ TEST_F(EditorBoxTest, AReturnHandlerMayDeleteTheBox) {
 }
 
 TEST_F(EditorBoxTest, APressPlacesTheCaret) {
-    StartWithBox();
+    StartWithBox("200");
     box->SetText("abcd");
-    PressMouse(299, 110);  // right of all the text: before the last character
-    EXPECT_EQ(3, box->GetCaret());
-    PressMouse(100, 110);
-    EXPECT_EQ(0, box->GetCaret());
-    PressMouse(100 + Width("ab"), 110);
-    EXPECT_EQ(1, box->GetCaret());
+    // A press on a character puts the caret before it (a character runs
+    // from just right of its left edge to its right edge); a press right of
+    // all the text puts it after the last character.
+    const struct {
+        int x;
+        int caret;
+    } presses[] = {
+        {299, 4},
+        {100 + Width("abcd") + 1, 4},
+        {100 + Width("abcd"), 3},
+        {100 + Width("abc") + 1, 3},
+        {100, 0},
+        {100 + Width("ab"), 1},
+    };
+    for (const auto& press : presses) {
+        PressMouse(press.x, 110);
+        EXPECT_EQ(press.caret, box->GetCaret()) << "x " << press.x;
+    }
     EXPECT_TRUE(box->OnProcessEvent(Press(10, 10)));  // outside: handled, nothing moves
     EXPECT_EQ(1, box->GetCaret());
     EXPECT_TRUE(box->OnProcessEvent(Release(150, 110)));
@@ -241,6 +253,16 @@ TEST_F(EditorBoxTest, APressPlacesTheCaret) {
     EXPECT_EQ(4, box->GetCaret());
     Type("e");
     EXPECT_EQ("abcde", box->GetText());
+    // Typing after a press right of the text goes on at its end, also in a
+    // text that has scrolled.
+    std::string text;
+    for (int i = 0; i < 30; ++i) text += Gbk("汉");
+    for (const std::string& before : {std::string("abc"), text}) {
+        box->SetText(before);
+        PressMouse(299, 110);
+        Type("X");
+        EXPECT_EQ(before + "X", box->GetText());
+    }
 }
 
 TEST_F(EditorBoxTest, LongTextScrolls) {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "support/FrameFixture.h"
 
 using namespace kest2d;
@@ -97,18 +99,29 @@ TEST_F(Config, ChangePlayerWorkingDirMovesTheGameOnlyIntoAFolderThatIsThere) {
     const std::string log = ReadFile(GamePath("kest2d.log"));
     EXPECT_NE(std::string::npos, log.find(Gbk("游戏目录 sub 不是绝对路径"))) << log;
 
-    // A script that moves into a folder it cannot enter (missing, or a file)
-    // and then keeps its INI file: each move is refused with one error naming
-    // the folder, the game stays in its folder, and the script runs once.
+    // A script that moves into a folder it cannot enter (missing, or a file,
+    // or its own folder, whose script is the one running, however it is
+    // spelled) and then keeps its INI file: each move is refused with one
+    // error naming the folder, the game stays in its folder, and the script
+    // runs once.
+    const std::string missing = " 不存在或不是目录";
+    const std::string running = " 的脚本正在运行, 再次进入会循环运行";
     const struct {
         std::string folder;
         int moves;  // calls at the script's top level
+        const std::string& why;
     } rows[] = {
-        {"mising", 1},
-        {"notes.txt", 1},
-        {GamePath("nowhere"), 1},
-        {"other\\sub\\missing", 2},
+        {"mising", 1, missing},
+        {"notes.txt", 1, missing},
+        {GamePath("nowhere"), 1, missing},
+        {"other\\sub\\missing", 2, missing},
+        {".", 2, running},
+        {"scripts\\..", 1, running},
+        {"SCRIPTS\\..\\.", 1, running},
+        {mGame->path(), 1, running},
+        {"same", 1, running},  // a link to the game's folder
     };
+    std::filesystem::create_directory_symlink(mGame->path(), GamePath("same"));
     for (const auto& row : rows) {
         SCOPED_TRACE(row.folder);
         ASSERT_TRUE(platform::SetCurrentDirectory(mGame->path()));  // the log's folder
@@ -128,9 +141,55 @@ TEST_F(Config, ChangePlayerWorkingDirMovesTheGameOnlyIntoAFolderThatIsThere) {
         EXPECT_EQ(mGame->path(), platform::CurrentDirectory());
         EXPECT_EQ(1, f->Ini_GetInt("player", "runs", 0));
         const std::string log = ReadFile(GamePath("kest2d.log"));
-        const std::string refused = "[错误] 游戏目录 " + row.folder + " 不存在或不是目录, 仍在 " + mGame->path();
+        const std::string refused = "[错误] 游戏目录 " + row.folder + row.why + ", 仍在 " + mGame->path();
         EXPECT_EQ(row.moves, CountOf(log, Gbk(refused))) << log;
+        EXPECT_EQ(row.moves, CountOf(log, Gbk("[错误] 游戏目录"))) << log;
         EXPECT_EQ(1, CountOf(log, "read back 1")) << log;
         EXPECT_EQ(0, CountOf(log, Gbk("导入脚本文件"))) << log;
     }
+}
+
+// A chain of moves into other folders runs each folder's script inside the
+// one before; a move back into a folder of the chain, whose script is still
+// running, is refused, as is a move that the folder's "LoadGameResources"
+// makes into its own folder. Once the chain has ended, its folders can be
+// entered again.
+TEST_F(Config, ChangePlayerWorkingDirFollowsAChainOfFoldersButNotACycle) {
+    platform::MakeDirectories(GamePath("sub/sub2"));
+    const std::string start =
+        "local frame = kest2d.CKesBaseFrame:getSingleton()\n"
+        "kest2d.CKesLogger:output('ran ' .. frame:GetWorkingDirection(), kest2d.INFO)\n";
+    WriteFile(GamePath("scripts/gamelogic.lua"), start + "frame:ChangePlayerWorkingDir('sub')\n");
+    WriteFile(GamePath("sub/scripts/gamelogic.lua"), start + "frame:ChangePlayerWorkingDir('sub2')\n");
+    WriteFile(GamePath("sub/sub2/scripts/gamelogic.lua"),
+              start + "frame:ChangePlayerWorkingDir([[..\\..]])\nframe:ChangePlayerWorkingDir('..')\n");
+    WriteFile(GamePath("loop/scripts/gamelogic.lua"),
+              start + "function LoadGameResources() frame:ChangePlayerWorkingDir('.') end\n");
+    const std::string sub2 = GamePath("sub/sub2");
+    const std::string refused = " 的脚本正在运行, 再次进入会循环运行, 仍在 ";
+    auto count = [this](const std::string& text) { return CountOf(ReadFile(GamePath("kest2d.log")), Gbk(text)); };
+
+    CKesBaseFrame* f = StartFrame<PlainFrame>();
+    EXPECT_EQ(sub2, f->GetWorkingDirection());
+    EXPECT_EQ(sub2, platform::CurrentDirectory());
+    EXPECT_EQ(1, count("ran " + mGame->path() + "\n"));
+    EXPECT_EQ(1, count("ran " + GamePath("sub") + "\n"));
+    EXPECT_EQ(1, count("ran " + sub2 + "\n"));
+    EXPECT_EQ(1, count("游戏目录 ..\\.." + refused + sub2));
+    EXPECT_EQ(1, count("游戏目录 .." + refused + sub2));
+    EXPECT_EQ(2, count("[错误] 游戏目录"));
+
+    // The chain has ended: its first folder is entered, and its script runs,
+    // again.
+    f->ChangePlayerWorkingDir(mGame->path());
+    EXPECT_EQ(sub2, f->GetWorkingDirection());
+    EXPECT_EQ(2, count("ran " + mGame->path() + "\n"));
+    EXPECT_EQ(2, count("ran " + sub2 + "\n"));
+    EXPECT_EQ(4, count("[错误] 游戏目录"));
+
+    f->ChangePlayerWorkingDir(GamePath("loop"));
+    EXPECT_EQ(GamePath("loop"), f->GetWorkingDirection());
+    EXPECT_EQ(1, count("ran " + GamePath("loop") + "\n"));
+    EXPECT_EQ(1, count("游戏目录 ." + refused + GamePath("loop")));
+    EXPECT_EQ(5, count("[错误] 游戏目录"));
 }

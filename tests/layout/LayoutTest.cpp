@@ -76,7 +76,6 @@ class LayoutFrame : public CKesBaseFrame {
 public:
     LayoutFrame() : CKesBaseFrame(nullptr) {}
     bool GuiShown() const { return mGUILoaded; }
-    std::string Caption() const { return mCaption; }
 };
 
 using Props = std::vector<std::pair<std::string, std::string>>;
@@ -289,6 +288,7 @@ TEST_F(LayoutTest, GbkTextAndDeclaredEncodings) {
     const Props props = {{"Width", "800"}, {"Height", "600"}, {"Visible", "1"}, {"Enable", "1"}, {"IsWindow", "1"}};
     const std::string chinese = Layout(props, Control("TestWidget", "中文名abc", {{"Text", "你好123"}}), "牌桌abc");
     const std::string plain = Layout(props, Control("TestWidget", "Named123", {{"Text", "Hi!123"}}), "Desk123");
+    const std::string probe = Layout(props, Control("TestWidget", "Named123", {{"Text", "Hi!123"}}), "ProbeTitle___");
     struct Case {
         const char* file;
         std::string bytes;
@@ -304,6 +304,7 @@ TEST_F(LayoutTest, GbkTextAndDeclaredEncodings) {
         // What older tools and earlier engines wrote: GBK text under a UTF-8 declaration.
         {"wrong.xml", Gbk(utf8Decl + chinese), "牌桌", "中文名", "你好", true},
         {"ascii.xml", utf8Decl + plain, "Desk", "Named", "Hi!", false},
+        {"probe.xml", probe, "ProbeTitle", "Named", "Hi!", false},
     };
     for (const Case& c : cases) {
         WriteFile(GamePath(c.file), c.bytes);
@@ -317,7 +318,8 @@ TEST_F(LayoutTest, GbkTextAndDeclaredEncodings) {
         EXPECT_EQ(c.wrongDeclaration ? 1u : 0u, LogCount(warning)) << c.file;
         ASSERT_TRUE(frame->LoadGUIConfig(c.file)) << c.file;
         EXPECT_TRUE(frame->GuiShown()) << c.file;
-        EXPECT_EQ(Gbk(c.caption), frame->Caption()) << c.file;
+        // The window's title is the frame's caption, as a script reads it.
+        EXPECT_EQ(Gbk(c.caption), frame->GetCaption()) << c.file;
         EXPECT_EQ(Gbk(c.caption), frame->GetWindowText()) << c.file;
         EXPECT_EQ(1u, frame->GetChildrens().size()) << c.file;
         EXPECT_EQ(c.wrongDeclaration ? 2u : 0u, LogCount(warning)) << c.file;
@@ -431,13 +433,14 @@ TEST_F(LayoutTest, MalformedLayoutsNeverCrash) {
 TEST_F(LayoutTest, TheMainWindowLayoutSetsTitleAndShowsTheTree) {
     ASSERT_TRUE(frame->LoadGUIConfig("none.xml") == false);
     EXPECT_FALSE(frame->GuiShown());
+    EXPECT_EQ(frame->GetWindowText(), frame->GetCaption()) << "before any layout";
     WriteFile(GamePath("main.xml"),
               Gbk(Layout({{"Id", "5"}, {"StartX", "0"}, {"StartY", "0"}, {"Width", "800"}, {"Height", "600"},
                           {"Visible", "1"}, {"Enable", "1"}, {"IsWindow", "1"}},
                          Control("TestWidget", "w12345", {{"Visible", "1"}}), "游戏大厅abc")));
     ASSERT_TRUE(frame->LoadGUIConfig("main.xml"));
     EXPECT_TRUE(frame->GuiShown());
-    EXPECT_EQ(Gbk("游戏大厅"), frame->Caption());
+    EXPECT_EQ(Gbk("游戏大厅"), frame->GetCaption());
     EXPECT_EQ(Gbk("游戏大厅"), frame->GetWindowText());
     EXPECT_EQ(CKesRect<int>(0, 0, 800, 600), frame->GetAbsoluteRect());
     EXPECT_EQ(CKesRect<int>(0, 0, 800, 600), frame->GetClippingRect());
@@ -455,7 +458,7 @@ TEST_F(LayoutTest, TheSampleGameLayoutLoads) {
     ASSERT_FALSE(source.empty());
     WriteFile(GamePath("layout/main.xml"), source);
     ASSERT_TRUE(frame->LoadGUIConfig("layout\\main.xml"));
-    EXPECT_EQ(Gbk("Kest2d 示例游戏"), frame->Caption());
+    EXPECT_EQ(Gbk("Kest2d 示例游戏"), frame->GetCaption());
     EXPECT_EQ(CKesRect<int>(0, 0, 800, 600), frame->GetAbsoluteRect());
     EXPECT_TRUE(frame->GuiShown());
 }

@@ -121,7 +121,7 @@ TEST_F(ScriptGame, TheScriptPlaysAWholeGameAndClosesTheWindow) {
     EXPECT_EQ(0x208040u, BmpPixel(shot, 5, 470));
 
     const std::string log = ReadLog();
-    EXPECT_NE(std::string::npos, log.find("game: layout true 640x480")) << log;
+    EXPECT_NE(std::string::npos, log.find("game: layout true 640x480 [Script g]")) << log;
     EXPECT_NE(std::string::npos, log.find("game: connect true")) << log;
     EXPECT_NE(std::string::npos, log.find("game: reply welcome guest")) << log;
     EXPECT_NE(std::string::npos, log.find("game: done with 10009")) << log;

@@ -160,7 +160,7 @@ return {
         SwitchScreenAndWindow = "toggles window and full screen, when allowed",
         FileIsExist = "true when the file or folder is on disk (archives are not looked at)",
         GetWorkingDirection = "the game's working folder",
-        ChangePlayerWorkingDir = "moves the game into that folder (a relative one from the current working folder) and runs its main script; a folder that is not there is refused with an error line, and the game stays where it is",
+        ChangePlayerWorkingDir = "moves the game into that folder (a relative one from the current working folder) and runs its main script, then its `LoadGameResources`; a folder that is not there is refused with an error line, and the game stays where it is. So is a folder whose script is still running, here or further out in a chain of moves (the starting folder's while its main script runs; `.` and every other spelling count): it would run itself without end. A chain of other folders works, and a folder whose script has finished can be entered again",
         Ini_SetFile = "the INI file the other `Ini_` functions use",
         CloseConnect = "closes the connection to the server",
         Connect = "connects to the game server; the outcome arrives in `OnProcessGameNetwork`",
@@ -211,6 +211,8 @@ return {
     CKesBaseGUIElement = {
         "The base of every GUI element: geometry, visibility, caption, id, children.",
         GetDriver = "the element's frame",
+        GetCaption = "the name from the factory or the layout's `Name`; the frame's is its window title (`caption` of `systemini.ini`, then the main layout's `Name`)",
+        SetCaption = "the name only: the frame's window title does not follow",
         SetParent = "stores the parent only: no child list changes (see `AddChildren`)",
         GetAbsoluteRect = "refers to the element's own rectangle: a change moves it at once",
         SetAbsoluteRect = "children are not moved",
@@ -306,7 +308,7 @@ return {
     CKesGUIEditorBox = {
         "A single-line text input box.",
         SetColor = "the text colour",
-        SetText = "replaces the text; `MaxCount` does not limit it",
+        SetText = "replaces the text and puts the caret after it; `MaxCount` does not limit it",
         SetMaxCount = "the most characters the box takes from typing (a double-byte character counts once), checked before each insertion: one insertion can pass it (4 characters and 3 more typed at once make 7 with `MaxCount` 5)",
     },
     CKesGUIProcessBar = {

@@ -106,12 +106,18 @@ bool CKesGUIEditorBox::processMouse(const CKesEvent& event) {
     if (!mAbsoluteRect.isPointInside(pt)) return true;
     mFocus = true;
     // Only the characters from the view start on are searched, so that the
-    // caret stays inside the text.
+    // caret stays inside the text. A press on a character puts the caret
+    // before it; a press right of the text puts it after the last
+    // character, where typing goes on at the end.
     const int shown = std::max(0, GetCharCount() - mViewStart);
     const long long offset = static_cast<long long>(pt.X) - mAbsoluteRect.UpperLeftCorner.X;
-    int k = 0;
-    while (k < shown && Width(mViewStart, k) < offset) ++k;
-    mCaret = k > 0 ? k - 1 : 0;
+    if (offset > Width(mViewStart, shown)) {
+        mCaret = shown;
+    } else {
+        int k = 0;
+        while (k < shown && Width(mViewStart, k) < offset) ++k;
+        mCaret = k > 0 ? k - 1 : 0;
+    }
     calculateCursorPos();
     return true;
 }

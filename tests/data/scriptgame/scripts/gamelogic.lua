@@ -22,11 +22,11 @@ local name = frame:Ini_GetString("player", "name", "guest")
 frame:Ini_SetString("player", "name", name)
 frame:Ini_SetFloat("player", "volume", 0.5)
 
--- The main layout sets the window's size and title.
+-- The main layout sets the window's size and title, which is its caption.
 local container = frame.__CKesBaseGUIContainer__
 local loaded = frame:LoadGUIConfig("layout\\main.xml")
 log("layout " .. tostring(loaded) .. " " .. container:GetAbsoluteRect():getWidth() .. "x" ..
-    container:GetAbsoluteRect():getHeight())
+    container:GetAbsoluteRect():getHeight() .. " [" .. container:GetCaption() .. "]")
 frame:Ini_SetInt("layout", "width", container:GetAbsoluteRect():getWidth())
 
 frame:StartGameTimer(TICK, 10)
