@@ -338,7 +338,7 @@ call_function = function(fn, depth)
     local f = rawget(fn.cls.t, fn.name)
     for _ = 1, 4 do
         local args, n = arguments(fn, sig, depth)
-        lookups_arguments(args, n)
+        lookups_arguments(args, n, sig.args)
         if TRACE then trace("call", fn.key, unpack(args, 1, n)) end
         reached[fn.key] = true
         stats.calls = stats.calls + 1
@@ -575,8 +575,8 @@ collector_setup({ rand = rand, chance = chance, pick = pick, any_object = any_ob
     pool_drop = pool_drop, scoped = function() return scoped end, TYPE_NAMES = TYPE_NAMES, CLASSES = CLASSES, FUNCS = FUNCS,
     call_function = function(fn) return call_function(fn) end, trace = trace,
     calling = function() return calling end, finalisers = enabled.finalisers })
-lookups_setup({ rand = rand, chance = chance, trace = trace, finish = finish_object, arm_in_call = arm_in_call,
-    enabled = enabled.lookups })
+lookups_setup({ rand = rand, chance = chance, trace = trace, any_object = any_object, finish = finish_object,
+    arm_in_call = arm_in_call, enabled = enabled.lookups })
 frame:StartGameTimer(7, 30)
 frame:StartGameTimer(8, 170)
 -- A finaliser's error surfaces wherever the collector steps.

@@ -18,9 +18,9 @@ local S
 -- A value -> the object it was read from, for as long as the value lives.
 local FROM = setmetatable({}, { __mode = "k" })
 
--- given: rand, chance, trace, finish (ends an object), arm_in_call (arms
--- finalisers for the next bound function), enabled (true when the kind of
--- step is on).
+-- given: rand, chance, trace, any_object, finish (ends an object),
+-- arm_in_call (arms finalisers for the next bound function), enabled (true
+-- when the kind of step is on).
 function lookups_setup(given) S = given end
 
 -- `v` was read from `from` (a field, a rectangle, a reference a method gave).
@@ -46,14 +46,40 @@ local function standing_for(v, victims)
     end })
 end
 
--- The arguments 1..n of a call about to be made.
-function lookups_arguments(args, n)
+-- Parts of elements, by the type an argument wants: what a function then
+-- converts lives inside an element that a later argument's lookup ends.
+local PARTS = {
+    ["kest2d::CKesRect<int>"] = function(el) return el:GetAbsoluteRect() end,
+    ["kest2d::CKesPosition2d<int>"] = function(el) return el:GetClippingRect().UpperLeftCorner end,
+    ["kest2d::CKesDimension2d<int>"] = function(el) return el:GetRelativeRect() end,
+}
+local function part_of_element(want)
+    local read = PARTS[want and string.gsub(want, "^const ", "") or ""]
+    local el = read and S.any_object("kest2d::CKesBaseGUIElement")
+    if not el then return nil end
+    local ok, part = pcall(read, el)
+    if not ok or part == nil then return nil end
+    lookups_note(part, el)
+    return part
+end
+
+-- The arguments 1..n of a call about to be made, with the types its
+-- argument checks are known to want (`wants`, by position): the table stands
+-- at a position that wants an object, where the function looks it up.
+local PLAIN = { number = true, string = true, boolean = true }
+function lookups_arguments(args, n, wants)
     if not S.enabled or n < 2 then return end
-    local at, victims = S.rand(n - 1) + 1, {}
-    for i = 1, at - 1 do
-        if type(args[i]) == "userdata" and S.chance(0.7) then victims[#victims + 1] = args[i] end
+    local positions = {}
+    for i = 2, n do
+        if wants[i] and not PLAIN[wants[i]] then positions[#positions + 1] = i end
     end
-    if S.chance(0.2) then args[at] = standing_for(args[at], victims) end
+    local at = #positions > 0 and positions[S.rand(#positions)] or n
+    local victims = {}
+    for i = 1, at - 1 do
+        if i > 1 and S.chance(0.5) then args[i] = part_of_element(wants[i]) or args[i] end
+        if type(args[i]) == "userdata" and S.chance(0.9) then victims[#victims + 1] = args[i] end
+    end
+    if #positions > 0 and S.chance(0.5) then args[at] = standing_for(args[at], victims) end
     if #victims > 0 and S.chance(0.15) then S.arm_in_call(function() end_all(victims) end) end
 end
 
