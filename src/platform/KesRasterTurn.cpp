@@ -15,58 +15,88 @@ using namespace raster;
 namespace {
 
 // A group of N picture rows across columns 0 .. m - 1 (m >= N), in tiles of
-// N x N: texel j of run k (N texels from first + k * step) goes to out[j][k].
+// N x N: texel j of run k (N texels from first + k * step) goes to pixel k of
+// row j, row j starting j * down bytes after out (down < 0 for rows upwards).
 // When N does not divide m, the last tile overlaps the one before it and
 // writes some of its pixels again, the same.
-using Rows = void (*)(const uint32_t* first, ptrdiff_t step, uint32_t* const* out, int m);
+using Rows = void (*)(const uint32_t* first, ptrdiff_t step, uint32_t* out, ptrdiff_t down, int m);
 
+inline uint32_t* RowOn(uint32_t* row, ptrdiff_t bytes) {
+    return reinterpret_cast<uint32_t*>(reinterpret_cast<unsigned char*>(row) + bytes);
+}
+
+// The tiles are written out step by step in named values, so that they stay
+// in registers at any optimisation: loops over arrays of runs stay there only
+// where the compiler unrolls them, as -O3 does and -O2 does not.
 #if defined(KES_RASTER_AVX2)
-__attribute__((target("avx2"))) void Rows8(const uint32_t* first, ptrdiff_t step, uint32_t* const* out, int m) {
+#define KES_AVX2_INLINE __attribute__((target("avx2"), always_inline)) inline
+
+KES_AVX2_INLINE __m256i Load8(const uint32_t* p) { return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p)); }
+KES_AVX2_INLINE void Store8(uint32_t* p, __m256i v) { _mm256_storeu_si256(reinterpret_cast<__m256i*>(p), v); }
+
+__attribute__((target("avx2"))) void Rows8(const uint32_t* first, ptrdiff_t step, uint32_t* out, ptrdiff_t down,
+                                           int m) {
+    uint32_t* const o0 = out;
+    uint32_t* const o1 = RowOn(out, down);
+    uint32_t* const o2 = RowOn(out, 2 * down);
+    uint32_t* const o3 = RowOn(out, 3 * down);
+    uint32_t* const o4 = RowOn(out, 4 * down);
+    uint32_t* const o5 = RowOn(out, 5 * down);
+    uint32_t* const o6 = RowOn(out, 6 * down);
+    uint32_t* const o7 = RowOn(out, 7 * down);
     for (int i = 0; i < m; i += 8) {
         const int at = std::min(i, m - 8);
-        const uint32_t* run = first + at * step;
-        __m256i c[8], t[8], s[8];
-        for (int k = 0; k < 8; ++k) c[k] = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(run + k * step));
+        const uint32_t* const r0 = first + at * step;
+        const uint32_t* const r4 = r0 + 4 * step;
+        const __m256i c0 = Load8(r0), c1 = Load8(r0 + step), c2 = Load8(r0 + 2 * step), c3 = Load8(r0 + 3 * step);
+        const __m256i c4 = Load8(r4), c5 = Load8(r4 + step), c6 = Load8(r4 + 2 * step), c7 = Load8(r4 + 3 * step);
         // Pairs of runs interleaved, then fours: s[j] holds texel j of runs
         // 0 .. 3 and texel j + 4 of the same runs, s[j + 4] those of runs 4 .. 7.
-        for (int k = 0; k < 8; k += 2) {
-            t[k] = _mm256_unpacklo_epi32(c[k], c[k + 1]);
-            t[k + 1] = _mm256_unpackhi_epi32(c[k], c[k + 1]);
-        }
-        for (int k = 0; k < 8; k += 4) {
-            s[k] = _mm256_unpacklo_epi64(t[k], t[k + 2]);
-            s[k + 1] = _mm256_unpackhi_epi64(t[k], t[k + 2]);
-            s[k + 2] = _mm256_unpacklo_epi64(t[k + 1], t[k + 3]);
-            s[k + 3] = _mm256_unpackhi_epi64(t[k + 1], t[k + 3]);
-        }
-        for (int j = 0; j < 4; ++j) {
-            _mm256_storeu_si256(reinterpret_cast<__m256i*>(out[j] + at), _mm256_permute2x128_si256(s[j], s[j + 4], 0x20));
-            _mm256_storeu_si256(reinterpret_cast<__m256i*>(out[j + 4] + at),
-                                _mm256_permute2x128_si256(s[j], s[j + 4], 0x31));
-        }
+        const __m256i t0 = _mm256_unpacklo_epi32(c0, c1), t1 = _mm256_unpackhi_epi32(c0, c1);
+        const __m256i t2 = _mm256_unpacklo_epi32(c2, c3), t3 = _mm256_unpackhi_epi32(c2, c3);
+        const __m256i t4 = _mm256_unpacklo_epi32(c4, c5), t5 = _mm256_unpackhi_epi32(c4, c5);
+        const __m256i t6 = _mm256_unpacklo_epi32(c6, c7), t7 = _mm256_unpackhi_epi32(c6, c7);
+        const __m256i s0 = _mm256_unpacklo_epi64(t0, t2), s1 = _mm256_unpackhi_epi64(t0, t2);
+        const __m256i s2 = _mm256_unpacklo_epi64(t1, t3), s3 = _mm256_unpackhi_epi64(t1, t3);
+        const __m256i s4 = _mm256_unpacklo_epi64(t4, t6), s5 = _mm256_unpackhi_epi64(t4, t6);
+        const __m256i s6 = _mm256_unpacklo_epi64(t5, t7), s7 = _mm256_unpackhi_epi64(t5, t7);
+        Store8(o0 + at, _mm256_permute2x128_si256(s0, s4, 0x20));
+        Store8(o1 + at, _mm256_permute2x128_si256(s1, s5, 0x20));
+        Store8(o2 + at, _mm256_permute2x128_si256(s2, s6, 0x20));
+        Store8(o3 + at, _mm256_permute2x128_si256(s3, s7, 0x20));
+        Store8(o4 + at, _mm256_permute2x128_si256(s0, s4, 0x31));
+        Store8(o5 + at, _mm256_permute2x128_si256(s1, s5, 0x31));
+        Store8(o6 + at, _mm256_permute2x128_si256(s2, s6, 0x31));
+        Store8(o7 + at, _mm256_permute2x128_si256(s3, s7, 0x31));
     }
 }
 #endif
 
 #if defined(__SSE2__)
-void Rows4(const uint32_t* first, ptrdiff_t step, uint32_t* const* out, int m) {
+void Rows4(const uint32_t* first, ptrdiff_t step, uint32_t* out, ptrdiff_t down, int m) {
+    uint32_t* const o0 = out;
+    uint32_t* const o1 = RowOn(out, down);
+    uint32_t* const o2 = RowOn(out, 2 * down);
+    uint32_t* const o3 = RowOn(out, 3 * down);
     for (int i = 0; i < m; i += 4) {
         const int at = std::min(i, m - 4);
-        const uint32_t* run = first + at * step;
-        __m128i c[4];
-        for (int k = 0; k < 4; ++k) c[k] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(run + k * step));
-        const __m128i a = _mm_unpacklo_epi32(c[0], c[1]), b = _mm_unpacklo_epi32(c[2], c[3]);
-        const __m128i e = _mm_unpackhi_epi32(c[0], c[1]), g = _mm_unpackhi_epi32(c[2], c[3]);
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out[0] + at), _mm_unpacklo_epi64(a, b));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out[1] + at), _mm_unpackhi_epi64(a, b));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out[2] + at), _mm_unpacklo_epi64(e, g));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out[3] + at), _mm_unpackhi_epi64(e, g));
+        const uint32_t* const r0 = first + at * step;
+        const __m128i c0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(r0));
+        const __m128i c1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(r0 + step));
+        const __m128i c2 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(r0 + 2 * step));
+        const __m128i c3 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(r0 + 3 * step));
+        const __m128i a = _mm_unpacklo_epi32(c0, c1), b = _mm_unpacklo_epi32(c2, c3);
+        const __m128i e = _mm_unpackhi_epi32(c0, c1), g = _mm_unpackhi_epi32(c2, c3);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(o0 + at), _mm_unpacklo_epi64(a, b));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(o1 + at), _mm_unpackhi_epi64(a, b));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(o2 + at), _mm_unpacklo_epi64(e, g));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(o3 + at), _mm_unpackhi_epi64(e, g));
     }
 }
 #endif
 
-void Rows1(const uint32_t* first, ptrdiff_t step, uint32_t* const* out, int m) {
-    for (int i = 0; i < m; ++i) out[0][i] = first[i * step];
+void Rows1(const uint32_t* first, ptrdiff_t step, uint32_t* out, ptrdiff_t, int m) {
+    for (int i = 0; i < m; ++i) out[i] = first[i * step];
 }
 
 }  // namespace
@@ -84,6 +114,8 @@ void KesRaster::Impl::TurnedRect(const Tri& t, const RasterState& st, int ys, in
     const bool copy = t.opaque && (!st.blend || kind == BLEND_KIND_OVER);
     const int rows = ye - ys;
     uint32_t buffer[8][kChunk];
+    // Bytes from one row written to the next: the picture's or the buffer's.
+    const ptrdiff_t down = copy ? pitch : static_cast<ptrdiff_t>(sizeof buffer[0]);
     for (int x0 = xs; x0 < xe; x0 += kChunk) {
         const int m = std::min(kChunk, xe - x0);
         const int side = std::min(rows, m);
@@ -109,13 +141,11 @@ void KesRaster::Impl::TurnedRect(const Tri& t, const RasterState& st, int ys, in
             const int base = std::min(y, ye - n);
             const ptrdiff_t u0 = t.sx[1] * base + t.sx[2];
             // A run reads texel columns left to right: turned the other way
-            // (du < 0), its texel j belongs to row n - 1 - j.
-            uint32_t* out[8];
-            for (int j = 0; j < n; ++j) {
-                const int r = du > 0 ? j : n - 1 - j;
-                out[j] = copy ? Row(base + r) + x0 : buffer[r];
-            }
-            group(texels + v0 * tw + (du > 0 ? u0 : u0 - (n - 1)), step, out, m);
+            // (du < 0), its texel j belongs to row n - 1 - j, so the group's
+            // rows are written from its last upwards.
+            const int r0 = du > 0 ? 0 : n - 1;
+            uint32_t* const out = copy ? Row(base + r0) + x0 : buffer[r0];
+            group(texels + v0 * tw + (du > 0 ? u0 : u0 - (n - 1)), step, out, du > 0 ? down : -down, m);
             if (!copy)
                 for (int r = y - base; r < n; ++r) BlendSpan(kind, st, buffer[r], Row(base + r) + x0, m);
             y = base + n;
