@@ -212,6 +212,9 @@ AT_CLOSE = newproxy(true)
          {"at close: true true false", "at close: 903"}},
         {"the GUI tree is whole", "KEPT_BUTTON:SetCaption('late'); said(KEPT_BUTTON:GetCaption())",
          {"at close: late"}},
+        {"resources and archives",
+         "local block, size = F:LoadResource('update.ini'); F:AddPackager('none.pak'); said(block ~= nil, size)",
+         {"at close: true 53"}},
         {"INI files", "F:Ini_SetFile('game.ini'); F:Ini_SetInt('player', 'score', 42)\n"
          "said(F:Ini_GetInt('player', 'score', 0))",
          {"at close: 42"}},
