@@ -40,15 +40,21 @@ CKesBaseFrame::CKesBaseFrame(KesWnd* parent) : mParentWnd(parent) {
 }
 
 CKesBaseFrame::~CKesBaseFrame() {
+    // The frame's end. No download or update starts from now on, and the
+    // running ones end first, so that no worker runs beside the finalisers.
+    mClosing = true;
+    ShutdownDownloads();
+    // The script state closes while everything its finalisers can reach is
+    // whole; whatever they make or start (controls, textures, fonts, sounds,
+    // timers, a connection) goes with the rest below.
+    DestroyScriptSystem();
     // Controls go while the frame they draw with is whole: some free textures
     // and join worker threads that use the texture table.
     DeleteAllControls();
-    ShutdownDownloads();
     ShutdownSoundSystem();
     ShutdownRenderer();
     ClearAllPackagers();
     FreeFonts(false);
-    DestroyScriptSystem();
     ShutdownWinSocket();
     mShareMemory.Close();
     // Clips play their sound through the factory: the manager (and with it

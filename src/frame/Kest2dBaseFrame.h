@@ -337,6 +337,10 @@ public:
     UpdataSet GetUpdateSet();
     std::string GetCurrentFile();
     bool FileIsExist(std::string path);
+    // True while the frame's end runs (its destructor), when no download or
+    // update may start: nothing would be left to take its result or join its
+    // worker. Each refusal is one log line that names `address`.
+    bool RefusesDownload(const std::string& address);
     // Joins the download workers that have finished; never waits for a running one.
     void JoinDownloadWorker();
     // Ends the running transfers and joins every worker. A subclass that
@@ -475,6 +479,7 @@ protected:
     std::deque<UpdateNotice> mUpdateNotices;
     std::list<std::unique_ptr<DownloadWorker>> mDownloadWorkers;  // UI thread only
     std::atomic<bool> mDownloadCancel{false};
+    bool mClosing = false;  // the destructor has begun (UI thread only)
     // Input: the input method's candidate list as it reported it.
     std::vector<unsigned char> mCandidateData;
 

@@ -198,8 +198,12 @@ void CKesBaseFrame::InitScriptSystem() {
 }
 
 void CKesBaseFrame::DestroyScriptSystem() {
-    if (mLuaState) lua_close(mLuaState);
+    // The finalisers run inside lua_close: the engine calls no script of a
+    // closing state (a callback they set off, the main script run again by a
+    // change of folder), as it calls none of a closed one.
+    lua_State* closing = mLuaState;
     mLuaState = nullptr;
+    if (closing) lua_close(closing);
 }
 
 // Loads and runs "scripts\gamelogic.lua" (at start-up and again after a

@@ -279,12 +279,15 @@ struct Block {
     const Record* record;  // what the block stands for, once a cast took it
 };
 
-int ReleaseBlock(lua_State* L) {
-    auto* block = static_cast<Block*>(lua_touserdata(L, 1));
+void Release(Block* block) {
     if (block && block->bytes) {
         delete[] block->bytes;
         block->bytes = nullptr;
     }
+}
+
+int ReleaseBlock(lua_State* L) {
+    Release(static_cast<Block*>(lua_touserdata(L, 1)));
     return 0;
 }
 
@@ -526,6 +529,16 @@ void AnchorBlock(lua_State* L, int anchor, void* bytes, unsigned long size) {
     lua_pushlightuserdata(L, bytes);
     lua_pushvalue(L, anchor);
     lua_rawset(L, -3);
+    lua_pop(L, 1);
+}
+
+void FreeBlocks(lua_State* L) {
+    PushTable(L, kBlocks);
+    lua_pushnil(L);
+    while (lua_next(L, -2)) {
+        Release(static_cast<Block*>(lua_touserdata(L, -1)));
+        lua_pop(L, 1);
+    }
     lua_pop(L, 1);
 }
 

@@ -81,6 +81,9 @@ Reach ReachOfType(const char* type, bool receiver);
 // block into it (AnchorBlock, given the anchor's index) cannot fail.
 void PushBlockAnchor(lua_State* L);
 void AnchorBlock(lua_State* L, int anchor, void* block, unsigned long size);
+// Frees every block still held, as the state closes: Lua never finalises an
+// anchor made by a finaliser that runs inside the close.
+void FreeBlocks(lua_State* L);
 // The size of the block that starts at `address`; 0 when none does.
 unsigned long BlockSize(lua_State* L, void* address);
 

@@ -255,6 +255,7 @@ int CloseOwnership(lua_State* L) {
     // no object once it is closed.
     if (lua_cpcall(L, FreeOwned, nullptr) != 0) lua_pop(L, 1);
     FreeUnowned(L);
+    FreeBlocks(L);
     auto& states = States();
     states.erase(std::remove(states.begin(), states.end(), state), states.end());
     return 0;

@@ -128,6 +128,12 @@ void CKesBaseFrame::JoinDownloadWorker() {
     }
 }
 
+bool CKesBaseFrame::RefusesDownload(const std::string& address) {
+    if (!mClosing) return false;
+    if (CKesLogger::admits(WARN)) SystemLog(WARN, "游戏正在关闭, 不再开始下载:" + address);
+    return true;
+}
+
 void CKesBaseFrame::StopDownloads() {
     // Running transfers end at their next progress call (at least once a second).
     mDownloadCancel = true;
@@ -147,7 +153,7 @@ void CKesBaseFrame::ShutdownDownloads() {
 // ---- One download on a worker ----
 
 bool CKesBaseFrame::DownloadFile(std::string url, std::string /*target*/) {
-    if (url.empty()) return false;
+    if (url.empty() || RefusesDownload(url)) return false;
     mUpdateState = UPDATE_NULL;
     UpdataSet task(0.0f, url);
     {

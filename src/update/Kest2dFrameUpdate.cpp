@@ -57,7 +57,7 @@ std::string FormatVersion(float v) {
 }  // namespace
 
 void CKesBaseFrame::UpdateGame(std::string iniName) {
-    if (iniName.empty()) return;
+    if (iniName.empty() || RefusesDownload(iniName)) return;
     mUpdateState = UPDATE_NULL;
     std::string iniPath = mWorkingDir + "\\" + iniName;
     char buffer[1024];

@@ -415,6 +415,15 @@ TEST_F(Docs, TheExamplesRunAsWritten) {
          {},
          "",
          [](Player* f) { EXPECT_EQ(3, f->RunTheLoop()); }},
+        {"api/frame.md: a finaliser at the end",
+         CodeBlocks("docs/api/frame.md", "lua").at(2),
+         {},
+         "",
+         [this](Player*) {
+             mFrame.reset();
+             EXPECT_NE(std::string::npos, ReadFile(GamePath("player.ini")).find("finished=1"));
+             EXPECT_NE(std::string::npos, ReadLog().find("bye"));
+         }},
         {"api.md: a box read through the frame",
          "local frame = kest2d.CKesBaseFrame:getSingleton()\n" + CodeBlocks("docs/api.md", "lua").at(0),
          {},

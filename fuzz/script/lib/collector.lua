@@ -17,7 +17,9 @@
 --   step and the finalisers it then runs;
 -- - with finalisers, a collector without pause (finalisers run soon after
 --   their proxies go, at many more steps), now and then for a step with a
---   multiplier so large that every allocation is a whole cycle.
+--   multiplier so large that every allocation is a whole cycle;
+-- - finalisers that run when the state closes at the frame's end and call
+--   the frame's functions there.
 --
 -- A finaliser's error surfaces wherever the collector happened to step (Lua
 -- 5.1 raises it there): the hostile script runs its top-level steps under
@@ -177,10 +179,33 @@ function collector_steps_step()
     end
 end
 
--- Finalisers do nothing from now on; the held proxies go.
+-- Finalisers left for the close of the state at the frame's end: each calls a
+-- few functions of the frame, of a container (the GUI root among them) and of
+-- the logger, as a game's finaliser may there, before the engine tears down
+-- the rest of the frame. Global, so that only the close collects them.
+local FRAME_END_CLASSES = { CKesBaseFrame = true, CKesBaseGUIContainer = true, CKesLogger = true }
+local function arm_frame_end()
+    local fns = {}
+    for _, fn in ipairs(S.FUNCS) do
+        if FRAME_END_CLASSES[string.match(fn.key, "^[^.]+")] then fns[#fns + 1] = fn end
+    end
+    if #fns == 0 then return end
+    FRAME_END = {}
+    for i = 1, S.rand(4) do
+        FRAME_END[i] = newproxy(true)
+        getmetatable(FRAME_END[i]).__gc = function()
+            S.trace("frame end", i)
+            for _ = 1, S.rand(6) do pcall(S.call_function, S.pick(fns)) end
+        end
+    end
+end
+
+-- Finalisers do nothing from now on; the held proxies go. Those of the
+-- frame's end are armed.
 function collector_close()
     closing = true
     HELD, KEPT = {}, {}
     collectgarbage("setpause", 200)
     collectgarbage("setstepmul", 200)
+    if S.finalisers then arm_frame_end() end
 end

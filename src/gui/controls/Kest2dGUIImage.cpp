@@ -96,7 +96,7 @@ void CKesGUIImage::SetImagePath(std::string path) {
         mLoaded = true;
         return;
     }
-    if (!platform::InternetGetConnectedState(nullptr, 0)) return;
+    if (!platform::InternetGetConnectedState(nullptr, 0) || mDriver->RefusesDownload(path)) return;
     if (mDownloading) {
         CKesLogger::output("正在下载图片:" + path + ",请稍后。", WARN);
         return;
