@@ -13,7 +13,19 @@ namespace kest2d {
 
 namespace {
 const uint32_t kMaxPosition = 0x7FFFFFFF;
+// The most bytes a message being written holds, its id included.
+const uint32_t kMaxMessageBytes = 0x80000000u;
+
+// A field of `count` more bytes must fit under the limit; the error says how
+// many were asked for, how many the message holds and the limit.
+void CheckRoom(uint32_t length, uint64_t count) {
+    if (count <= kMaxMessageBytes - length) return;
+    std::ostringstream os;
+    os << "a field of " << count << " bytes does not fit: the message holds " << length << " bytes and at most "
+       << kMaxMessageBytes;
+    throw std::length_error(os.str());
 }
+}  // namespace
 
 // ---- CKesMessageIn ----
 
@@ -99,7 +111,7 @@ CKesMessageOut& CKesMessageOut::operator=(const CKesMessageOut& other) {
 
 void CKesMessageOut::expand(unsigned int needed) {
     if (mCapacity >= needed) return;
-    if (needed > 0x80000000u) throw std::length_error("CKesMessageOut: message too large");
+    CheckRoom(0, needed);
     uint32_t capacity = mCapacity ? mCapacity : INITIAL_CAPACITY;
     while (capacity < needed) capacity *= 2;
     char* grown = static_cast<char*>(std::realloc(mBuffer, capacity));
@@ -110,7 +122,7 @@ void CKesMessageOut::expand(unsigned int needed) {
 
 void CKesMessageOut::append(const void* bytes, unsigned int count) {
     if (count == 0) return;
-    if (count > 0x80000000u - mLength) throw std::length_error("CKesMessageOut: message too large");
+    CheckRoom(mLength, count);
     expand(mLength + count);
     std::memcpy(mBuffer + mLength, bytes, count);
     mLength += count;
@@ -152,13 +164,14 @@ void CKesMessageOut::writeString(const std::string& text, int length) {
             }
             size = cut;
         }
+        CheckRoom(mLength, 2 + static_cast<uint64_t>(size));  // the length and the text, or neither
         writeShort(static_cast<int>(size));
         append(text.data(), static_cast<unsigned int>(size));
         return;
     }
     unsigned int width = static_cast<unsigned int>(length);
     unsigned int copied = static_cast<unsigned int>(std::min<size_t>(text.size(), width));
-    if (width > 0x80000000u - mLength) throw std::length_error("CKesMessageOut: message too large");
+    CheckRoom(mLength, width);
     expand(mLength + width);
     append(text.data(), copied);
     if (width > copied) {

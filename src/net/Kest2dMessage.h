@@ -53,7 +53,9 @@ private:
     uint32_t mPosition = 0;
 };
 
-// Builds an outgoing message in a growable buffer.
+// Builds an outgoing message in a growable buffer of at most 2^31 bytes: a
+// write that would pass that throws std::length_error, saying so with the
+// numbers, and writes nothing.
 class CKesMessageOut {
 public:
     CKesMessageOut();

@@ -409,6 +409,26 @@ static int tolua_package_kest2d_CKesMessageOut_getData00(lua_State* L) {
     return 1;
 }
 
+// A field the message cannot hold (Kest2dMessage.cpp: at most 2^31 bytes) is
+// a Lua error that says so: an exception left to cross Lua would end the call
+// with the wrapper itself as its error value.
+#define TOLUA_DISABLE_tolua_package_kest2d_CKesMessageOut_writeString00
+static int tolua_package_kest2d_CKesMessageOut_writeString00(lua_State* L) {
+    tolua_Error err;
+    if (!tolua_isusertype(L, 1, "kest2d::CKesMessageOut", 0, &err) || !tolua_iscppstring(L, 2, 0, &err) ||
+        !tolua_isnumber(L, 3, 1, &err) || !tolua_isnoobj(L, 4, &err)) {
+        tolua_error(L, "#ferror in function 'writeString'.", &err);
+        return 0;
+    }
+    auto* self = static_cast<kest2d::CKesMessageOut*>(tolua_tousertype(L, 1, 0));
+    const std::string text = tolua_tocppstring(L, 2, 0);
+    const int length = ::kest2d::script::ToInteger<int>(tolua_tonumber(L, 3, -1));
+    if (!self) tolua_error(L, "invalid 'self' in function 'writeString'", nullptr);
+    ::kest2d::script::CallCatching(L, "writeString", [&] { self->writeString(text, length); });
+    tolua_pushcppstring(L, text);
+    return 1;
+}
+
 namespace kest2d {
 namespace script {
 

@@ -164,6 +164,30 @@ std::vector<std::string> CodeBlocks(const std::string& page, const std::string& 
     return blocks;
 }
 
+// The lua code blocks of the README and of every page under docs/, by page.
+std::vector<std::pair<std::string, std::string>> AllLuaBlocks() {
+    std::vector<std::string> pages = {"README.md"};
+    for (const char* folder : {"docs", "docs/api"})
+        for (const auto& entry : std::filesystem::directory_iterator(std::string(KEST2D_SOURCE_DIR) + "/" + folder))
+            if (entry.path().extension() == ".md") pages.push_back(std::string(folder) + "/" + entry.path().filename().string());
+    std::vector<std::pair<std::string, std::string>> blocks;
+    for (const std::string& page : pages)
+        for (const std::string& block : CodeBlocks(page, "lua")) blocks.emplace_back(page, block);
+    return blocks;
+}
+
+// The log's lines that report a failed call of the script: a callback that
+// failed or is missing, or the main script.
+std::string FailedCalls(const std::string& log) {
+    std::istringstream in(log);
+    std::string line, failed;
+    while (std::getline(in, line))
+        if ((line.find("call ") != std::string::npos && line.find(Gbk(" 失败:")) != std::string::npos) ||
+            line.find(Gbk("导入脚本文件")) != std::string::npos)
+            failed += line + "\n";
+    return failed;
+}
+
 // Text with every `from` replaced by `to`.
 std::string Replaced(std::string text, const std::string& from, const std::string& to) {
     for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
@@ -301,13 +325,20 @@ TEST(DocsPages, TheReadmeLinksEveryPage) {
 
 // Each example of the pages that a game maker can run is run here as the page
 // shows it: as the game's script in a game folder holding the files it names,
-// with the player's input given through the whole GUI tree. A fragment runs
-// with what it says it assumes put before it.
+// with the player's input given through the whole GUI tree, and no call of the
+// script fails. A fragment, an example that starts with "-- Assumes:", runs
+// with what it says it assumes put before it; every other example is a whole
+// game and runs as it stands.
 TEST_F(Docs, TheExamplesRunAsWritten) {
     using Player = PlayerInput<LuaFrame>;
     const std::string button = ReadFile(std::string(KEST2D_SOURCE_DIR) + "/examples/demo/img/button.png");
     const std::string emptyLayout = CodeBlocks("docs/api/gui.md", "xml").at(0);
     const std::string guiGame = CodeBlocks("docs/api/gui.md", "lua").at(0);
+    const std::string toggleGame = CodeBlocks("docs/api/controls.md", "lua").at(0);
+    const std::string dialogGame = CodeBlocks("docs/events.md", "lua").at(2);
+    // The callbacks of the game around a fragment.
+    const std::string callbacks =
+        "function OnProcessGameUpdate() end\nfunction LoadGameResources() end\nfunction OnProcessGameEvent(e) end\n";
     const std::string labelLayout =
         Replaced(emptyLayout, "</Propertys>\n",
                  "</Propertys><Childrens><KestControl Type=\"StaticText\" Name=\"l___\"><Propertys>"
@@ -344,6 +375,16 @@ TEST_F(Docs, TheExamplesRunAsWritten) {
             EXPECT_EQ(0u, f->GetRenderDevice()->ReadPixel(400, 300) & 0xFFFFFFu);
             f->Click(30, 40);
             EXPECT_EQ(clicked, !play->isVisible());
+        };
+    };
+    // The dialog of events.md opened, then Esc in the game loop: what the game
+    // loop ends with (0: it did not end).
+    const auto escWithMenu = [](int ends) {
+        return [ends](Player* f) {
+            f->Click(30, 40);
+            ASSERT_NE(nullptr, f->FindControlById(500));
+            EXPECT_TRUE(f->FindControlById(500)->isVisible());
+            EXPECT_EQ(ends, f->RunTheLoop(VK_ESCAPE));
         };
     };
     LoopbackListener server;
@@ -425,14 +466,72 @@ TEST_F(Docs, TheExamplesRunAsWritten) {
              EXPECT_NE(std::string::npos, ReadLog().find("bye"));
          }},
         {"api.md: a box read through the frame",
-         "local frame = kest2d.CKesBaseFrame:getSingleton()\n" + CodeBlocks("docs/api.md", "lua").at(0),
+         "local frame = kest2d.CKesBaseFrame:getSingleton()\n" + callbacks + CodeBlocks("docs/api.md", "lua").at(0),
          {},
          "",
          [](Player*) { EXPECT_NE(std::string::npos, ReadLog().find("img\\button.png did not load")); }},
-        {"api/values.md", CodeBlocks("docs/api/values.md", "lua").at(0) + "ran = true\n", {}, "",
+        {"api/values.md", callbacks + CodeBlocks("docs/api/values.md", "lua").at(0) + "ran = true\n", {}, "",
          [](Player* f) { EXPECT_EQ("true", f->Global("ran")); }},
-        {"start-command.md", CodeBlocks("docs/start-command.md", "lua").at(0) + "ran = port .. user\n", {},
+        {"start-command.md", callbacks + CodeBlocks("docs/start-command.md", "lua").at(0) + "ran = port .. user\n", {},
          "port$6000&user$ann", [](Player* f) { EXPECT_EQ("6000ann", f->Global("ran")); }},
+        {"api/controls.md: an on/off box from a toggle button",
+         toggleGame,
+         {{"layout/options.xml", CodeBlocks("docs/api/controls.md", "xml").at(0)}, {"img/button.png", button}},
+         "",
+         [](Player* f) {
+             auto* box = dynamic_cast<CKesGUIButton*>(f->FindControlById(210));
+             ASSERT_NE(nullptr, box);
+             EXPECT_EQ(STATE_DOWND, box->GetState());  // on, as the script starts it
+             f->Mouse(KESMIE_MOUSE_MOVED, 30, 40);     // a hover changes nothing shown
+             f->Mouse(KESMIE_MOUSE_MOVED, 400, 300);
+             EXPECT_EQ(STATE_DOWND, box->GetState());
+             f->Click(30, 40);
+             f->Mouse(KESMIE_MOUSE_MOVED, 400, 300);
+             EXPECT_EQ(STATE_NORMAL, box->GetState());  // off: the script lifted it
+             EXPECT_EQ(0, f->MusicGetVolume());
+             f->Click(30, 40);
+             EXPECT_EQ(STATE_DOWND, box->GetState());
+             EXPECT_EQ(100, f->MusicGetVolume());
+         }},
+        {"api/controls.md without the script showing the value: the toggle button alone",
+         Replaced(toggleGame, "\n        showSound()", "\n        local unused = showSound"),
+         {{"layout/options.xml", CodeBlocks("docs/api/controls.md", "xml").at(0)}, {"img/button.png", button}},
+         "",
+         [](Player* f) {
+             auto* box = dynamic_cast<CKesGUIButton*>(f->FindControlById(210));
+             ASSERT_NE(nullptr, box);
+             f->Mouse(KESMIE_MOUSE_MOVED, 30, 40);  // before the first press: hovered, and left so
+             f->Mouse(KESMIE_MOUSE_MOVED, 400, 300);
+             EXPECT_EQ(STATE_HOVERED, box->GetState());
+             f->Click(30, 40);
+             EXPECT_EQ(STATE_DOWND, box->GetState());
+             EXPECT_EQ(0, f->MusicGetVolume());
+             f->Click(30, 40);  // a second press does not lift it
+             f->Mouse(KESMIE_MOUSE_MOVED, 400, 300);
+             EXPECT_EQ(STATE_DOWND, box->GetState());
+             EXPECT_EQ(100, f->MusicGetVolume());
+         }},
+        {"events.md: a modal dialog, opened and closed",
+         dialogGame,
+         withButton,
+         "",
+         [](Player* f) {
+             CKesBaseGUIElement* menu = f->FindControlById(500);
+             ASSERT_NE(nullptr, menu);
+             f->Click(30, 40);  // the menu's button
+             EXPECT_TRUE(menu->isVisible());
+             EXPECT_EQ(menu, f->GetCurrentElement());
+             // Once the pointer has been over its "back" button, the table takes the mouse.
+             f->Mouse(KESMIE_MOUSE_MOVED, 230, 180);
+             f->Mouse(KESMIE_MOUSE_MOVED, 30, 40);
+             EXPECT_EQ(f->FindControlById(201), f->GetCurrentElement());
+             f->Click(230, 180);  // "back"
+             EXPECT_FALSE(menu->isVisible());
+             EXPECT_EQ(10009, f->RunTheLoop(VK_ESCAPE));
+         }},
+        {"events.md: Esc while the modal dialog shows", dialogGame, withButton, "", escWithMenu(0)},
+        {"events.md without the script's check: Esc reaches it while the modal dialog shows",
+         Replaced(dialogGame, "if menu:isVisible() then", "if false then"), withButton, "", escWithMenu(10009)},
     };
     for (const auto& example : examples) {
         SCOPED_TRACE(example.name);
@@ -443,6 +542,22 @@ TEST_F(Docs, TheExamplesRunAsWritten) {
         for (const auto& file : example.files) WriteFile(GamePath(file.first), file.second);
         Player* f = StartFrame<Player>(example.command);
         example.play(f);
+        // The player's input reaches the script too.
+        f->Mouse(KESMIE_MOUSE_MOVED, 799, 599);
+        f->Key(VK_F5);
+        EXPECT_EQ("", FailedCalls(ReadLog()));
         if (HasFailure()) std::printf("%s\n", ReadLog().c_str());
+    }
+
+    // Every example that is no fragment is run above as it stands (with the
+    // test's server for the one that connects).
+    for (const auto& block : AllLuaBlocks()) {
+        if (block.second.rfind("-- Assumes:", 0) == 0) continue;
+        const std::string served = Replaced(block.second, "5000", std::to_string(server.port()));
+        bool run = false;
+        for (const auto& example : examples)
+            run = run || example.script.rfind(block.second, 0) == 0 || example.script.rfind(served, 0) == 0;
+        EXPECT_TRUE(run) << block.first << ": a whole game that no row of this test runs (or a fragment without "
+                         << "\"-- Assumes:\" on its first line):\n" << block.second;
     }
 }

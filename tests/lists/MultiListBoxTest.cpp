@@ -129,6 +129,8 @@ TEST_F(MultiListBoxTest, RowsNeedHeadersAndCellsInRange) {
 
 TEST_F(MultiListBoxTest, HeaderClicksSortDescendingThenAscending) {
     CKesGUIMultiListBox* list = StartWithList();
+    // The sort flag is off: it only makes the headers follow the pointer.
+    EXPECT_FALSE(list->IsSort());
     AddRows(list, {2, 5, 1, 4, 3});
     // A script sorting before any header click changes nothing.
     list->SortAllData(0, true);

@@ -106,23 +106,39 @@ public:
     // did not end within a second.
     int RunTheLoop(int key = 0) {
         mKey = key;
-        this->StartGameTimer(kKeyTimer, 10);
-        this->StartGameTimer(kGiveUpTimer, 1000);
-        return this->DoModal();
-    }
-    void OnProcessGameTimer(unsigned int id) override {
-        if (id == kKeyTimer) {
-            this->StopGameTimer(kKeyTimer);
-            if (mKey) Key(mKey);
-        } else if (id == kGiveUpTimer) {
-            this->CloseGameFrame(0);
-        }
-        Base::OnProcessGameTimer(id);
+        if (!mTimers.IsWindow()) mTimers.CreateEx(0, "", WS_CHILD, RECT(), nullptr, 0);
+        mTimers.SetTimer(kKeyTimer, 10);
+        mTimers.SetTimer(kGiveUpTimer, 1000);
+        const int code = this->DoModal();
+        mTimers.KillTimer(kKeyTimer);
+        mTimers.KillTimer(kGiveUpTimer);
+        return code;
     }
 
 private:
-    static const unsigned kKeyTimer = 90, kGiveUpTimer = 91;
+    // The loop's timers are the test's own, on a window of their own as the
+    // host's run limit is: they take none of the game's timer ids and never
+    // reach its OnProcessGameTimer.
+    class LoopTimers : public KesWnd {
+    public:
+        explicit LoopTimers(PlayerInput* player) : mPlayer(player) {}
+        LRESULT WindowProc(UINT msg, WPARAM wp, LPARAM lp) override {
+            if (msg != WM_TIMER) return KesWnd::WindowProc(msg, wp, lp);
+            KillTimer(wp);
+            if (wp == kGiveUpTimer) {
+                mPlayer->CloseGameFrame(0);
+            } else if (mPlayer->mKey) {
+                mPlayer->Key(mPlayer->mKey);
+            }
+            return 0;
+        }
+
+    private:
+        PlayerInput* mPlayer;
+    };
+    static const UINT_PTR kKeyTimer = 1, kGiveUpTimer = 2;
     int mKey = 0;
+    LoopTimers mTimers{this};
 };
 
 }  // namespace test

@@ -48,7 +48,8 @@ local function type_text(d)
     if t == "void*" or (t == "void" and d.ptr == "*") then return "light userdata" end
     if t == "bool" then return "boolean" end
     if t == "float" or t == "double" then return "number" end
-    if INTEGERS[t] then return "int" end
+    -- An unsigned number is taken modulo 2^32, unlike an int (docs/api.md#types).
+    if INTEGERS[t] then return string.find(d.mod, "unsigned", 1, true) and "unsigned" or "int" end
     if by_type[t] then return by_type[t].display .. (d.ptr == "*" and " or nil" or "") end
     local short = string.match(t, "([%w_]+)$")
     if families[short] then return short end

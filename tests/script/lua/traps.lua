@@ -148,6 +148,14 @@ local CASES = {
         frame:OnProcessNetMessage(-1, msg)
         OnProcessGameNetwork = nil
         return states[1], states[2] end, gives(7, -1) },
+    -- A message holds at most 2^31 bytes: a longer field is a Lua error that
+    -- says so, and the message keeps what it had.
+    { "writeString of 2^31 - 1 bytes", function()
+        local m = kest2d.CKesMessageOut(7)
+        local ok, e = pcall(m.writeString, m, "abc", 2 ^ 31 - 1)
+        return ok, e, m:getLength() end,
+      gives(false, "writeString: a field of 2147483647 bytes does not fit: the message holds 2 bytes and at most 2147483648",
+            2) },
     { "GetType", function() return button:GetType() end, gives(KESGUI_BUTTON) },
     { "SetType 20", function() label:SetType(KESGUI_COUNT); return label:GetType() end, gives(KESGUI_COUNT) },
     { "SetType of the game's own", function()
