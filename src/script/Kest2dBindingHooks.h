@@ -235,6 +235,21 @@ int CallCatching(lua_State* L, const char* luaName, F&& f) {
     return lua_error(L);
 }
 
+// Every generated wrapper runs through this (generator.lua): an engine
+// function's exception becomes a Lua error that names the function and says
+// what went wrong (a message that would grow past its limit, no memory left).
+// Lua's own errors are no std::exception and pass through.
+inline int CallCatchingErrors(lua_State* L, const char* luaName, lua_CFunction wrapper) {
+    char message[512];
+    try {
+        return wrapper(L);
+    } catch (const std::exception& e) {
+        std::snprintf(message, sizeof(message), "%s: %s", luaName, e.what());
+    }
+    lua_pushstring(L, message);
+    return lua_error(L);
+}
+
 // The const font functions, reached through the font's virtual table.
 inline CKesDimension2d<int> getDimension(const CKesGUITTFont* font, const wchar_t* text) {
     return const_cast<CKesGUITTFont*>(font)->getDimension(text);
@@ -406,26 +421,6 @@ static int tolua_package_kest2d_CKesMessageOut_getData00(lua_State* L) {
     const void* zero = std::memchr(data, 0, self->getLength());
     const size_t n = zero ? static_cast<size_t>(static_cast<const char*>(zero) - data) : self->getLength();
     ::kest2d::script::PushBytes(L, data, n);
-    return 1;
-}
-
-// A field the message cannot hold (Kest2dMessage.cpp: at most 2^31 bytes) is
-// a Lua error that says so: an exception left to cross Lua would end the call
-// with the wrapper itself as its error value.
-#define TOLUA_DISABLE_tolua_package_kest2d_CKesMessageOut_writeString00
-static int tolua_package_kest2d_CKesMessageOut_writeString00(lua_State* L) {
-    tolua_Error err;
-    if (!tolua_isusertype(L, 1, "kest2d::CKesMessageOut", 0, &err) || !tolua_iscppstring(L, 2, 0, &err) ||
-        !tolua_isnumber(L, 3, 1, &err) || !tolua_isnoobj(L, 4, &err)) {
-        tolua_error(L, "#ferror in function 'writeString'.", &err);
-        return 0;
-    }
-    auto* self = static_cast<kest2d::CKesMessageOut*>(tolua_tousertype(L, 1, 0));
-    const std::string text = tolua_tocppstring(L, 2, 0);
-    const int length = ::kest2d::script::ToInteger<int>(tolua_tonumber(L, 3, -1));
-    if (!self) tolua_error(L, "invalid 'self' in function 'writeString'", nullptr);
-    ::kest2d::script::CallCatching(L, "writeString", [&] { self->writeString(text, length); });
-    tolua_pushcppstring(L, text);
     return 1;
 }
 

@@ -144,28 +144,38 @@ function classPackage:preamble()
 end
 
 -- Every wrapper (functions, constructors, operators, a variable's getter and
--- setter) first settles the arguments it takes as objects
--- (Kest2dScriptArguments.h): a table that stands for an object is replaced by
--- it before anything is read. No script code runs after that until the
--- wrapper has done its work. The positions are those the wrapper checks as
--- objects, and a variable's object.
-local function settle_arguments(code)
-    return (string.gsub(code, "static int ([%w_]+)%(lua_State%* tolua_S%)\n{\n(.-\n}\n)", function(name, body)
-        local positions, mask, all = {}, 0, false
-        for n in string.gmatch(body, "tolua_isusertype%(tolua_S,(%d+),") do positions[tonumber(n)] = true end
-        for n in string.gmatch(body, "tolua_tousertype%(tolua_S,(%d+),") do positions[tonumber(n)] = true end
-        for n in pairs(positions) do
-            if n > 31 then all = true else mask = mask + 2 ^ n end
-        end
-        local settle = ""
-        if all then
-            settle = " ::kest2d::script::SettleArguments(tolua_S);\n"
-        elseif mask > 0 then
-            settle = string.format(" ::kest2d::script::SettleArguments(tolua_S, 0x%xu);\n", mask)
-        end
-        return "static int " .. name .. "(lua_State* tolua_S)\n{\n" .. settle .. body
-    end))
+-- setter) is written in two steps:
+-- - it first settles the arguments it takes as objects
+--   (Kest2dScriptArguments.h): a table that stands for an object is replaced
+--   by it before anything is read, and no script code runs after that until
+--   the wrapper has done its work. The positions are those the wrapper checks
+--   as objects, and a variable's object;
+-- - an engine function's exception (no memory, a message that would grow past
+--   its limit) becomes a Lua error naming the function (CallCatchingErrors),
+--   where it would otherwise cross Lua and end the call with no message.
+local function wrap_function(name, body)
+    local positions, mask, all = {}, 0, false
+    for n in string.gmatch(body, "tolua_isusertype%(tolua_S,(%d+),") do positions[tonumber(n)] = true end
+    for n in string.gmatch(body, "tolua_tousertype%(tolua_S,(%d+),") do positions[tonumber(n)] = true end
+    for n in pairs(positions) do
+        if n > 31 then all = true else mask = mask + 2 ^ n end
+    end
+    local settle = ""
+    if all then
+        settle = " ::kest2d::script::SettleArguments(tolua_S);\n"
+    elseif mask > 0 then
+        settle = string.format(" ::kest2d::script::SettleArguments(tolua_S, 0x%xu);\n", mask)
+    end
+    local lua_name = string.match(body, "#ferror in function '([^']*)'") or
+        string.match(body, "in accessing variable '([^']*)'") or name
+    return "static int " .. name .. "_unguarded(lua_State* tolua_S)\n{\n" .. settle .. body ..
+        "static int " .. name .. "(lua_State* tolua_S)\n{\n return ::kest2d::script::CallCatchingErrors(tolua_S, \"" ..
+        lua_name .. "\", " .. name .. "_unguarded);\n}\n"
 end
+local function settle_arguments(code)
+    return (string.gsub(code, "static int ([%w_]+)%(lua_State%* tolua_S%)\n{\n(.-\n}\n)", wrap_function))
+end
+
 -- A constructor's supcode calls itself again, given 1, for its _local form:
 -- only the outermost call settles what was written.
 local settling_depth = 0
