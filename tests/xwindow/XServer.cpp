@@ -234,7 +234,9 @@ bool AddSmallMode(Display* dpy) {
 }
 
 // Asks openbox to show the desktop (or stop) and waits until it says it
-// does: a round trip through its queue of events.
+// does: a round trip through its queue of events. The request is sent again
+// every second: openbox drops what comes while it takes its key bindings
+// again after a change of keyboard, which a loaded machine can make last.
 bool ShowDesktop(Display* dpy, bool show) {
     const Window root = DefaultRootWindow(dpy);
     XEvent e{};
@@ -243,10 +245,12 @@ bool ShowDesktop(Display* dpy, bool show) {
     e.xclient.message_type = XInternAtom(dpy, "_NET_SHOWING_DESKTOP", False);
     e.xclient.format = 32;
     e.xclient.data.l[0] = show ? 1 : 0;
-    XSendEvent(dpy, root, False, SubstructureRedirectMask | SubstructureNotifyMask, &e);
-    XFlush(dpy);
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    while (std::chrono::steady_clock::now() < deadline) {
+    for (int tick = 0; std::chrono::steady_clock::now() < deadline; ++tick) {
+        if (tick % 50 == 0) {
+            XSendEvent(dpy, root, False, SubstructureRedirectMask | SubstructureNotifyMask, &e);
+            XFlush(dpy);
+        }
         const std::vector<unsigned long> state = Property(dpy, root, "_NET_SHOWING_DESKTOP", XA_CARDINAL);
         if (!state.empty() && (state[0] != 0) == show) return true;
         usleep(20000);
