@@ -8,22 +8,25 @@
 #
 #   bench/binding_cost.sh [base commit] [runs] [build folder of this tree]
 #
-# Defaults: a25c9d8, 12 runs, build-rel (built here if missing).
+# Defaults: a25c9d8, 12 runs, build-rel (built here if missing). Both builds
+# are Release (-O3) builds, or of the type KEST2D_BUILD_TYPE names
+# (RelWithDebInfo: -O2, with build-o2 as this tree's default folder).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 base=${1:-a25c9d8}
 runs=${2:-12}
-build=${3:-$root/build-rel}
+type=${KEST2D_BUILD_TYPE:-Release}
+if [ "$type" = Release ]; then build=${3:-$root/build-rel}; else build=${3:-$root/build-o2}; fi
 scratch=$(mktemp -d)
 trap 'git -C "$root" worktree remove --force "$scratch/base" >/dev/null 2>&1 || true; rm -rf "$scratch"' EXIT
 
 jobs=$(nproc)
 if [ ! -x "$build/kest2d" ]; then
-  cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release >/dev/null
+  cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE="$type" >/dev/null
 fi
 cmake --build "$build" -j"$jobs" --target kest2d_host >/dev/null
 git -C "$root" worktree add --detach "$scratch/base" "$base" >/dev/null 2>&1
-cmake -S "$scratch/base" -B "$scratch/base/build" -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake -S "$scratch/base" -B "$scratch/base/build" -DCMAKE_BUILD_TYPE="$type" >/dev/null
 cmake --build "$scratch/base/build" -j"$jobs" --target kest2d_host >/dev/null
 
 game=$scratch/game
@@ -32,6 +35,7 @@ cp "$root/bench/binding_cost.lua" "$game/scripts/gamelogic.lua"
 echo "machine: $(nproc) cores, $(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -n 1)"
 echo "base $(git -C "$root" log -1 --format='%h %s' "$base" | cut -c1-70)"
 echo "this $(git -C "$root" log -1 --format='%h' HEAD) and the working tree"
+echo "builds: $type, $(c++ --version | head -n 1)"
 
 run() {  # host, label
   (cd "$scratch" && SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy KEST2D_RUN_MS=1 "$1" "-d\$$game") |

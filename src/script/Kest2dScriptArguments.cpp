@@ -18,6 +18,12 @@ namespace {
 // metatable -> { base type name -> true }).
 char gSuperKey;
 
+bool IsConstFormOf(const char* type, const char* name) {
+    return std::strncmp(type, "const ", 6) == 0 && std::strcmp(type + 6, name) == 0;
+}
+
+}  // namespace
+
 bool IsClassTable(lua_State* L, int index) {
     lua_pushvalue(L, index);
     lua_rawget(L, LUA_REGISTRYINDEX);
@@ -25,12 +31,6 @@ bool IsClassTable(lua_State* L, int index) {
     lua_pop(L, 1);
     return named;
 }
-
-bool IsConstFormOf(const char* type, const char* name) {
-    return std::strncmp(type, "const ", 6) == 0 && std::strcmp(type + 6, name) == 0;
-}
-
-}  // namespace
 
 void SettleTable(lua_State* L, int index) {
     if (IsClassTable(L, index)) return;

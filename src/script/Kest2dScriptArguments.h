@@ -23,6 +23,10 @@
 namespace kest2d {
 namespace script {
 
+// True for a class table (the metatable of a registered type: the registry
+// maps it to its name).
+bool IsClassTable(lua_State* L, int index);
+
 // The table at `index` is replaced by the object that its ".c_instance"
 // holds (looked up as the runtime does: raw, then through __index), when
 // that is a user data; a class table stays as it is.

@@ -293,14 +293,6 @@ void Wrap(lua_State* L, int table, const char* name, lua_CFunction f, int extra 
     lua_rawset(L, table);
 }
 
-bool IsClassTable(lua_State* L, int index) {
-    lua_pushvalue(L, index);
-    lua_rawget(L, LUA_REGISTRYINDEX);
-    const bool named = lua_type(L, -1) == LUA_TSTRING;
-    lua_pop(L, 1);
-    return named;
-}
-
 // Every class table below the table at `module`, nested classes included.
 void WrapConstructors(lua_State* L, int module, int depth) {
     if (depth > 3) return;
