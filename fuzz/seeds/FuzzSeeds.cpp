@@ -17,6 +17,7 @@
 #include "net/Kest2dMessage.h"
 #include "net/MessageFields.h"
 #include "platform/KesImage.h"
+#include "render/ScansJpeg.h"
 #include "video/OggTheoraWriter.h"
 
 namespace kest2d {
@@ -116,6 +117,18 @@ std::string DdsHeader(int w, int h, uint32_t flags, const char* fourcc, uint32_t
     return s;
 }
 
+// A 6 x 3 run-length BMP (8-bit, four colours) whose codes skip pixels
+// with the end of a row and a move right and up, as encoders may.
+std::string RunLengthBmp() {
+    const std::string codes("\3\1\0\0\0\2\2\1\1\2\0\3\1\2\3\0\0\1", 18);
+    std::string s = "BM";
+    Put32(s, 54 + 16 + static_cast<uint32_t>(codes.size()));
+    Put32(s, 0);
+    Put32(s, 54 + 16);
+    for (uint32_t v : {40u, 6u, 3u, 0x80001u, 1u, static_cast<uint32_t>(codes.size()), 0u, 0u, 4u, 0u}) Put32(s, v);
+    return s + std::string("\0\0\0\0\x40\xC0\x20\0\xFF\0\0\0\0\0\xFF\0", 16) + codes;
+}
+
 std::string Blocks(int w, int h, size_t blockSize) {
     std::string s;
     const size_t count = static_cast<size_t>((w + 3) / 4) * ((h + 3) / 4);
@@ -127,6 +140,9 @@ void Pictures(Seeds& seeds) {
     seeds.add("image_decode", "gradient.png", Saved(".png", 12, 9));
     seeds.add("image_decode", "gradient.jpg", Saved(".jpg", 16, 16));
     seeds.add("image_decode", "gradient.bmp", Saved(".bmp", 7, 5));
+    seeds.add("image_decode", "rle8_skips.bmp", RunLengthBmp());
+    seeds.add("image_decode", "progressive_in_as_many_scans_as_allowed.jpg",
+              kest2d::test::ScansJpeg(24, 16, 3, kest2d::platform::kMaxJpegScans));
     seeds.add("image_decode", "top_left_32.tga", Tga(6, 4, 32, false));
     seeds.add("image_decode", "bottom_left_24.tga", Tga(5, 3, 24, false));
     seeds.add("image_decode", "rle_32.tga", Tga(8, 4, 32, true));

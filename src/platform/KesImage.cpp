@@ -1,24 +1,23 @@
 // Pictures through SDL2_image and the file libraries: decoding files in
-// memory (DDS has its own decoder, in KesImageDds.cpp; the header rules that
-// run before SDL2_image's decoders are in KesImageHeaders.cpp), and saving
-// pixels as JPEG, PNG, BMP, GIF or TIFF.
+// memory (DDS has its own decoder, in KesImageDds.cpp, and JPEG its own use of
+// libjpeg-turbo, in KesImageJpeg.cpp; the header rules that run before every
+// decoder are in KesImageHeaders.cpp), and saving pixels as JPEG, PNG, BMP,
+// GIF or TIFF.
 #include "platform/KesImage.h"
 
 #include <SDL.h>
 #include <SDL_image.h>
 #include <gif_lib.h>
-#include <jpeglib.h>
 #include <tiffio.h>
 
 #include <algorithm>
 #include <cctype>
-#include <csetjmp>
-#include <cstdio>
-#include <cstring>
 #include <mutex>
+#include <vector>
 
 #include "platform/KesImageBytes.h"
 #include "platform/KesImageHeaders.h"
+#include "platform/KesImageJpeg.h"
 
 namespace kest2d {
 namespace platform {
@@ -37,25 +36,28 @@ void InitImageLibrary() {
 // The picture types the engine's games use, in the order they are tried:
 // the first whose signature matches decodes the file, once its header rule
 // has passed it. TGA files carry no signature, so they come last and their
-// rule alone recognises them.
+// rule alone recognises them. JPEG is decoded by libjpeg-turbo straight into
+// the picture, the others by SDL2_image into a surface first.
 struct PictureType {
     const char* name;
     int (*signature)(SDL_RWops*);  // null: none
     imageheaders::Announced (*header)(const unsigned char*, size_t);
-    SDL_Surface* (*decode)(SDL_RWops*);
+    SDL_Surface* (*decode)(SDL_RWops*);  // SDL2_image's decoder, or null for the engine's own:
+    bool (*decodeOwn)(const unsigned char*, size_t, KesImage&, std::string*);
 };
 
 const PictureType kPictureTypes[] = {
-    {"PNG", IMG_isPNG, imageheaders::PngHeader, IMG_LoadPNG_RW},
-    {"JPEG", IMG_isJPG, imageheaders::JpegHeader, IMG_LoadJPG_RW},
-    {"BMP", IMG_isBMP, imageheaders::BmpHeader, IMG_LoadBMP_RW},
-    {"PNM", IMG_isPNM, imageheaders::PnmHeader, IMG_LoadPNM_RW},
-    {"TGA", nullptr, imageheaders::TgaHeader, IMG_LoadTGA_RW},
+    {"PNG", IMG_isPNG, imageheaders::PngHeader, IMG_LoadPNG_RW, nullptr},
+    {"JPEG", IMG_isJPG, imageheaders::JpegHeader, nullptr, imagejpeg::Decode},
+    {"BMP", IMG_isBMP, imageheaders::BmpHeader, IMG_LoadBMP_RW, nullptr},
+    {"PNM", IMG_isPNM, imageheaders::PnmHeader, IMG_LoadPNM_RW, nullptr},
+    {"TGA", nullptr, imageheaders::TgaHeader, IMG_LoadTGA_RW, nullptr},
 };
 
-// Decodes through the first matching type; null with SDL_image's error set
-// when the bytes are no picture, the header is refused or decoding fails.
-SDL_Surface* DecodeWithSdlImage(SDL_RWops* rw, const unsigned char* p, size_t size) {
+// The first matching type, once its header rule has passed the file; null
+// with SDL_image's error set when the bytes are no picture or the header is
+// refused.
+const PictureType* Admitted(SDL_RWops* rw, const unsigned char* p, size_t size) {
     for (const PictureType& type : kPictureTypes) {
         if (type.signature && !type.signature(rw)) continue;
         const imageheaders::Announced header = type.header(p, size);
@@ -74,88 +76,69 @@ SDL_Surface* DecodeWithSdlImage(SDL_RWops* rw, const unsigned char* p, size_t si
             IMG_SetError("%s file cut short", type.name);
             return nullptr;
         }
-        return type.decode(rw);
+        if (header.scans > static_cast<uint64_t>(kMaxJpegScans)) {
+            IMG_SetError("JPEG of more than %d scans", kMaxJpegScans);
+            return nullptr;
+        }
+        return &type;
     }
     IMG_SetError("not a BMP, JPEG, PNG, TGA, PPM or DDS picture");
     return nullptr;
 }
 
+// The rows of `surface` from `top`, `count` of them, as a surface of their
+// own over the same pixels, with the palette and colour key that decide how
+// they convert.
+SDL_Surface* RowsOf(SDL_Surface* surface, int top, int count) {
+    const SDL_PixelFormat* format = surface->format;
+    SDL_Surface* rows = SDL_CreateRGBSurfaceWithFormatFrom(
+        static_cast<unsigned char*>(surface->pixels) + static_cast<size_t>(top) * surface->pitch, surface->w, count,
+        format->BitsPerPixel, surface->pitch, format->format);
+    if (!rows) return nullptr;
+    Uint32 key = 0;
+    if ((format->palette && SDL_SetSurfacePalette(rows, format->palette) != 0) ||
+        (SDL_GetColorKey(surface, &key) == 0 && SDL_SetColorKey(rows, SDL_TRUE, key) != 0)) {
+        SDL_FreeSurface(rows);
+        return nullptr;
+    }
+    return rows;
+}
+
+// The decoder's surface in 32-bit ARGB, converted a band of rows at a time
+// straight into the picture: a large picture is never held twice over in
+// ARGB, and its pixels are written once.
 bool SurfaceToImage(SDL_Surface* surface, KesImage& out, std::string* error) {
     if (surface->w <= 0 || surface->h <= 0 || surface->w > kMaxImageSide || surface->h > kMaxImageSide) {
         SetError(error, "image size out of range");
         return false;
     }
-    SDL_Surface* argb = SDL_ConvertSurfaceFormat(surface, SDL_PIXELFORMAT_ARGB8888, 0);
-    if (!argb) {
-        SetError(error, SDL_GetError());
-        return false;
+    const int w = surface->w, h = surface->h;
+    const int band = std::max(1, (1 << 18) / w);
+    std::vector<uint32_t> pixels;
+    pixels.reserve(static_cast<size_t>(w) * h);
+    SDL_LockSurface(surface);
+    for (int top = 0; top < h; top += band) {
+        const int count = std::min(band, h - top);
+        SDL_Surface* rows = RowsOf(surface, top, count);
+        SDL_Surface* argb = rows ? SDL_ConvertSurfaceFormat(rows, SDL_PIXELFORMAT_ARGB8888, 0) : nullptr;
+        SDL_FreeSurface(rows);
+        if (!argb) {
+            SDL_UnlockSurface(surface);
+            SetError(error, SDL_GetError());
+            return false;
+        }
+        for (int y = 0; y < count; ++y) {
+            const uint32_t* row = reinterpret_cast<const uint32_t*>(static_cast<const unsigned char*>(argb->pixels) +
+                                                                    static_cast<size_t>(y) * argb->pitch);
+            pixels.insert(pixels.end(), row, row + w);
+        }
+        SDL_FreeSurface(argb);
     }
-    out.width = argb->w;
-    out.height = argb->h;
-    out.pixels.resize(static_cast<size_t>(argb->w) * argb->h);
-    SDL_LockSurface(argb);
-    for (int y = 0; y < argb->h; ++y)
-        std::memcpy(&out.pixels[static_cast<size_t>(y) * argb->w],
-                    static_cast<const unsigned char*>(argb->pixels) + static_cast<size_t>(y) * argb->pitch,
-                    static_cast<size_t>(argb->w) * 4);
-    SDL_UnlockSurface(argb);
-    SDL_FreeSurface(argb);
+    SDL_UnlockSurface(surface);
+    out.width = w;
+    out.height = h;
+    out.pixels.swap(pixels);
     return true;
-}
-
-// ---- JPEG writer ----
-
-struct JpegError {
-    jpeg_error_mgr mgr;
-    std::jmp_buf jump;
-    char text[JMSG_LENGTH_MAX];
-};
-
-void JpegErrorExit(j_common_ptr info) {
-    JpegError* err = reinterpret_cast<JpegError*>(info->err);
-    (*info->err->format_message)(info, err->text);
-    std::longjmp(err->jump, 1);
-}
-
-bool SaveJpeg(const std::string& path, const uint32_t* pixels, int width, int height, int pitchPixels,
-              std::string* error) {
-    FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) {
-        SetError(error, "cannot open " + path);
-        return false;
-    }
-    jpeg_compress_struct cinfo;
-    JpegError err;
-    std::memset(&cinfo, 0, sizeof(cinfo));
-    cinfo.err = jpeg_std_error(&err.mgr);
-    err.mgr.error_exit = JpegErrorExit;
-    err.text[0] = 0;
-    if (setjmp(err.jump)) {
-        jpeg_destroy_compress(&cinfo);
-        std::fclose(f);
-        SetError(error, err.text);
-        return false;
-    }
-    jpeg_create_compress(&cinfo);
-    jpeg_stdio_dest(&cinfo, f);
-    cinfo.image_width = static_cast<JDIMENSION>(width);
-    cinfo.image_height = static_cast<JDIMENSION>(height);
-    // 0xAARRGGBB in little-endian memory is B, G, R, A.
-    cinfo.input_components = 4;
-    cinfo.in_color_space = JCS_EXT_BGRX;
-    jpeg_set_defaults(&cinfo);
-    jpeg_set_quality(&cinfo, 90, TRUE);
-    jpeg_start_compress(&cinfo, TRUE);
-    while (cinfo.next_scanline < cinfo.image_height) {
-        JSAMPROW row = reinterpret_cast<JSAMPROW>(
-            const_cast<uint32_t*>(pixels + static_cast<size_t>(cinfo.next_scanline) * pitchPixels));
-        jpeg_write_scanlines(&cinfo, &row, 1);
-    }
-    jpeg_finish_compress(&cinfo);
-    jpeg_destroy_compress(&cinfo);
-    bool ok = std::fclose(f) == 0;
-    if (!ok) SetError(error, "cannot write " + path);
-    return ok;
 }
 
 // Opaque 8-bit RGB of one pixel row (0xAARRGGBB in, R G B out).
@@ -278,8 +261,11 @@ bool DecodeImage(const void* data, size_t size, KesImage& out, std::string* erro
         SetError(error, SDL_GetError());
         return false;
     }
-    SDL_Surface* surface = DecodeWithSdlImage(rw, static_cast<const unsigned char*>(data), size);
+    const unsigned char* bytes = static_cast<const unsigned char*>(data);
+    const PictureType* type = Admitted(rw, bytes, size);
+    SDL_Surface* surface = type && type->decode ? type->decode(rw) : nullptr;
     SDL_RWclose(rw);
+    if (type && type->decodeOwn) return type->decodeOwn(bytes, size, out, error);
     if (!surface) {
         SetError(error, IMG_GetError());
         return false;
@@ -296,7 +282,7 @@ bool SaveImage(const std::string& path, const uint32_t* pixels, int width, int h
         return false;
     }
     const std::string ext = LowerExtension(path);
-    if (ext == ".jpg" || ext == ".jpeg") return SaveJpeg(path, pixels, width, height, pitchPixels, error);
+    if (ext == ".jpg" || ext == ".jpeg") return imagejpeg::Save(path, pixels, width, height, pitchPixels, error);
     if (ext == ".gif") return SaveGif(path, pixels, width, height, pitchPixels, error);
     if (ext == ".tif" || ext == ".tiff") return SaveTiff(path, pixels, width, height, pitchPixels, error);
     if (ext != ".png" && ext != ".bmp") {

@@ -1,6 +1,6 @@
-// Pictures in memory: decoding image files (BMP, JPEG, PNG, TGA, PPM through
-// SDL2_image; DDS through our own decoder) into 32-bit ARGB pixels, and saving
-// pixels as JPEG, PNG, BMP, GIF or TIFF files.
+// Pictures in memory: decoding image files (BMP, PNG, TGA, PPM through
+// SDL2_image; JPEG through libjpeg-turbo; DDS through our own decoder) into
+// 32-bit ARGB pixels, and saving pixels as JPEG, PNG, BMP, GIF or TIFF files.
 #pragma once
 
 #include <cstddef>
@@ -21,6 +21,12 @@ struct KesImage {
 
 // The largest width or height accepted from a file.
 constexpr int kMaxImageSide = 8192;
+
+// The most scans a JPEG may hold. libjpeg reads every scan of a picture
+// before its first row, each a pass over the whole picture even when the
+// scan brings no bytes: a small file of thousands of scans would hold the
+// game for seconds. Encoders write 1 (baseline) to about 20 (progressive).
+constexpr int kMaxJpegScans = 32;
 
 // True when the bytes begin with the DirectDraw surface magic "DDS ".
 bool IsDdsData(const void* data, size_t size);

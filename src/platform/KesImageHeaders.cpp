@@ -123,12 +123,20 @@ Announced PngHeader(const unsigned char* p, size_t size) {
 
 // libjpeg walks the markers after the start of image: bytes other than 0xFF
 // between them are skipped, 0xFF fill bytes too, and so is a 0xFF 0x00 pair;
-// the restart markers and TEM stand alone; the end of image ends the header
-// without a picture; every other marker carries a 2-byte length counting
-// itself, and a length under 2 skips just those two bytes. The first frame
-// marker gives the size. A header without a frame is no picture.
+// the restart markers and TEM stand alone; the end of image ends the walk;
+// every other marker carries a 2-byte length counting itself, and a length
+// under 2 skips just those two bytes. The first frame marker gives the size.
+// A header without a frame is no picture.
+//
+// The walk goes on to the end of image counting the start-of-scan markers:
+// a picture in several scans (progressive, or one scan per component) is
+// read scan after scan before its first row comes out, and each scan is a
+// pass over every block it covers, however few bytes it brings. A scan's
+// entropy-coded bytes are walked like the bytes between markers, which is
+// how libjpeg finds the marker that ends the scan.
 Announced JpegHeader(const unsigned char* p, size_t size) {
     if (size < 2 || p[0] != 0xFF || p[1] != 0xD8) return Announced();
+    Announced header;
     size_t pos = 2;
     while (pos + 2 <= size) {
         if (p[pos] != 0xFF) {
@@ -144,17 +152,18 @@ Announced JpegHeader(const unsigned char* p, size_t size) {
             pos += 2;
             continue;
         }
-        if (marker == 0xD9 || pos + 4 > size) return Announced();
+        if (marker == 0xD9 || pos + 4 > size) break;
         const bool frame = marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
-        if (frame) {
-            if (pos + 9 > size) return Announced();
-            return Size(static_cast<uint64_t>(p[pos + 7] << 8 | p[pos + 8]),
-                        static_cast<uint64_t>(p[pos + 5] << 8 | p[pos + 6]));
+        if (frame && !header.sized) {
+            if (pos + 9 > size) break;
+            header = Size(static_cast<uint64_t>(p[pos + 7] << 8 | p[pos + 8]),
+                          static_cast<uint64_t>(p[pos + 5] << 8 | p[pos + 6]));
         }
+        if (marker == 0xDA) ++header.scans;
         const size_t length = static_cast<size_t>(p[pos + 2] << 8 | p[pos + 3]);
         pos += 2 + std::max<size_t>(length, 2);
     }
-    return Announced();
+    return header.sized ? header : Announced();
 }
 
 // ---- BMP: SDL's reader ----
@@ -177,21 +186,32 @@ bool BmpRowsFit(uint64_t width, uint64_t height, uint64_t bits, uint64_t offset,
 
 // A run-length picture: SDL reads code after code up to the end mark
 // (0, 1), whatever the rows, and refuses a stream that ends first. Codes: a
-// count and an index (a run), 0 0 (end of row), 0 2 dx dy (a move), 0 n and
-// n indices padded to a whole 16-bit word (n of one byte, or of four bits).
-bool BmpRunsEnd(const unsigned char* p, size_t size, uint64_t pos, bool fourBits) {
+// count and an index (a run), 0 0 (end of row), 0 2 dx dy (a move right and
+// up), 0 n and n indices padded to a whole 16-bit word (n of one byte, or of
+// four bits). Runs and indices write pixels along the row; only the end of
+// row and a move's dy go up a row. Pixels the codes skip keep the palette's
+// first colour, which is fair for a move or the end of a row (encoders skip
+// pixels that way), but an end mark before the last row would leave rows no
+// code ever reached: the stream must reach the last row.
+bool BmpRunsReachLastRow(const unsigned char* p, size_t size, uint64_t pos, bool fourBits, uint64_t height) {
+    uint64_t row = 0;
     for (;;) {
         if (pos > size || size - pos < 2) return false;
         const unsigned count = p[pos], code = p[pos + 1];
         pos += 2;
-        if (count != 0 || code == 0) continue;
-        if (code == 1) return true;
-        if (code == 2) {
+        if (count != 0) continue;
+        if (code == 0) {
+            ++row;
+        } else if (code == 1) {
+            return row + 1 >= height;
+        } else if (code == 2) {
+            if (size - pos < 2) return false;
+            row += p[pos + 1];
             pos += 2;
-            continue;
+        } else {
+            const uint64_t bytes = fourBits ? (code + 1u) / 2 : code;
+            pos += (bytes + 1) / 2 * 2;
         }
-        const uint64_t bytes = fourBits ? (code + 1u) / 2 : code;
-        pos += (bytes + 1) / 2 * 2;
     }
 }
 
@@ -201,7 +221,7 @@ bool BmpRunsEnd(const unsigned char* p, size_t size, uint64_t pos, bool fourBits
 // ones (a negative height means rows top down). A header cut short before its
 // size would be read from stray bytes: refused. SDL allocates the whole
 // picture before it reads a pixel: the file must hold every row (or, run-length
-// coded, a whole stream up to its end mark), from the pixel offset on.
+// coded, a whole stream that reaches the last row), from the pixel offset on.
 Announced BmpHeader(const unsigned char* p, size_t size) {
     if (size < 18) return Announced();
     const uint32_t header = ReadLe32(p + 14);
@@ -222,7 +242,7 @@ Announced BmpHeader(const unsigned char* p, size_t size) {
     const uint32_t compression = core ? 0 : ReadLe32(p + 30);
     const uint64_t offset = ReadLe32(p + 10);
     if (compression == kBmpRle8 || compression == kBmpRle4)
-        return Size(w, h, BmpRunsEnd(p, size, offset, compression == kBmpRle4));
+        return Size(w, h, BmpRunsReachLastRow(p, size, offset, compression == kBmpRle4, h));
     return Size(w, h, BmpRowsFit(w, h, bits, offset, size));
 }
 

@@ -4,10 +4,11 @@
 // the size check one size and the decoder another. Every decoder allocates
 // the whole picture from its header before it reads a pixel: the size is
 // checked first, and the file must hold every pixel too, as far as its
-// length can tell (PNM, TGA and BMP rows byte for byte, run-length TGA and
-// BMP whole streams, PNG image data at the most deflate can unpack). A JPEG
-// cut short is decoded with its missing part grey, so its length bounds
-// nothing.
+// length can tell (PNM, TGA and BMP rows byte for byte, run-length TGA
+// streams pixel for pixel, run-length BMP streams up to the last row, PNG
+// image data at the most deflate can unpack). A JPEG cut short is decoded
+// with its missing part grey, so its length bounds nothing; its scans are
+// counted instead, each one a pass over the picture however few its bytes.
 #pragma once
 
 #include <cstddef>
@@ -26,6 +27,8 @@ struct Announced {
     // False when the decoder would read past the end of the data (SDL2_image's
     // readers do not all stop there) or the file cannot hold every pixel.
     bool complete = false;
+    // JPEG: the scans libjpeg would read, up to the end of image.
+    uint64_t scans = 0;
 };
 
 // Each takes a whole file whose signature its decoder accepted (TGA has

@@ -213,22 +213,33 @@ TEST_F(GifHostile, DeclaredSizesAreBoundedByTheDataAndByMaxima) {
     w.put(1);
     w.put(5);
     const std::string onePixel = w.finish();
+    // 5,000 bytes of clear codes: enough codes to fill 4096 x 4096 pixels,
+    // but none of them makes one.
+    CodeWriter clears(2);
+    for (int i = 0; i < 13334; ++i) clears.put(clears.clear());
     struct Case {
         unsigned width, height;
+        std::string codes;
         bool opens;
     };
     const Case cases[] = {
-        {65535, 65535, false},  // four gigabytes from a few bytes
-        {4097, 4096, false},    // above the largest frame, whatever the data
-        {300, 300, false},      // more than the data could ever fill
-        {200, 200, true},       // small enough to be filled in
+        {65535, 65535, onePixel, false},  // four gigabytes from a few bytes
+        {4097, 4096, onePixel, false},    // above the largest frame, whatever the data
+        {300, 300, onePixel, false},      // more than the data could ever fill
+        {200, 200, onePixel, true},       // small enough to be filled in
+        // A frame above 65,536 pixels must make every one of them.
+        {4096, 4096, clears.finish(), false},
+        {4096, 4096, UniformRun(4096u * 4096u - 1), false},
+        {4096, 4096, UniformRun(4096u * 4096u), true},
+        {300, 300, UniformRun(300u * 300u), true},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(std::to_string(c.width) + "x" + std::to_string(c.height));
+        SCOPED_TRACE(std::to_string(c.width) + "x" + std::to_string(c.height) + ", " +
+                     std::to_string(c.codes.size()) + " bytes");
         for (bool all : {true, false}) {
             CKesGIFDecoder d;
             auto start = std::chrono::steady_clock::now();
-            bool ok = Open(d, head + Frame(c.width, c.height, 2, onePixel) + ";", all);
+            bool ok = Open(d, head + Frame(c.width, c.height, 2, c.codes) + ";", all);
             const KesGifFrame* f = ok ? d.NextFrame() : nullptr;
             EXPECT_EQ(c.opens, f != nullptr);
             EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));

@@ -3,7 +3,11 @@
 // pictures fetched over HTTP into "download\", and hostile addresses.
 #include <sys/stat.h>
 
+#include <chrono>
+
 #include "image/ImageFixture.h"
+#include "platform/KesImage.h"
+#include "render/ScansJpeg.h"
 
 using namespace kest2d;
 using namespace kest2d::test;
@@ -197,6 +201,15 @@ TEST_F(ImageTest, AddressWhoseFileIsAlreadyDownloadedShowsAtOnce) {
     EXPECT_TRUE(img->IsImageLoaded());
     DrawGui();
     EXPECT_EQ(kGreen, Px(120, 120));
+    // A stranger's picture of more scans than a JPEG may hold is refused at
+    // once, with the texture table's line, and shows nothing.
+    WriteFile(GamePath("download/slow.jpg"), ScansJpeg(8192, 8192, 3, platform::kMaxJpegScans + 1));
+    const auto start = std::chrono::steady_clock::now();
+    img->SetImagePath("http://127.0.0.1:9/pics/slow.jpg");
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500));
+    EXPECT_TRUE(Logged("不能导入纹理:download\\slow.jpg"));
+    DrawGui();
+    EXPECT_EQ(0, Ink(CKesRect<int>(100, 100, 140, 140)));
 }
 
 TEST_F(ImageTest, AddressWithoutConnectionDoesNothing) {

@@ -11,6 +11,7 @@
 
 #include "platform/KesImage.h"
 #include "render/RenderFixture.h"
+#include "render/ScansJpeg.h"
 
 using namespace kest2d;
 using namespace kest2d::test;
@@ -166,7 +167,9 @@ TEST_F(Textures, DamagedFilesGiveZeroAndALogLine) {
     for (const std::string file : {"images/corrupt.png", "images/corrupt.jpg", "images/corrupt.bmp",
                                    "images/corrupt.tga", "images/corrupt.dds",
                                    "fuzz/image_decode/pbm_number_ends_at_any_byte.pbm",
-                                   "fuzz/image_decode/bmp_8000x-8000_in_118_bytes.bmp"}) {
+                                   "fuzz/image_decode/bmp_8000x-8000_in_118_bytes.bmp",
+                                   "fuzz/image_decode/bmp_run_length_of_only_the_end_mark.bmp",
+                                   "fuzz/image_decode/jpeg_4096x4096_in_600_scans.jpg"}) {
         const std::string name = file.substr(file.rfind('/') + 1);
         std::string bytes = ReadFile(std::string(KEST2D_TEST_DATA_DIR) + "/" + file);
         ASSERT_FALSE(bytes.empty()) << name;
@@ -202,6 +205,14 @@ TEST_F(Textures, DamagedFilesGiveZeroAndALogLine) {
          "BMP file cut short"},
         {"run-length BMP without its end mark", Bmp(4, 2, 8, 1, kBmpPalette, Bytes("\4\1\0\0\4\2")),
          "BMP file cut short"},
+        {"run-length BMP of 8192 x 8192 whose stream is only the end mark",
+         Bmp(8192, 8192, 8, 1, kBmpPalette, Bytes("\0\1")), "BMP file cut short"},
+        {"run-length BMP whose end mark comes before its last row",
+         Bmp(4, 3, 4, 2, kBmpPalette, Bytes("\4\x11\0\0\0\2\1\0\0\1")), "BMP file cut short"},
+        // libjpeg passes over the whole picture for every scan before the
+        // first row, however few bytes the scans bring.
+        {"JPEG of one scan more than the limit", ScansJpeg(16, 16, 3, platform::kMaxJpegScans + 1),
+         "JPEG of more than 32 scans"},
         {"PNG of 8000 x 8000 with 10 bytes of image data",
          Bytes("\x89PNG\r\n\x1a\n\0\0\0\rIHDR\0\0\x1f\x40\0\0\x1f\x40\x08\x06\0\0\0\0\0\0\0"
                "\0\0\0\x0aIDAT\x78\x9c\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0IEND\0\0\0\0"),
@@ -238,14 +249,27 @@ TEST_F(Textures, EveryReadableFormatDecodes) {
     EXPECT_EQ(0xFF405060u, f->GetTexColor(t, 1, 0).color);
     // BMPs that hold just what the decoder reads: run-length rows up to the
     // end mark, and a last row without its padding. Rows are bottom up.
+    // Run-length codes may skip pixels, with the end of a row or a move right
+    // and up, which leave them the palette's first colour (black).
     WriteFile(GamePath("rle.bmp"), Bmp(4, 2, 8, 1, kBmpPalette, Bytes("\4\1\0\0\4\2\0\1")));
     WriteFile(GamePath("short.bmp"), Bmp(3, 2, 4, 0, kBmpPalette, Bytes("\x11\x10\0\0\x22\x20")));
-    for (const char* name : {"rle.bmp", "short.bmp"}) {
+    WriteFile(GamePath("skips.bmp"), Bmp(4, 3, 8, 1, kBmpPalette, Bytes("\1\1\0\0\0\2\2\1\1\2\0\1")));
+    for (const char* name : {"rle.bmp", "short.bmp", "skips.bmp"}) {
         t = f->LoadTexture(name);
         ASSERT_NE(0u, t) << name;
+        const int bottom = f->GetTextureHeight(t, true) - 1;
         EXPECT_EQ(0xFF0000FFu, f->GetTexColor(t, 2, 0).color) << name;
-        EXPECT_EQ(0xFF20C040u, f->GetTexColor(t, 0, 1).color) << name;
+        EXPECT_EQ(0xFF20C040u, f->GetTexColor(t, 0, bottom).color) << name;
     }
+    EXPECT_EQ(0xFF000000u, f->GetTexColor(t, 3, 2).color);
+    EXPECT_EQ(0xFF000000u, f->GetTexColor(t, 0, 1).color);
+    EXPECT_EQ(0xFF000000u, f->GetTexColor(t, 3, 0).color);
+    // A progressive JPEG of as many scans as a JPEG may hold: empty scans
+    // leave it mid-grey.
+    WriteFile(GamePath("scans.jpg"), ScansJpeg(24, 8, 3, platform::kMaxJpegScans));
+    t = f->LoadTexture("scans.jpg");
+    ASSERT_NE(0u, t);
+    EXPECT_EQ(0xFF808080u, f->GetTexColor(t, 23, 7).color);
 }
 
 TEST_F(Textures, MemoryFormReadsOnlyItsBufferAndCarriesNoNameFromTheBytes) {

@@ -15,14 +15,15 @@ namespace {
 const int LZW_TABLE_SIZE = 4096;
 const int LZW_MAX_WIDTH = 12;
 const size_t PALETTE_BYTES = 256 * 3;
-// Frames up to this size are taken at their word even when their data
-// could not fill them (the rest is filled); larger ones must bring the data.
+// Frames up to this size are taken at their word even when their data does
+// not fill them (the rest is filled); larger ones must bring every pixel.
 const size_t SMALL_FRAME_PIXELS = 1u << 16;
 
 enum class Lzw { Ok, Bad, Overflow };
 
 // Decodes GIF's variable-length LZW codes (least significant bit first) into
 // `out`, at most `capacity` indices. `produced` tells how many were written.
+// With `out` null the codes are only followed and their indices counted.
 Lzw DecodeLzw(const unsigned char* data, size_t size, int minCodeSize, unsigned char* out, size_t capacity,
               size_t& produced) {
     unsigned short prefix[LZW_TABLE_SIZE];
@@ -68,17 +69,20 @@ Lzw DecodeLzw(const unsigned char* data, size_t size, int minCodeSize, unsigned 
         // previous string followed by its own first byte.
         const bool known = code < next;
         const size_t len = known ? length[code] : length[prev] + 1u;
+        const unsigned char head = known ? first[code] : first[prev];
         if (len > capacity - produced) return Lzw::Overflow;
-        unsigned char* dst = out + produced;
-        int walk = code;
-        size_t at = len;
-        if (!known) {
-            dst[--at] = first[prev];
-            walk = prev;
-        }
-        while (at > 0) {
-            dst[--at] = suffix[walk];
-            walk = prefix[walk];
+        if (out) {
+            unsigned char* dst = out + produced;
+            int walk = code;
+            size_t at = len;
+            if (!known) {
+                dst[--at] = head;
+                walk = prev;
+            }
+            while (at > 0) {
+                dst[--at] = suffix[walk];
+                walk = prefix[walk];
+            }
         }
         produced += len;
 
@@ -86,7 +90,7 @@ Lzw DecodeLzw(const unsigned char* data, size_t size, int minCodeSize, unsigned 
         // 12-bit codes until it sends a clear code.
         if (prev >= 0 && next < LZW_TABLE_SIZE) {
             prefix[next] = static_cast<unsigned short>(prev);
-            suffix[next] = dst[0];
+            suffix[next] = head;
             first[next] = first[prev];
             length[next] = static_cast<unsigned short>(length[prev] + 1);
             ++next;
@@ -452,10 +456,17 @@ CKesGIFDecoder::Step CKesGIFDecoder::ReadImage(Reader& in, KesGifFrame& frame, c
         return Step::Bad;
     }
     const size_t pixels = static_cast<size_t>(frame.width) * frame.height;
-    // Every code yields at most a table's length of indices.
-    const size_t codes = data.size() * 8 / (codeSize + 1u);
-    if (pixels > MAX_FRAME_PIXELS || pixels > pixelBudget ||
-        (pixels > SMALL_FRAME_PIXELS && pixels / LZW_TABLE_SIZE > codes)) {
+    // The codes are followed once without output before anything is
+    // allocated: bad data is refused at no cost, and a large frame must
+    // hold every pixel it announces (a few bytes must not make megabytes).
+    const bool fits = pixels <= MAX_FRAME_PIXELS && pixels <= pixelBudget;
+    size_t produced = 0;
+    const Lzw result = fits ? DecodeLzw(data.data(), data.size(), codeSize, nullptr, pixels, produced) : Lzw::Ok;
+    if (result != Lzw::Ok) {
+        Fail(result == Lzw::Bad ? "LZW数据错误" : "LZW数据超出图像大小");
+        return Step::Bad;
+    }
+    if (!fits || (pixels > SMALL_FRAME_PIXELS && produced < pixels)) {
         Fail("图像尺寸过大:" + std::to_string(frame.width) + "x" + std::to_string(frame.height));
         return Step::Bad;
     }
@@ -465,13 +476,8 @@ CKesGIFDecoder::Step CKesGIFDecoder::ReadImage(Reader& in, KesGifFrame& frame, c
         Fail("内存不足");
         return Step::Bad;
     }
-    size_t produced = 0;
-    Lzw result = DecodeLzw(data.data(), data.size(), codeSize, frame.indices.data(), pixels, produced);
-    if (result != Lzw::Ok) {
-        frame.indices.clear();
-        Fail(result == Lzw::Bad ? "LZW数据错误" : "LZW数据超出图像大小");
-        return Step::Bad;
-    }
+    // The same codes again, written this time.
+    DecodeLzw(data.data(), data.size(), codeSize, frame.indices.data(), pixels, produced);
     // Pixels the data left out show the transparent colour when the frame
     // has one, else the background colour.
     if (produced < pixels) {

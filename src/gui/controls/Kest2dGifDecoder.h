@@ -9,7 +9,10 @@
 // Files come from the network, so every size is checked against the bytes
 // that are really there and against fixed maxima: a bad file gives a false
 // Open (or no frame) and one log line, never a read outside the buffer. A file
-// cut short after at least one whole frame keeps the whole frames.
+// cut short after at least one whole frame keeps the whole frames. A frame of
+// more than 65,536 pixels must decode to every pixel it announces, which is
+// known before its indices are allocated; a smaller one whose data ends early
+// is filled in.
 //
 // Colour tables are always held as 256 entries (768 bytes), the entries beyond
 // the declared count black, so that any index byte can be looked up.
