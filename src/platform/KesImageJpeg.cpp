@@ -35,6 +35,15 @@ void JpegErrorExit(j_common_ptr info) {
 // picture is kept, and nothing is printed.
 void JpegQuiet(j_common_ptr) {}
 
+// The error manager of one decoding or writing: an error jumps back to the
+// caller's setjmp with its text.
+jpeg_error_mgr* Errors(JpegError& err) {
+    jpeg_error_mgr* mgr = jpeg_std_error(&err.mgr);
+    err.mgr.error_exit = JpegErrorExit;
+    err.text[0] = 0;
+    return mgr;
+}
+
 // What decoding keeps across libjpeg's error jump: nothing of it may live in
 // the function that sets the jump.
 struct Decoding {
@@ -50,10 +59,8 @@ bool RunDecoder(Decoding& job, std::string* error) {
     jpeg_decompress_struct cinfo;
     JpegError err;
     std::memset(&cinfo, 0, sizeof(cinfo));
-    cinfo.err = jpeg_std_error(&err.mgr);
-    err.mgr.error_exit = JpegErrorExit;
+    cinfo.err = Errors(err);
     err.mgr.output_message = JpegQuiet;
-    err.text[0] = 0;
     if (setjmp(err.jump)) {
         jpeg_destroy_decompress(&cinfo);
         SetError(error, err.text);
@@ -104,9 +111,7 @@ bool Save(const std::string& path, const uint32_t* pixels, int width, int height
     jpeg_compress_struct cinfo;
     JpegError err;
     std::memset(&cinfo, 0, sizeof(cinfo));
-    cinfo.err = jpeg_std_error(&err.mgr);
-    err.mgr.error_exit = JpegErrorExit;
-    err.text[0] = 0;
+    cinfo.err = Errors(err);
     if (setjmp(err.jump)) {
         jpeg_destroy_compress(&cinfo);
         std::fclose(f);

@@ -217,28 +217,12 @@ inline int NewScriptMessageIn(lua_State* L, bool collected) {
     return 1;
 }
 
-// Calls an engine function that reports failure by throwing; the error
-// becomes a Lua error once the exception is gone (a longjmp must never leave
-// a catch block).
-template <class F>
-int CallCatching(lua_State* L, const char* luaName, F&& f) {
-    char message[512] = {0};
-    try {
-        f();
-        return 0;
-    } catch (const std::exception& e) {
-        std::snprintf(message, sizeof(message), "%s: %s", luaName, e.what());
-    } catch (...) {
-        std::snprintf(message, sizeof(message), "%s failed", luaName);
-    }
-    lua_pushstring(L, message);
-    return lua_error(L);
-}
-
 // Every generated wrapper runs through this (generator.lua): an engine
 // function's exception becomes a Lua error that names the function and says
-// what went wrong (a message that would grow past its limit, no memory left).
-// Lua's own errors are no std::exception and pass through.
+// what went wrong (a log file that cannot be opened, a message that would
+// grow past its limit, no memory left); a longjmp must never leave a catch
+// block, so the error is raised once the exception is gone. Lua's own errors
+// are no std::exception and pass through.
 inline int CallCatchingErrors(lua_State* L, const char* luaName, lua_CFunction wrapper) {
     char message[512];
     try {
@@ -338,34 +322,6 @@ static int tolua_package_kest2d_CKesBaseFrame_LoadResource00(lua_State* L) {
     tolua_pushuserdata(L, buffer);
     tolua_pushnumber(L, static_cast<lua_Number>(size));
     return 2;
-}
-
-// The logger reports a log file it cannot open by throwing.
-#define TOLUA_DISABLE_tolua_package_kest2d_CKesLogger_setLogFile00
-static int tolua_package_kest2d_CKesLogger_setLogFile00(lua_State* L) {
-    ::kest2d::script::SettleArguments(L);
-    tolua_Error err;
-    if (!tolua_isusertable(L, 1, "kest2d::CKesLogger", 0, &err) || !tolua_iscppstring(L, 2, 0, &err) ||
-        !tolua_isnoobj(L, 3, &err)) {
-        tolua_error(L, "#ferror in function 'setLogFile'.", &err);
-        return 0;
-    }
-    const std::string path = tolua_tostring(L, 2, 0);
-    return ::kest2d::script::CallCatching(L, "setLogFile", [&] { kest2d::CKesLogger::setLogFile(path); });
-}
-
-#define TOLUA_DISABLE_tolua_package_kest2d_CKesLogger_output00
-static int tolua_package_kest2d_CKesLogger_output00(lua_State* L) {
-    ::kest2d::script::SettleArguments(L);
-    tolua_Error err;
-    if (!tolua_isusertable(L, 1, "kest2d::CKesLogger", 0, &err) || !tolua_iscppstring(L, 2, 0, &err) ||
-        !tolua_isnumber(L, 3, 0, &err) || !tolua_isnoobj(L, 4, &err)) {
-        tolua_error(L, "#ferror in function 'output'.", &err);
-        return 0;
-    }
-    const std::string message = tolua_tostring(L, 2, 0);
-    const kest2d::Level level = ::kest2d::script::ToEnum<kest2d::Level>(L, 3, 0, "kest2d::Level");
-    return ::kest2d::script::CallCatching(L, "output", [&] { kest2d::CKesLogger::output(message, level); });
 }
 
 // A key event's character keeps the low 8 bits of the number.

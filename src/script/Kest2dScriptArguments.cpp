@@ -2,24 +2,24 @@
 // Kest2dScriptArguments.h. Nothing after SettleTable's own lookup pushes a
 // string or makes a table: lua_getfield finds an existing string without a
 // collector step, and lua_rawget, lua_getmetatable and light user data keys
-// need none.
+// (PushRegistered) need none.
 #include "script/Kest2dScriptArguments.h"
 
 #include <cstring>
 
 #include "lua.h"
+#include "script/Kest2dScriptOwnershipTables.h"
 
 namespace kest2d {
 namespace script {
 
 namespace {
 
-// The registry key of the runtime's table of base types ("tolua_super":
-// metatable -> { base type name -> true }).
-char gSuperKey;
-
-bool IsConstFormOf(const char* type, const char* name) {
-    return std::strncmp(type, "const ", 6) == 0 && std::strcmp(type + 6, name) == 0;
+// A type of name `name` passes as `type` when `type` is its name or the
+// name's const form.
+bool NamePassesAs(const char* name, const char* type) {
+    return name && (std::strcmp(name, type) == 0 ||
+                    (std::strncmp(type, "const ", 6) == 0 && std::strcmp(type + 6, name) == 0));
 }
 
 }  // namespace
@@ -56,15 +56,9 @@ bool PassesAs(lua_State* L, int mt, const char* type) {
     lua_rawget(L, LUA_REGISTRYINDEX);
     // The name stays anchored by the registry while it is compared.
     const char* name = lua_type(L, -1) == LUA_TSTRING ? lua_tostring(L, -1) : nullptr;
-    bool passes = name && (std::strcmp(name, type) == 0 || IsConstFormOf(type, name));
+    bool passes = NamePassesAs(name, type);
     if (name && !passes) {
-        lua_pushlightuserdata(L, &gSuperKey);
-        lua_rawget(L, LUA_REGISTRYINDEX);
-        if (!lua_istable(L, -1)) {
-            lua_pop(L, 1);
-            lua_getfield(L, LUA_REGISTRYINDEX, "tolua_super");
-        }
-        if (lua_istable(L, -1)) {
+        if (ownership::PushRegistered(L, ownership::kSuper)) {
             lua_pushvalue(L, mt);
             lua_rawget(L, -2);
             // The base tables have no metatable: this lookup is raw.
@@ -83,19 +77,9 @@ int IsUserTable(lua_State* L, int lo, const char* type, int def, tolua_Error* er
     lua_pushvalue(L, lo);
     lua_rawget(L, LUA_REGISTRYINDEX);
     const char* name = lua_type(L, -1) == LUA_TSTRING ? lua_tostring(L, -1) : nullptr;
-    const bool passes = name && (std::strcmp(name, type) == 0 || IsConstFormOf(type, name));
+    const bool passes = NamePassesAs(name, type);
     lua_pop(L, 1);
-    if (passes) return 1;
-    err->index = lo;
-    err->array = 0;
-    err->type = type;
-    return 0;
-}
-
-void InstallArguments(lua_State* L) {
-    lua_pushlightuserdata(L, &gSuperKey);
-    lua_getfield(L, LUA_REGISTRYINDEX, "tolua_super");
-    lua_rawset(L, LUA_REGISTRYINDEX);
+    return passes ? 1 : Refused(lo, type, err);
 }
 
 }  // namespace script

@@ -53,15 +53,20 @@ bool IsObjectOf(lua_State* L, int index, const char* type);
 // True when objects of the type whose metatable is at `mt` pass as `type`.
 bool PassesAs(lua_State* L, int mt, const char* type);
 
+// A failed check of argument `lo`, recorded as the runtime records it.
+inline int Refused(int lo, const char* type, tolua_Error* err) {
+    err->index = lo;
+    err->array = 0;
+    err->type = type;
+    return 0;
+}
+
 // tolua_isusertype, tolua_isusertable and tolua_tousertype as the runtime
 // has them for settled arguments, without a collector step.
 inline int IsUserType(lua_State* L, int lo, const char* type, int def, tolua_Error* err) {
     if (def && lua_gettop(L) < std::abs(lo)) return 1;
     if (lua_isnil(L, lo) || IsObjectOf(L, lo, type)) return 1;
-    err->index = lo;
-    err->array = 0;
-    err->type = type;
-    return 0;
+    return Refused(lo, type, err);
 }
 
 int IsUserTable(lua_State* L, int lo, const char* type, int def, tolua_Error* err);
@@ -74,10 +79,6 @@ inline void* ToUserType(lua_State* L, int narg, void* def) {
     void* box = lua_touserdata(L, narg);
     return box ? *static_cast<void**>(box) : nullptr;
 }
-
-// Notes where the runtime keeps its table of base types, so that a check
-// finds it without looking its name up: run when the binding opens.
-void InstallArguments(lua_State* L);
 
 }  // namespace script
 }  // namespace kest2d

@@ -10,7 +10,6 @@
 #include "gui/controls/Kest2dGUIImage.h"
 #include "gui/controls/Kest2dGUIStatic.h"
 #include "gui/controls/Kest2dGUIVideo.h"
-#include "script/Kest2dScriptArguments.h"
 #include "script/Kest2dScriptCasts.h"
 #include "script/Kest2dScriptGuards.h"
 #include "script/Kest2dScriptLifetime.h"
@@ -195,7 +194,6 @@ void FixUpBinding(lua_State* L) {
         lua_rawset(L, -3);
     }
     lua_settop(L, top);
-    InstallArguments(L);
     InstallOwnership(L);
     InstallGuards(L);
 }

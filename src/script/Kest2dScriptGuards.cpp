@@ -118,15 +118,20 @@ bool HasNoUpvalues(lua_State* L, int function) {
     return false;
 }
 
+// True when argument 1 is an object of the class whose metatable is
+// upvalue `n` itself, which is how Lua calls the class's own functions.
+bool IsOwnClassObject(lua_State* L, int n) {
+    if (!lua_getmetatable(L, 1)) return false;
+    const bool own = lua_rawequal(L, -1, lua_upvalueindex(n)) != 0;
+    lua_pop(L, 1);
+    return own;
+}
+
 // __index and __newindex of one class: GuardedEvent's upvalues, and 5 the
 // class's metatable. Lua calls them on an object of the class with as many
 // arguments as the event takes, and such a call goes through at once.
 int GuardedAccess(lua_State* L) {
-    if (lua_gettop(L) == lua_tointeger(L, lua_upvalueindex(2)) && lua_getmetatable(L, 1)) {
-        const bool own = lua_rawequal(L, -1, lua_upvalueindex(5)) != 0;
-        lua_pop(L, 1);
-        if (own) return CallPlain(L);
-    }
+    if (lua_gettop(L) == lua_tointeger(L, lua_upvalueindex(2)) && IsOwnClassObject(L, 5)) return CallPlain(L);
     return GuardedEvent(L);
 }
 
@@ -147,18 +152,11 @@ const Event kEvents[] = {
 // 4 the class's metatable (an object of the class itself passes at once).
 int GuardedVariable(lua_State* L) {
     SettleArguments(L);
-    if (!lua_isnoneornil(L, 1)) {
-        bool passes = lua_type(L, 1) == LUA_TUSERDATA && lua_getmetatable(L, 1);
-        if (passes) {
-            passes = lua_rawequal(L, -1, lua_upvalueindex(4)) || PassesAs(L, -1, lua_tostring(L, lua_upvalueindex(2)));
-            lua_pop(L, 1);
-        }
-        if (!passes) {
-            tolua_Error err;
-            IsUserType(L, 1, lua_tostring(L, lua_upvalueindex(2)), 0, &err);
-            lua_pushfstring(L, "#finvalid 'self' in accessing variable '%s'.", lua_tostring(L, lua_upvalueindex(3)));
-            tolua_error(L, lua_tostring(L, -1), &err);
-        }
+    tolua_Error err;
+    if (!lua_isnoneornil(L, 1) && !IsOwnClassObject(L, 4) &&
+        !IsUserType(L, 1, lua_tostring(L, lua_upvalueindex(2)), 0, &err)) {
+        lua_pushfstring(L, "#finvalid 'self' in accessing variable '%s'.", lua_tostring(L, lua_upvalueindex(3)));
+        tolua_error(L, lua_tostring(L, -1), &err);
     }
     return CallPlain(L);
 }

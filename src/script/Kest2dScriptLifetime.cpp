@@ -99,29 +99,6 @@ void PushKey(lua_State* L, char* key) {
     lua_rawset(L, LUA_REGISTRYINDEX);
 }
 
-// luaL_getmetatable for a type named by a string constant of the program:
-// the metatable is also kept under the constant's address, and found there
-// when its name still is the constant's text.
-void PushMetatableOfConstant(lua_State* L, const char* type) {
-    void* key = const_cast<char*>(type);
-    lua_pushlightuserdata(L, key);
-    lua_rawget(L, LUA_REGISTRYINDEX);
-    if (lua_istable(L, -1)) {
-        lua_pushvalue(L, -1);
-        lua_rawget(L, LUA_REGISTRYINDEX);
-        const bool same = lua_type(L, -1) == LUA_TSTRING && std::strcmp(lua_tostring(L, -1), type) == 0;
-        lua_pop(L, 1);
-        if (same) return;
-    }
-    lua_pop(L, 1);
-    luaL_getmetatable(L, type);
-    if (lua_istable(L, -1)) {
-        lua_pushlightuserdata(L, key);
-        lua_pushvalue(L, -2);
-        lua_rawset(L, LUA_REGISTRYINDEX);
-    }
-}
-
 // tolua++'s push of a user type (mt at `mt` is the metatable of `type`): the
 // user data that the type's per-address cache holds, re-typed to `type`
 // unless its type already derives from it, or a new one, which is also
@@ -362,7 +339,7 @@ void Push(lua_State* L, void* object, const char* type, int owner, void* within,
         return;
     }
     if (constantType)
-        PushMetatableOfConstant(L, type);
+        PushRegistered(L, type);
     else
         luaL_getmetatable(L, type);
     const int mt = lua_gettop(L);

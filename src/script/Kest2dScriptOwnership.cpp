@@ -34,6 +34,15 @@ std::vector<lua_State*>& States() {
 
 // Wrappers ------------------------------------------------------------------
 
+// Lua's object at `address` ends through its user data at `index` (its
+// collector, delete): the binding forgets it, and that user data becomes a
+// deleted object (it stands in no list of its address when Lua made the
+// object as a value).
+void ForgetFreed(lua_State* L, int index, void* address) {
+    ForgetObject(L, address);
+    Invalidate(L, index);
+}
+
 // The object at `address` belongs to the script; its user data is at
 // `index` (its metatable names the collector that frees it at the close).
 void OwnedByScript(lua_State* L, void* address, int index) {
@@ -168,10 +177,7 @@ int CollectThenForget(lua_State* L) {
     void* address = BoxAddress(L, 1);
     lua_settop(L, 1);
     CallUpvalue(L, 1);
-    if (address && lua_checkstack(L, 16)) {
-        ForgetObject(L, address);
-        Invalidate(L, 1);
-    }
+    if (address) ForgetFreed(L, 1, address);
     return 0;
 }
 
@@ -368,10 +374,7 @@ bool Finalise(lua_State* L) {
     lua_settop(L, 1);
     if (!owned) return true;
     collector.collect(L);
-    if (collector.forget && lua_checkstack(L, 16)) {
-        ForgetObject(L, address);
-        Invalidate(L, 1);
-    }
+    if (collector.forget) ForgetFreed(L, 1, address);
     return true;
 }
 
@@ -410,8 +413,7 @@ int DeleteObject(lua_State* L, const char* type, void (*destroy)(void*), CKesBas
         refusal = "is still kept by an engine object; let it go first";
     }
     if (refusal) return luaL_error(L, "delete: this %s %s", tolua_typename(L, 1), refusal);
-    ForgetObject(L, self);
-    Invalidate(L, 1);  // a value Lua made is in no list of its address
+    ForgetFreed(L, 1, self);
     destroy(self);
     return 0;
 }

@@ -18,25 +18,30 @@ enum { kEntryValue = 1, kEntryObject = 2, kEntryHolder = 3, kEntrySlot = 4 };
 
 }  // namespace
 
-// Each table stands in the registry under its name, and under the address
-// of that name's constant as a light user data key: what the binding reads
-// on every push and collection is found without hashing a name.
-void PushTable(lua_State* L, const char* name) {
+// A table of the registry stands under its name, and under the address of
+// that name's constant as a light user data key: what the binding reads on
+// every push, check and collection is found without hashing a name, and
+// without a collector step.
+bool PushRegistered(lua_State* L, const char* name) {
     void* key = const_cast<char*>(name);
     lua_pushlightuserdata(L, key);
     lua_rawget(L, LUA_REGISTRYINDEX);
-    if (lua_istable(L, -1)) return;
+    if (lua_istable(L, -1)) return true;
     lua_pop(L, 1);
     lua_getfield(L, LUA_REGISTRYINDEX, name);
-    if (!lua_istable(L, -1)) {
-        lua_pop(L, 1);
-        lua_newtable(L);
-        lua_pushvalue(L, -1);
-        lua_setfield(L, LUA_REGISTRYINDEX, name);
-    }
+    if (!lua_istable(L, -1)) return false;
     lua_pushlightuserdata(L, key);
     lua_pushvalue(L, -2);
     lua_rawset(L, LUA_REGISTRYINDEX);
+    return true;
+}
+
+void PushTable(lua_State* L, const char* name) {
+    if (PushRegistered(L, name)) return;
+    lua_pop(L, 1);
+    lua_newtable(L);
+    lua_pushvalue(L, -1);
+    lua_setfield(L, LUA_REGISTRYINDEX, name);
 }
 
 // Pushes registry[table][address].

@@ -1,7 +1,7 @@
 // The registry tables behind the ownership rule (see
 // Kest2dScriptOwnership.h): who owns which address, the metatables of deleted
-// objects, and the references that engine objects keep. Used by
-// Kest2dScriptOwnership.cpp only.
+// objects, and the references that engine objects keep. Used by the
+// binding's own sources (Kest2dScript*.cpp) only.
 #pragma once
 
 struct lua_State;
@@ -12,6 +12,7 @@ namespace ownership {
 
 // Registry tables of the rule, each keyed as its comment says.
 inline constexpr char kCollected[] = "tolua_gc";      // address -> metatable: the runtime's collector table
+inline constexpr char kSuper[] = "tolua_super";      // metatable -> { base type name -> true }: the runtime's
 inline constexpr char kOwned[] = "kest2d.owned";      // address -> metatable: made with new, or let go by the collector
 inline constexpr char kHolds[] = "kest2d.holds";      // holder address -> { slot name -> entry }
 inline constexpr char kHeld[] = "kest2d.held";        // object address -> { entry -> true }
@@ -38,6 +39,12 @@ inline constexpr char kTexts[] = "kest2d.texts";
 // it then never steps the collector, whose finalisers can raise errors
 // wherever it steps.
 void MakeTables(lua_State* L);
+
+// Pushes registry[name] and gives true when it is a table; nil and false
+// otherwise. `name` is a string constant of the program: the table is kept
+// under its address too (a light user data key), where later calls find it.
+// The runtime's metatables are found this way by their type's name.
+bool PushRegistered(lua_State* L, const char* name);
 
 // Pushes registry[name], made an empty table when it is none.
 void PushTable(lua_State* L, const char* name);

@@ -38,22 +38,6 @@ local function integer_conversions(code)
     end))
 end
 
--- A variable's setter is written piece by piece: its pieces are gathered and
--- converted whole. (The generator loads this file giving every function of
--- `...` its arguments as the table `arg`, which is why `...` is not used in
--- the body.)
-local variable_code = classVariable.supcode
-function classVariable:supcode()
-    local write_out, pieces = write, {}
-    write = function(...)
-        for i = 1, arg.n do pieces[#pieces + 1] = arg[i] end
-    end
-    local ok, err = pcall(variable_code, self)
-    write = write_out
-    if not ok then error(err, 0) end
-    write(integer_conversions(table.concat(pieces)))
-end
-
 -- An enumeration argument is converted by ToEnum (Kest2dBindingChecks.h),
 -- which makes it an int and passes it on (a log level must not be negative).
 local build_declaration = classDeclaration.builddeclaration
@@ -172,28 +156,35 @@ local function wrap_function(name, body)
         "static int " .. name .. "(lua_State* tolua_S)\n{\n return ::kest2d::script::CallCatchingErrors(tolua_S, \"" ..
         lua_name .. "\", " .. name .. "_unguarded);\n}\n"
 end
-local function settle_arguments(code)
+local function wrap_functions(code)
     return (string.gsub(code, "static int ([%w_]+)%(lua_State%* tolua_S%)\n{\n(.-\n}\n)", wrap_function))
 end
 
--- A constructor's supcode calls itself again, given 1, for its _local form:
--- only the outermost call settles what was written.
-local settling_depth = 0
-local function settling(supcode)
+-- A function's or a variable's code is written piece by piece: the pieces
+-- are gathered and rewritten whole. A constructor's supcode calls itself
+-- again, given 1, for its _local form: only the outermost call rewrites
+-- what was written. (The generator loads this file giving every function of
+-- `...` its arguments as the table `arg`, which is why `...` is not used in
+-- the body.)
+local rewriting_depth = 0
+local function rewriting(supcode, rewrite)
     return function(self, again)
         local write_out, pieces = write, {}
         write = function(...)
             for i = 1, arg.n do pieces[#pieces + 1] = arg[i] end
         end
-        settling_depth = settling_depth + 1
+        rewriting_depth = rewriting_depth + 1
         local ok, err = pcall(supcode, self, again)
-        settling_depth = settling_depth - 1
+        rewriting_depth = rewriting_depth - 1
         write = write_out
         if not ok then error(err, 0) end
         local code = table.concat(pieces)
-        if settling_depth == 0 then code = settle_arguments(code) end
+        if rewriting_depth == 0 then code = rewrite(code) end
         write(code)
     end
 end
-classFunction.supcode = settling(classFunction.supcode)
-classVariable.supcode = settling(classVariable.supcode)
+classFunction.supcode = rewriting(classFunction.supcode, wrap_functions)
+-- A variable's setter converts its integers as the declarations do.
+classVariable.supcode = rewriting(classVariable.supcode, function(code)
+    return wrap_functions(integer_conversions(code))
+end)
